@@ -1,0 +1,7 @@
+#include "sync/network_stack.h"
+
+NetworkStartResult PlatformNetworkStack::Start() {
+    return NetworkStartResult::kStarted;
+}
+
+void PlatformNetworkStack::Stop() {}

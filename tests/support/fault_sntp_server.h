@@ -1,0 +1,74 @@
+// An SNTP server for tests that answers on a loopback address and can be told to misbehave
+// in the ways a real or hostile server might.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sync/ntp_time.h"
+#include "sync/socket_api.h"
+
+enum class Fault {
+    kNone,
+    kSilent,             // never answers
+    kShort,              // answers with only shortLength bytes
+    kWrongMode,          // mode 3 instead of 4
+    kBadVersion,         // version 0
+    kKissOfDeath,        // stratum 0 with kissCode as reference id
+    kStratumTooHigh,     // stratum 16
+    kUnsynchronised,     // leap indicator 3
+    kZeroTransmit,       // transmit timestamp 0
+    kRootDistance,       // root dispersion of 16 s
+    kForgedOriginate,    // only a reply with the wrong originate timestamp
+    kForgedThenGenuine,  // a forged reply first, then the genuine one
+    kOtherPort,          // the genuine reply, but sent from another port
+};
+
+struct FaultConfig {
+    Fault fault = Fault::kNone;
+    double clockOffsetSeconds = 0;  // the server's clock against this machine's
+    std::uint32_t holdMs = 0;       // between receive and transmit stamps
+    std::uint32_t pathDelayMs = 0;  // before receiving, as if the request travelled that long
+    int stratum = 2;
+    std::string kissCode = "RATE";
+    std::size_t shortLength = 20;
+    int answerOnceRequests = 0;  // hold all replies until this many requests are in
+};
+
+class FaultSntpServer {
+  public:
+    explicit FaultSntpServer(FaultConfig config = {},
+                             net::Endpoint bindTo = {net::kLoopbackAddress, 0});
+    ~FaultSntpServer();
+    FaultSntpServer(const FaultSntpServer&) = delete;
+    FaultSntpServer& operator=(const FaultSntpServer&) = delete;
+
+    std::uint16_t port() const { return local_.port; }
+    std::string address() const;
+    int requests() const { return requests_; }
+    void Reconfigure(FaultConfig config);
+
+  private:
+    void Serve();
+    struct Request {
+        std::array<std::uint8_t, 512> bytes;
+        std::size_t length;
+        net::Endpoint client;
+        NtpTime received;
+    };
+    void Answer(const Request& request, const FaultConfig& config);
+
+    net::SocketHandle socket_ = net::kInvalidSocket;
+    net::SocketHandle otherSocket_ = net::kInvalidSocket;
+    net::Endpoint local_;
+    std::mutex configMutex_;
+    FaultConfig config_;
+    std::atomic<int> requests_{0};
+    std::atomic<bool> stopping_{false};
+    std::thread thread_;
+};

@@ -1,0 +1,151 @@
+#include "tools/sntp_tool.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <thread>
+
+namespace sntp_tool {
+namespace {
+
+// Enough threads that a list of dead servers costs one time-out, not one each.
+constexpr std::size_t kMaxThreads = 64;
+
+// Only plain decimal digits: no sign, no blanks, no hex.
+std::optional<std::uint64_t> ParseDecimal(const std::string& text) {
+    if (text.empty() || text.size() > 10) {
+        return std::nullopt;
+    }
+    std::uint64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    return value;
+}
+
+ParseResult Error(std::string message) {
+    return {std::nullopt, std::move(message)};
+}
+
+std::string JsonString(const std::string& text) {
+    std::string quoted = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += c;
+        } else if (byte < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+            quoted += escaped;
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + '"';
+}
+
+}  // namespace
+
+std::string Usage() {
+    return "usage: tickwell-sntp [--port N] [--timeout-ms N] [--json] HOST...\n"
+           "Asks each HOST for the time with one SNTP query and prints the clock offset\n"
+           "and the round-trip delay in seconds, one line per host.\n"
+           "  --port N        UDP port of the servers, 1-65535 (default 123)\n"
+           "  --timeout-ms N  how long to wait for each reply (default 5000)\n"
+           "  --json          one JSON object per line\n";
+}
+
+ParseResult ParseArguments(const std::vector<std::string>& arguments) {
+    Options options;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (optionsEnded || argument.empty() || argument[0] != '-') {
+            options.hosts.push_back(argument);
+        } else if (argument == "--") {
+            optionsEnded = true;
+        } else if (argument == "--json") {
+            options.json = true;
+        } else if (argument == "--help" || argument == "-h") {
+            options.help = true;
+        } else if (argument == "--port" || argument == "--timeout-ms") {
+            if (i + 1 == arguments.size()) {
+                return Error(argument + " needs a value");
+            }
+            const std::string& text = arguments[++i];
+            const std::optional<std::uint64_t> value = ParseDecimal(text);
+            if (!value) {
+                return Error(argument + ": not a number: " + text);
+            }
+            if (argument == "--port") {
+                if (*value < 1 || *value > 65535) {
+                    return Error("--port: " + text + " is outside 1-65535");
+                }
+                options.port = static_cast<int>(*value);
+            } else {
+                if (*value < 1 || *value > 0xFFFFFFFFu) {
+                    return Error("--timeout-ms: " + text + " is not a positive 32-bit number");
+                }
+                options.timeoutMs = static_cast<std::uint32_t>(*value);
+            }
+        } else {
+            return Error("unknown option: " + argument);
+        }
+    }
+    if (options.hosts.empty() && !options.help) {
+        return Error("no host given");
+    }
+    return {options, {}};
+}
+
+std::vector<HostOutcome> QueryHosts(const Options& options, Clock& clock) {
+    std::vector<HostOutcome> outcomes(options.hosts.size());
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        for (std::size_t i = next++; i < outcomes.size(); i = next++) {
+            SntpClient client(clock, options.timeoutMs);
+            HostOutcome& outcome = outcomes[i];
+            outcome.host = options.hosts[i];
+            outcome.ok = client.Query(outcome.host.c_str(), &outcome.result, options.port);
+            outcome.error = client.failure().reason;
+        }
+    };
+    std::vector<std::thread> threads;
+    const std::size_t count = std::min(outcomes.size(), kMaxThreads);
+    for (std::size_t i = 1; i < count; ++i) {
+        threads.emplace_back(work);
+    }
+    work();
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    return outcomes;
+}
+
+std::string FormatLine(const HostOutcome& outcome, bool json) {
+    char numbers[160];
+    if (json) {
+        if (!outcome.ok) {
+            return "{\"host\":" + JsonString(outcome.host) +
+                   ",\"ok\":false,\"error\":" + JsonString(outcome.error) + "}";
+        }
+        std::snprintf(numbers, sizeof numbers,
+                      ",\"ok\":true,\"offset\":%.9f,\"delay\":%.9f,\"stratum\":%d,\"leap\":%d}",
+                      outcome.result.offset, outcome.result.delay, outcome.result.stratum,
+                      outcome.result.leap);
+        return "{\"host\":" + JsonString(outcome.host) + numbers;
+    }
+    if (!outcome.ok) {
+        return outcome.host + " error: " + outcome.error;
+    }
+    std::snprintf(numbers, sizeof numbers, " offset %+.6f s delay %.6f s stratum %d leap %d",
+                  outcome.result.offset, outcome.result.delay, outcome.result.stratum,
+                  outcome.result.leap);
+    return outcome.host + numbers;
+}
+
+}  // namespace sntp_tool
