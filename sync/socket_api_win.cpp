@@ -1,8 +1,8 @@
 #include "sync/socket_api.h"
 
-#include <windows.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
+#include <windows.h>
 
 namespace net {
 namespace {

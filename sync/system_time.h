@@ -3,8 +3,8 @@
 #pragma once
 
 #ifdef _WIN32
-#include <minwinbase.h>
 #include <windef.h>
+#include <minwinbase.h>
 #else
 #include <cstdint>
 
