@@ -1,6 +1,7 @@
 #include <windows.h>
 
-#include "sync/ntp_time.h"
+#include "sync/clock.h"
+#include "sync/clock_privilege_win.h"
 
 namespace {
 
@@ -25,4 +26,37 @@ NtpTime NtpTime::Now() {
     FILETIME now{};
     read(&now);
     return FromFileTime((std::uint64_t{now.dwHighDateTime} << 32) | now.dwLowDateTime);
+}
+
+SYSTEMTIME PlatformClock::UtcTime() {
+    SYSTEMTIME st{};
+    ::GetSystemTime(&st);
+    return st;
+}
+
+SYSTEMTIME PlatformClock::LocalTime() {
+    SYSTEMTIME st{};
+    ::GetLocalTime(&st);
+    return st;
+}
+
+bool PlatformClock::SetUtcTime(const SYSTEMTIME& utc) {
+    return ::SetSystemTime(&utc) != FALSE;
+}
+
+bool PlatformClock::SetLocalTime(const SYSTEMTIME& local) {
+    return ::SetLocalTime(&local) != FALSE;
+}
+
+bool PlatformClock::SetClockUtc(const NtpTime& t) {
+    ClockPrivilege privilege;
+    BOOL result = FALSE;
+    if (privilege.Enable()) {
+        const SYSTEMTIME st = t.ToSystemTime();
+        result = ::SetSystemTime(&st);
+    }
+    const DWORD lastError = ::GetLastError();
+    privilege.Disable();
+    ::SetLastError(lastError);
+    return result != FALSE;
 }

@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
         return sntp_tool::kExitSomeFailed;
     }
 
-    SystemClock clock;
+    PlatformClock clock;
     const std::vector<sntp_tool::HostOutcome> outcomes = sntp_tool::QueryHosts(options, clock);
 
     bool allAnswered = true;

@@ -8,7 +8,7 @@
 namespace {
 
 TEST(ChronyInteropTest, QueriesChronydOnPort123) {
-    SystemClock clock;
+    PlatformClock clock;
     SntpClient client(clock);
     // As NTP's clock filter does, trust the exchange with the shortest round trip: it has
     // the least room for asymmetric delays, such as Wine starting its socket machinery

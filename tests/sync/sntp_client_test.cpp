@@ -5,24 +5,12 @@
 #include <set>
 
 #include "sync/socket_api.h"
+#include "tests/support/fake_clock.h"
 #include "tests/support/fault_sntp_server.h"
 
 namespace {
 
 constexpr std::uint32_t kShortTimeoutMs = 400;
-
-// This machine's clock seen from a computer whose clock is off by a fixed amount.
-class ShiftedClock : public Clock {
-  public:
-    explicit ShiftedClock(double seconds) : seconds_(seconds) {}
-    NtpTime Now() override { return AddSeconds(NtpTime::Now(), seconds_); }
-    NtpTime FromSystemReading(NtpTime systemUtc) override {
-        return AddSeconds(systemUtc, seconds_);
-    }
-
-  private:
-    double seconds_;
-};
 
 class SntpClientTest : public testing::Test {
   protected:
@@ -34,7 +22,7 @@ class SntpClientTest : public testing::Test {
         return ok;
     }
 
-    SystemClock clock_;
+    PlatformClock clock_;
     SntpResult result_;
     SntpFailure failure_;
     int lastError_ = 0;
@@ -54,7 +42,7 @@ TEST_F(SntpClientTest, MeasuresTheServersOffset) {
 
 TEST_F(SntpClientTest, UsesTheInjectedClockForBothLocalStamps) {
     FaultSntpServer server;
-    ShiftedClock twoHoursFast(7200.0);
+    FakeClock twoHoursFast(7200.0);
     SntpClient client(twoHoursFast, kShortTimeoutMs);
     ASSERT_TRUE(client.Query(server.address().c_str(), &result_, server.port()));
     EXPECT_NEAR(-7200.0, result_.offset, 0.05);

@@ -79,7 +79,7 @@ TEST(SntpToolQueryTest, QueriesHostsConcurrentlyAndReportsInArgumentOrder) {
     options.port = server.port();
     options.timeoutMs = 3000;
     options.hosts = {"127.0.0.1", "127.0.0.9", "127.0.0.1", "localhost"};
-    SystemClock clock;
+    PlatformClock clock;
     const std::vector<sntp_tool::HostOutcome> outcomes = sntp_tool::QueryHosts(options, clock);
     ASSERT_EQ(4u, outcomes.size());
     for (std::size_t i = 0; i < outcomes.size(); ++i) {

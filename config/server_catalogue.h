@@ -1,0 +1,42 @@
+// The ordered list of time servers, indexed from 0, and its layout in the store: a counter
+// "<prefix>_Counter" and one text "<prefix> <index>" per entry.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "config/profile_store.h"
+#include "config/server_entry.h"
+
+class ServerCatalogue {
+  public:
+    // A working list that is never loaded or saved has an empty section and prefix.
+    ServerCatalogue(std::string section = {}, std::string prefix = {});
+
+    int size() const { return static_cast<int>(entries_.size()); }
+    ServerEntry at(int index) const { return entries_.at(static_cast<std::size_t>(index)); }
+    int add(const ServerEntry& entry);
+    void removeAt(int index, int count = 1);
+    void clear() { entries_.clear(); }
+    void append(const ServerCatalogue& other);
+    // Keeps the entries for which keep returns true, in order.
+    template <typename Predicate>
+    void keepIf(Predicate keep) {
+        std::erase_if(entries_, [&](const ServerEntry& e) { return !keep(e); });
+    }
+
+    // Appends the stored entries. False, with the catalogue as it was, when the counter is
+    // missing or not positive; false and empty when an entry up to the counter is missing.
+    bool load(ProfileStore& store);
+    // Values left by an earlier, longer catalogue stay: load stops at the counter.
+    void save(ProfileStore& store) const;
+
+    const std::string& counterName() const { return counterName_; }
+    std::string valueName(int index) const;
+
+  private:
+    std::string section_;
+    std::string prefix_;
+    std::string counterName_;
+    std::vector<ServerEntry> entries_;
+};

@@ -1,0 +1,24 @@
+// A time server of the catalogue: its title, its address, where it came from and the
+// network delay last measured for it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct ServerEntry {
+    ServerEntry() = default;
+    ServerEntry(std::string entryTitle, std::string entryAddress, std::int32_t isUserAdded)
+        : title(std::move(entryTitle)), address(std::move(entryAddress)), userAdded(isUserAdded) {}
+
+    // "title\naddress\nuserAdded delay": the delay with three decimals and a '.' whatever the
+    // process locale, at least five characters wide; no line feed at the end.
+    std::string toText() const;
+    // Fills what the text holds; a missing line reads as empty, a missing integer as 0 and
+    // a missing delay leaves the delay as it was. Lines are cut at 1023 characters.
+    void fromText(const std::string& text);
+
+    std::string title;
+    std::string address;         // dotted IPv4 address or host name
+    std::int32_t userAdded = 0;  // 0 from the default table, 1 added by the user
+    double delay = 0.0;          // seconds; 0 for none known
+};

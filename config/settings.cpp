@@ -1,0 +1,142 @@
+#include "config/settings.h"
+
+#include <cmath>
+
+#include "config/default_servers.h"
+#include "sync/date_time.h"
+
+namespace {
+
+constexpr std::int32_t kMinTimeOut = 5;
+
+std::uint16_t Field(std::int32_t value) {
+    return static_cast<std::uint16_t>(value);
+}
+
+}  // namespace
+
+Settings::Settings(ProfileStore& store) : store_(store) {}
+
+std::int32_t Settings::getOption(const char* name, std::int32_t defaultValue) {
+    return store_.getInt(kOptionsSection, name, defaultValue);
+}
+
+void Settings::load(SyncRecord& record) {
+    SYSTEMTIME before{};
+    before.wHour = Field(getOption("nOldHour", 0));
+    before.wMinute = Field(getOption("nOldMinute", 0));
+    before.wSecond = Field(getOption("nOldSecond", 0));
+    before.wMilliseconds = Field(getOption("nOldMilliseconds", 0));
+    record.timeBefore = before;
+
+    SYSTEMTIME after{};
+    after.wHour = Field(getOption("nNewHour", 0));
+    after.wMinute = Field(getOption("nNewMinute", 0));
+    after.wSecond = Field(getOption("nNewSecond", 0));
+    after.wMilliseconds = Field(getOption("nNewMilliseconds", 0));
+    record.timeAfter = after;
+
+    SYSTEMTIME date{};
+    date.wYear = Field(getOption("nSynYear", 0));
+    date.wMonth = Field(getOption("nSynMonth", 0));
+    date.wDay = Field(getOption("nSynDay", 0));
+    record.syncDate = date;
+
+    record.connectStatus = store_.getString(kOptionsSection, "sConnectStatus", kNeverStoredStatus);
+
+    nStartingServ = getOption("nStartingServ", 0);
+    nSynPeriod = getOption("nSynPeriod", kDaily);
+    bShowIcon = getOption("bShowIcon", 1);
+    bExitAfter = getOption("bExitAfter", 1);
+    if (nSynPeriod == kHourly || nSynPeriod == kOnlyManual) {
+        bExitAfter = 0;  // in memory only: the store keeps its value until the next save
+    }
+    nOffset = getOption("nOffset", 0);
+    nMaxDays = getOption("nMaxDays", 14);
+    nTimeOut = getOption("nTimeOut", 20);
+    nMaxDiff = getOption("nMaxDiff", 61);
+    if (nTimeOut < kMinTimeOut) {
+        nTimeOut = kMinTimeOut;
+    }
+    bFirstStart = getOption("bFirstStart", 1);
+    loadServers();
+}
+
+void Settings::save() {
+    store_.putInt(kOptionsSection, "nSynPeriod", nSynPeriod);
+    store_.putInt(kOptionsSection, "bShowIcon", bShowIcon);
+    store_.putInt(kOptionsSection, "bExitAfter", bExitAfter);
+    store_.putInt(kOptionsSection, "nOffset", nOffset);
+    store_.putInt(kOptionsSection, "nMaxDays", nMaxDays);
+    store_.putInt(kOptionsSection, "nTimeOut", nTimeOut);
+    store_.putInt(kOptionsSection, "nMaxDiff", nMaxDiff);
+    store_.putInt(kOptionsSection, "nStartingServ", nStartingServ);
+    store_.putInt(kOptionsSection, "bFirstStart", bFirstStart);
+}
+
+void Settings::saveSyncRecord(const SyncRecord& record) {
+    store_.putInt(kOptionsSection, "nOldHour", record.timeBefore.wHour);
+    store_.putInt(kOptionsSection, "nOldMinute", record.timeBefore.wMinute);
+    store_.putInt(kOptionsSection, "nOldSecond", record.timeBefore.wSecond);
+    store_.putInt(kOptionsSection, "nOldMilliseconds", record.timeBefore.wMilliseconds);
+    store_.putInt(kOptionsSection, "nNewHour", record.timeAfter.wHour);
+    store_.putInt(kOptionsSection, "nNewMinute", record.timeAfter.wMinute);
+    store_.putInt(kOptionsSection, "nNewSecond", record.timeAfter.wSecond);
+    store_.putInt(kOptionsSection, "nNewMilliseconds", record.timeAfter.wMilliseconds);
+    store_.putInt(kOptionsSection, "nSynYear", record.syncDate.wYear);
+    store_.putInt(kOptionsSection, "nSynMonth", record.syncDate.wMonth);
+    store_.putInt(kOptionsSection, "nSynDay", record.syncDate.wDay);
+    store_.putString(kOptionsSection, "sConnectStatus", record.connectStatus);
+}
+
+void Settings::restoreDefaults() {
+    nSynPeriod = kDaily;
+    nOffset = 0;
+    nMaxDays = 14;
+    nTimeOut = 20;
+    bShowIcon = 1;
+    bExitAfter = 1;
+    nMaxDiff = 61;
+}
+
+bool Settings::isSyncOverdue(const SyncRecord& record, const SYSTEMTIME& nowLocal) const {
+    if (nMaxDays == 0) {
+        return false;
+    }
+    if (record.syncDate.wYear == 0 || record.syncDate.wYear == 1899) {
+        return false;
+    }
+    const std::optional<DateTime> synced = DateTime::FromSystemTime(record.syncDate);
+    const std::optional<DateTime> now = DateTime::FromSystemTime(nowLocal);
+    if (!synced || !now) {
+        return false;  // a stored date that is no calendar date counts as nothing recorded
+    }
+    const double wholeDays = std::trunc(*now - *synced);
+    return wholeDays > nMaxDays;
+}
+
+void Settings::loadServers() {
+    if (!servers.load(store_)) {
+        restoreDefaultServers();
+        saveServers();
+    }
+    if (nStartingServ < 0 || nStartingServ >= servers.size()) {
+        nStartingServ = 0;
+    }
+}
+
+void Settings::resetServers() {
+    restoreDefaultServers();
+    saveServers();
+}
+
+void Settings::restoreDefaultServers() {
+    servers.keepIf([](const ServerEntry& entry) { return entry.userAdded != 0; });
+    for (const DefaultServer& row : kDefaultServers) {
+        servers.add(ServerEntry(row.title, row.address, 0));
+    }
+}
+
+void Settings::saveServers() {
+    servers.save(store_);
+}

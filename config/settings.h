@@ -1,0 +1,63 @@
+// The user's options, the stored form of the last synchronisation's record, and the server
+// catalogue, with their defaults and the corrections applied on loading.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "config/profile_store.h"
+#include "config/server_catalogue.h"
+#include "sync/sync_record.h"
+
+class Settings {
+  public:
+    static constexpr const char* kOptionsSection = "Options";
+    static constexpr const char* kServersSection = "Servers";
+    static constexpr const char* kServersPrefix = "Servers";
+    static constexpr const char* kNeverStoredStatus = "Null";
+
+    enum Period : std::int32_t { kDaily = 0, kHourly = 1, kOnlyManual = 2 };
+
+    explicit Settings(ProfileStore& store);
+    Settings(const Settings&) = delete;
+    Settings& operator=(const Settings&) = delete;
+
+    // Reads the record and the options, applies the corrections, then the catalogue.
+    void load(SyncRecord& record);
+    // The nine options.
+    void save();
+    // Only after a successful synchronisation.
+    void saveSyncRecord(const SyncRecord& record);
+    // The options' defaults; the first-start flag, the server index and the catalogue stay,
+    // and nothing is written.
+    void restoreDefaults();
+    // More than nMaxDays whole days since the recorded synchronisation.
+    bool isSyncOverdue(const SyncRecord& record, const SYSTEMTIME& nowLocal) const;
+
+    // The catalogue: loaded (or the default table, saved) and nStartingServ made valid.
+    void loadServers();
+    void resetServers();
+    // The user's entries first, then the default table; measured delays of built-in
+    // entries are dropped. Saves nothing and leaves nStartingServ alone.
+    void restoreDefaultServers();
+    void saveServers();
+
+    // Read on every thread, written by the user-interface thread (bFirstStart also by a
+    // synchronisation run), so each is atomic.
+    std::atomic<std::int32_t> nSynPeriod{kDaily};
+    std::atomic<std::int32_t> bShowIcon{1};
+    std::atomic<std::int32_t> bExitAfter{1};
+    std::atomic<std::int32_t> nOffset{0};  // seconds; the clock runs at real time + nOffset
+    std::atomic<std::int32_t> nMaxDays{14};
+    std::atomic<std::int32_t> nMaxDiff{61};  // minutes
+    std::atomic<std::int32_t> nTimeOut{20};  // seconds
+    std::atomic<std::int32_t> bFirstStart{0};
+    std::atomic<std::int32_t> nStartingServ{0};
+
+    ServerCatalogue servers{kServersSection, kServersPrefix};
+
+  private:
+    std::int32_t getOption(const char* name, std::int32_t defaultValue);
+
+    ProfileStore& store_;
+};

@@ -1,0 +1,134 @@
+// The registry store against the real registry (under Wine in the tests).
+#include "config/registry_profile_store_win.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "config/settings.h"
+
+namespace {
+
+constexpr const char* kCompany = "Quorvane";
+
+class RegistryProfileStoreTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        application_ = std::string("TickwellTest-") +
+                       testing::UnitTest::GetInstance()->current_test_info()->name();
+        ::RegDeleteTreeA(HKEY_CURRENT_USER, ("Software\\Quorvane\\" + application_).c_str());
+    }
+    void TearDown() override {
+        ::RegDeleteTreeA(HKEY_CURRENT_USER, ("Software\\Quorvane\\" + application_).c_str());
+    }
+
+    // Writes a raw value, of any type and size, as another program or a corruption might.
+    void WriteRaw(const std::string& section, const char* name, DWORD type, const void* data,
+                  DWORD size) {
+        UniqueRegistryKey key;
+        ASSERT_EQ(ERROR_SUCCESS,
+                  ::RegCreateKeyExA(HKEY_CURRENT_USER, store().SectionPath(section).c_str(), 0,
+                                    nullptr, 0, KEY_WRITE, nullptr, key.put(), nullptr));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  ::RegSetValueExA(key.get(), name, 0, type, static_cast<const BYTE*>(data), size));
+    }
+
+    RegistryProfileStore store() const { return RegistryProfileStore(kCompany, application_); }
+
+    static std::string RegQuery(const std::string& key) {
+        std::string output;
+        FILE* pipe = ::_popen(("reg query \"HKCU\\" + key + "\" 2>&1").c_str(), "r");
+        if (pipe == nullptr) {
+            return output;
+        }
+        char line[512];
+        while (std::fgets(line, sizeof line, pipe) != nullptr) {
+            output += line;
+        }
+        ::_pclose(pipe);
+        return output;
+    }
+
+    std::string application_;
+};
+
+TEST_F(RegistryProfileStoreTest, IntegersAndTextsComeBackUnchanged) {
+    RegistryProfileStore s = store();
+    EXPECT_FALSE(s.hasSection("Options"));
+    EXPECT_EQ(14, s.getInt("Options", "nMaxDays", 14));
+    EXPECT_TRUE(s.hasSection("Options"));  // reading creates the key
+    EXPECT_TRUE(s.putInt("Options", "nOffset", -90));
+    EXPECT_EQ(-90, s.getInt("Options", "nOffset", 0));
+    EXPECT_TRUE(s.putInt("Options", "nMax", INT32_MIN));
+    EXPECT_EQ(INT32_MIN, s.getInt("Options", "nMax", 0));
+
+    const std::string text = "Chile.     Universidad de Chile. Santiago\n146.83.183.179\n0 0.000";
+    EXPECT_TRUE(s.putString("Servers", "Servers 9", text));
+    EXPECT_EQ(text, s.getString("Servers", "Servers 9", "missing"));
+    EXPECT_TRUE(s.putString("Servers", "empty", ""));
+    EXPECT_EQ("", s.getString("Servers", "empty", "missing"));
+    EXPECT_EQ("missing", s.getString("Servers", "Servers 10", "missing"));
+    EXPECT_FALSE(s.putString("Servers", "nul", std::string("a\0b", 3)));
+}
+
+TEST_F(RegistryProfileStoreTest, BadStoredDataReadsAsAbsent) {
+    const DWORD dword = 7;
+    const std::uint64_t qword = 7;
+    WriteRaw("Options", "text as dword", REG_SZ, "30", 3);
+    WriteRaw("Options", "binary", REG_BINARY, &dword, sizeof dword);
+    WriteRaw("Options", "short dword", REG_DWORD, &dword, 2);
+    WriteRaw("Options", "qword", REG_QWORD, &qword, sizeof qword);
+    WriteRaw("Options", "inner nul", REG_SZ, "ab\0cd", 6);
+    WriteRaw("Options", "expand", REG_EXPAND_SZ, "%TEMP%", 7);
+    WriteRaw("Options", "dword as text", REG_DWORD, &dword, sizeof dword);
+    const std::string huge(RegistryProfileStore::kMaxTextBytes + 10, 'x');
+    WriteRaw("Options", "huge", REG_SZ, huge.c_str(), static_cast<DWORD>(huge.size() + 1));
+
+    RegistryProfileStore s = store();
+    EXPECT_EQ(-1, s.getInt("Options", "text as dword", -1));
+    EXPECT_EQ(-1, s.getInt("Options", "binary", -1));
+    EXPECT_EQ(-1, s.getInt("Options", "short dword", -1));
+    EXPECT_EQ(-1, s.getInt("Options", "qword", -1));
+    EXPECT_EQ("d", s.getString("Options", "inner nul", "d"));
+    EXPECT_EQ("d", s.getString("Options", "expand", "d"));
+    EXPECT_EQ("d", s.getString("Options", "dword as text", "d"));
+    EXPECT_EQ("d", s.getString("Options", "huge", "d"));
+    EXPECT_EQ(7, s.getInt("Options", "dword as text", -1));
+}
+
+TEST_F(RegistryProfileStoreTest, CorruptValuesNeverLoseTheRestOfTheSettings) {
+    RegistryProfileStore s = store();
+    s.putInt("Options", "nMaxDiff", 5);
+    WriteRaw("Options", "nTimeOut", REG_SZ, "60", 3);
+    WriteRaw("Options", "sConnectStatus", REG_BINARY, "abc", 3);
+    Settings settings(s);
+    SyncRecord record;
+    settings.load(record);
+    EXPECT_EQ(5, settings.nMaxDiff);
+    EXPECT_EQ(20, settings.nTimeOut);
+    EXPECT_EQ("Null", record.connectStatus);
+    EXPECT_EQ(19, settings.servers.size());
+}
+
+TEST_F(RegistryProfileStoreTest, LayoutUnderTheCompanyAndApplicationKeys) {
+    RegistryProfileStore s = store();
+    Settings settings(s);
+    settings.resetServers();
+    settings.save();
+
+    const std::string options = RegQuery("Software\\Quorvane\\" + application_ + "\\Options");
+    EXPECT_NE(std::string::npos, options.find("nTimeOut    REG_DWORD    0x14")) << options;
+    EXPECT_NE(std::string::npos, options.find("bFirstStart    REG_DWORD    0x0")) << options;
+    const std::string servers = RegQuery("Software\\Quorvane\\" + application_ + "\\Servers");
+    EXPECT_NE(std::string::npos, servers.find("Servers_Counter    REG_DWORD    0x13")) << servers;
+    EXPECT_NE(std::string::npos,
+              servers.find("Servers 18    REG_SZ    UK. University of Cambridge"))
+        << servers;
+}
+
+TEST_F(RegistryProfileStoreTest, ApplicationNameIsTheExecutableWithoutExtension) {
+    EXPECT_EQ("config_tests", RegistryProfileStore::ApplicationNameOfThisProgram());
+}
+
+}  // namespace

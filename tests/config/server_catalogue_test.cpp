@@ -1,0 +1,167 @@
+#include "config/server_catalogue.h"
+
+#include <gtest/gtest.h>
+
+#include "config/default_servers.h"
+#include "config/settings.h"
+#include "tests/support/memory_profile_store.h"
+
+namespace {
+
+class ServerCatalogueTest : public testing::Test {
+  protected:
+    void StoreEntry(int index, const std::string& text) {
+        store_.putString("Servers", "Servers " + std::to_string(index), text);
+    }
+    void StoreCounter(int count) { store_.putInt("Servers", "Servers_Counter", count); }
+    std::vector<std::string> Titles() const {
+        std::vector<std::string> titles;
+        for (int i = 0; i < settings_.servers.size(); ++i) {
+            titles.push_back(settings_.servers.at(i).title);
+        }
+        return titles;
+    }
+    void ExpectDefaultTable(int from = 0) const {
+        ASSERT_EQ(from + 19, settings_.servers.size());
+        for (int row = 0; row < 19; ++row) {
+            const ServerEntry entry = settings_.servers.at(from + row);
+            EXPECT_EQ(kDefaultServers[row].title, entry.title);
+            EXPECT_EQ(kDefaultServers[row].address, entry.address);
+            EXPECT_EQ(0, entry.userAdded);
+            EXPECT_EQ(0.0, entry.delay);
+        }
+    }
+
+    MemoryProfileStore store_;
+    Settings settings_{store_};
+};
+
+TEST_F(ServerCatalogueTest, DefaultTableTitlesAreExactWithTheirPadding) {
+    EXPECT_STREQ("USA. NIST, Gaithersburg, Maryland - 1", kDefaultServers[0].title);
+    EXPECT_STREQ("Chile.     Universidad de Chile. Santiago", kDefaultServers[9].title);
+    EXPECT_STREQ("France.    Observatoire de Paris", kDefaultServers[10].title);
+    EXPECT_STREQ("Germany.   Technische Universitaet Berlin - 2", kDefaultServers[12].title);
+    EXPECT_STREQ("Switzerland. Integrated Systems Laboratory. Zurich", kDefaultServers[17].title);
+    EXPECT_STREQ("UK. University of Cambridge", kDefaultServers[18].title);
+    for (int row = 9; row <= 16; ++row) {
+        const std::string title = kDefaultServers[row].title;
+        EXPECT_EQ(' ', title[10]) << title;  // country and full stop padded to 11
+        EXPECT_NE(' ', title[11]) << title;
+    }
+}
+
+TEST_F(ServerCatalogueTest, MissingOrEmptyCatalogueBecomesTheDefaultTableAndIsSaved) {
+    for (const int counter : {-1, 0}) {
+        MemoryProfileStore store;
+        store.putInt("Servers", "Servers_Counter", counter);
+        Settings settings(store);
+        settings.loadServers();
+        EXPECT_EQ(19, settings.servers.size());
+        EXPECT_EQ(MemoryProfileStore::Value(19), store.value("Servers", "Servers_Counter"));
+    }
+    settings_.loadServers();
+    ExpectDefaultTable();
+    EXPECT_EQ(MemoryProfileStore::Value(kDefaultServers[18].title + std::string("\n") +
+                                        kDefaultServers[18].address + "\n0 0.000"),
+              store_.value("Servers", "Servers 18"));
+}
+
+TEST_F(ServerCatalogueTest, AHoleUpToTheCounterDiscardsWhatWasRead) {
+    StoreCounter(3);
+    StoreEntry(0, "user A\na.example\n1 0.100");
+    StoreEntry(2, "user C\nc.example\n1 0.300");
+    settings_.loadServers();
+    ExpectDefaultTable();
+
+    MemoryProfileStore store;
+    store.putInt("Servers", "Servers_Counter", 2);
+    store.putString("Servers", "Servers 0", "user A\na.example\n1 0.100");
+    store.putString("Servers", "Servers 1", "");
+    Settings settings(store);
+    settings.loadServers();
+    EXPECT_EQ(19, settings.servers.size());
+    EXPECT_EQ(kDefaultServers[0].title, settings.servers.at(0).title);
+}
+
+TEST_F(ServerCatalogueTest, LoadStopsAtTheCounter) {
+    StoreCounter(2);
+    for (int i = 0; i < 5; ++i) {
+        StoreEntry(i, "s" + std::to_string(i) + "\nh\n1 0.000");
+    }
+    settings_.loadServers();
+    EXPECT_EQ((std::vector<std::string>{"s0", "s1"}), Titles());
+}
+
+TEST_F(ServerCatalogueTest, SavingFewerEntriesLeavesTheOldValuesBehind) {
+    for (int i = 0; i < 8; ++i) {
+        settings_.servers.add(ServerEntry("s" + std::to_string(i), "h", 1));
+    }
+    settings_.saveServers();
+    settings_.servers.removeAt(5, 3);
+    settings_.saveServers();
+    EXPECT_EQ(MemoryProfileStore::Value(5), store_.value("Servers", "Servers_Counter"));
+    EXPECT_TRUE(store_.value("Servers", "Servers 7"));
+
+    Settings reloaded(store_);
+    reloaded.loadServers();
+    EXPECT_EQ(5, reloaded.servers.size());
+}
+
+TEST_F(ServerCatalogueTest, EntriesRoundTripThroughTheStore) {
+    ServerEntry measured("Germany.   Technische Universitaet Berlin - 1", "130.149.17.21", 1);
+    measured.delay = 0.1234;
+    settings_.servers.add(measured);
+    settings_.servers.add(ServerEntry("", "ntp.example", 1));
+    settings_.saveServers();
+    EXPECT_EQ(MemoryProfileStore::Value(std::string(
+                  "Germany.   Technische Universitaet Berlin - 1\n130.149.17.21\n1 0.123")),
+              store_.value("Servers", "Servers 0"));
+
+    Settings reloaded(store_);
+    reloaded.loadServers();
+    ASSERT_EQ(2, reloaded.servers.size());
+    EXPECT_EQ(measured.title, reloaded.servers.at(0).title);
+    EXPECT_DOUBLE_EQ(0.123, reloaded.servers.at(0).delay);
+    EXPECT_EQ("", reloaded.servers.at(1).title);
+    EXPECT_EQ("ntp.example", reloaded.servers.at(1).address);
+}
+
+TEST_F(ServerCatalogueTest, RestoringDefaultsKeepsUserEntriesFirstAndIsIdempotent) {
+    settings_.servers.add(ServerEntry("user A", "a", 1));
+    ServerEntry builtIn("built-in", "b", 0);
+    builtIn.delay = 0.5;
+    settings_.servers.add(builtIn);
+    settings_.servers.add(builtIn);
+    settings_.servers.add(ServerEntry("user B", "c", 1));
+    settings_.nStartingServ = 3;
+    store_.clearWrites();
+
+    settings_.restoreDefaultServers();
+    EXPECT_EQ("user A", settings_.servers.at(0).title);
+    EXPECT_EQ("user B", settings_.servers.at(1).title);
+    ExpectDefaultTable(2);
+    settings_.restoreDefaultServers();
+    EXPECT_EQ(21, settings_.servers.size());
+    ExpectDefaultTable(2);
+    EXPECT_EQ(3, settings_.nStartingServ);  // even though it now names another server
+    EXPECT_TRUE(store_.writes().empty());
+}
+
+TEST_F(ServerCatalogueTest, ListOperations) {
+    ServerCatalogue working;
+    EXPECT_EQ("_Counter", working.counterName());
+    EXPECT_EQ(0, working.add(ServerEntry("a", "1", 1)));
+    EXPECT_EQ(1, working.add(ServerEntry("b", "2", 1)));
+    working.append(working);
+    EXPECT_EQ(4, working.size());
+    working.removeAt(1, 2);
+    EXPECT_EQ(2, working.size());
+    EXPECT_EQ("a", working.at(0).title);
+    EXPECT_EQ("b", working.at(1).title);
+    working.removeAt(5, 1);  // out of range: nothing happens
+    EXPECT_EQ(2, working.size());
+    working.clear();
+    EXPECT_EQ(0, working.size());
+}
+
+}  // namespace

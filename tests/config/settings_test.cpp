@@ -1,0 +1,244 @@
+#include "config/settings.h"
+
+#include <gtest/gtest.h>
+
+#include "config/default_servers.h"
+#include "tests/support/memory_profile_store.h"
+
+namespace {
+
+SYSTEMTIME Date(int year, int month, int day, int hour = 0, int minute = 0) {
+    SYSTEMTIME st{};
+    st.wYear = static_cast<std::uint16_t>(year);
+    st.wMonth = static_cast<std::uint16_t>(month);
+    st.wDay = static_cast<std::uint16_t>(day);
+    st.wHour = static_cast<std::uint16_t>(hour);
+    st.wMinute = static_cast<std::uint16_t>(minute);
+    return st;
+}
+
+class SettingsTest : public testing::Test {
+  protected:
+    void Store(const char* name, std::int32_t value) {
+        store_.putInt(Settings::kOptionsSection, name, value);
+    }
+    std::optional<MemoryProfileStore::Value> Stored(const char* name) {
+        return store_.value(Settings::kOptionsSection, name);
+    }
+    void Load() {
+        store_.clearWrites();
+        settings_.load(record_);
+    }
+
+    MemoryProfileStore store_;
+    Settings settings_{store_};
+    SyncRecord record_;
+};
+
+TEST_F(SettingsTest, ConstructionValues) {
+    EXPECT_EQ(0, settings_.nSynPeriod);
+    EXPECT_EQ(1, settings_.bShowIcon);
+    EXPECT_EQ(1, settings_.bExitAfter);
+    EXPECT_EQ(0, settings_.nOffset);
+    EXPECT_EQ(14, settings_.nMaxDays);
+    EXPECT_EQ(61, settings_.nMaxDiff);
+    EXPECT_EQ(20, settings_.nTimeOut);
+    EXPECT_EQ(0, settings_.bFirstStart);
+    EXPECT_EQ(0, settings_.nStartingServ);
+    EXPECT_EQ(0, settings_.servers.size());
+}
+
+TEST_F(SettingsTest, EmptyStoreLoadsDefaultsAndWritesTheDefaultCatalogue) {
+    record_.connectStatus = "something";
+    record_.syncDate.wYear = 2000;
+    Load();
+    EXPECT_EQ(0, settings_.nSynPeriod);
+    EXPECT_EQ(1, settings_.bShowIcon);
+    EXPECT_EQ(1, settings_.bExitAfter);
+    EXPECT_EQ(0, settings_.nOffset);
+    EXPECT_EQ(14, settings_.nMaxDays);
+    EXPECT_EQ(20, settings_.nTimeOut);
+    EXPECT_EQ(61, settings_.nMaxDiff);
+    EXPECT_EQ(1, settings_.bFirstStart);
+    EXPECT_EQ(0, settings_.nStartingServ);
+    EXPECT_EQ(0, record_.syncDate.wYear);
+    EXPECT_EQ(0, record_.timeBefore.wHour);
+    EXPECT_EQ("Null", record_.connectStatus);
+    EXPECT_EQ(19, settings_.servers.size());
+    EXPECT_EQ(MemoryProfileStore::Value(19), store_.value("Servers", "Servers_Counter"));
+    EXPECT_TRUE(store_.value("Servers", "Servers 18"));
+    EXPECT_FALSE(store_.hasSection(Settings::kOptionsSection));  // loading writes no option
+}
+
+TEST_F(SettingsTest, LoadReadsTheRecordThenTheOptionsInOrder) {
+    Store("nOldHour", 9);
+    Store("nOldMinute", 5);
+    Store("nOldSecond", 3);
+    Store("nOldMilliseconds", 7);
+    Store("nNewMilliseconds", 250);
+    Store("nSynYear", 2003);
+    Store("nSynMonth", 3);
+    Store("nSynDay", 7);
+    store_.putString(Settings::kOptionsSection, "sConnectStatus", "Success synchro: x");
+    Store("nOffset", -90);
+    Store("nMaxDiff", 0);
+    Load();
+    EXPECT_EQ(9, record_.timeBefore.wHour);
+    EXPECT_EQ(7, record_.timeBefore.wMilliseconds);
+    EXPECT_EQ(250, record_.timeAfter.wMilliseconds);
+    EXPECT_EQ(0, record_.timeAfter.wYear);
+    EXPECT_EQ(2003, record_.syncDate.wYear);
+    EXPECT_EQ(7, record_.syncDate.wDay);
+    EXPECT_EQ(0, record_.syncDate.wHour);
+    EXPECT_EQ("Success synchro: x", record_.connectStatus);
+    EXPECT_EQ(-90, settings_.nOffset);
+    EXPECT_EQ(0, settings_.nMaxDiff);
+}
+
+TEST_F(SettingsTest, LoadCorrections) {
+    Store("nSynPeriod", 1);
+    Store("bExitAfter", 1);
+    Store("nTimeOut", 3);
+    Load();
+    EXPECT_EQ(0, settings_.bExitAfter);  // hourly never ends the program by itself
+    EXPECT_EQ(MemoryProfileStore::Value(1), Stored("bExitAfter"));  // only in memory
+    EXPECT_EQ(5, settings_.nTimeOut);
+
+    for (const std::int32_t stored : {0, -7, 4}) {
+        Store("nTimeOut", stored);
+        Load();
+        EXPECT_EQ(5, settings_.nTimeOut) << stored;
+    }
+    Store("nTimeOut", 5);
+    Store("nSynPeriod", 7);  // not validated: behaves as only manual elsewhere
+    Load();
+    EXPECT_EQ(5, settings_.nTimeOut);
+    EXPECT_EQ(7, settings_.nSynPeriod);
+    EXPECT_EQ(1, settings_.bExitAfter);
+    Store("nSynPeriod", 2);
+    Load();
+    EXPECT_EQ(0, settings_.bExitAfter);
+}
+
+TEST_F(SettingsTest, StartingServerMustNameAnEntry) {
+    for (const std::int32_t stored : {-1, 19, 20}) {
+        Store("nStartingServ", stored);
+        settings_.servers.clear();
+        Load();
+        EXPECT_EQ(0, settings_.nStartingServ) << stored;
+    }
+    Store("nStartingServ", 18);
+    settings_.servers.clear();
+    Load();
+    EXPECT_EQ(18, settings_.nStartingServ);
+}
+
+TEST_F(SettingsTest, ValuesOfTheWrongTypeReadAsAbsent) {
+    store_.putString(Settings::kOptionsSection, "nMaxDays", "30");
+    Store("sConnectStatus", 5);
+    store_.putString("Servers", "Servers_Counter", "3");
+    Load();
+    EXPECT_EQ(14, settings_.nMaxDays);
+    EXPECT_EQ("Null", record_.connectStatus);
+    EXPECT_EQ(19, settings_.servers.size());
+}
+
+TEST_F(SettingsTest, SaveWritesTheNineOptionsInOrder) {
+    settings_.nOffset = -90;
+    settings_.save();
+    const std::vector<std::string> expected = {
+        "Options/nSynPeriod", "Options/bShowIcon",     "Options/bExitAfter",
+        "Options/nOffset",    "Options/nMaxDays",      "Options/nTimeOut",
+        "Options/nMaxDiff",   "Options/nStartingServ", "Options/bFirstStart"};
+    EXPECT_EQ(expected, store_.writes());
+    EXPECT_EQ(MemoryProfileStore::Value(-90), Stored("nOffset"));
+    EXPECT_EQ(MemoryProfileStore::Value(0), Stored("bFirstStart"));  // first-run path
+}
+
+TEST_F(SettingsTest, SaveAfterASynchronisationStoresTheClearedFirstStartFlag) {
+    Load();
+    EXPECT_EQ(1, settings_.bFirstStart);
+    settings_.bFirstStart = 0;  // as a successful run leaves it
+    settings_.save();
+    EXPECT_EQ(MemoryProfileStore::Value(0), Stored("bFirstStart"));
+}
+
+TEST_F(SettingsTest, SyncRecordIsStoredInOrderAndReadBack) {
+    record_.timeBefore.wHour = 9;
+    record_.timeBefore.wMilliseconds = 7;
+    record_.timeAfter.wSecond = 59;
+    record_.syncDate = Date(2003, 3, 7, 14, 5);
+    record_.connectStatus = "Success synchro: Mar. 07, 2003. Net delay: 0.123 sec.";
+    settings_.saveSyncRecord(record_);
+    const std::vector<std::string> expected = {
+        "Options/nOldHour", "Options/nOldMinute", "Options/nOldSecond", "Options/nOldMilliseconds",
+        "Options/nNewHour", "Options/nNewMinute", "Options/nNewSecond", "Options/nNewMilliseconds",
+        "Options/nSynYear", "Options/nSynMonth",  "Options/nSynDay",    "Options/sConnectStatus"};
+    EXPECT_EQ(expected, store_.writes());
+
+    SyncRecord loaded;
+    Settings other(store_);
+    other.load(loaded);
+    EXPECT_EQ(9, loaded.timeBefore.wHour);
+    EXPECT_EQ(7, loaded.timeBefore.wMilliseconds);
+    EXPECT_EQ(59, loaded.timeAfter.wSecond);
+    EXPECT_EQ(2003, loaded.syncDate.wYear);
+    EXPECT_EQ(0, loaded.syncDate.wHour);  // only the date is stored
+    EXPECT_EQ(record_.connectStatus, loaded.connectStatus);
+}
+
+TEST_F(SettingsTest, RestoreDefaultsLeavesFirstStartServerAndCatalogueAndTheStore) {
+    Load();
+    settings_.nSynPeriod = 1;
+    settings_.nOffset = 30;
+    settings_.nMaxDays = 0;
+    settings_.nTimeOut = 99;
+    settings_.bShowIcon = 0;
+    settings_.bExitAfter = 0;
+    settings_.nMaxDiff = 5;
+    settings_.nStartingServ = 4;
+    settings_.bFirstStart = 0;
+    settings_.servers.removeAt(0, 3);
+    store_.clearWrites();
+    settings_.restoreDefaults();
+    EXPECT_EQ(0, settings_.nSynPeriod);
+    EXPECT_EQ(0, settings_.nOffset);
+    EXPECT_EQ(14, settings_.nMaxDays);
+    EXPECT_EQ(20, settings_.nTimeOut);
+    EXPECT_EQ(1, settings_.bShowIcon);
+    EXPECT_EQ(1, settings_.bExitAfter);
+    EXPECT_EQ(61, settings_.nMaxDiff);
+    EXPECT_EQ(4, settings_.nStartingServ);
+    EXPECT_EQ(0, settings_.bFirstStart);
+    EXPECT_EQ(16, settings_.servers.size());
+    EXPECT_TRUE(store_.writes().empty());
+}
+
+TEST_F(SettingsTest, OverdueCountsWholeDaysStrictlyAboveTheLimit) {
+    record_.syncDate = Date(2026, 11, 1);
+    EXPECT_FALSE(settings_.isSyncOverdue(record_, Date(2026, 11, 15, 23, 59)));  // 14.99 days
+    EXPECT_TRUE(settings_.isSyncOverdue(record_, Date(2026, 11, 16)));           // 15.0 days
+    settings_.nMaxDays = 0;
+    EXPECT_FALSE(settings_.isSyncOverdue(record_, Date(2036, 1, 1)));
+    settings_.nMaxDays = 14;
+    record_.syncDate = Date(2027, 1, 1);  // the clock was set back
+    EXPECT_FALSE(settings_.isSyncOverdue(record_, Date(2026, 11, 16)));
+    record_.syncDate = Date(0, 0, 0);
+    EXPECT_FALSE(settings_.isSyncOverdue(record_, Date(2036, 1, 1)));
+    record_.syncDate = Date(1899, 12, 30);
+    EXPECT_FALSE(settings_.isSyncOverdue(record_, Date(2036, 1, 1)));
+    record_.syncDate = Date(2026, 13, 40);  // garbage from the store
+    EXPECT_FALSE(settings_.isSyncOverdue(record_, Date(2036, 1, 1)));
+}
+
+TEST_F(SettingsTest, StoreWriteFailuresAreIgnored) {
+    store_.failWrites(true);
+    settings_.save();
+    settings_.resetServers();
+    EXPECT_EQ(19, settings_.servers.size());
+    Load();
+    EXPECT_EQ(19, settings_.servers.size());  // nothing was stored: the default table again
+    EXPECT_FALSE(store_.hasSection("Servers"));
+}
+
+}  // namespace

@@ -1,0 +1,70 @@
+#include "tests/support/fake_clock.h"
+
+FakeClock::FakeClock(double offsetSeconds, int zoneMinutes)
+    : offset_(offsetSeconds), zoneSeconds_(zoneMinutes * 60.0) {}
+
+NtpTime FakeClock::Now() {
+    return FromSystemReading(NtpTime::Now());
+}
+
+NtpTime FakeClock::FromSystemReading(NtpTime systemUtc) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return AddSeconds(systemUtc, offset_);
+}
+
+SYSTEMTIME FakeClock::UtcTime() {
+    return Now().ToSystemTime();
+}
+
+SYSTEMTIME FakeClock::LocalTime() {
+    return AddSeconds(Now(), zoneSeconds_).ToSystemTime();
+}
+
+bool FakeClock::SetUtcTime(const SYSTEMTIME& utc) {
+    return Apply(SetKind::kUtcTime, utc, NtpTime::FromSystemTime(utc));
+}
+
+bool FakeClock::SetLocalTime(const SYSTEMTIME& local) {
+    return Apply(SetKind::kLocalTime, local,
+                 AddSeconds(NtpTime::FromSystemTime(local), -zoneSeconds_));
+}
+
+bool FakeClock::SetClockUtc(const NtpTime& t) {
+    return Apply(SetKind::kClockUtc, t.ToSystemTime(), t);
+}
+
+bool FakeClock::Apply(SetKind kind, const SYSTEMTIME& time, NtpTime utc) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    sets_.push_back({kind, time, kind == SetKind::kClockUtc ? utc : NtpTime()});
+    if (failSets_) {
+        return false;
+    }
+    offset_ = Difference(utc, NtpTime::Now());
+    return true;
+}
+
+void FakeClock::SetLocalNow(const SYSTEMTIME& local) {
+    const NtpTime utc = AddSeconds(NtpTime::FromSystemTime(local), -zoneSeconds_);
+    std::lock_guard<std::mutex> lock(mutex_);
+    offset_ = Difference(utc, NtpTime::Now());
+}
+
+void FakeClock::Advance(double seconds) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    offset_ += seconds;
+}
+
+double FakeClock::offset() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return offset_;
+}
+
+void FakeClock::FailSets(bool fail) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    failSets_ = fail;
+}
+
+std::vector<FakeClock::Set> FakeClock::sets() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return sets_;
+}

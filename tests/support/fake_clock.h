@@ -1,0 +1,45 @@
+// A clock that runs with the real one at a simulated offset. Every set moves the offset
+// instead of the host's clock, and is recorded.
+#pragma once
+
+#include <mutex>
+#include <vector>
+
+#include "sync/clock.h"
+
+class FakeClock : public Clock {
+  public:
+    enum class SetKind { kUtcTime, kLocalTime, kClockUtc };
+    struct Set {
+        SetKind kind;
+        SYSTEMTIME time;  // as passed, or the NtpTime's calendar time for kClockUtc
+        NtpTime ntp;      // kClockUtc only
+    };
+
+    // zoneMinutes: local time minus UTC.
+    explicit FakeClock(double offsetSeconds = 0, int zoneMinutes = 0);
+
+    NtpTime Now() override;
+    NtpTime FromSystemReading(NtpTime systemUtc) override;
+    SYSTEMTIME UtcTime() override;
+    SYSTEMTIME LocalTime() override;
+    bool SetUtcTime(const SYSTEMTIME& utc) override;
+    bool SetLocalTime(const SYSTEMTIME& local) override;
+    bool SetClockUtc(const NtpTime& t) override;
+
+    // Makes the local clock read this calendar time now (milliseconds included).
+    void SetLocalNow(const SYSTEMTIME& local);
+    void Advance(double seconds);
+    double offset() const;
+    void FailSets(bool fail);
+    std::vector<Set> sets() const;
+
+  private:
+    bool Apply(SetKind kind, const SYSTEMTIME& time, NtpTime utc);
+
+    mutable std::mutex mutex_;
+    double offset_;
+    const double zoneSeconds_;
+    bool failSets_ = false;
+    std::vector<Set> sets_;
+};

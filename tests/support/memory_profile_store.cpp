@@ -1,0 +1,62 @@
+#include "tests/support/memory_profile_store.h"
+
+std::int32_t MemoryProfileStore::getInt(const std::string& section, const std::string& name,
+                                        std::int32_t defaultValue) {
+    const std::optional<Value> stored = value(section, name);
+    if (stored && std::holds_alternative<std::int32_t>(*stored)) {
+        return std::get<std::int32_t>(*stored);
+    }
+    return defaultValue;
+}
+
+bool MemoryProfileStore::putInt(const std::string& section, const std::string& name,
+                                std::int32_t value) {
+    return put(section, name, value);
+}
+
+std::string MemoryProfileStore::getString(const std::string& section, const std::string& name,
+                                          const std::string& defaultValue) {
+    const std::optional<Value> stored = value(section, name);
+    if (stored && std::holds_alternative<std::string>(*stored)) {
+        return std::get<std::string>(*stored);
+    }
+    return defaultValue;
+}
+
+bool MemoryProfileStore::putString(const std::string& section, const std::string& name,
+                                   const std::string& text) {
+    return put(section, name, text);
+}
+
+bool MemoryProfileStore::hasSection(const std::string& section) {
+    return sections_.count(section) != 0;
+}
+
+std::optional<MemoryProfileStore::Value> MemoryProfileStore::value(const std::string& section,
+                                                                   const std::string& name) const {
+    const auto found = sections_.find(section);
+    if (found == sections_.end()) {
+        return std::nullopt;
+    }
+    const auto entry = found->second.find(name);
+    if (entry == found->second.end()) {
+        return std::nullopt;
+    }
+    return entry->second;
+}
+
+void MemoryProfileStore::erase(const std::string& section, const std::string& name) {
+    const auto found = sections_.find(section);
+    if (found != sections_.end()) {
+        found->second.erase(name);
+    }
+}
+
+bool MemoryProfileStore::put(const std::string& section, const std::string& name, Value value) {
+    if (failWrites_) {
+        return false;
+    }
+    sections_[section][name] = std::move(value);
+    writes_.push_back(section + "/" + name);
+    return true;
+}

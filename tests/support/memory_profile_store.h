@@ -1,0 +1,40 @@
+// A ProfileStore in memory that remembers the order of its writes and can be told to fail
+// them, for tests of what is stored and when.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "config/profile_store.h"
+
+class MemoryProfileStore : public ProfileStore {
+  public:
+    using Value = std::variant<std::int32_t, std::string>;
+
+    std::int32_t getInt(const std::string& section, const std::string& name,
+                        std::int32_t defaultValue) override;
+    bool putInt(const std::string& section, const std::string& name, std::int32_t value) override;
+    std::string getString(const std::string& section, const std::string& name,
+                          const std::string& defaultValue) override;
+    bool putString(const std::string& section, const std::string& name,
+                   const std::string& text) override;
+    bool hasSection(const std::string& section) override;
+
+    std::optional<Value> value(const std::string& section, const std::string& name) const;
+    void erase(const std::string& section, const std::string& name);
+    // "section/name" of every successful write, in order.
+    const std::vector<std::string>& writes() const { return writes_; }
+    void clearWrites() { writes_.clear(); }
+    void failWrites(bool fail) { failWrites_ = fail; }
+
+  private:
+    bool put(const std::string& section, const std::string& name, Value value);
+
+    std::map<std::string, std::map<std::string, Value>> sections_;
+    std::vector<std::string> writes_;
+    bool failWrites_ = false;
+};

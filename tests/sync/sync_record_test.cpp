@@ -1,0 +1,65 @@
+#include "sync/sync_record.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(SyncRecordTextTest, ShowsTimesWithThreeBlanksBeforeTheMilliseconds) {
+    SyncRecord record;
+    record.timeBefore.wHour = 9;
+    record.timeBefore.wMinute = 5;
+    record.timeBefore.wSecond = 3;
+    record.timeBefore.wMilliseconds = 7;
+    record.timeAfter.wHour = 23;
+    record.timeAfter.wMinute = 59;
+    record.timeAfter.wSecond = 59;
+    record.timeAfter.wMilliseconds = 999;
+    EXPECT_EQ("09:05:03   007ms", TimeBeforeText(record));
+    EXPECT_EQ("23:59:59   999ms", TimeAfterText(record));
+    EXPECT_EQ("Initial. There was not synchronization yet.", record.connectStatus);
+}
+
+TEST(SyncRecordTextTest, DateUsesTheMonthTableAndShowsZerosWhenNothingIsRecorded) {
+    MonthNames months;
+    months.Set(3, "Mar");
+    SyncRecord record;
+    EXPECT_EQ("00/00/0000", SyncDateText(record, months));
+    record.syncDate.wYear = 2003;
+    record.syncDate.wMonth = 3;
+    record.syncDate.wDay = 7;
+    EXPECT_EQ("Mar. 07, 2003", SyncDateText(record, months));
+    record.syncDate.wMonth = 13;  // stored garbage shows no name rather than crashing
+    EXPECT_EQ(". 07, 2003", SyncDateText(record, months));
+}
+
+TEST(SyncRecordTextTest, StatusStamps) {
+    MonthNames months;
+    months.Set(3, "Mar");
+    SYSTEMTIME t{};
+    t.wYear = 2003;
+    t.wMonth = 3;
+    t.wDay = 7;
+    t.wHour = 14;
+    t.wMinute = 5;
+    EXPECT_EQ("14:05; 07-Mar-2003", ErrorStamp(t, months));
+    EXPECT_EQ("Mar. 07, 2003", DateStamp(t, months));
+}
+
+TEST(MonthNamesTest, EnglishUntilLoadedThenTheLocalesAbbreviations) {
+    MonthNames months;
+    EXPECT_STREQ("January", months[1]);
+    EXPECT_STREQ("September", months[9]);
+    EXPECT_STREQ("", months[0]);
+    EXPECT_STREQ("", months[13]);
+    months.Set(5, std::string(40, 'x'));
+    EXPECT_EQ(31u, std::string(months[5]).size());
+
+    // The tests run with an English user locale: "C" on Linux, English (United States)
+    // under Wine.
+    LoadMonthNames(months);
+    EXPECT_STREQ("Jan", months[1]);
+    EXPECT_STREQ("Mar", months[3]);
+    EXPECT_STREQ("Dec", months[12]);
+}
+
+}  // namespace
