@@ -20,8 +20,8 @@ std::string StepFailure(const char* step, int code) {
 
 }  // namespace
 
-SntpClient::SntpClient(Clock& clock, std::uint32_t timeoutMs)
-    : clock_(clock), timeoutMs_(timeoutMs) {}
+SntpClient::SntpClient(Clock& clock, std::uint32_t timeoutMs, QueryInterrupter* interrupter)
+    : clock_(clock), timeoutMs_(timeoutMs), interrupter_(interrupter) {}
 
 bool SntpClient::Fail(int code, std::string reason) {
     failure_ = {code, std::move(reason)};
@@ -34,6 +34,9 @@ bool SntpClient::Query(const char* host, SntpResult* result, int port) {
     UdpSocket socket;
     if (!socket.Create()) {
         return Fail(net::LastError(), StepFailure("socket", net::LastError()));
+    }
+    if (IsInterrupted(interrupter_)) {
+        return Fail(kErrorInterrupted, "query interrupted");
     }
     if (!socket.Connect(host, port)) {
         const int code = net::LastError();
@@ -52,10 +55,22 @@ bool SntpClient::Query(const char* host, SntpResult* result, int port) {
     for (;;) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Steady::now()).count();
-        if (left <= 0 ||
-            socket.WaitReadable(static_cast<std::uint32_t>(left)) != net::WaitResult::kReadable) {
+        if (left <= 0) {
             return Fail(net::kErrorTimedOut,
                         "no reply within " + std::to_string(timeoutMs_) + " ms");
+        }
+        // In short slices when the query can be interrupted, to notice that soon.
+        const bool sliced = interrupter_ != nullptr && left > QueryInterrupter::kCheckIntervalMs;
+        const net::WaitResult waited = socket.WaitReadable(
+            sliced ? QueryInterrupter::kCheckIntervalMs : static_cast<std::uint32_t>(left));
+        if (IsInterrupted(interrupter_)) {
+            return Fail(kErrorInterrupted, "query interrupted");
+        }
+        if (waited == net::WaitResult::kTimedOut) {
+            continue;
+        }
+        if (waited == net::WaitResult::kFailed) {
+            return Fail(net::kErrorTimedOut, "waiting for the reply failed");
         }
         NtpTime destination = clock_.Now();
         std::array<std::uint8_t, sntp::kMaxReplySize> reply{};

@@ -7,6 +7,7 @@
 
 #include "sync/clock.h"
 #include "sync/ntp_time.h"
+#include "sync/query_interrupter.h"
 
 struct SntpResult {
     std::int32_t leap = 0;
@@ -30,8 +31,11 @@ class SntpClient {
     static constexpr std::uint32_t kDefaultTimeoutMs = 5000;
     // ERROR_INVALID_DATA: the code left for a reply that failed a check.
     static constexpr int kErrorRejectedReply = 13;
+    // WSAEINTR: the query was interrupted from another thread.
+    static constexpr int kErrorInterrupted = 10004;
 
-    explicit SntpClient(Clock& clock, std::uint32_t timeoutMs = kDefaultTimeoutMs);
+    explicit SntpClient(Clock& clock, std::uint32_t timeoutMs = kDefaultTimeoutMs,
+                        QueryInterrupter* interrupter = nullptr);
 
     // On failure the result is untouched, failure() tells why, and the thread's last
     // socket error holds its code.
@@ -45,5 +49,6 @@ class SntpClient {
 
     Clock& clock_;
     std::uint32_t timeoutMs_;
+    QueryInterrupter* interrupter_;
     SntpFailure failure_;
 };

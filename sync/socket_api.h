@@ -32,6 +32,7 @@ void SetLastError(int code);
 std::string ErrorText(int code);
 
 SocketHandle OpenUdp();
+SocketHandle OpenTcp();
 // Leaves the last error as it was before the call.
 void Close(SocketHandle socket);
 
@@ -42,6 +43,8 @@ int ResolveIpv4(const char* host, std::uint32_t* address);
 bool Connect(SocketHandle socket, Endpoint peer);
 bool Bind(SocketHandle socket, Endpoint local);
 bool LocalEndpoint(SocketHandle socket, Endpoint* local);
+bool Listen(SocketHandle socket);
+SocketHandle Accept(SocketHandle socket);
 
 // When the datagram reached the socket by the system clock, where the kernel records it.
 struct Arrival {
@@ -58,9 +61,5 @@ long ReceiveFrom(SocketHandle socket, void* buffer, std::size_t capacity, Endpoi
 
 enum class WaitResult { kReadable, kTimedOut, kFailed };
 WaitResult WaitReadable(SocketHandle socket, std::uint32_t timeoutMs);
-
-// Wakes a thread that waits on or reads from the socket; safe from another thread while
-// the owner still holds the handle.
-void Interrupt(SocketHandle socket);
 
 }  // namespace net

@@ -82,6 +82,24 @@ SocketHandle OpenUdp() {
     return static_cast<SocketHandle>(fd);
 }
 
+SocketHandle OpenTcp() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd >= 0) {
+        const int on = 1;
+        ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    }
+    return fd < 0 ? kInvalidSocket : static_cast<SocketHandle>(fd);
+}
+
+bool Listen(SocketHandle socket) {
+    return ::listen(Fd(socket), SOMAXCONN) == 0;
+}
+
+SocketHandle Accept(SocketHandle socket) {
+    const int fd = ::accept4(Fd(socket), nullptr, nullptr, SOCK_CLOEXEC);
+    return fd < 0 ? kInvalidSocket : static_cast<SocketHandle>(fd);
+}
+
 void Close(SocketHandle socket) {
     const int saved = errno;
     ::close(Fd(socket));
@@ -190,12 +208,6 @@ WaitResult WaitReadable(SocketHandle socket, std::uint32_t timeoutMs) {
             return WaitResult::kFailed;
         }
     }
-}
-
-void Interrupt(SocketHandle socket) {
-    const int saved = errno;
-    ::shutdown(Fd(socket), SHUT_RDWR);
-    errno = saved;
 }
 
 }  // namespace net

@@ -55,6 +55,20 @@ SocketHandle OpenUdp() {
     return socket == INVALID_SOCKET ? kInvalidSocket : static_cast<SocketHandle>(socket);
 }
 
+SocketHandle OpenTcp() {
+    const SOCKET socket = ::socket(AF_INET, SOCK_STREAM, 0);
+    return socket == INVALID_SOCKET ? kInvalidSocket : static_cast<SocketHandle>(socket);
+}
+
+bool Listen(SocketHandle socket) {
+    return ::listen(Sock(socket), SOMAXCONN) == 0;
+}
+
+SocketHandle Accept(SocketHandle socket) {
+    const SOCKET accepted = ::accept(Sock(socket), nullptr, nullptr);
+    return accepted == INVALID_SOCKET ? kInvalidSocket : static_cast<SocketHandle>(accepted);
+}
+
 void Close(SocketHandle socket) {
     const int saved = ::WSAGetLastError();
     ::closesocket(Sock(socket));
@@ -144,12 +158,6 @@ WaitResult WaitReadable(SocketHandle socket, std::uint32_t timeoutMs) {
         return WaitResult::kFailed;
     }
     return rc > 0 ? WaitResult::kReadable : WaitResult::kTimedOut;
-}
-
-void Interrupt(SocketHandle socket) {
-    const int saved = ::WSAGetLastError();
-    ::shutdown(Sock(socket), SD_BOTH);
-    ::WSASetLastError(saved);
 }
 
 }  // namespace net

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/calendar.h"
+
 #include <atomic>
 #include <thread>
 
@@ -10,24 +12,13 @@
 
 namespace {
 
-SYSTEMTIME Local(int year, int month, int day, int hour, int minute, int second) {
-    SYSTEMTIME st{};
-    st.wYear = static_cast<std::uint16_t>(year);
-    st.wMonth = static_cast<std::uint16_t>(month);
-    st.wDay = static_cast<std::uint16_t>(day);
-    st.wHour = static_cast<std::uint16_t>(hour);
-    st.wMinute = static_cast<std::uint16_t>(minute);
-    st.wSecond = static_cast<std::uint16_t>(second);
-    return st;
-}
-
 class ServerCursorTest : public testing::Test {
   protected:
     ServerCursorTest() {
         for (const char* name : {"zero", "one", "two"}) {
             settings_.servers.add(ServerEntry(name, std::string(name) + ".example", 1));
         }
-        clock_.SetLocalNow(Local(2026, 12, 7, 10, 0, 0));
+        clock_.SetLocalNow(Calendar(2026, 12, 7, 10, 0, 0));
     }
 
     MemoryProfileStore store_;
@@ -37,7 +28,7 @@ class ServerCursorTest : public testing::Test {
 
 TEST_F(ServerCursorTest, HourlyMarkStartsTwoHoursAheadOfConstruction) {
     const ServerCursor cursor(settings_, clock_);
-    const DateTime expected = *DateTime::FromSystemTime(Local(2026, 12, 7, 12, 0, 0));
+    const DateTime expected = *DateTime::FromSystemTime(Calendar(2026, 12, 7, 12, 0, 0));
     EXPECT_EQ(0, WholeSeconds(cursor.hourlyMark() - expected));
     EXPECT_EQ(0, cursor.currentServer());
 }

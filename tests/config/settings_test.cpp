@@ -2,20 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/calendar.h"
+
 #include "config/default_servers.h"
 #include "tests/support/memory_profile_store.h"
 
 namespace {
-
-SYSTEMTIME Date(int year, int month, int day, int hour = 0, int minute = 0) {
-    SYSTEMTIME st{};
-    st.wYear = static_cast<std::uint16_t>(year);
-    st.wMonth = static_cast<std::uint16_t>(month);
-    st.wDay = static_cast<std::uint16_t>(day);
-    st.wHour = static_cast<std::uint16_t>(hour);
-    st.wMinute = static_cast<std::uint16_t>(minute);
-    return st;
-}
 
 class SettingsTest : public testing::Test {
   protected:
@@ -167,7 +159,7 @@ TEST_F(SettingsTest, SyncRecordIsStoredInOrderAndReadBack) {
     record_.timeBefore.wHour = 9;
     record_.timeBefore.wMilliseconds = 7;
     record_.timeAfter.wSecond = 59;
-    record_.syncDate = Date(2003, 3, 7, 14, 5);
+    record_.syncDate = Calendar(2003, 3, 7, 14, 5);
     record_.connectStatus = "Success synchro: Mar. 07, 2003. Net delay: 0.123 sec.";
     settings_.saveSyncRecord(record_);
     const std::vector<std::string> expected = {
@@ -215,20 +207,20 @@ TEST_F(SettingsTest, RestoreDefaultsLeavesFirstStartServerAndCatalogueAndTheStor
 }
 
 TEST_F(SettingsTest, OverdueCountsWholeDaysStrictlyAboveTheLimit) {
-    record_.syncDate = Date(2026, 11, 1);
-    EXPECT_FALSE(settings_.isSyncOverdue(record_, Date(2026, 11, 15, 23, 59)));  // 14.99 days
-    EXPECT_TRUE(settings_.isSyncOverdue(record_, Date(2026, 11, 16)));           // 15.0 days
+    record_.syncDate = Calendar(2026, 11, 1);
+    EXPECT_FALSE(settings_.isSyncOverdue(record_, Calendar(2026, 11, 15, 23, 59)));  // 14.99 days
+    EXPECT_TRUE(settings_.isSyncOverdue(record_, Calendar(2026, 11, 16)));           // 15.0 days
     settings_.nMaxDays = 0;
-    EXPECT_FALSE(settings_.isSyncOverdue(record_, Date(2036, 1, 1)));
+    EXPECT_FALSE(settings_.isSyncOverdue(record_, Calendar(2036, 1, 1)));
     settings_.nMaxDays = 14;
-    record_.syncDate = Date(2027, 1, 1);  // the clock was set back
-    EXPECT_FALSE(settings_.isSyncOverdue(record_, Date(2026, 11, 16)));
-    record_.syncDate = Date(0, 0, 0);
-    EXPECT_FALSE(settings_.isSyncOverdue(record_, Date(2036, 1, 1)));
-    record_.syncDate = Date(1899, 12, 30);
-    EXPECT_FALSE(settings_.isSyncOverdue(record_, Date(2036, 1, 1)));
-    record_.syncDate = Date(2026, 13, 40);  // garbage from the store
-    EXPECT_FALSE(settings_.isSyncOverdue(record_, Date(2036, 1, 1)));
+    record_.syncDate = Calendar(2027, 1, 1);  // the clock was set back
+    EXPECT_FALSE(settings_.isSyncOverdue(record_, Calendar(2026, 11, 16)));
+    record_.syncDate = Calendar(0, 0, 0);
+    EXPECT_FALSE(settings_.isSyncOverdue(record_, Calendar(2036, 1, 1)));
+    record_.syncDate = Calendar(1899, 12, 30);
+    EXPECT_FALSE(settings_.isSyncOverdue(record_, Calendar(2036, 1, 1)));
+    record_.syncDate = Calendar(2026, 13, 40);  // garbage from the store
+    EXPECT_FALSE(settings_.isSyncOverdue(record_, Calendar(2036, 1, 1)));
 }
 
 TEST_F(SettingsTest, StoreWriteFailuresAreIgnored) {

@@ -3,13 +3,18 @@
 FakeClock::FakeClock(double offsetSeconds, int zoneMinutes)
     : offset_(offsetSeconds), zoneSeconds_(zoneMinutes * 60.0) {}
 
+NtpTime FakeClock::BaseLocked() const {
+    return frozenAt_ ? *frozenAt_ : NtpTime::Now();
+}
+
 NtpTime FakeClock::Now() {
-    return FromSystemReading(NtpTime::Now());
+    std::lock_guard<std::mutex> lock(mutex_);
+    return AddSeconds(BaseLocked(), offset_);
 }
 
 NtpTime FakeClock::FromSystemReading(NtpTime systemUtc) {
     std::lock_guard<std::mutex> lock(mutex_);
-    return AddSeconds(systemUtc, offset_);
+    return AddSeconds(frozenAt_ ? *frozenAt_ : systemUtc, offset_);
 }
 
 SYSTEMTIME FakeClock::UtcTime() {
@@ -39,14 +44,19 @@ bool FakeClock::Apply(SetKind kind, const SYSTEMTIME& time, NtpTime utc) {
     if (failSets_) {
         return false;
     }
-    offset_ = Difference(utc, NtpTime::Now());
+    offset_ = Difference(utc, BaseLocked());
     return true;
 }
 
 void FakeClock::SetLocalNow(const SYSTEMTIME& local) {
     const NtpTime utc = AddSeconds(NtpTime::FromSystemTime(local), -zoneSeconds_);
     std::lock_guard<std::mutex> lock(mutex_);
-    offset_ = Difference(utc, NtpTime::Now());
+    offset_ = Difference(utc, BaseLocked());
+}
+
+void FakeClock::Freeze() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    frozenAt_ = NtpTime::Now();
 }
 
 void FakeClock::Advance(double seconds) {

@@ -1,8 +1,9 @@
-// A clock that runs with the real one at a simulated offset. Every set moves the offset
-// instead of the host's clock, and is recorded.
+// A clock that runs with the real one at a simulated offset, or stands still when frozen.
+// Every set moves the offset instead of the host's clock, and is recorded.
 #pragma once
 
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "sync/clock.h"
@@ -30,15 +31,19 @@ class FakeClock : public Clock {
     // Makes the local clock read this calendar time now (milliseconds included).
     void SetLocalNow(const SYSTEMTIME& local);
     void Advance(double seconds);
+    // From now on the clock moves only when told to: by Advance and by sets.
+    void Freeze();
     double offset() const;
     void FailSets(bool fail);
     std::vector<Set> sets() const;
 
   private:
     bool Apply(SetKind kind, const SYSTEMTIME& time, NtpTime utc);
+    NtpTime BaseLocked() const;
 
     mutable std::mutex mutex_;
     double offset_;
+    std::optional<NtpTime> frozenAt_;
     const double zoneSeconds_;
     bool failSets_ = false;
     std::vector<Set> sets_;

@@ -11,7 +11,8 @@
 namespace {
 
 NtpTime ServerNow(const FaultConfig& config) {
-    return AddSeconds(NtpTime::Now(), config.clockOffsetSeconds);
+    const NtpTime now = config.clock != nullptr ? config.clock->Now() : NtpTime::Now();
+    return AddSeconds(now, config.clockOffsetSeconds);
 }
 
 void SleepMs(std::uint32_t ms) {
@@ -74,13 +75,18 @@ void FaultSntpServer::Serve() {
             continue;
         }
         request.length = static_cast<std::size_t>(length);
-        ++requests_;
+        const int number = ++requests_;
         FaultConfig config;
         {
             std::lock_guard<std::mutex> lock(configMutex_);
             config = config_;
         }
-        SleepMs(config.pathDelayMs);
+        if (config.silentAfter > 0 && number > config.silentAfter) {
+            continue;
+        }
+        const auto index = static_cast<std::size_t>(number - 1);
+        SleepMs(index < config.pathDelaysMs.size() ? config.pathDelaysMs[index]
+                                                   : config.pathDelayMs);
         request.received = ServerNow(config);
         held.push_back(request);
         if (static_cast<int>(held.size()) >= config.answerOnceRequests) {

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "sync/clock.h"
 #include "sync/ntp_time.h"
 #include "sync/socket_api.h"
 
@@ -34,10 +35,13 @@ struct FaultConfig {
     double clockOffsetSeconds = 0;  // the server's clock against this machine's
     std::uint32_t holdMs = 0;       // between receive and transmit stamps
     std::uint32_t pathDelayMs = 0;  // before receiving, as if the request travelled that long
+    std::vector<std::uint32_t> pathDelaysMs = {};  // for the first requests, in order, instead
     int stratum = 2;
     std::string kissCode = "RATE";
     std::size_t shortLength = 20;
     int answerOnceRequests = 0;  // hold all replies until this many requests are in
+    int silentAfter = 0;         // answers only this many requests, when positive
+    Clock* clock = nullptr;      // the server's time source, instead of this machine's clock
 };
 
 class FaultSntpServer {

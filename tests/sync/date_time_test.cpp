@@ -2,22 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/calendar.h"
+
 #include "sync/ntp_time.h"
 
 namespace {
-
-SYSTEMTIME Local(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
-                 int ms = 0) {
-    SYSTEMTIME st{};
-    st.wYear = static_cast<std::uint16_t>(year);
-    st.wMonth = static_cast<std::uint16_t>(month);
-    st.wDay = static_cast<std::uint16_t>(day);
-    st.wHour = static_cast<std::uint16_t>(hour);
-    st.wMinute = static_cast<std::uint16_t>(minute);
-    st.wSecond = static_cast<std::uint16_t>(second);
-    st.wMilliseconds = static_cast<std::uint16_t>(ms);
-    return st;
-}
 
 SYSTEMTIME Back(DateTime t) {
     SYSTEMTIME st{};
@@ -26,16 +15,16 @@ SYSTEMTIME Back(DateTime t) {
 }
 
 TEST(DateTimeTest, CountsDaysFromTheEndOf1899) {
-    EXPECT_EQ(0.0, DateTime::FromSystemTime(Local(1899, 12, 30))->days());
-    EXPECT_EQ(2.0, DateTime::FromSystemTime(Local(1900, 1, 1))->days());
-    EXPECT_EQ(37687.5, DateTime::FromSystemTime(Local(2003, 3, 7, 12))->days());
+    EXPECT_EQ(0.0, DateTime::FromSystemTime(Calendar(1899, 12, 30))->days());
+    EXPECT_EQ(2.0, DateTime::FromSystemTime(Calendar(1900, 1, 1))->days());
+    EXPECT_EQ(37687.5, DateTime::FromSystemTime(Calendar(2003, 3, 7, 12))->days());
     // Milliseconds are dropped, not rounded.
-    EXPECT_EQ(DateTime::FromSystemTime(Local(2003, 3, 7, 12, 0, 0))->days(),
-              DateTime::FromSystemTime(Local(2003, 3, 7, 12, 0, 0, 999))->days());
+    EXPECT_EQ(DateTime::FromSystemTime(Calendar(2003, 3, 7, 12, 0, 0))->days(),
+              DateTime::FromSystemTime(Calendar(2003, 3, 7, 12, 0, 0, 999))->days());
 }
 
 TEST(DateTimeTest, BeforeTheEpochTheFractionStillRunsForward) {
-    const DateTime sixInTheMorning = *DateTime::FromSystemTime(Local(1899, 12, 29, 6));
+    const DateTime sixInTheMorning = *DateTime::FromSystemTime(Calendar(1899, 12, 29, 6));
     EXPECT_EQ(-1.25, sixInTheMorning.days());
     const SYSTEMTIME back = Back(sixInTheMorning);
     EXPECT_EQ(29, back.wDay);
@@ -43,31 +32,31 @@ TEST(DateTimeTest, BeforeTheEpochTheFractionStillRunsForward) {
     // Twelve hours later is the epoch's own 18:00 of the previous day, then midnight.
     EXPECT_EQ(18, Back(sixInTheMorning.AddSeconds(12 * 3600.0)).wHour);
     EXPECT_EQ(0.0, sixInTheMorning.AddSeconds(18 * 3600.0).days());
-    EXPECT_DOUBLE_EQ(0.75, *DateTime::FromSystemTime(Local(1899, 12, 30)) - sixInTheMorning);
+    EXPECT_DOUBLE_EQ(0.75, *DateTime::FromSystemTime(Calendar(1899, 12, 30)) - sixInTheMorning);
 }
 
 TEST(DateTimeTest, RefusesFieldsThatAreNoCalendarTime) {
-    EXPECT_FALSE(DateTime::FromSystemTime(Local(2003, 2, 29)));
-    EXPECT_TRUE(DateTime::FromSystemTime(Local(2004, 2, 29)));
-    EXPECT_FALSE(DateTime::FromSystemTime(Local(2003, 13, 1)));
-    EXPECT_FALSE(DateTime::FromSystemTime(Local(2003, 0, 1)));
-    EXPECT_FALSE(DateTime::FromSystemTime(Local(0, 3, 7)));
-    EXPECT_FALSE(DateTime::FromSystemTime(Local(2003, 3, 7, 24)));
-    EXPECT_FALSE(DateTime::FromSystemTime(Local(2003, 3, 7, 23, 60)));
+    EXPECT_FALSE(DateTime::FromSystemTime(Calendar(2003, 2, 29)));
+    EXPECT_TRUE(DateTime::FromSystemTime(Calendar(2004, 2, 29)));
+    EXPECT_FALSE(DateTime::FromSystemTime(Calendar(2003, 13, 1)));
+    EXPECT_FALSE(DateTime::FromSystemTime(Calendar(2003, 0, 1)));
+    EXPECT_FALSE(DateTime::FromSystemTime(Calendar(0, 3, 7)));
+    EXPECT_FALSE(DateTime::FromSystemTime(Calendar(2003, 3, 7, 24)));
+    EXPECT_FALSE(DateTime::FromSystemTime(Calendar(2003, 3, 7, 23, 60)));
     SYSTEMTIME st{};
     EXPECT_FALSE(DateTime(3.0e6).ToSystemTime(&st));   // after 9999
     EXPECT_FALSE(DateTime(-7.0e5).ToSystemTime(&st));  // before 100
 }
 
 TEST(DateTimeTest, ConvertsBackToTheNearestSecondWithItsDayOfWeek) {
-    const DateTime noon = *DateTime::FromSystemTime(Local(2003, 3, 7, 12));
+    const DateTime noon = *DateTime::FromSystemTime(Calendar(2003, 3, 7, 12));
     SYSTEMTIME st = Back(noon.AddSeconds(0.4));
     EXPECT_EQ(0, st.wSecond);
     st = Back(noon.AddSeconds(0.6));
     EXPECT_EQ(1, st.wSecond);
     EXPECT_EQ(0, st.wMilliseconds);
     EXPECT_EQ(5, st.wDayOfWeek);  // a Friday
-    st = Back(DateTime::FromSystemTime(Local(2003, 12, 31, 23, 59, 59))->AddSeconds(1.0));
+    st = Back(DateTime::FromSystemTime(Calendar(2003, 12, 31, 23, 59, 59))->AddSeconds(1.0));
     EXPECT_EQ(2004, st.wYear);
     EXPECT_EQ(1, st.wMonth);
     EXPECT_EQ(1, st.wDay);
@@ -75,7 +64,7 @@ TEST(DateTimeTest, ConvertsBackToTheNearestSecondWithItsDayOfWeek) {
 }
 
 TEST(DateTimeTest, WholeSecondArithmeticIsExactOverYears) {
-    const SYSTEMTIME start = Local(2026, 12, 7, 21, 15, 30);
+    const SYSTEMTIME start = Calendar(2026, 12, 7, 21, 15, 30);
     const DateTime startValue = *DateTime::FromSystemTime(start);
     for (const double seconds : {-90.0, 7200.0, -7200.0, 86399.0, 31536000.0, -2000000000.0}) {
         // The NTP timestamp's integer arithmetic is the reference.

@@ -2,22 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/calendar.h"
+
 #include <limits>
 
 namespace {
-
-SYSTEMTIME Utc(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
-               int ms = 0) {
-    SYSTEMTIME st{};
-    st.wYear = static_cast<std::uint16_t>(year);
-    st.wMonth = static_cast<std::uint16_t>(month);
-    st.wDay = static_cast<std::uint16_t>(day);
-    st.wHour = static_cast<std::uint16_t>(hour);
-    st.wMinute = static_cast<std::uint16_t>(minute);
-    st.wSecond = static_cast<std::uint16_t>(second);
-    st.wMilliseconds = static_cast<std::uint16_t>(ms);
-    return st;
-}
 
 void ExpectSameCalendar(const SYSTEMTIME& expected, const SYSTEMTIME& actual) {
     EXPECT_EQ(expected.wYear, actual.wYear);
@@ -38,7 +27,7 @@ TEST(DayNumberTest, KnownEpochs) {
 TEST(DayNumberTest, CivilFromDayNumberInvertsEveryDayFrom1800To2400) {
     const std::int32_t first = DayNumber(1800, 1, 1);
     const std::int32_t last = DayNumber(2400, 12, 31);
-    SYSTEMTIME previous = Utc(1799, 12, 31);
+    SYSTEMTIME previous = Calendar(1799, 12, 31);
     for (std::int32_t j = first; j <= last; ++j) {
         const CivilDate date = CivilFromDayNumber(j);
         ASSERT_EQ(j, DayNumber(date.year, date.month, date.day)) << j;
@@ -47,27 +36,27 @@ TEST(DayNumberTest, CivilFromDayNumberInvertsEveryDayFrom1800To2400) {
         const bool nextMonth = date.day == 1 && (date.month == previous.wMonth + 1 ||
                                                  (date.month == 1 && previous.wMonth == 12));
         ASSERT_TRUE(nextDay || nextMonth) << date.year << "-" << date.month << "-" << date.day;
-        previous = Utc(date.year, date.month, date.day);
+        previous = Calendar(date.year, date.month, date.day);
     }
     EXPECT_EQ(29, CivilFromDayNumber(DayNumber(2000, 2, 29)).day);
     EXPECT_EQ(3, CivilFromDayNumber(DayNumber(1900, 2, 29)).month);  // 1900 was no leap year
 }
 
 TEST(NtpTimeTest, EpochsConvertBothWays) {
-    EXPECT_EQ(0u, NtpTime::FromSystemTime(Utc(1900, 1, 1)).value());
-    const NtpTime unixEpoch = NtpTime::FromSystemTime(Utc(1970, 1, 1));
+    EXPECT_EQ(0u, NtpTime::FromSystemTime(Calendar(1900, 1, 1)).value());
+    const NtpTime unixEpoch = NtpTime::FromSystemTime(Calendar(1970, 1, 1));
     EXPECT_EQ(2208988800u, unixEpoch.seconds());
     EXPECT_EQ(0u, unixEpoch.fraction());
 
     const SYSTEMTIME back = NtpTime(2208988800u, 0).ToSystemTime();
-    ExpectSameCalendar(Utc(1970, 1, 1), back);
+    ExpectSameCalendar(Calendar(1970, 1, 1), back);
     EXPECT_EQ(4, back.wDayOfWeek);                          // Thursday
     EXPECT_EQ(1, NtpTime(0, 0).ToSystemTime().wDayOfWeek);  // 1900-01-01 was a Monday
 }
 
 TEST(NtpTimeTest, EveryMillisecondSurvivesTheRoundTrip) {
     for (int ms = 0; ms < 1000; ++ms) {
-        const SYSTEMTIME st = Utc(2026, 12, 7, 23, 59, 58, ms);
+        const SYSTEMTIME st = Calendar(2026, 12, 7, 23, 59, 58, ms);
         const NtpTime t = NtpTime::FromSystemTime(st);
         ASSERT_EQ(MsToFraction[ms], t.fraction());
         ExpectSameCalendar(st, t.ToSystemTime());
@@ -94,9 +83,9 @@ TEST(NtpTimeTest, FloatingConversionsUse4294967295UnitsPerSecond) {
 
 TEST(NtpTimeTest, MillisecondsRoundingTo1000CarryIntoTheNextSecond) {
     const SYSTEMTIME st =
-        NtpTime(NtpTime::FromSystemTime(Utc(2003, 12, 31, 23, 59, 59)).seconds(), 4294967000u)
+        NtpTime(NtpTime::FromSystemTime(Calendar(2003, 12, 31, 23, 59, 59)).seconds(), 4294967000u)
             .ToSystemTime();
-    ExpectSameCalendar(Utc(2004, 1, 1, 0, 0, 0, 0), st);
+    ExpectSameCalendar(Calendar(2004, 1, 1, 0, 0, 0, 0), st);
     EXPECT_EQ(4, st.wDayOfWeek);  // 2004-01-01 was a Thursday
     EXPECT_EQ(999, NtpTime(5, 4290672329u).ToSystemTime().wMilliseconds);
 }
@@ -120,7 +109,7 @@ TEST(NtpTimeTest, AddSecondsCarriesAndIsSymmetric) {
 }
 
 TEST(NtpTimeTest, DatesBefore1900WrapModulo2To32) {
-    const NtpTime t = NtpTime::FromSystemTime(Utc(1899, 12, 31, 23, 59, 59));
+    const NtpTime t = NtpTime::FromSystemTime(Calendar(1899, 12, 31, 23, 59, 59));
     EXPECT_EQ(0xFFFFFFFFu, t.seconds());
     EXPECT_EQ(0u, AddSeconds(t, 1.0).seconds());
 }

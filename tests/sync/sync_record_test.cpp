@@ -2,18 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/calendar.h"
+
 namespace {
 
 TEST(SyncRecordTextTest, ShowsTimesWithThreeBlanksBeforeTheMilliseconds) {
     SyncRecord record;
-    record.timeBefore.wHour = 9;
-    record.timeBefore.wMinute = 5;
-    record.timeBefore.wSecond = 3;
-    record.timeBefore.wMilliseconds = 7;
-    record.timeAfter.wHour = 23;
-    record.timeAfter.wMinute = 59;
-    record.timeAfter.wSecond = 59;
-    record.timeAfter.wMilliseconds = 999;
+    record.timeBefore = Calendar(0, 0, 0, 9, 5, 3, 7);
+    record.timeAfter = Calendar(0, 0, 0, 23, 59, 59, 999);
     EXPECT_EQ("09:05:03   007ms", TimeBeforeText(record));
     EXPECT_EQ("23:59:59   999ms", TimeAfterText(record));
     EXPECT_EQ("Initial. There was not synchronization yet.", record.connectStatus);
@@ -24,9 +20,7 @@ TEST(SyncRecordTextTest, DateUsesTheMonthTableAndShowsZerosWhenNothingIsRecorded
     months.Set(3, "Mar");
     SyncRecord record;
     EXPECT_EQ("00/00/0000", SyncDateText(record, months));
-    record.syncDate.wYear = 2003;
-    record.syncDate.wMonth = 3;
-    record.syncDate.wDay = 7;
+    record.syncDate = Calendar(2003, 3, 7);
     EXPECT_EQ("Mar. 07, 2003", SyncDateText(record, months));
     record.syncDate.wMonth = 13;  // stored garbage shows no name rather than crashing
     EXPECT_EQ(". 07, 2003", SyncDateText(record, months));
@@ -35,12 +29,7 @@ TEST(SyncRecordTextTest, DateUsesTheMonthTableAndShowsZerosWhenNothingIsRecorded
 TEST(SyncRecordTextTest, StatusStamps) {
     MonthNames months;
     months.Set(3, "Mar");
-    SYSTEMTIME t{};
-    t.wYear = 2003;
-    t.wMonth = 3;
-    t.wDay = 7;
-    t.wHour = 14;
-    t.wMinute = 5;
+    const SYSTEMTIME t = Calendar(2003, 3, 7, 14, 5);
     EXPECT_EQ("14:05; 07-Mar-2003", ErrorStamp(t, months));
     EXPECT_EQ("Mar. 07, 2003", DateStamp(t, months));
 }

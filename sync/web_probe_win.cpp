@@ -1,0 +1,29 @@
+#include <windows.h>
+#include <wininet.h>
+
+#include "support/unique_handle_win.h"
+#include "sync/web_probe.h"
+
+namespace {
+
+constexpr DWORD_PTR kProbeContext = 777;
+
+struct InternetHandleTraits {
+    using Value = HINTERNET;
+    static constexpr HINTERNET kInvalid = nullptr;
+    static void Close(HINTERNET handle) { ::InternetCloseHandle(handle); }
+};
+
+}  // namespace
+
+ProbeResult PlatformWebProbe::Probe(QueryInterrupter*) {
+    const UniqueHandleOf<InternetHandleTraits> session(
+        ::InternetOpenA(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    if (!session) {
+        return ProbeResult::kSessionFailed;
+    }
+    const UniqueHandleOf<InternetHandleTraits> page(
+        ::InternetOpenUrlA(session.get(), kProbeUrl, nullptr, static_cast<DWORD>(-1),
+                           INTERNET_FLAG_RELOAD, kProbeContext));
+    return page ? ProbeResult::kOpened : ProbeResult::kUrlFailed;
+}

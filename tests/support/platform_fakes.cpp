@@ -1,0 +1,74 @@
+#include "tests/support/platform_fakes.h"
+
+#include <chrono>
+
+NetworkStartResult FakeNetworkStack::Start() {
+    ++starts;
+    return result;
+}
+
+void RecordingMessageBoxes::Show(const std::string& text, const std::string& caption, BoxIcon icon,
+                                 BoxGuard& guard) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    closedByGuard_ = false;
+    release_ = false;
+    open_ = true;
+    const bool hold = hold_;
+    lock.unlock();
+    const bool wanted = guard.Opened([this] {
+        std::lock_guard<std::mutex> closing(mutex_);
+        closedByGuard_ = true;
+        changed_.notify_all();
+    });
+    lock.lock();
+    if (!wanted) {
+        closedByGuard_ = true;
+    }
+    changed_.notify_all();
+    if (hold) {
+        changed_.wait_for(lock, std::chrono::seconds(60),
+                          [this] { return closedByGuard_ || release_; });
+    }
+    boxes_.push_back({text, caption, icon, closedByGuard_});
+    open_ = false;
+    lock.unlock();
+    guard.Closed();
+}
+
+void RecordingMessageBoxes::Hold(bool hold) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    hold_ = hold;
+}
+
+bool RecordingMessageBoxes::WaitUntilOpen(int milliseconds) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                             [this] { return open_; });
+}
+
+void RecordingMessageBoxes::ReleaseOpenBox() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    release_ = true;
+    changed_.notify_all();
+}
+
+std::vector<RecordingMessageBoxes::Box> RecordingMessageBoxes::boxes() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return boxes_;
+}
+
+std::vector<std::string> RecordingMessageBoxes::texts() const {
+    std::vector<std::string> texts;
+    for (const Box& box : boxes()) {
+        texts.push_back(box.text);
+    }
+    return texts;
+}
+
+std::unique_ptr<Worker> CountingWorkerThreads::Start(std::function<void()> work) {
+    if (fail) {
+        return nullptr;
+    }
+    ++started;
+    return threads_.Start(std::move(work));
+}

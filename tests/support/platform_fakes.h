@@ -1,0 +1,105 @@
+// Test stand-ins for the platform services of a synchronisation run and the scheduler.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/message_boxes.h"
+#include "app/sync_scheduler.h"
+#include "app/worker_threads.h"
+#include "sync/connectivity.h"
+#include "sync/network_stack.h"
+#include "sync/web_probe.h"
+
+class FakeNetworkStack : public NetworkStack {
+  public:
+    NetworkStartResult Start() override;
+    void Stop() override { ++stops; }
+
+    std::atomic<NetworkStartResult> result{NetworkStartResult::kStarted};
+    std::atomic<int> starts{0};
+    std::atomic<int> stops{0};
+};
+
+class FakeConnectivity : public Connectivity {
+  public:
+    bool IsConnected() override {
+        ++asked;
+        return connected;
+    }
+    std::atomic<bool> connected{true};
+    std::atomic<int> asked{0};
+};
+
+class FakeWebProbe : public WebProbe {
+  public:
+    ProbeResult Probe(QueryInterrupter*) override {
+        ++probes;
+        return result;
+    }
+    std::atomic<ProbeResult> result{ProbeResult::kOpened};
+    std::atomic<int> probes{0};
+};
+
+// Records every box. By default a box is answered at once; told to hold, it stays open
+// until its guard closes it (or the test releases it).
+class RecordingMessageBoxes : public MessageBoxes {
+  public:
+    struct Box {
+        std::string text;
+        std::string caption;
+        BoxIcon icon;
+        bool closedByGuard;
+    };
+
+    void Show(const std::string& text, const std::string& caption, BoxIcon icon,
+              BoxGuard& guard) override;
+
+    void Hold(bool hold);
+    // Waits until a box is open (held); false after the time-out.
+    bool WaitUntilOpen(int milliseconds = 10000);
+    void ReleaseOpenBox();
+    std::vector<Box> boxes() const;
+    std::vector<std::string> texts() const;
+
+  private:
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<Box> boxes_;
+    bool hold_ = false;
+    bool open_ = false;
+    bool release_ = false;
+    bool closedByGuard_ = false;
+};
+
+class FakeWindow : public SchedulerWindow {
+  public:
+    bool IsShown() const override { return shown; }
+    bool Exists() const override { return exists; }
+    void RequestClose() override { ++closeRequests; }
+    void RefreshFields() override { ++refreshes; }
+    void StepProgress() override { ++progressSteps; }
+    void ResetProgress() override { ++progressResets; }
+
+    bool shown = true;
+    bool exists = true;
+    int closeRequests = 0;
+    int refreshes = 0;
+    int progressSteps = 0;
+    int progressResets = 0;
+};
+
+// Real threads, counted, or none at all when told to fail.
+class CountingWorkerThreads : public WorkerThreads {
+  public:
+    std::unique_ptr<Worker> Start(std::function<void()> work) override;
+
+    std::atomic<int> started{0};
+    std::atomic<bool> fail{false};
+
+  private:
+    StdWorkerThreads threads_;
+};

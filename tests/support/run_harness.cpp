@@ -1,0 +1,49 @@
+#include "tests/support/run_harness.h"
+
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+
+RunHarness::RunHarness(int servers, std::uint32_t sntpTimeoutMs) : server({.clock = &clock}) {
+    for (int i = 0; i < servers; ++i) {
+        settings.servers.add(ServerEntry("Server " + std::to_string(i), server.address(), 1));
+    }
+    settings.bFirstStart = 0;
+    scheduler = std::make_unique<SyncScheduler>(
+        SchedulerServices{clock, network, probe, boxes, connectivity, threads}, settings,
+        server.port(), sntpTimeoutMs);
+    scheduler->AttachWindow(&window);
+    scheduler->cursor().SelectStartingServer();
+}
+
+RunHarness::~RunHarness() {
+    scheduler.reset();
+}
+
+int RunHarness::RunNow(bool manual) {
+    SyncRun run(scheduler->runContext(), scheduler->gate().BeginRun(), manual);
+    return run.Run();
+}
+
+void RunHarness::WaitForRunEnd() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (scheduler->IsRunning()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            throw std::runtime_error("the run did not end");
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+void RunHarness::ServerDoes(FaultConfig config) {
+    server.Reconfigure(config);
+}
+
+void RunHarness::SetLocalTime(int hour, int minute, int second) {
+    SYSTEMTIME local = clock.LocalTime();
+    local.wHour = static_cast<std::uint16_t>(hour);
+    local.wMinute = static_cast<std::uint16_t>(minute);
+    local.wSecond = static_cast<std::uint16_t>(second);
+    local.wMilliseconds = 0;
+    clock.SetLocalNow(local);
+}

@@ -1,0 +1,289 @@
+#include "sync/sync_run.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <regex>
+
+#include "tests/support/calendar.h"
+#include "tests/support/run_harness.h"
+
+namespace {
+
+const char* const kUrlOpenErrorText =
+    "URL open error!\nIf you cannot see any WWW page and get mail,\ntest internet connection, "
+    "please.\nIf you can it means that the program\ncannot get information from time server "
+    "now.\nIf you use manual synchronization\ntry be synchronized later.\nIf it is auto mode "
+    "do nothing, please.";
+
+class SyncRunTest : public testing::Test {
+  protected:
+    SyncRunTest() { h.ServerDoes({}); }  // the server tells this machine's real time
+
+    std::vector<FakeClock::SetKind> SetKinds() const {
+        std::vector<FakeClock::SetKind> kinds;
+        for (const FakeClock::Set& set : h.clock.sets()) {
+            kinds.push_back(set.kind);
+        }
+        return kinds;
+    }
+
+    RunHarness h;
+};
+
+TEST_F(SyncRunTest, ManualSuccessSetsTheClockRecordsAndReports) {
+    h.clock.Advance(30.0);
+    h.settings.bFirstStart = 1;
+    ASSERT_EQ(1, h.RunNow(true));
+
+    EXPECT_NEAR(0.0, h.clock.offset(), 0.05);
+    EXPECT_EQ(std::vector<FakeClock::SetKind>{FakeClock::SetKind::kClockUtc}, SetKinds());
+    ASSERT_EQ(1u, h.boxes.boxes().size());
+    const RecordingMessageBoxes::Box box = h.boxes.boxes()[0];
+    EXPECT_EQ("Successful synchronization.", box.text);
+    EXPECT_EQ("Tickwell", box.caption);
+    EXPECT_EQ(BoxIcon::kInformation, box.icon);
+    EXPECT_EQ(1, h.probe.probes);
+    EXPECT_EQ(1, h.network.starts);
+    EXPECT_EQ(1, h.network.stops);
+
+    const SyncRecord record = h.record();
+    const SYSTEMTIME now = h.clock.LocalTime();
+    EXPECT_EQ(now.wDay, record.syncDate.wDay);
+    EXPECT_EQ(record.timeAfter.wSecond, record.syncDate.wSecond);
+    EXPECT_EQ(0u, record.connectStatus.find(
+                      "Success synchro: " + DateStamp(record.syncDate, h.scheduler->months()) +
+                      ". Net delay: 0.0"))
+        << record.connectStatus;
+    EXPECT_EQ(MemoryProfileStore::Value(std::int32_t{record.syncDate.wYear}),
+              h.store.value("Options", "nSynYear"));
+    EXPECT_EQ(MemoryProfileStore::Value(record.connectStatus),
+              h.store.value("Options", "sConnectStatus"));
+    EXPECT_EQ(0, h.settings.bFirstStart);
+    EXPECT_EQ(0, h.scheduler->cursor().currentServer());
+}
+
+TEST_F(SyncRunTest, ScheduledRunShowsNoBoxAndSkipsTheProbe) {
+    ASSERT_EQ(1, h.RunNow(false));
+    EXPECT_TRUE(h.boxes.boxes().empty());
+    EXPECT_EQ(0, h.probe.probes);
+    EXPECT_EQ(1, h.server.requests());
+}
+
+TEST_F(SyncRunTest, ClockTwoHoursFastIsSteppedCoarselyThenSetPrecisely) {
+    h.clock.Advance(7200.4);
+    h.ServerDoes({.pathDelaysMs = {300}});  // the first exchange is slow, the second is not
+    ASSERT_EQ(1, h.RunNow(false));
+
+    const std::vector<FakeClock::Set> sets = h.clock.sets();
+    ASSERT_EQ(2u, sets.size());
+    EXPECT_EQ(FakeClock::SetKind::kUtcTime, sets[0].kind);
+    EXPECT_EQ(0, sets[0].time.wMilliseconds);  // whole seconds only
+    EXPECT_EQ(FakeClock::SetKind::kClockUtc, sets[1].kind);
+    EXPECT_EQ(2, h.server.requests());
+    EXPECT_NEAR(0.0, h.clock.offset(), 0.05);
+    // The status line carries the second, fast exchange's delay.
+    EXPECT_NE(std::string::npos, h.record().connectStatus.find("Net delay: 0.0"))
+        << h.record().connectStatus;
+    // The watchdog's clock was moved past the step.
+    EXPECT_EQ(h.clock.LocalTime().wHour, h.scheduler->cursor().watchdogTime().wHour);
+}
+
+TEST_F(SyncRunTest, ClockFiftyNineMinutesOffIsSetInOneStep) {
+    h.clock.Advance(-59 * 60.0);
+    ASSERT_EQ(1, h.RunNow(false));
+    EXPECT_EQ(std::vector<FakeClock::SetKind>{FakeClock::SetKind::kClockUtc}, SetKinds());
+    EXPECT_EQ(1, h.server.requests());
+    EXPECT_NEAR(0.0, h.clock.offset(), 0.05);
+}
+
+TEST_F(SyncRunTest, UserOffsetRunsTheClockBehindKeepingTheMilliseconds) {
+    h.settings.nOffset = -90;
+    ASSERT_EQ(1, h.RunNow(false));
+    EXPECT_EQ((std::vector<FakeClock::SetKind>{FakeClock::SetKind::kClockUtc,
+                                               FakeClock::SetKind::kLocalTime}),
+              SetKinds());
+    // Milliseconds dropped would leave the clock up to a second further behind.
+    EXPECT_NEAR(-90.0, h.clock.offset(), 0.05);
+}
+
+TEST_F(SyncRunTest, WarnsWhenTheClockMovedMoreThanAllowed) {
+    h.settings.nMaxDiff = 1;
+    h.clock.Advance(-180.0);
+    ASSERT_EQ(1, h.RunNow(false));  // scheduled: the warning is its only box
+    ASSERT_EQ(1u, h.boxes.boxes().size());
+    const RecordingMessageBoxes::Box warning = h.boxes.boxes()[0];
+    EXPECT_EQ(0u, warning.text.find("3 minutes between the time after synchronizing and the "
+                                    "time before synchronizing.\nIt can be caused by a virus"));
+    EXPECT_EQ("Tickwell", warning.caption);
+    EXPECT_EQ(BoxIcon::kWarning, warning.icon);
+
+    h.clock.Advance(-90.0);  // counts 1 minute: not more than 1
+    ASSERT_EQ(1, h.RunNow(false));
+    EXPECT_EQ(1u, h.boxes.boxes().size());
+
+    h.settings.bFirstStart = 1;  // never on the first synchronisation
+    h.clock.Advance(-600.0);
+    ASSERT_EQ(1, h.RunNow(false));
+    EXPECT_EQ(1u, h.boxes.boxes().size());
+    EXPECT_EQ(0, h.settings.bFirstStart);
+}
+
+struct FailureRow {
+    const char* name;
+    std::function<void(RunHarness&)> arrange;
+    bool manual;
+    std::vector<std::string> boxes;
+    const char* caption;
+    const char* statusPrefix;
+    int queries;
+};
+
+TEST_F(SyncRunTest, EveryFailureReportsKeepsTheRecordAndMovesToTheNextServer) {
+    const std::vector<FailureRow> rows = {
+        {"internet session",
+         [](RunHarness& r) { r.probe.result = ProbeResult::kSessionFailed; },
+         true,
+         {"Internet open error! Test your system and try again."},
+         "Tickwell: error",
+         "Internet Open Error! ",
+         0},
+        {"probe page",
+         [](RunHarness& r) { r.probe.result = ProbeResult::kUrlFailed; },
+         true,
+         {kUrlOpenErrorText},
+         "Tickwell:Error",
+         "URL Open Error! ",
+         0},
+        {"WSAStartup, manual",
+         [](RunHarness& r) { r.network.result = NetworkStartResult::kFailed; },
+         true,
+         {"WSAStartup failed!\n", "Time receiving error!"},
+         "Tickwell:Error",
+         "Communication error! ",
+         0},
+        {"WSAStartup, scheduled",
+         [](RunHarness& r) { r.network.result = NetworkStartResult::kFailed; },
+         false,
+         {},
+         "",
+         "Communication error! ",
+         0},
+        {"Winsock version",
+         [](RunHarness& r) { r.network.result = NetworkStartResult::kWrongVersion; },
+         true,
+         {"Winsock stack does not support version that is needed!\n", "Time receiving error!"},
+         "Tickwell:Error",
+         "Communication error! ",
+         0},
+        {"no reply",
+         [](RunHarness& r) { r.ServerDoes({.fault = Fault::kSilent}); },
+         true,
+         {"Time receiving error!"},
+         "Tickwell:Error",
+         "Communication error! ",
+         1},
+        {"no reply, scheduled",
+         [](RunHarness& r) { r.ServerDoes({.fault = Fault::kSilent}); },
+         false,
+         {},
+         "",
+         "Communication error! ",
+         1},
+        {"kiss-o'-death",
+         [](RunHarness& r) { r.ServerDoes({.fault = Fault::kKissOfDeath}); },
+         true,
+         {"Time receiving error!"},
+         "Tickwell:Error",
+         "Communication error! ",
+         1},
+        {"second query after the coarse step",
+         [](RunHarness& r) {
+             r.clock.Advance(7200.0);
+             r.ServerDoes({.silentAfter = 1});
+         },
+         true,
+         {"Time receiving error!"},
+         "Tickwell:Error",
+         "Communication error! ",
+         2},
+        {"setting the clock",
+         [](RunHarness& r) { r.clock.FailSets(true); },
+         true,
+         {"Time receiving error!"},
+         "Tickwell:Error",
+         "Communication error! ",
+         1},
+    };
+    for (const FailureRow& row : rows) {
+        RunHarness r;
+        r.ServerDoes({});
+        row.arrange(r);
+        EXPECT_EQ(0, r.RunNow(row.manual)) << row.name;
+
+        EXPECT_EQ(row.boxes, r.boxes.texts()) << row.name;
+        for (const RecordingMessageBoxes::Box& box : r.boxes.boxes()) {
+            EXPECT_EQ(BoxIcon::kError, box.icon) << row.name;
+            EXPECT_EQ(row.caption, box.caption) << row.name;
+        }
+        const std::string status = r.record().connectStatus;
+        EXPECT_TRUE(std::regex_match(status, std::regex(std::string(row.statusPrefix) +
+                                                        "\\d\\d:\\d\\d; \\d\\d-[A-Za-z]+-\\d{4}")))
+            << row.name << ": " << status;
+        EXPECT_EQ(0, r.record().syncDate.wYear) << row.name;
+        EXPECT_FALSE(r.store.value("Options", "sConnectStatus")) << row.name;
+        EXPECT_EQ(1, r.scheduler->cursor().currentServer()) << row.name;
+        EXPECT_EQ(row.queries, r.server.requests()) << row.name;
+        EXPECT_EQ(r.network.starts - (r.network.result == NetworkStartResult::kStarted ? 0 : 1),
+                  r.network.stops)
+            << row.name;
+    }
+}
+
+TEST_F(SyncRunTest, ServerTestOfTheDialogsNeverTouchesTheClockOrTheRecord) {
+    h.clock.Advance(5000.0);
+    RunContext& context = h.scheduler->runContext();
+    const double delay = FetchServerTime(context, 1, 0, h.server.address());
+    EXPECT_GT(delay, 0.0);
+    EXPECT_TRUE(h.clock.sets().empty());
+    EXPECT_EQ(SyncRecord::kInitialStatus, h.record().connectStatus);
+
+    h.ServerDoes({.fault = Fault::kSilent});
+    EXPECT_EQ(0.0, FetchServerTime(context, 1, 0, h.server.address()));
+    EXPECT_TRUE(h.boxes.boxes().empty());  // the caller reports a failed query
+    EXPECT_EQ(0, h.scheduler->cursor().currentServer());
+}
+
+TEST(SyncRunTextTest, StatusLineAndWarning) {
+    MonthNames months;
+    months.Set(3, "Mar");
+    const SYSTEMTIME after = Calendar(2003, 3, 7);
+    EXPECT_EQ("Success synchro: Mar. 07, 2003. Net delay: 0.123 sec.",
+              SuccessStatusLine(after, 0.123, months));
+    EXPECT_EQ("Success synchro: Mar. 07, 2003. Net delay: 12.500 sec.",
+              SuccessStatusLine(after, 12.5, months));
+    EXPECT_EQ(
+        "3 minutes between the time after synchronizing and the time before synchronizing.\nIt "
+        "can be caused by a virus, by bad software executing, by DST or by hardware errors.\n"
+        "This message is a warning only.",
+        ClockJumpWarning(3));
+}
+
+TEST(UserOffsetTest, WholeSecondsByCalendarKeepingTheMilliseconds) {
+    const std::optional<SYSTEMTIME> back =
+        ApplyUserOffset(Calendar(2026, 1, 1, 0, 0, 30, 250), -90);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(2025, back->wYear);
+    EXPECT_EQ(12, back->wMonth);
+    EXPECT_EQ(31, back->wDay);
+    EXPECT_EQ(23, back->wHour);
+    EXPECT_EQ(59, back->wMinute);
+    EXPECT_EQ(0, back->wSecond);
+    EXPECT_EQ(250, back->wMilliseconds);
+
+    // Past the last day the calendar holds.
+    EXPECT_FALSE(ApplyUserOffset(Calendar(9999, 12, 31, 23, 59, 30, 250), 120));
+}
+
+}  // namespace
