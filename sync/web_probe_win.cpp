@@ -1,6 +1,8 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <initializer_list>
+
 #include "support/unique_handle_win.h"
 #include "sync/web_probe.h"
 
@@ -21,6 +23,13 @@ ProbeResult PlatformWebProbe::Probe(QueryInterrupter*) {
         ::InternetOpenA(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!session) {
         return ProbeResult::kSessionFailed;
+    }
+    // Bounded like the POSIX probe: an abandoned run's probe cannot be interrupted, and the
+    // program waits for it when it ends.
+    DWORD timeoutMs = kTimeoutMs;
+    for (const DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                               INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+        ::InternetSetOptionA(session.get(), option, &timeoutMs, sizeof timeoutMs);
     }
     const UniqueHandleOf<InternetHandleTraits> page(
         ::InternetOpenUrlA(session.get(), kProbeUrl, nullptr, static_cast<DWORD>(-1),
