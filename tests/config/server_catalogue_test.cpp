@@ -61,9 +61,9 @@ TEST_F(ServerCatalogueTest, MissingOrEmptyCatalogueBecomesTheDefaultTableAndIsSa
     }
     settings_.loadServers();
     ExpectDefaultTable();
-    EXPECT_EQ(MemoryProfileStore::Value(kDefaultServers[18].title + std::string("\n") +
-                                        kDefaultServers[18].address + "\n0 0.000"),
-              store_.value("Servers", "Servers 18"));
+    const std::string lastRow =
+        std::string(kDefaultServers[18].title) + "\n" + kDefaultServers[18].address + "\n0 0.000";
+    EXPECT_EQ(MemoryProfileStore::Value(lastRow), store_.value("Servers", "Servers 18"));
 }
 
 TEST_F(ServerCatalogueTest, AHoleUpToTheCounterDiscardsWhatWasRead) {
