@@ -11,9 +11,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
-# The binaries must run without MinGW's runtime DLLs beside them.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
+# The binaries must run without MinGW's runtime DLLs beside them, and ship without symbols.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -s")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -s")
 
 # ctest runs the Windows test programs through Wine.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run ${CMAKE_BINARY_DIR}/wineprefix)
