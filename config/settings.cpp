@@ -21,20 +21,26 @@ std::int32_t Settings::getOption(const char* name, std::int32_t defaultValue) {
     return store_.getInt(kOptionsSection, name, defaultValue);
 }
 
-void Settings::load(SyncRecord& record) {
-    SYSTEMTIME before{};
-    before.wHour = Field(getOption("nOldHour", 0));
-    before.wMinute = Field(getOption("nOldMinute", 0));
-    before.wSecond = Field(getOption("nOldSecond", 0));
-    before.wMilliseconds = Field(getOption("nOldMilliseconds", 0));
-    record.timeBefore = before;
+// "<prefix>Hour", "<prefix>Minute", "<prefix>Second" and "<prefix>Milliseconds", in order.
+SYSTEMTIME Settings::readTimeOfDay(const std::string& prefix) {
+    SYSTEMTIME time{};
+    time.wHour = Field(getOption((prefix + "Hour").c_str(), 0));
+    time.wMinute = Field(getOption((prefix + "Minute").c_str(), 0));
+    time.wSecond = Field(getOption((prefix + "Second").c_str(), 0));
+    time.wMilliseconds = Field(getOption((prefix + "Milliseconds").c_str(), 0));
+    return time;
+}
 
-    SYSTEMTIME after{};
-    after.wHour = Field(getOption("nNewHour", 0));
-    after.wMinute = Field(getOption("nNewMinute", 0));
-    after.wSecond = Field(getOption("nNewSecond", 0));
-    after.wMilliseconds = Field(getOption("nNewMilliseconds", 0));
-    record.timeAfter = after;
+void Settings::putTimeOfDay(const std::string& prefix, const SYSTEMTIME& time) {
+    store_.putInt(kOptionsSection, prefix + "Hour", time.wHour);
+    store_.putInt(kOptionsSection, prefix + "Minute", time.wMinute);
+    store_.putInt(kOptionsSection, prefix + "Second", time.wSecond);
+    store_.putInt(kOptionsSection, prefix + "Milliseconds", time.wMilliseconds);
+}
+
+void Settings::load(SyncRecord& record) {
+    record.timeBefore = readTimeOfDay("nOld");
+    record.timeAfter = readTimeOfDay("nNew");
 
     SYSTEMTIME date{};
     date.wYear = Field(getOption("nSynYear", 0));
@@ -75,14 +81,8 @@ void Settings::save() {
 }
 
 void Settings::saveSyncRecord(const SyncRecord& record) {
-    store_.putInt(kOptionsSection, "nOldHour", record.timeBefore.wHour);
-    store_.putInt(kOptionsSection, "nOldMinute", record.timeBefore.wMinute);
-    store_.putInt(kOptionsSection, "nOldSecond", record.timeBefore.wSecond);
-    store_.putInt(kOptionsSection, "nOldMilliseconds", record.timeBefore.wMilliseconds);
-    store_.putInt(kOptionsSection, "nNewHour", record.timeAfter.wHour);
-    store_.putInt(kOptionsSection, "nNewMinute", record.timeAfter.wMinute);
-    store_.putInt(kOptionsSection, "nNewSecond", record.timeAfter.wSecond);
-    store_.putInt(kOptionsSection, "nNewMilliseconds", record.timeAfter.wMilliseconds);
+    putTimeOfDay("nOld", record.timeBefore);
+    putTimeOfDay("nNew", record.timeAfter);
     store_.putInt(kOptionsSection, "nSynYear", record.syncDate.wYear);
     store_.putInt(kOptionsSection, "nSynMonth", record.syncDate.wMonth);
     store_.putInt(kOptionsSection, "nSynDay", record.syncDate.wDay);

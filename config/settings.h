@@ -58,6 +58,8 @@ class Settings {
 
   private:
     std::int32_t getOption(const char* name, std::int32_t defaultValue);
+    SYSTEMTIME readTimeOfDay(const std::string& prefix);
+    void putTimeOfDay(const std::string& prefix, const SYSTEMTIME& time);
 
     ProfileStore& store_;
 };
