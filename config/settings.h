@@ -7,7 +7,7 @@
 
 #include "config/profile_store.h"
 #include "config/server_catalogue.h"
-#include "sync/sync_record.h"
+#include "config/sync_record.h"
 
 class Settings {
   public:

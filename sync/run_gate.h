@@ -11,9 +11,9 @@
 #include <mutex>
 #include <string>
 
-#include "app/message_boxes.h"
-#include "sync/query_interrupter.h"
-#include "sync/sync_record.h"
+#include "platform/message_boxes.h"
+#include "ntp/query_interrupter.h"
+#include "config/sync_record.h"
 
 class RunGate {
   public:

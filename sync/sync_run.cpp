@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "sync/date_time.h"
+#include "config/date_time.h"
 
 namespace {
 

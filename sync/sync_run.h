@@ -8,15 +8,15 @@
 #include <optional>
 #include <string>
 
-#include "app/message_boxes.h"
-#include "app/server_cursor.h"
+#include "platform/message_boxes.h"
+#include "sync/server_cursor.h"
 #include "config/settings.h"
-#include "sync/clock.h"
-#include "sync/month_names.h"
-#include "sync/network_stack.h"
+#include "platform/clock.h"
+#include "platform/month_names.h"
+#include "platform/network_stack.h"
 #include "sync/run_gate.h"
-#include "sync/sntp_client.h"
-#include "sync/web_probe.h"
+#include "ntp/sntp_client.h"
+#include "platform/web_probe.h"
 
 // The platform services a run uses.
 struct RunServices {

@@ -102,7 +102,7 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
     return {options, {}};
 }
 
-std::vector<HostOutcome> QueryHosts(const Options& options, Clock& clock) {
+std::vector<HostOutcome> QueryHosts(const Options& options, TimeSource& clock) {
     std::vector<HostOutcome> outcomes(options.hosts.size());
     std::atomic<std::size_t> next{0};
     auto work = [&] {

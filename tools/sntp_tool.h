@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "sync/sntp_client.h"
+#include "ntp/sntp_client.h"
 
 namespace sntp_tool {
 
@@ -39,7 +39,7 @@ struct HostOutcome {
 };
 
 // Queries every host concurrently; the outcomes are in the order of the hosts.
-std::vector<HostOutcome> QueryHosts(const Options& options, Clock& clock);
+std::vector<HostOutcome> QueryHosts(const Options& options, TimeSource& clock);
 
 std::string FormatLine(const HostOutcome& outcome, bool json);
 

@@ -1,7 +1,8 @@
 // tickwell-sntp: queries time servers concurrently and prints one line per server.
 #include <cstdio>
 
-#include "sync/network_stack.h"
+#include "platform/clock.h"
+#include "platform/network_stack.h"
 #include "tools/sntp_tool.h"
 
 int main(int argc, char** argv) {

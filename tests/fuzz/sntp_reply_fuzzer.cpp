@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "sync/sntp_packet.h"
+#include "ntp/sntp_packet.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) {

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "sync/clock.h"
+#include "platform/clock.h"
 
 class FakeClock : public Clock {
   public:

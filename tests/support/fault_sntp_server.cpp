@@ -6,7 +6,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "sync/sntp_packet.h"
+#include "ntp/sntp_packet.h"
 
 namespace {
 

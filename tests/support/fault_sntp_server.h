@@ -10,9 +10,9 @@
 #include <thread>
 #include <vector>
 
-#include "sync/clock.h"
-#include "sync/ntp_time.h"
-#include "sync/socket_api.h"
+#include "platform/clock.h"
+#include "ntp/ntp_time.h"
+#include "ntp/socket_api.h"
 
 enum class Fault {
     kNone,

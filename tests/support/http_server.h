@@ -5,7 +5,7 @@
 #include <atomic>
 #include <thread>
 
-#include "sync/socket_api.h"
+#include "ntp/socket_api.h"
 
 class HttpServer {
   public:

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "app/message_boxes.h"
-#include "app/sync_scheduler.h"
-#include "app/worker_threads.h"
-#include "sync/connectivity.h"
-#include "sync/network_stack.h"
-#include "sync/web_probe.h"
+#include "platform/message_boxes.h"
+#include "sync/sync_scheduler.h"
+#include "platform/worker_threads.h"
+#include "platform/connectivity.h"
+#include "platform/network_stack.h"
+#include "platform/web_probe.h"
 
 class FakeNetworkStack : public NetworkStack {
   public:

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "app/sync_scheduler.h"
+#include "sync/sync_scheduler.h"
 #include "config/settings.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/fault_sntp_server.h"

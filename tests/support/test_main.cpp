@@ -1,7 +1,7 @@
 // Every test program starts the network stack first, as the program does.
 #include <gtest/gtest.h>
 
-#include "sync/network_stack.h"
+#include "platform/network_stack.h"
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);

@@ -4,7 +4,8 @@
 
 #include <future>
 
-#include "sync/sntp_client.h"
+#include "platform/clock.h"
+#include "ntp/sntp_client.h"
 #include "tests/support/fault_sntp_server.h"
 
 namespace {

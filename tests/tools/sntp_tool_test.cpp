@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/clock.h"
 #include "tests/support/fault_sntp_server.h"
 
 namespace {

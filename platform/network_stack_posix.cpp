@@ -1,0 +1,7 @@
+#include "platform/network_stack.h"
+
+NetworkStartResult PlatformNetworkStack::Start() {
+    return NetworkStartResult::kStarted;
+}
+
+void PlatformNetworkStack::Stop() {}

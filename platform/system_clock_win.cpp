@@ -1,0 +1,37 @@
+#include <windows.h>
+
+#include "platform/clock.h"
+#include "platform/clock_privilege_win.h"
+
+SYSTEMTIME PlatformClock::UtcTime() {
+    SYSTEMTIME st{};
+    ::GetSystemTime(&st);
+    return st;
+}
+
+SYSTEMTIME PlatformClock::LocalTime() {
+    SYSTEMTIME st{};
+    ::GetLocalTime(&st);
+    return st;
+}
+
+bool PlatformClock::SetUtcTime(const SYSTEMTIME& utc) {
+    return ::SetSystemTime(&utc) != FALSE;
+}
+
+bool PlatformClock::SetLocalTime(const SYSTEMTIME& local) {
+    return ::SetLocalTime(&local) != FALSE;
+}
+
+bool PlatformClock::SetClockUtc(const NtpTime& t) {
+    ClockPrivilege privilege;
+    BOOL result = FALSE;
+    if (privilege.Enable()) {
+        const SYSTEMTIME st = t.ToSystemTime();
+        result = ::SetSystemTime(&st);
+    }
+    const DWORD lastError = ::GetLastError();
+    privilege.Disable();
+    ::SetLastError(lastError);
+    return result != FALSE;
+}

@@ -1,9 +1,0 @@
-#include <windows.h>
-#include <wininet.h>
-
-#include "sync/connectivity.h"
-
-bool PlatformConnectivity::IsConnected() {
-    DWORD flags = 0;
-    return ::InternetGetConnectedState(&flags, 0) != FALSE;
-}

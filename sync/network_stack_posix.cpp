@@ -1,7 +1,0 @@
-#include "sync/network_stack.h"
-
-NetworkStartResult PlatformNetworkStack::Start() {
-    return NetworkStartResult::kStarted;
-}
-
-void PlatformNetworkStack::Stop() {}

@@ -1,0 +1,181 @@
+#include "sync/sync_scheduler.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+MonthNames LoadedMonthNames() {
+    MonthNames months;
+    LoadMonthNames(months);
+    return months;
+}
+
+bool SameDay(const SYSTEMTIME& a, const SYSTEMTIME& b) {
+    return a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDay == b.wDay;
+}
+
+// 23:46:00 up to and including 00:14:59: a fixed offset is not applied around midnight.
+bool InQuietWindow(const SYSTEMTIME& now) {
+    return (now.wHour == 23 && now.wMinute > 45) || (now.wHour == 0 && now.wMinute < 15);
+}
+
+}  // namespace
+
+std::string OverdueWarningText(int maxDays) {
+    return "Warning! More then " + std::to_string(maxDays) +
+           " days past\nafter last successful synchronization.\nSynchronize PC Clock now,\nset "
+           "max period to zero for disable this message\nore exit the program.";
+}
+
+std::string ConnectionAbsentStatus(const SYSTEMTIME& now, const MonthNames& months) {
+    char text[128];
+    std::snprintf(text, sizeof text, "Net connection is absent! %02d:%02d; %s %02d, %04d",
+                  now.wHour, now.wMinute, months[now.wMonth], now.wDay, now.wYear);
+    return text;
+}
+
+SyncScheduler::SyncScheduler(SchedulerServices services, Settings& settings, int sntpPort,
+                             std::uint32_t sntpTimeoutMs)
+    : services_(services),
+      settings_(settings),
+      months_(LoadedMonthNames()),
+      cursor_(settings, services.clock),
+      context_{{services.clock, services.network, services.probe, services.boxes},
+               settings,
+               cursor_,
+               gate_,
+               months_,
+               sntpPort,
+               sntpTimeoutMs} {}
+
+SyncScheduler::~SyncScheduler() {
+    gate_.AbandonRun();
+    worker_.reset();
+    abandoned_.clear();
+}
+
+void SyncScheduler::Tick() {
+    if (IsRunning()) {
+        WatchRun();
+        if (window_ != nullptr) {
+            window_->StepProgress();
+        }
+        return;
+    }
+    if (window_ != nullptr) {
+        window_->ResetProgress();
+    }
+    CheckSchedule();
+    if (window_ != nullptr && window_->Exists()) {
+        window_->RefreshFields();
+    }
+}
+
+int SyncScheduler::AbandonedWorkers() {
+    std::erase_if(abandoned_, [](const std::unique_ptr<Worker>& w) { return !w->IsRunning(); });
+    return static_cast<int>(abandoned_.size());
+}
+
+bool SyncScheduler::IsRunning() {
+    AbandonedWorkers();
+    if (!worker_) {
+        return false;
+    }
+    if (worker_->IsRunning()) {
+        return true;
+    }
+    worker_.reset();
+    return false;
+}
+
+void SyncScheduler::CheckSchedule() {
+    if (IsRunning()) {
+        return;
+    }
+    Clock& clock = services_.clock;
+    const SYSTEMTIME now = clock.LocalTime();
+    const std::int32_t period = settings_.nSynPeriod;
+    if (period == Settings::kDaily) {
+        if (SameDay(gate_.Record().syncDate, now)) {
+            if (window_ != nullptr && !window_->IsShown() && settings_.bExitAfter != 0) {
+                window_->RequestClose();
+            }
+            return;
+        }
+    } else if (period == Settings::kHourly) {
+        const DateTime current = DateTime::FromSystemTime(clock.LocalTime()).value_or(DateTime());
+        const std::int32_t minutes = WholeMinutes(cursor_.hourlyMark() - current);
+        if (std::abs(static_cast<std::int64_t>(minutes)) < kHourlyPeriodMinutes) {
+            return;
+        }
+    } else {
+        return;  // only manual, and any value the options do not know
+    }
+
+    if (settings_.nOffset != 0 && InQuietWindow(now)) {
+        return;
+    }
+    if (services_.connectivity.IsConnected()) {
+        cursor_.setHourlyMark(DateTime::FromSystemTime(clock.LocalTime()).value_or(DateTime()));
+        cursor_.setWatchdogTime(clock.LocalTime());
+        manualRun_ = false;
+        StartWorker(false);
+    } else if (period == Settings::kHourly) {
+        gate_.SetStatus(ConnectionAbsentStatus(now, months_));
+        if (window_ != nullptr) {
+            window_->RefreshFields();
+        }
+    }
+}
+
+void SyncScheduler::StartManualRun() {
+    if (IsRunning()) {
+        return;
+    }
+    manualRun_ = true;
+    cursor_.setWatchdogTime(services_.clock.LocalTime());
+    StartWorker(true);
+}
+
+void SyncScheduler::WatchRun() {
+    Clock& clock = services_.clock;
+    const std::optional<DateTime> now = DateTime::FromSystemTime(clock.LocalTime());
+    const std::optional<DateTime> started = DateTime::FromSystemTime(cursor_.watchdogTime());
+    if (!now || !started) {
+        return;
+    }
+    const std::int32_t age = WholeSeconds(*now - *started);
+    const std::int32_t limit = manualRun_ ? kManualRunLimitSeconds : settings_.nTimeOut.load();
+    if (age <= limit) {
+        return;
+    }
+    cursor_.setWatchdogTime(clock.LocalTime());
+    if (worker_) {
+        AbandonWorker();
+        StartWorker(manualRun_);
+    }
+}
+
+void SyncScheduler::BreakRun() {
+    if (worker_) {
+        AbandonWorker();
+    }
+}
+
+bool SyncScheduler::IsSyncOverdue() const {
+    return settings_.isSyncOverdue(gate_.Record(), services_.clock.LocalTime());
+}
+
+void SyncScheduler::StartWorker(bool manual) {
+    const RunGate::Generation generation = gate_.BeginRun();
+    worker_ = services_.threads.Start([this, generation, manual] {
+        SyncRun run(context_, generation, manual);
+        run.Run();
+    });
+}
+
+void SyncScheduler::AbandonWorker() {
+    gate_.AbandonRun();
+    abandoned_.push_back(std::move(worker_));
+}

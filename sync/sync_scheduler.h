@@ -1,0 +1,100 @@
+// Decides when a synchronisation run starts, runs it on a worker thread, watches it and
+// abandons it when it takes too long or the user breaks it. Driven by the main window's
+// one-second tick; every operation here runs on the user-interface thread.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/message_boxes.h"
+#include "sync/server_cursor.h"
+#include "platform/worker_threads.h"
+#include "config/settings.h"
+#include "platform/clock.h"
+#include "platform/connectivity.h"
+#include "platform/month_names.h"
+#include "platform/network_stack.h"
+#include "sync/run_gate.h"
+#include "sync/sync_run.h"
+#include "platform/web_probe.h"
+
+// What the scheduler needs of the main window.
+class SchedulerWindow {
+  public:
+    virtual ~SchedulerWindow() = default;
+    virtual bool IsShown() const = 0;
+    virtual bool Exists() const = 0;
+    // Delivered synchronously; the window's close rules decide what happens.
+    virtual void RequestClose() = 0;
+    virtual void RefreshFields() = 0;
+    virtual void StepProgress() = 0;
+    virtual void ResetProgress() = 0;
+};
+
+struct SchedulerServices {
+    Clock& clock;
+    NetworkStack& network;
+    WebProbe& probe;
+    MessageBoxes& boxes;
+    Connectivity& connectivity;
+    WorkerThreads& threads;
+};
+
+class SyncScheduler {
+  public:
+    static constexpr int kManualRunLimitSeconds = 180;
+    static constexpr int kHourlyPeriodMinutes = 60;
+
+    // sntpPort and sntpTimeoutMs are fixed for the program; tests choose their own.
+    SyncScheduler(SchedulerServices services, Settings& settings, int sntpPort = 123,
+                  std::uint32_t sntpTimeoutMs = SntpClient::kDefaultTimeoutMs);
+    // Abandons a running run and waits for every worker to end.
+    ~SyncScheduler();
+    SyncScheduler(const SyncScheduler&) = delete;
+    SyncScheduler& operator=(const SyncScheduler&) = delete;
+
+    void AttachWindow(SchedulerWindow* window) { window_ = window; }
+
+    // The one-second tick: watches a running run, or checks the schedule and refreshes.
+    void Tick();
+    bool IsRunning();
+    void CheckSchedule();
+    // "Synchronize now": ignored while a run is active.
+    void StartManualRun();
+    // Restarts a run that outlived its limit, against the same server.
+    void WatchRun();
+    // The run, if any, is abandoned at once; the window then sets the status line.
+    void BreakRun();
+
+    bool IsSyncOverdue() const;
+    // Abandoned runs still winding down; each ends by itself once its wait is interrupted.
+    int AbandonedWorkers();
+
+    ServerCursor& cursor() { return cursor_; }
+    RunGate& gate() { return gate_; }
+    const MonthNames& months() const { return months_; }
+    // For the dialogs' server tests on the user-interface thread.
+    RunContext& runContext() { return context_; }
+
+  private:
+    void StartWorker(bool manual);
+    void AbandonWorker();
+
+    SchedulerServices services_;
+    Settings& settings_;
+    MonthNames months_;
+    RunGate gate_;
+    ServerCursor cursor_;
+    RunContext context_;
+    bool manualRun_ = false;
+    std::unique_ptr<Worker> worker_;
+    // Abandoned workers end by themselves once their wait is interrupted.
+    std::vector<std::unique_ptr<Worker>> abandoned_;
+    SchedulerWindow* window_ = nullptr;
+};
+
+// The text of the warning that no synchronisation succeeded for too long.
+std::string OverdueWarningText(int maxDays);
+// "Net connection is absent! 14:05; Mar 07, 2003"
+std::string ConnectionAbsentStatus(const SYSTEMTIME& now, const MonthNames& months);

@@ -1,0 +1,153 @@
+#include "ntp/ntp_time.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/calendar.h"
+
+#include <limits>
+
+namespace {
+
+void ExpectSameCalendar(const SYSTEMTIME& expected, const SYSTEMTIME& actual) {
+    EXPECT_EQ(expected.wYear, actual.wYear);
+    EXPECT_EQ(expected.wMonth, actual.wMonth);
+    EXPECT_EQ(expected.wDay, actual.wDay);
+    EXPECT_EQ(expected.wHour, actual.wHour);
+    EXPECT_EQ(expected.wMinute, actual.wMinute);
+    EXPECT_EQ(expected.wSecond, actual.wSecond);
+    EXPECT_EQ(expected.wMilliseconds, actual.wMilliseconds);
+}
+
+TEST(DayNumberTest, KnownEpochs) {
+    EXPECT_EQ(2415021, DayNumber(1900, 1, 1));
+    EXPECT_EQ(2440588, DayNumber(1970, 1, 1));
+    EXPECT_EQ(2451545, DayNumber(2000, 1, 1));
+}
+
+TEST(DayNumberTest, CivilFromDayNumberInvertsEveryDayFrom1800To2400) {
+    const std::int32_t first = DayNumber(1800, 1, 1);
+    const std::int32_t last = DayNumber(2400, 12, 31);
+    SYSTEMTIME previous = Calendar(1799, 12, 31);
+    for (std::int32_t j = first; j <= last; ++j) {
+        const CivilDate date = CivilFromDayNumber(j);
+        ASSERT_EQ(j, DayNumber(date.year, date.month, date.day)) << j;
+        // Consecutive day numbers are consecutive calendar days.
+        const bool nextDay = date.day == previous.wDay + 1 && date.month == previous.wMonth;
+        const bool nextMonth = date.day == 1 && (date.month == previous.wMonth + 1 ||
+                                                 (date.month == 1 && previous.wMonth == 12));
+        ASSERT_TRUE(nextDay || nextMonth) << date.year << "-" << date.month << "-" << date.day;
+        previous = Calendar(date.year, date.month, date.day);
+    }
+    EXPECT_EQ(29, CivilFromDayNumber(DayNumber(2000, 2, 29)).day);
+    EXPECT_EQ(3, CivilFromDayNumber(DayNumber(1900, 2, 29)).month);  // 1900 was no leap year
+}
+
+TEST(NtpTimeTest, EpochsConvertBothWays) {
+    EXPECT_EQ(0u, NtpTime::FromSystemTime(Calendar(1900, 1, 1)).value());
+    const NtpTime unixEpoch = NtpTime::FromSystemTime(Calendar(1970, 1, 1));
+    EXPECT_EQ(2208988800u, unixEpoch.seconds());
+    EXPECT_EQ(0u, unixEpoch.fraction());
+
+    const SYSTEMTIME back = NtpTime(2208988800u, 0).ToSystemTime();
+    ExpectSameCalendar(Calendar(1970, 1, 1), back);
+    EXPECT_EQ(4, back.wDayOfWeek);                          // Thursday
+    EXPECT_EQ(1, NtpTime(0, 0).ToSystemTime().wDayOfWeek);  // 1900-01-01 was a Monday
+}
+
+TEST(NtpTimeTest, EveryMillisecondSurvivesTheRoundTrip) {
+    for (int ms = 0; ms < 1000; ++ms) {
+        const SYSTEMTIME st = Calendar(2026, 12, 7, 23, 59, 58, ms);
+        const NtpTime t = NtpTime::FromSystemTime(st);
+        ASSERT_EQ(MsToFraction[ms], t.fraction());
+        ExpectSameCalendar(st, t.ToSystemTime());
+    }
+}
+
+TEST(NtpTimeTest, MillisecondTableUsesTwoToThe32) {
+    EXPECT_EQ(0u, MsToFraction[0]);
+    EXPECT_EQ(4294967u, MsToFraction[1]);
+    EXPECT_EQ(8589935u, MsToFraction[2]);
+    EXPECT_EQ(2147483648u, MsToFraction[500]);
+    EXPECT_EQ(4290672329u, MsToFraction[999]);
+}
+
+TEST(NtpTimeTest, FloatingConversionsUse4294967295UnitsPerSecond) {
+    EXPECT_EQ(500, NtpTime(0, 2147483648u).ToSystemTime().wMilliseconds);
+    EXPECT_EQ(1, NtpTime(0, 4294967u).ToSystemTime().wMilliseconds);
+    // Half a second is 2147483647 units on this scale, not 2^31.
+    EXPECT_EQ(NtpTime(10, 2147483647u), AddSeconds(NtpTime(10, 0), 0.5));
+    EXPECT_EQ(NtpTime(10, 0), AddSeconds(NtpTime(10, 2147483647u), -0.5));
+    // A fraction of 4294967295 units is one whole second on this scale.
+    EXPECT_DOUBLE_EQ(1.0, Difference(NtpTime(0, 4294967295u), NtpTime(0, 0)));
+}
+
+TEST(NtpTimeTest, MillisecondsRoundingTo1000CarryIntoTheNextSecond) {
+    const SYSTEMTIME st =
+        NtpTime(NtpTime::FromSystemTime(Calendar(2003, 12, 31, 23, 59, 59)).seconds(), 4294967000u)
+            .ToSystemTime();
+    ExpectSameCalendar(Calendar(2004, 1, 1, 0, 0, 0, 0), st);
+    EXPECT_EQ(4, st.wDayOfWeek);  // 2004-01-01 was a Thursday
+    EXPECT_EQ(999, NtpTime(5, 4290672329u).ToSystemTime().wMilliseconds);
+}
+
+TEST(NtpTimeTest, DifferenceIsSignSymmetric) {
+    const NtpTime a(3000000000u, 123456789u);
+    const NtpTime b(2999999000u, 987654321u);
+    EXPECT_EQ(0.0, Difference(a, a));
+    EXPECT_EQ(Difference(a, b), -Difference(b, a));
+    EXPECT_EQ(1.0, Difference(NtpTime(101, 7), NtpTime(100, 7)));
+    EXPECT_EQ(-1.0, Difference(NtpTime(100, 7), NtpTime(101, 7)));
+}
+
+TEST(NtpTimeTest, AddSecondsCarriesAndIsSymmetric) {
+    const NtpTime t(100, 0xF0000000u);
+    const NtpTime later = AddSeconds(t, 1.25);
+    EXPECT_EQ(102u, later.seconds());  // the fraction addition carried into the seconds
+    EXPECT_EQ(t, AddSeconds(later, -1.25));
+    EXPECT_EQ(NtpTime(100 - 7200, 0xF0000000u), AddSeconds(t, -7200.0));
+    EXPECT_EQ(t, AddSeconds(t, std::numeric_limits<double>::quiet_NaN()));
+}
+
+TEST(NtpTimeTest, DatesBefore1900WrapModulo2To32) {
+    const NtpTime t = NtpTime::FromSystemTime(Calendar(1899, 12, 31, 23, 59, 59));
+    EXPECT_EQ(0xFFFFFFFFu, t.seconds());
+    EXPECT_EQ(0u, AddSeconds(t, 1.0).seconds());
+}
+
+TEST(NtpTimeTest, WireFormIsBigEndian) {
+    const NtpTime t(0x01020304u, 0x05060708u);
+    std::uint8_t wire[8];
+    t.ToWire(wire);
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(i + 1, wire[i]);
+    }
+    EXPECT_EQ(t, NtpTime::FromWire(wire));
+}
+
+TEST(NtpTimeTest, PlatformReadingsConvertExactly) {
+    EXPECT_EQ(NtpTime(2208988800u, 0), NtpTime::FromUnixTime(0, 0));
+    EXPECT_EQ(NtpTime(2208988801u, 2147483648u), NtpTime::FromUnixTime(1, 500000000));
+    // One nanosecond is about 4.29 units: readings a nanosecond apart stay apart.
+    EXPECT_LT(NtpTime::FromUnixTime(1, 1), NtpTime::FromUnixTime(1, 2));
+    // 1970-01-01 on the FILETIME scale (100 ns since 1601).
+    EXPECT_EQ(NtpTime(2208988800u, 0), NtpTime::FromFileTime(116444736000000000ULL));
+    EXPECT_EQ(NtpTime(2208988800u, 429), NtpTime::FromFileTime(116444736000000001ULL));
+}
+
+TEST(NtpTimeTest, NowIsFinerThanAMillisecond) {
+    // Two readings in a row differ by far less than a millisecond, and the fractions are not
+    // all whole milliseconds.
+    bool sawSubMillisecond = false;
+    for (int i = 0; i < 100 && !sawSubMillisecond; ++i) {
+        const NtpTime now = NtpTime::Now();
+        const auto ms = static_cast<std::uint32_t>(now.fraction() / 4294967.296 + 0.5);
+        sawSubMillisecond = ms >= 1000 || MsToFraction[ms] != now.fraction();
+    }
+    EXPECT_TRUE(sawSubMillisecond);
+    const NtpTime a = NtpTime::Now();
+    const NtpTime b = NtpTime::Now();
+    EXPECT_LT(Difference(b, a), 0.5);
+    EXPECT_GE(Difference(b, a), 0.0);
+}
+
+}  // namespace

@@ -1,0 +1,166 @@
+#include "ntp/sntp_packet.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+const NtpTime kSent(3000000000u, 0x12345600u);
+
+// A well-formed server reply to kSent, which each test then spoils in one way.
+std::vector<std::uint8_t> GoodReply() {
+    std::vector<std::uint8_t> reply(sntp::kHeaderSize, 0);
+    reply[0] = (0 << 6) | (4 << 3) | 4;
+    reply[1] = 2;
+    std::memcpy(&reply[sntp::kReferenceIdOffset], "GPS\0", 4);
+    kSent.ToWire(&reply[sntp::kOriginateOffset]);
+    NtpTime(3000000000u, 0x40000000u).ToWire(&reply[sntp::kReceiveOffset]);
+    NtpTime(3000000000u, 0x40001000u).ToWire(&reply[sntp::kTransmitOffset]);
+    return reply;
+}
+
+sntp::ReplyVerdict Check(const std::vector<std::uint8_t>& reply) {
+    return sntp::CheckReply(reply.data(), reply.size(), kSent);
+}
+
+TEST(SntpRequestTest, IsTheClientHeaderWithOnlyTheTransmitTimestamp) {
+    const sntp::Packet request = sntp::BuildRequest(kSent);
+    EXPECT_EQ(0x1B, request[0]);
+    for (std::size_t i = 1; i < sntp::kTransmitOffset; ++i) {
+        EXPECT_EQ(0, request[i]) << i;
+    }
+    EXPECT_EQ(kSent, NtpTime::FromWire(&request[sntp::kTransmitOffset]));
+}
+
+TEST(SntpRequestTest, RandomBitsReplaceOnlyTheBitsBelowTheClockResolution) {
+    const NtpTime now(3000000000u, 0xABCDEF12u);
+    EXPECT_EQ(NtpTime(3000000000u, 0xABCDEF00u), sntp::WithRandomLowBits(now, 0));
+    EXPECT_EQ(NtpTime(3000000000u, 0xABCDEFFFu), sntp::WithRandomLowBits(now, 0xFFFFFFFFu));
+    EXPECT_LT(sntp::kRandomLowBitsMask * (1.0 / 4294967296.0), 100e-9);  // below 100 ns
+}
+
+TEST(SntpReplyTest, AcceptsAGoodReplyAndDecodesIt) {
+    const sntp::ReplyVerdict verdict = Check(GoodReply());
+    ASSERT_EQ(sntp::ReplyCheck::kAccepted, verdict.check) << verdict.reason;
+    EXPECT_TRUE(verdict.reason.empty());
+    EXPECT_EQ(2, verdict.fields.stratum);
+    EXPECT_EQ(0, verdict.fields.leap);
+    EXPECT_EQ(kSent, verdict.fields.originate);
+    EXPECT_EQ(NtpTime(3000000000u, 0x40001000u), verdict.fields.transmit);
+}
+
+TEST(SntpReplyTest, AcceptsVersionsOneToFourAndTheMacTrailer) {
+    for (int version = 1; version <= 4; ++version) {
+        std::vector<std::uint8_t> reply = GoodReply();
+        reply[0] = static_cast<std::uint8_t>((version << 3) | 4);
+        EXPECT_EQ(sntp::ReplyCheck::kAccepted, Check(reply).check) << version;
+    }
+    std::vector<std::uint8_t> withMac = GoodReply();
+    withMac.resize(sntp::kMaxReplySize, 0xAA);
+    EXPECT_EQ(sntp::ReplyCheck::kAccepted, Check(withMac).check);
+}
+
+TEST(SntpReplyTest, RejectsEachBadFieldWithAReasonThatNamesIt) {
+    struct Case {
+        const char* name;
+        void (*spoil)(std::vector<std::uint8_t>&);
+        sntp::ReplyCheck check;
+        const char* reasonPart;
+    };
+    const Case cases[] = {
+        {"short", [](std::vector<std::uint8_t>& r) { r.resize(47); }, sntp::ReplyCheck::kTooShort,
+         "too short: 47 bytes"},
+        {"empty", [](std::vector<std::uint8_t>& r) { r.clear(); }, sntp::ReplyCheck::kTooShort,
+         "too short: 0 bytes"},
+        {"client mode", [](std::vector<std::uint8_t>& r) { r[0] = (4 << 3) | 3; },
+         sntp::ReplyCheck::kNotServerMode, "mode 3"},
+        {"broadcast mode", [](std::vector<std::uint8_t>& r) { r[0] = (4 << 3) | 5; },
+         sntp::ReplyCheck::kNotServerMode, "mode 5"},
+        {"version 0", [](std::vector<std::uint8_t>& r) { r[0] = 4; }, sntp::ReplyCheck::kBadVersion,
+         "version 0"},
+        {"version 5", [](std::vector<std::uint8_t>& r) { r[0] = (5 << 3) | 4; },
+         sntp::ReplyCheck::kBadVersion, "version 5"},
+        {"kiss-o'-death",
+         [](std::vector<std::uint8_t>& r) {
+             r[1] = 0;
+             std::memcpy(&r[sntp::kReferenceIdOffset], "RATE", 4);
+         },
+         sntp::ReplyCheck::kKissOfDeath, "kiss-o'-death from server: RATE"},
+        {"unprintable kiss code",
+         [](std::vector<std::uint8_t>& r) {
+             r[1] = 0;
+             std::memcpy(&r[sntp::kReferenceIdOffset], "D\nN\x80", 4);
+         },
+         sntp::ReplyCheck::kKissOfDeath, "server: D?N?"},
+        {"stratum 16", [](std::vector<std::uint8_t>& r) { r[1] = 16; },
+         sntp::ReplyCheck::kBadStratum, "stratum 16"},
+        {"leap 3", [](std::vector<std::uint8_t>& r) { r[0] |= 0xC0; },
+         sntp::ReplyCheck::kUnsynchronised, "leap indicator 3"},
+        {"zero transmit",
+         [](std::vector<std::uint8_t>& r) { std::memset(&r[sntp::kTransmitOffset], 0, 8); },
+         sntp::ReplyCheck::kZeroTransmit, "transmit timestamp is zero"},
+        {"root dispersion 16 s",
+         [](std::vector<std::uint8_t>& r) {
+             r[8] = 0;
+             r[9] = 16;
+         },
+         sntp::ReplyCheck::kRootDistance, "root distance 16.000 s"},
+        {"root delay 32 s",
+         [](std::vector<std::uint8_t>& r) {
+             r[4] = 0;
+             r[5] = 32;
+         },
+         sntp::ReplyCheck::kRootDistance, "root distance 16.000 s"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::uint8_t> reply = GoodReply();
+        c.spoil(reply);
+        const sntp::ReplyVerdict verdict = Check(reply);
+        EXPECT_EQ(c.check, verdict.check) << c.name;
+        EXPECT_NE(std::string::npos, verdict.reason.find(c.reasonPart))
+            << c.name << ": " << verdict.reason;
+    }
+}
+
+TEST(SntpReplyTest, RootDistanceJustBelowSixteenSecondsPasses) {
+    std::vector<std::uint8_t> reply = GoodReply();
+    reply[8] = 0x00;  // dispersion 15.99998 s
+    reply[9] = 0x0F;
+    reply[10] = 0xFF;
+    reply[11] = 0xFF;
+    EXPECT_EQ(sntp::ReplyCheck::kAccepted, Check(reply).check);
+}
+
+TEST(SntpReplyTest, AReplyToAnotherRequestIsNotOursWhateverElseItSays) {
+    std::vector<std::uint8_t> reply = GoodReply();
+    reply[sntp::kOriginateOffset + 7] ^= 0x01;
+    EXPECT_EQ(sntp::ReplyCheck::kNotOurs, Check(reply).check);
+    reply[1] = 0;  // even a kiss-o'-death must answer our own request to count
+    EXPECT_EQ(sntp::ReplyCheck::kNotOurs, Check(reply).check);
+}
+
+TEST(SntpOffsetTest, FourTimestampsGiveOffsetAndRoundTrip) {
+    // T1 100.0, T2 100.6, T3 100.7, T4 100.3 on the NTP scale.
+    const NtpTime t1(100, 0);
+    const NtpTime t2 = AddSeconds(t1, 0.6);
+    const NtpTime t3 = AddSeconds(t1, 0.7);
+    const NtpTime t4 = AddSeconds(t1, 0.3);
+    const sntp::OffsetAndDelay measured = sntp::ComputeOffsetAndDelay(t1, t2, t3, t4);
+    EXPECT_NEAR(0.5, measured.offset, 1e-9);
+    // 0.3 s on the client, of which the server held the request for 0.1 s.
+    EXPECT_NEAR(0.2, measured.delay, 1e-9);
+}
+
+TEST(SntpOffsetTest, EqualServerStampsOnAFastLinkGiveAPositiveDelay) {
+    const NtpTime t1(3000000000u, 0);
+    const NtpTime t4 = AddSeconds(t1, 40e-6);
+    const NtpTime server = AddSeconds(t1, 20e-6);
+    const sntp::OffsetAndDelay measured = sntp::ComputeOffsetAndDelay(t1, server, server, t4);
+    EXPECT_NEAR(0.0, measured.offset, 1e-9);
+    EXPECT_GT(measured.delay, 0.0);
+    EXPECT_NEAR(40e-6, measured.delay, 1e-9);
+}
+
+}  // namespace

@@ -1,0 +1,114 @@
+#include "sync/server_cursor.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/calendar.h"
+
+#include <atomic>
+#include <thread>
+
+#include "tests/support/fake_clock.h"
+#include "tests/support/memory_profile_store.h"
+
+namespace {
+
+class ServerCursorTest : public testing::Test {
+  protected:
+    ServerCursorTest() {
+        for (const char* name : {"zero", "one", "two"}) {
+            settings_.servers.add(ServerEntry(name, std::string(name) + ".example", 1));
+        }
+        clock_.SetLocalNow(Calendar(2026, 12, 7, 10, 0, 0));
+    }
+
+    MemoryProfileStore store_;
+    Settings settings_{store_};
+    FakeClock clock_;
+};
+
+TEST_F(ServerCursorTest, HourlyMarkStartsTwoHoursAheadOfConstruction) {
+    const ServerCursor cursor(settings_, clock_);
+    const DateTime expected = *DateTime::FromSystemTime(Calendar(2026, 12, 7, 12, 0, 0));
+    EXPECT_EQ(0, WholeSeconds(cursor.hourlyMark() - expected));
+    EXPECT_EQ(0, cursor.currentServer());
+}
+
+TEST_F(ServerCursorTest, FailedRunsWalkAndWrap) {
+    ServerCursor cursor(settings_, clock_);
+    settings_.nStartingServ = 2;
+    cursor.SelectStartingServer();
+    EXPECT_EQ("two", cursor.CurrentServerTitle());
+    EXPECT_EQ("two.example", cursor.CurrentServerAddress());
+    EXPECT_EQ(3, cursor.AdvanceServer());  // the index before the wrap
+    EXPECT_EQ(0, cursor.currentServer());
+    EXPECT_EQ(1, cursor.AdvanceServer());
+    EXPECT_EQ("one", cursor.CurrentServerTitle());
+}
+
+TEST_F(ServerCursorTest, SelectingTheStartingServerOverridesWhereFailuresLeftIt) {
+    ServerCursor cursor(settings_, clock_);
+    cursor.AdvanceServer();
+    cursor.AdvanceServer();
+    settings_.nStartingServ = 0;
+    cursor.SelectStartingServer();
+    EXPECT_EQ("zero.example", cursor.CurrentServerAddress());
+}
+
+TEST_F(ServerCursorTest, OnlyHourlyFailuresMoveTheMarkTwoHours) {
+    ServerCursor cursor(settings_, clock_);
+    const DateTime mark = cursor.hourlyMark();
+    cursor.AdvanceServer();
+    EXPECT_EQ(mark.days(), cursor.hourlyMark().days());
+    settings_.nSynPeriod = Settings::kHourly;
+    cursor.AdvanceServer();
+    EXPECT_EQ(120, WholeMinutes(cursor.hourlyMark() - mark));
+}
+
+TEST_F(ServerCursorTest, AnIndexBeyondAShrunkCatalogueNamesNoServer) {
+    ServerCursor cursor(settings_, clock_);
+    settings_.nStartingServ = 2;
+    cursor.SelectStartingServer();
+    cursor.WithCatalogue([](ServerCatalogue& servers) { servers.removeAt(1, 2); });
+    EXPECT_EQ("", cursor.CurrentServerTitle());
+    EXPECT_EQ("", cursor.CurrentServerAddress());
+    EXPECT_EQ(3, cursor.AdvanceServer());
+    EXPECT_EQ("zero", cursor.CurrentServerTitle());
+}
+
+// A worker failing runs and reading addresses while the user-interface thread replaces the
+// catalogue and reselects: ThreadSanitizer checks that every access is ordered.
+TEST_F(ServerCursorTest, WorkerAndUserInterfaceShareTheCursorSafely) {
+    ServerCursor cursor(settings_, clock_);
+    settings_.nSynPeriod = Settings::kHourly;
+    std::atomic<bool> stop{false};
+    std::atomic<int> addressesSeen{0};
+    std::thread worker([&] {
+        while (!stop) {
+            const std::string address = cursor.CurrentServerAddress();
+            if (!address.empty()) {
+                ++addressesSeen;
+            }
+            cursor.AdvanceServer();
+            cursor.setWatchdogTime(clock_.LocalTime());
+        }
+    });
+    // Until both sides have done plenty, however slowly the worker's thread starts.
+    for (int round = 0; round < 2000 || addressesSeen < 200; ++round) {
+        cursor.WithCatalogue([round](ServerCatalogue& servers) {
+            servers.clear();
+            for (int i = 0; i <= round % 5; ++i) {
+                servers.add(ServerEntry("s" + std::to_string(i), "h" + std::to_string(i), 1));
+            }
+        });
+        cursor.SelectStartingServer();
+        cursor.CurrentServerTitle();
+        cursor.watchdogTime();
+        cursor.hourlyMark();
+    }
+    stop = true;
+    worker.join();
+    EXPECT_GT(addressesSeen.load(), 0);
+    EXPECT_LT(cursor.currentServer(), 5);
+}
+
+}  // namespace

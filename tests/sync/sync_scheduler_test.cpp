@@ -1,0 +1,310 @@
+#include "sync/sync_scheduler.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <regex>
+#include <thread>
+
+#include "tests/support/run_harness.h"
+
+namespace {
+
+template <typename Condition>
+bool WaitFor(Condition condition, int milliseconds = 10000) {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+class SchedulerTest : public testing::Test {
+  protected:
+    explicit SchedulerTest(std::uint32_t sntpTimeoutMs = RunHarness::kSntpTimeoutMs)
+        : h(3, sntpTimeoutMs) {
+        // Simulated time moves only when a test says so, from a whole second on.
+        h.SetLocalTime(10, 0, 0);
+        h.clock.Freeze();
+        h.ServerDoes({.clock = &h.clock});  // the server agrees with the simulated clock
+    }
+
+    SyncScheduler& scheduler() { return *h.scheduler; }
+    void TickAndWait() {
+        scheduler().Tick();
+        h.WaitForRunEnd();
+    }
+    void Minutes(double minutes) { h.clock.Advance(minutes * 60.0); }
+    void ForgetTodaysSynchronisation() { scheduler().gate().ReplaceRecord(SyncRecord()); }
+
+    RunHarness h;
+};
+
+// Runs that stay in their query until something stops them.
+class StuckRunTest : public SchedulerTest {
+  protected:
+    StuckRunTest() : SchedulerTest(60000) { h.ServerDoes({.fault = Fault::kSilent}); }
+    void WaitUntilQuerying(int requests) {
+        ASSERT_TRUE(WaitFor([&] { return h.server.requests() >= requests; }));
+    }
+    // Far below the query's own time-out: only an interrupted wait ends this quickly.
+    void ExpectAbandonedRunsEndSoon() {
+        EXPECT_TRUE(WaitFor([&] { return scheduler().AbandonedWorkers() == 0; }, 5000));
+    }
+};
+
+TEST_F(SchedulerTest, HourlyRunsAtOnceThenWhenTheMarkIsSixtyMinutesOld) {
+    h.settings.nSynPeriod = Settings::kHourly;
+    TickAndWait();
+    EXPECT_EQ(1, h.threads.started);
+    EXPECT_EQ(0u, h.record().connectStatus.find("Success synchro: "));
+
+    scheduler().Tick();
+    Minutes(59);
+    scheduler().Tick();
+    h.clock.Advance(60.0);  // exactly 60 minutes: the half-second term still counts 59
+    scheduler().Tick();
+    EXPECT_EQ(1, h.threads.started);
+    h.clock.Advance(1.0);
+    TickAndWait();
+    EXPECT_EQ(2, h.threads.started);
+}
+
+TEST_F(SchedulerTest, HourlyClockSetBackByMoreThanAnHourRunsAtOnce) {
+    h.settings.nSynPeriod = Settings::kHourly;
+    TickAndWait();
+    Minutes(-70);
+    TickAndWait();
+    EXPECT_EQ(2, h.threads.started);
+}
+
+TEST_F(SchedulerTest, HourlyFailedRunMovesTheMarkSoTheNextTickRunsTheNextServer) {
+    h.settings.nSynPeriod = Settings::kHourly;
+    h.ServerDoes({.fault = Fault::kSilent});
+    TickAndWait();
+    EXPECT_EQ(1, scheduler().cursor().currentServer());
+    TickAndWait();
+    EXPECT_EQ(2, h.threads.started);
+    EXPECT_EQ(2, scheduler().cursor().currentServer());
+}
+
+TEST_F(SchedulerTest, HourlyWithoutAConnectionSaysSoOnEveryTick) {
+    h.settings.nSynPeriod = Settings::kHourly;
+    h.connectivity.connected = false;
+    scheduler().Tick();
+    const std::string status = h.record().connectStatus;
+    EXPECT_TRUE(std::regex_match(
+        status, std::regex("Net connection is absent! \\d\\d:\\d\\d; [A-Za-z]+ \\d\\d, \\d{4}")))
+        << status;
+    const int refreshes = h.window.refreshes;
+    scheduler().Tick();
+    EXPECT_EQ(refreshes + 2, h.window.refreshes);  // the status line's refresh and the tick's
+    EXPECT_EQ(0, h.threads.started);
+}
+
+TEST_F(SchedulerTest, DailyWithoutAConnectionTriesSilently) {
+    h.connectivity.connected = false;
+    scheduler().Tick();
+    scheduler().Tick();
+    EXPECT_EQ(SyncRecord::kInitialStatus, h.record().connectStatus);
+    EXPECT_EQ(2, h.connectivity.asked);
+    EXPECT_EQ(0, h.threads.started);
+}
+
+TEST_F(SchedulerTest, DailyRunsOnceADayAndAHiddenProgramThenClosesItself) {
+    TickAndWait();
+    EXPECT_EQ(1, h.threads.started);
+    scheduler().Tick();
+    EXPECT_EQ(0, h.window.closeRequests);  // shown: it keeps running
+    h.window.shown = false;
+    h.settings.bExitAfter = 0;
+    scheduler().Tick();
+    EXPECT_EQ(0, h.window.closeRequests);
+    h.settings.bExitAfter = 1;
+    scheduler().Tick();
+    EXPECT_EQ(1, h.window.closeRequests);
+    EXPECT_EQ(1, h.threads.started);
+
+    Minutes(24 * 60);  // the next day
+    h.window.shown = true;
+    TickAndWait();
+    EXPECT_EQ(2, h.threads.started);
+}
+
+TEST_F(SchedulerTest, OnlyManualNeverSchedules) {
+    for (const std::int32_t period : {std::int32_t{Settings::kOnlyManual}, std::int32_t{7}}) {
+        h.settings.nSynPeriod = period;
+        h.connectivity.connected = false;
+        scheduler().Tick();
+        Minutes(25 * 60);
+        scheduler().Tick();
+    }
+    EXPECT_EQ(0, h.threads.started);
+    EXPECT_EQ(0, h.connectivity.asked);
+    EXPECT_EQ(SyncRecord::kInitialStatus, h.record().connectStatus);
+}
+
+TEST_F(SchedulerTest, QuietWindowAroundMidnightOnlyWithAnOffset) {
+    h.settings.nOffset = 30;
+    struct Moment {
+        int hour, minute, second;
+        bool runs;
+    };
+    const Moment moments[] = {{23, 46, 0, false},
+                              {23, 59, 59, false},
+                              {0, 14, 59, false},
+                              {0, 15, 0, true},
+                              {23, 45, 59, true}};
+    int runs = 0;
+    for (const Moment& m : moments) {
+        ForgetTodaysSynchronisation();
+        h.SetLocalTime(m.hour, m.minute, m.second);
+        TickAndWait();
+        runs += m.runs ? 1 : 0;
+        EXPECT_EQ(runs, h.threads.started) << m.hour << ":" << m.minute << ":" << m.second;
+    }
+    h.settings.nOffset = 0;
+    ForgetTodaysSynchronisation();
+    h.SetLocalTime(23, 50, 0);
+    TickAndWait();
+    EXPECT_EQ(runs + 1, h.threads.started);
+}
+
+TEST_F(SchedulerTest, FailuresWalkThroughTheCatalogueAndWrap) {
+    h.ServerDoes({.fault = Fault::kSilent});
+    for (const int expected : {1, 2, 0, 1}) {
+        TickAndWait();
+        EXPECT_EQ(expected, scheduler().cursor().currentServer());
+    }
+    EXPECT_EQ(4, h.threads.started);
+}
+
+TEST_F(SchedulerTest, SynchronizeNowTwiceStartsOneRun) {
+    h.ServerDoes({.holdMs = 300, .clock = &h.clock});
+    scheduler().StartManualRun();
+    scheduler().StartManualRun();
+    h.WaitForRunEnd();
+    EXPECT_EQ(1, h.threads.started);
+    EXPECT_EQ(1, h.server.requests());
+    // A manual run ignores the period and the day, and does not move the hourly mark.
+    const DateTime mark = scheduler().cursor().hourlyMark();
+    scheduler().StartManualRun();
+    h.WaitForRunEnd();
+    EXPECT_EQ(2, h.threads.started);
+    EXPECT_EQ(mark.days(), scheduler().cursor().hourlyMark().days());
+}
+
+TEST_F(SchedulerTest, AFailedThreadStartIsTriedAgainOnTheNextTick) {
+    h.threads.fail = true;
+    scheduler().Tick();
+    EXPECT_FALSE(scheduler().IsRunning());
+    h.threads.fail = false;
+    TickAndWait();
+    EXPECT_EQ(1, h.threads.started);
+}
+
+TEST_F(SchedulerTest, TicksStepTheProgressWhileARunIsActiveAndRefreshWhenIdle) {
+    h.ServerDoes({.holdMs = 400, .clock = &h.clock});
+    scheduler().Tick();
+    ASSERT_TRUE(scheduler().IsRunning());
+    scheduler().Tick();
+    EXPECT_EQ(1, h.window.progressSteps);
+    EXPECT_EQ(1, h.window.refreshes);  // only the idle tick that started the run
+    h.WaitForRunEnd();
+    scheduler().Tick();
+    EXPECT_EQ(2, h.window.progressResets);
+    EXPECT_EQ(2, h.window.refreshes);
+    h.window.exists = false;  // closed by the tick: no refresh
+    scheduler().Tick();
+    EXPECT_EQ(2, h.window.refreshes);
+}
+
+TEST_F(StuckRunTest, WatchdogRestartsAScheduledRunAfterItsLimitAgainstTheSameServer) {
+    h.settings.nTimeOut = 20;
+    scheduler().Tick();
+    WaitUntilQuerying(1);
+    h.clock.Advance(20.0);
+    scheduler().Tick();
+    EXPECT_EQ(1, h.threads.started);
+    h.clock.Advance(1.0);
+    scheduler().Tick();
+    EXPECT_EQ(2, h.threads.started);
+    WaitUntilQuerying(2);
+    EXPECT_EQ(0, scheduler().cursor().currentServer());
+    ExpectAbandonedRunsEndSoon();
+    // The abandoned run's failure never shows.
+    EXPECT_EQ(SyncRecord::kInitialStatus, h.record().connectStatus);
+    EXPECT_TRUE(scheduler().IsRunning());
+}
+
+TEST_F(StuckRunTest, AManualRunGetsThreeMinutes) {
+    scheduler().StartManualRun();
+    WaitUntilQuerying(1);
+    h.clock.Advance(180.0);
+    scheduler().Tick();
+    EXPECT_EQ(1, h.threads.started);
+    h.clock.Advance(1.0);
+    scheduler().Tick();
+    EXPECT_EQ(2, h.threads.started);
+    ExpectAbandonedRunsEndSoon();
+    EXPECT_TRUE(h.boxes.boxes().empty());
+}
+
+TEST_F(StuckRunTest, BreakAbandonsTheRunAndNothingOfItAppears) {
+    h.settings.bFirstStart = 1;
+    scheduler().StartManualRun();
+    WaitUntilQuerying(1);
+    scheduler().BreakRun();
+    scheduler().gate().SetStatus("Broken by the user.");
+    EXPECT_FALSE(scheduler().IsRunning());
+    ExpectAbandonedRunsEndSoon();
+
+    EXPECT_EQ("Broken by the user.", h.record().connectStatus);
+    EXPECT_TRUE(h.boxes.boxes().empty());  // no "Time receiving error!"
+    EXPECT_EQ(0, scheduler().cursor().currentServer());
+    EXPECT_EQ(0, h.record().syncDate.wYear);
+    EXPECT_EQ(1, h.settings.bFirstStart);
+
+    scheduler().StartManualRun();  // the next run may start at once
+    EXPECT_EQ(2, h.threads.started);
+}
+
+TEST_F(SchedulerTest, BreakWithoutARunDoesNothingOfItsOwn) {
+    scheduler().BreakRun();
+    EXPECT_EQ(0, h.threads.started);
+    EXPECT_EQ(SyncRecord::kInitialStatus, h.record().connectStatus);
+}
+
+TEST_F(SchedulerTest, AnAbandonedRunsOpenBoxClosesAndItsLaterEffectsNeverApply) {
+    h.settings.bFirstStart = 1;
+    h.boxes.Hold(true);
+    scheduler().StartManualRun();
+    ASSERT_TRUE(h.boxes.WaitUntilOpen());  // "Successful synchronization." is on screen
+    scheduler().BreakRun();
+    ASSERT_TRUE(WaitFor([&] { return scheduler().AbandonedWorkers() == 0; }));
+
+    ASSERT_EQ(1u, h.boxes.boxes().size());
+    EXPECT_TRUE(h.boxes.boxes()[0].closedByGuard);
+    EXPECT_EQ(SyncRecord::kInitialStatus, h.record().connectStatus);
+    EXPECT_FALSE(h.store.value("Options", "sConnectStatus"));  // the record was not stored
+    EXPECT_EQ(1, h.settings.bFirstStart);
+}
+
+TEST_F(SchedulerTest, OverdueWarningText) {
+    EXPECT_EQ(
+        "Warning! More then 14 days past\nafter last successful synchronization.\nSynchronize PC "
+        "Clock now,\nset max period to zero for disable this message\nore exit the program.",
+        OverdueWarningText(14));
+    SyncRecord old;
+    old.syncDate = h.clock.LocalTime();
+    scheduler().gate().ReplaceRecord(old);
+    EXPECT_FALSE(scheduler().IsSyncOverdue());
+    Minutes(15 * 24 * 60 + 1);
+    EXPECT_TRUE(scheduler().IsSyncOverdue());
+}
+
+}  // namespace
