@@ -30,6 +30,9 @@ class SchedulerTest : public testing::Test {
         // Simulated time moves only when a test says so, from a whole second on.
         h.SetLocalTime(10, 0, 0);
         h.clock.Freeze();
+        // The scheduler was made at the real time of day; it starts as if made at 10:00.
+        const DateTime made = *DateTime::FromSystemTime(h.clock.LocalTime());
+        scheduler().cursor().setHourlyMark(made.AddSeconds(ServerCursor::kHourlyMarkShiftSeconds));
         h.ServerDoes({.clock = &h.clock});  // the server agrees with the simulated clock
     }
 
