@@ -2,6 +2,8 @@
 // local time. Tests use a fake that moves a simulated offset instead of the host's clock.
 #pragma once
 
+#include <cstdint>
+
 #include "ntp/ntp_time.h"
 #include "ntp/system_time.h"
 #include "ntp/time_source.h"
@@ -17,6 +19,8 @@ class Clock : public TimeSource {
     // Sets the UTC clock to t inside the bracket that enables the system-time privilege
     // of the process and disables it again.
     virtual bool SetClockUtc(const NtpTime& t) = 0;
+    // Why the last set on this thread failed: the platform's error code.
+    virtual std::uint32_t LastSetError() = 0;
 };
 
 // The real clock of this machine. Setting it is implemented on Windows only; elsewhere the
@@ -30,4 +34,5 @@ class PlatformClock : public Clock {
     bool SetUtcTime(const SYSTEMTIME& utc) override;
     bool SetLocalTime(const SYSTEMTIME& local) override;
     bool SetClockUtc(const NtpTime& t) override;
+    std::uint32_t LastSetError() override;
 };

@@ -54,3 +54,7 @@ bool PlatformClock::SetClockUtc(const NtpTime&) {
     errno = ENOSYS;
     return false;
 }
+
+std::uint32_t PlatformClock::LastSetError() {
+    return static_cast<std::uint32_t>(errno);
+}

@@ -35,3 +35,7 @@ bool PlatformClock::SetClockUtc(const NtpTime& t) {
     ::SetLastError(lastError);
     return result != FALSE;
 }
+
+std::uint32_t PlatformClock::LastSetError() {
+    return ::GetLastError();
+}

@@ -9,6 +9,8 @@ namespace {
 
 constexpr const char* kErrorCaption = "Tickwell:Error";
 constexpr const char* kInternetErrorCaption = "Tickwell: error";
+// ERROR_PRIVILEGE_NOT_HELD: only an elevated administrator may set the clock.
+constexpr std::uint32_t kPrivilegeNotHeld = 1314;
 
 }  // namespace
 
@@ -23,6 +25,14 @@ std::string ClockJumpWarning(std::int64_t minutes) {
            " minutes between the time after synchronizing and the time before synchronizing.\n"
            "It can be caused by a virus, by bad software executing, by DST or by hardware "
            "errors.\nThis message is a warning only.";
+}
+
+std::string ClockRefusedText(std::uint32_t error) {
+    const std::string refused = "Windows refused to set the clock (error " + std::to_string(error);
+    if (error == kPrivilegeNotHeld) {
+        return refused + "): run Tickwell as administrator.";
+    }
+    return refused + ").";
 }
 
 std::optional<SYSTEMTIME> ApplyUserOffset(const SYSTEMTIME& local, std::int32_t offsetSeconds) {
@@ -84,7 +94,7 @@ void SyncRun::ReportCommunicationError(bool showBox, const std::string& text) {
     Report(showBox, text, kErrorCaption, "Communication error! ");
 }
 
-int SyncRun::Fail(const char* text) {
+int SyncRun::Fail(const std::string& text) {
     ReportCommunicationError(manual_, text);
     Apply([this](SyncRecord&) { context_.cursor.AdvanceServer(); });
     return 0;
@@ -137,17 +147,23 @@ FetchOutcome SyncRun::FetchServerTime(bool showErrors, bool setClock, const std:
         return {};
     }
     if (!setClock) {
-        return {true, result.delay};
+        return {true, result.delay, std::nullopt};
     }
 
     bool set = false;
+    std::optional<std::uint32_t> refused;
+    // Read at once: the platform's reason is gone after the next call.
+    const auto setTheClock = [&] {
+        set = clock_.SetClockUtc(AddSeconds(clock_.Now(), result.offset));
+        if (!set) {
+            refused = clock_.LastSetError();
+        }
+    };
     if (std::fabs(result.offset) < kCoarseStepSeconds) {
-        if (!Apply([&](SyncRecord&) {
-                set = clock_.SetClockUtc(AddSeconds(clock_.Now(), result.offset));
-            })) {
+        if (!Apply([&](SyncRecord&) { setTheClock(); })) {
             return {};
         }
-        return {set, result.delay};
+        return {set, result.delay, refused};
     }
 
     if (!CoarseStep(result.offset) || !SetWatchdogToNow()) {
@@ -158,12 +174,12 @@ FetchOutcome SyncRun::FetchServerTime(bool showErrors, bool setClock, const std:
         return {};
     }
     if (!Apply([&](SyncRecord&) {
-            set = clock_.SetClockUtc(AddSeconds(clock_.Now(), result.offset));
+            setTheClock();
             context_.cursor.setWatchdogTime(clock_.LocalTime());
         })) {
         return {};
     }
-    return {set, result.delay};
+    return {set, result.delay, refused};
 }
 
 int SyncRun::Run() {
@@ -175,7 +191,8 @@ int SyncRun::Run() {
     const SYSTEMTIME before = clock_.LocalTime();
     const FetchOutcome fetched = FetchServerTime(manual_, true, host);
     if (!fetched.ok) {
-        return Fail("Time receiving error!");
+        return Fail(fetched.clockRefused ? ClockRefusedText(*fetched.clockRefused)
+                                         : "Time receiving error!");
     }
 
     const std::int32_t offset = context_.settings.nOffset;

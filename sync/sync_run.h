@@ -41,6 +41,8 @@ struct RunContext {
 struct FetchOutcome {
     bool ok = false;
     double delay = 0.0;
+    // The server answered but the platform refused to set the clock, with this error.
+    std::optional<std::uint32_t> clockRefused;
 };
 
 class SyncRun {
@@ -58,7 +60,7 @@ class SyncRun {
 
   private:
     bool ProbeInternet();
-    int Fail(const char* text);
+    int Fail(const std::string& text);
     void ReportInternetOpenError(bool showBox);
     void ReportUrlOpenError(bool showBox);
     void ReportCommunicationError(bool showBox, const std::string& text);
@@ -80,6 +82,9 @@ double FetchServerTime(RunContext& context, int showErrors, int setClock, const 
 // "Success synchro: Mar. 07, 2003. Net delay: 0.123 sec."
 std::string SuccessStatusLine(const SYSTEMTIME& after, double delay, const MonthNames& months);
 std::string ClockJumpWarning(std::int64_t minutes);
+// Why a run failed although its server answered: the platform's error, and for the missing
+// privilege what to do about it.
+std::string ClockRefusedText(std::uint32_t error);
 // Local time moved by whole seconds with calendar arithmetic, milliseconds kept; empty when
 // the result is no calendar time the clock can hold.
 std::optional<SYSTEMTIME> ApplyUserOffset(const SYSTEMTIME& local, std::int32_t offsetSeconds);

@@ -69,9 +69,15 @@ double FakeClock::offset() const {
     return offset_;
 }
 
-void FakeClock::FailSets(bool fail) {
+void FakeClock::FailSets(bool fail, std::uint32_t error) {
     std::lock_guard<std::mutex> lock(mutex_);
     failSets_ = fail;
+    setError_ = error;
+}
+
+std::uint32_t FakeClock::LastSetError() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return setError_;
 }
 
 std::vector<FakeClock::Set> FakeClock::sets() const {

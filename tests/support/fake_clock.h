@@ -27,6 +27,7 @@ class FakeClock : public Clock {
     bool SetUtcTime(const SYSTEMTIME& utc) override;
     bool SetLocalTime(const SYSTEMTIME& local) override;
     bool SetClockUtc(const NtpTime& t) override;
+    std::uint32_t LastSetError() override;
 
     // Makes the local clock read this calendar time now (milliseconds included).
     void SetLocalNow(const SYSTEMTIME& local);
@@ -34,7 +35,8 @@ class FakeClock : public Clock {
     // From now on the clock moves only when told to: by Advance and by sets.
     void Freeze();
     double offset() const;
-    void FailSets(bool fail);
+    // Failed sets report the error code, as the platform's last error.
+    void FailSets(bool fail, std::uint32_t error = 0);
     std::vector<Set> sets() const;
 
   private:
@@ -46,5 +48,6 @@ class FakeClock : public Clock {
     std::optional<NtpTime> frozenAt_;
     const double zoneSeconds_;
     bool failSets_ = false;
+    std::uint32_t setError_ = 0;
     std::vector<Set> sets_;
 };

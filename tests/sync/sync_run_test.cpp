@@ -208,13 +208,23 @@ TEST_F(SyncRunTest, EveryFailureReportsKeepsTheRecordAndMovesToTheNextServer) {
          "Tickwell:Error",
          "Communication error! ",
          2},
-        {"setting the clock",
-         [](RunHarness& r) { r.clock.FailSets(true); },
+        {"the clock refused for want of the privilege",
+         [](RunHarness& r) { r.clock.FailSets(true, 1314); },
          true,
-         {"Time receiving error!"},
+         {"Windows refused to set the clock (error 1314): run Tickwell as administrator."},
          "Tickwell:Error",
          "Communication error! ",
          1},
+        {"the clock refused for another reason, after the coarse step",
+         [](RunHarness& r) {
+             r.clock.Advance(7200.0);
+             r.clock.FailSets(true, 87);
+         },
+         true,
+         {"Windows refused to set the clock (error 87)."},
+         "Tickwell:Error",
+         "Communication error! ",
+         2},
     };
     for (const FailureRow& row : rows) {
         RunHarness r;
