@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 namespace {
 
@@ -53,6 +54,21 @@ SyncScheduler::~SyncScheduler() {
     gate_.AbandonRun();
     worker_.reset();
     abandoned_.clear();
+}
+
+bool SyncScheduler::WindDown(std::chrono::milliseconds patience) {
+    gate_.AbandonRun();
+    if (worker_) {
+        abandoned_.push_back(std::move(worker_));
+    }
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    while (AbandonedWorkers() != 0) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
 }
 
 void SyncScheduler::Tick() {

@@ -3,6 +3,7 @@
 // one-second tick; every operation here runs on the user-interface thread.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -51,6 +52,10 @@ class SyncScheduler {
                   std::uint32_t sntpTimeoutMs = SntpClient::kDefaultTimeoutMs);
     // Abandons a running run and waits for every worker to end.
     ~SyncScheduler();
+    // Program end: abandons the run and gives the workers up to patience to end. False
+    // when one is still busy (a name lookup cannot be interrupted): the process may end
+    // anyway, since an abandoned run changes nothing any more.
+    bool WindDown(std::chrono::milliseconds patience);
     SyncScheduler(const SyncScheduler&) = delete;
     SyncScheduler& operator=(const SyncScheduler&) = delete;
 

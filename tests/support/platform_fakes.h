@@ -2,9 +2,11 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/message_boxes.h"
@@ -38,9 +40,13 @@ class FakeWebProbe : public WebProbe {
   public:
     ProbeResult Probe(QueryInterrupter*) override {
         ++probes;
+        while (hang) {  // like a name lookup: deaf to interruption
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
         return result;
     }
     std::atomic<ProbeResult> result{ProbeResult::kOpened};
+    std::atomic<bool> hang{false};
     std::atomic<int> probes{0};
 };
 

@@ -276,6 +276,18 @@ TEST_F(StuckRunTest, BreakAbandonsTheRunAndNothingOfItAppears) {
     EXPECT_EQ(2, h.threads.started);
 }
 
+TEST_F(StuckRunTest, ProgramEndWaitsForWorkersOnlyABit) {
+    scheduler().StartManualRun();
+    WaitUntilQuerying(1);
+    EXPECT_TRUE(scheduler().WindDown(std::chrono::seconds(5)));  // its wait is interrupted
+
+    h.probe.hang = true;
+    scheduler().StartManualRun();
+    ASSERT_TRUE(WaitFor([&] { return h.probe.probes == 2; }));
+    EXPECT_FALSE(scheduler().WindDown(std::chrono::milliseconds(100)));
+    h.probe.hang = false;
+}
+
 TEST_F(SchedulerTest, BreakWithoutARunDoesNothingOfItsOwn) {
     scheduler().BreakRun();
     EXPECT_EQ(0, h.threads.started);
