@@ -1,0 +1,57 @@
+// The exchange between a dialog's controls and its members, in either direction, with
+// the framework's validation: a text that is no integer, or one out of range, is refused
+// with a box; the offending edit gets the focus and the exchange stops there.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "ui/control.h"
+
+class DataExchange {
+  public:
+    static constexpr const char* kNotAnInteger = "Please enter an integer.";
+    static constexpr const char* kIntegerOutOfRange = "Please enter an integer between %1 and %2.";
+    static constexpr const char* kNotANumber = "Please enter a number.";
+
+    // saving: from the controls into the members. caption: the application's title, for
+    // the boxes of refused values.
+    DataExchange(HWND dialog, bool saving, std::string caption);
+
+    bool saving() const { return saving_; }
+    // True once a value was refused: every later exchange of this pass does nothing.
+    bool failed() const { return failed_; }
+
+    void Text(int id, int& value);
+    void Text(int id, double& value);
+    void Text(int id, std::string& value);
+    // 0 unchecked, 1 checked.
+    void Check(int id, int& value);
+    // The radio buttons from firstId to the next control that starts a group: the index of
+    // the checked one, -1 when none is.
+    void Radio(int firstId, int& value);
+    void Bind(int id, Control& control);
+    // After the Text of an integer: refuses a value outside min..max when saving.
+    void MinMaxInt(int value, int min, int max);
+
+  private:
+    bool Skip() const { return failed_; }
+    // Shows why, gives the last exchanged edit the focus and stops the pass.
+    void Fail(const std::string& message);
+    HWND Prepare(int id);
+
+    HWND dialog_;
+    bool saving_;
+    std::string caption_;
+    bool failed_ = false;
+    HWND lastControl_ = nullptr;
+};
+
+// Integer and number parsing as the exchange does it: blanks and tabs around the value
+// are allowed, anything else is not. Empty when the text is no such value.
+std::optional<int> ParseDialogInteger(const std::string& text);
+std::optional<double> ParseDialogNumber(const std::string& text);
+// "Please enter an integer between 0 and 59."
+std::string IntegerRangeMessage(int min, int max);
