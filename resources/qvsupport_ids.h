@@ -1,0 +1,8 @@
+// Resource and control ids of QvSupport.dll, shared by its .rc file and its code.
+#pragma once
+
+#define IDD_ABOUT 111
+#define IDB_ABOUT_LOGO 112
+
+#define IDC_ABOUT_TEXT 1008
+#define IDC_ABOUT_WEB 1053
