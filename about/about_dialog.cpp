@@ -1,0 +1,40 @@
+#include "about/about_dialog.h"
+
+#include <shellapi.h>
+
+#include <utility>
+
+#include "resources/qvsupport_ids.h"
+
+namespace {
+
+// A reserved name: nothing real answers there.
+constexpr char kMakerWebPage[] = "https://quorvane.example/tickwell/";
+
+}  // namespace
+
+AboutDialog::AboutDialog(HINSTANCE module, HWND owner, std::string text)
+    : SupportDialog(module, owner, IDD_ABOUT), text_(std::move(text)) {}
+
+BOOL AboutDialog::OnInitDialog(HWND window, HWND focus, LPARAM param) {
+    SupportDialog::OnInitDialog(window, focus, param);
+    edit_ = ::GetDlgItem(window, IDC_ABOUT_TEXT);
+    ::SendMessageA(edit_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text_.c_str()));
+    return TRUE;
+}
+
+BOOL AboutDialog::OnCommand(WPARAM command, LPARAM) {
+    switch (LOWORD(command)) {
+        case IDOK:
+        case IDCANCEL:
+            ::EndDialog(Window(), LOWORD(command));
+            break;
+        case IDC_ABOUT_WEB:
+            // The box stays open, and a page that does not open is not worth a message.
+            ::ShellExecuteA(nullptr, "open", kMakerWebPage, nullptr, "", SW_SHOWNORMAL);
+            break;
+        default:
+            break;
+    }
+    return FALSE;
+}
