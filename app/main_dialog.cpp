@@ -1,0 +1,271 @@
+#include "app/main_dialog.h"
+
+#include <cstdio>
+
+#include "about/qv_support.h"
+#include "app/shell_actions.h"
+#include "resources/tickwell_ids.h"
+#include "resources/version.h"
+
+namespace {
+
+constexpr const char* kExitQuestion =
+    "Usually you do not need exit this program. Continue?\nYes - Exit, No - Minimize.";
+constexpr const char* kBrokenStatus = "Broken by the user.";
+constexpr const char* kOverdueCaption = "Tickwell: Warning";
+
+}  // namespace
+
+std::string AboutText(const std::string& displayName) {
+    char version[32];
+    std::snprintf(version, sizeof version, "%d.%02d.%02d", TICKWELL_VERSION_MAJOR,
+                  TICKWELL_VERSION_MINOR, TICKWELL_VERSION_PATCH);
+    // \xAE is the registered sign in the program's code page, Windows-1252.
+    return displayName + "\xAE\tVersion\t " + version +
+           "\r\r\nCopyright (C) Quorvane. All rights reserved.";
+}
+
+MainDialog::MainDialog(SyncScheduler& scheduler, Settings& settings, TrayIcon& tray,
+                       const std::string& displayName)
+    : Dialog(IDD_MAIN),
+      scheduler_(scheduler),
+      settings_(settings),
+      tray_(tray),
+      displayName_(displayName),
+      taskbarCreated_(::RegisterWindowMessageA("TaskbarCreated")) {
+    messages()
+        .OnCommand(IDC_MAIN_SYNCHRONIZE, [this] { OnSynchronizeNow(); })
+        .OnCommand(IDC_MAIN_SET_TIME_ZONE, [this] { OnSetTimeZone(); })
+        .OnCommand(IDC_MAIN_ABOUT, [this] { OnAbout(); })
+        .OnCommand(IDC_MAIN_HELP, [this] { OnHelp(); })
+        .OnMessage(WM_CLOSE,
+                   [this](WPARAM, LPARAM) {
+                       OnClose();
+                       return 0;
+                   })
+        .OnMessage(WM_TIMER,
+                   [this](WPARAM, LPARAM) {
+                       OnTimer();
+                       return 0;
+                   })
+        .OnCommand(ID_TRAY_EXIT, [this] { OnTrayExit(); })
+        .OnCommand(ID_TRAY_OPEN, [this] { OnTrayOpen(); })
+        .OnMessage(WM_HELP,
+                   [this](WPARAM, LPARAM) {
+                       OnHelpInfo();
+                       return TRUE;
+                   })
+        .OnCommand(IDC_MAIN_BREAK, [this] { OnBreak(); });
+}
+
+void MainDialog::DoDataExchange(DataExchange& exchange) {
+    exchange.Bind(IDC_MAIN_PROGRESS, progress_);
+    exchange.Text(IDC_MAIN_TIME_AFTER, afterText_);
+    exchange.Text(IDC_MAIN_TIME_BEFORE, beforeText_);
+    exchange.Text(IDC_MAIN_STATUS, statusText_);
+    exchange.Text(IDC_MAIN_DATE, dateText_);
+    exchange.Text(IDC_MAIN_SERVER_TITLE, serverText_);
+}
+
+BOOL MainDialog::OnInitDialog() {
+    scheduler_.cursor().SelectStartingServer();
+    serverText_ = scheduler_.cursor().CurrentServerTitle();
+    if (showAtStart_ == 1) {
+        shown_ = 1;
+    } else {
+        ::ShowWindow(hwnd(), SW_HIDE);
+        shown_ = 0;
+    }
+    const HINSTANCE module = ::GetModuleHandleA(nullptr);
+    tray_.Init(module, hwnd());
+    tray_.Modify();
+    const HICON icon = ::LoadIconA(module, MAKEINTRESOURCEA(IDI_TICKWELL));
+    ::SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    ::SendMessageA(hwnd(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(displayName_.c_str()));
+    ReadRecord();
+    if (scheduler_.IsSyncOverdue()) {
+        ::MessageBoxA(hwnd(), OverdueWarningText(settings_.nMaxDays).c_str(), kOverdueCaption,
+                      MB_OK | MB_ICONWARNING);
+    }
+    UpdateData(false);
+    StartTimer();
+    return Dialog::OnInitDialog();
+}
+
+void MainDialog::ReadRecord() {
+    const SyncRecord record = scheduler_.gate().Record();
+    beforeText_ = TimeBeforeText(record);
+    afterText_ = TimeAfterText(record);
+    dateText_ = SyncDateText(record, scheduler_.months());
+    statusText_ = record.connectStatus;
+}
+
+std::optional<LRESULT> MainDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_DESTROY:
+            tray_.Remove();
+            CloseHelp(hwnd());
+            ::PostQuitMessage(0);
+            return 1;
+        case WM_SIZE:
+            if (wParam == SIZE_MINIMIZED) {
+                SetShown(0);
+                return 1;
+            }
+            return std::nullopt;
+        case WM_KEYDOWN:
+            if (wParam == VK_F1) {
+                ShowHelp(hwnd());
+            }
+            return std::nullopt;
+        case TrayIcon::kCallbackMessage:
+            if (wParam == TrayIcon::kIconId) {
+                return OnTrayCallback(lParam);
+            }
+            return std::nullopt;
+        default:
+            if (message == taskbarCreated_ && taskbarCreated_ != 0) {
+                tray_.Restore();
+                return 0;
+            }
+            return std::nullopt;
+    }
+}
+
+std::optional<LRESULT> MainDialog::OnTrayCallback(LPARAM mouseMessage) {
+    if (mouseMessage == WM_LBUTTONDBLCLK) {
+        SetShown(1);
+        ::SetForegroundWindow(hwnd());
+        ::SetFocus(hwnd());
+        return 1;
+    }
+    if (mouseMessage == WM_RBUTTONDOWN) {
+        ShowTrayMenu();
+        return 1;
+    }
+    return std::nullopt;
+}
+
+void MainDialog::ShowTrayMenu() {
+    const HMENU menu = ::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAY_MENU));
+    if (menu == nullptr) {
+        return;
+    }
+    const HMENU popup = ::GetSubMenu(menu, 0);
+    ::SetMenuDefaultItem(popup, ID_TRAY_OPEN, FALSE);
+    POINT cursor{};
+    ::GetCursorPos(&cursor);
+    // Without the foreground the menu would not close when the user clicks elsewhere.
+    ::SetForegroundWindow(hwnd());
+    ::TrackPopupMenu(popup, TPM_RIGHTALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, hwnd(),
+                     nullptr);
+    ::PostMessageA(hwnd(), WM_NULL, 0, 0);
+    ::DestroyMenu(menu);
+}
+
+void MainDialog::SetShown(int show) {
+    if (show == 0) {
+        shown_ = 0;
+        ::ShowWindow(hwnd(), SW_HIDE);
+        return;
+    }
+    shown_ = 1;
+    ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    ::SetWindowPos(hwnd(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    ::ShowWindow(hwnd(), show);
+}
+
+void MainDialog::OnCancel() {
+    SetShown(0);
+}
+
+void MainDialog::RequestClose() {
+    ::SendMessageA(hwnd(), WM_CLOSE, 0, 0);
+}
+
+void MainDialog::RefreshFields() {
+    ReadRecord();
+    serverText_ = scheduler_.cursor().CurrentServerTitle();
+    UpdateData(false);
+}
+
+void MainDialog::StepProgress() {
+    progress_.SetPos(progressPos_);
+    progressPos_ += kProgressStep;
+    if (progressPos_ > 100) {
+        progressPos_ = 0;
+    }
+}
+
+void MainDialog::ResetProgress() {
+    progress_.SetPos(0);
+}
+
+void MainDialog::StartTimer() {
+    timerId_ = ::SetTimer(hwnd(), kTimerId, kTickMilliseconds, nullptr);
+}
+
+void MainDialog::StopTimer() {
+    if (timerId_ != 0) {
+        ::KillTimer(hwnd(), timerId_);
+        timerId_ = 0;
+    }
+}
+
+void MainDialog::OnTimer() {
+    scheduler_.Tick();
+}
+
+void MainDialog::OnClose() {
+    StopTimer();
+    if (settings_.bExitAfter != 0 && shown_ == 0 && closingFromMenu_ == 0) {
+        ::DestroyWindow(hwnd());
+        return;
+    }
+    if (::MessageBoxA(nullptr, kExitQuestion, displayName_.c_str(),
+                      MB_YESNO | MB_ICONINFORMATION) == IDYES) {
+        ::DestroyWindow(hwnd());
+        return;
+    }
+    SetShown(0);
+    StartTimer();
+}
+
+void MainDialog::OnSynchronizeNow() {
+    scheduler_.StartManualRun();
+}
+
+void MainDialog::OnSetTimeZone() {
+    OpenDateTimeSettings();
+}
+
+void MainDialog::OnAbout() {
+    ShowAbout();
+}
+
+void MainDialog::ShowAbout() {
+    QvShowAbout(AboutText(displayName_));
+}
+
+void MainDialog::OnHelp() {
+    ShowHelp(hwnd());
+}
+
+void MainDialog::OnHelpInfo() {
+    ShowHelp(hwnd());
+}
+
+void MainDialog::OnTrayExit() {
+    closingFromMenu_ = 1;
+    ::SendMessageA(hwnd(), WM_CLOSE, 0, 0);
+    closingFromMenu_ = 0;
+}
+
+void MainDialog::OnTrayOpen() {
+    SetShown(1);
+}
+
+void MainDialog::OnBreak() {
+    scheduler_.BreakRun();
+    scheduler_.gate().SetStatus(kBrokenStatus);
+}

@@ -1,0 +1,84 @@
+// The program's one top-level window: the record of the last synchronisation, the buttons
+// for every action and the progress of a running run. Its one-second timer drives the
+// scheduler, and the tray icon's clicks arrive here. Usually hidden: minimising it, or
+// answering No to the exit question, hides it, and the tray icon brings it back.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/tray_icon.h"
+#include "config/settings.h"
+#include "sync/sync_scheduler.h"
+#include "ui/control.h"
+#include "ui/dialog.h"
+
+class MainDialog : public Dialog, public SchedulerWindow {
+  public:
+    static constexpr UINT_PTR kTimerId = 1;
+    static constexpr UINT kTickMilliseconds = 1000;
+    static constexpr int kProgressStep = 10;
+
+    MainDialog(SyncScheduler& scheduler, Settings& settings, TrayIcon& tray,
+               const std::string& displayName);
+
+    // Read once, when the window is created.
+    void setShowAtStart(bool show) { showAtStart_ = show ? 1 : 0; }
+    // 0 hides the window; otherwise it comes to the front, shown with this command.
+    void SetShown(int show);
+
+    bool IsShown() const override { return shown_ != 0; }
+    bool Exists() const override { return ::IsWindow(hwnd()) != FALSE; }
+    void RequestClose() override;
+    void RefreshFields() override;
+    void StepProgress() override;
+    void ResetProgress() override;
+
+  protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange(DataExchange& exchange) override;
+    std::optional<LRESULT> WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // Esc hides the window, as minimising does.
+    void OnCancel() override;
+
+  private:
+    void OnSynchronizeNow();
+    void OnSetTimeZone();
+    void OnAbout();
+    void OnHelp();
+    void OnClose();
+    void OnTimer();
+    void OnTrayExit();
+    void OnTrayOpen();
+    void OnHelpInfo();
+    void OnBreak();
+    std::optional<LRESULT> OnTrayCallback(LPARAM mouseMessage);
+    void ShowTrayMenu();
+    void ShowAbout();
+    void StartTimer();
+    void StopTimer();
+    void ReadRecord();
+
+    SyncScheduler& scheduler_;
+    Settings& settings_;
+    TrayIcon& tray_;
+    const std::string& displayName_;
+    // Explorer sends it to every top-level window when it starts again.
+    const UINT taskbarCreated_;
+
+    ProgressControl progress_;
+    std::string afterText_;
+    std::string beforeText_;
+    std::string statusText_ = SyncRecord::kInitialStatus;
+    std::string dateText_;
+    std::string serverText_;
+    UINT_PTR timerId_ = 0;
+    int shown_ = 0;
+    int closingFromMenu_ = 0;
+    int showAtStart_ = 1;
+    int progressPos_ = 0;
+};
+
+// The About box's text: name, version and the maker's notice.
+std::string AboutText(const std::string& displayName);

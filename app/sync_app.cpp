@@ -1,0 +1,124 @@
+#include "app/sync_app.h"
+
+#include <commctrl.h>
+
+#include <chrono>
+#include <cstring>
+
+#include "app/shell_actions.h"
+#include "resources/tickwell_ids.h"
+
+namespace {
+
+constexpr const char* kTimeZoneText =
+    "Tickwell needs right settings of system date and time zone.\nCheck your Time Zone "
+    "Settings, please!";
+// The class of every dialog window. Matching the title alone would take an Explorer
+// window showing a folder named like the program for a running copy.
+constexpr const char* kDialogClass = "#32770";
+// Longer than any wait an abandoned run can be interrupted in.
+constexpr std::chrono::seconds kWorkerPatience{1};
+
+struct Search {
+    const std::string* title;
+    bool found;
+};
+
+BOOL CALLBACK RestoreIfRunningCopy(HWND window, LPARAM parameter) {
+    auto& search = *reinterpret_cast<Search*>(parameter);
+    char title[1024];
+    ::GetWindowTextA(window, title, sizeof title);
+    if (search.title->compare(title) != 0) {
+        return TRUE;
+    }
+    char className[64];
+    ::GetClassNameA(window, className, sizeof className);
+    if (std::strcmp(className, kDialogClass) != 0) {
+        return TRUE;
+    }
+    ::ShowWindow(window, SW_RESTORE);
+    ::UpdateWindow(window);
+    search.found = true;
+    return FALSE;
+}
+
+}  // namespace
+
+bool FindRunningInstance(const std::string& displayName) {
+    Search search{&displayName, false};
+    ::EnumWindows(&RestoreIfRunningCopy, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool EndsWithStartUp(const std::string& commandLine) {
+    const std::size_t length = std::strlen(SyncApp::kStartUpArgument);
+    return commandLine.size() >= length &&
+           commandLine.compare(commandLine.size() - length, length, SyncApp::kStartUpArgument) == 0;
+}
+
+SyncApp::SyncApp(HINSTANCE instance)
+    : instance_(instance),
+      store_(kCompany, RegistryProfileStore::ApplicationNameOfThisProgram()),
+      settings_(store_),
+      tray_(settings_, displayName_),
+      scheduler_(SchedulerServices{clock_, network_, probe_, boxes_, connectivity_, threads_},
+                 settings_),
+      mainDialog_(scheduler_, settings_, tray_, displayName_) {
+    scheduler_.AttachWindow(&mainDialog_);
+}
+
+bool SyncApp::InitInstance() {
+    INITCOMMONCONTROLSEX controls{sizeof controls,
+                                  ICC_PROGRESS_CLASS | ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS};
+    ::InitCommonControlsEx(&controls);
+
+    char name[256] = {};
+    ::LoadStringA(instance_, IDS_DISPLAY_NAME, name, sizeof name);
+    displayName_ = name;
+    Dialog::SetApplicationTitle(displayName_);
+
+    if (FindRunningInstance(displayName_)) {
+        return false;
+    }
+
+    // Asked before anything reads the store: reading creates the keys.
+    const bool firstStart = !store_.hasSection(Settings::kOptionsSection);
+    if (firstStart) {
+        try {
+            settings_.resetServers();
+            settings_.save();
+        } catch (...) {
+            // The first defaults are a convenience; the program runs on its defaults anyway.
+        }
+        ::MessageBoxA(nullptr, kTimeZoneText, displayName_.c_str(), MB_OK | MB_ICONINFORMATION);
+        OpenDateTimeSettings();
+    } else {
+        SyncRecord record;
+        settings_.load(record);
+        scheduler_.gate().ReplaceRecord(record);
+    }
+
+    const bool startUp = EndsWithStartUp(::GetCommandLineA());
+    const bool showAtStart = firstStart || !startUp;
+    mainDialog_.setShowAtStart(showAtStart);
+    if (!mainDialog_.Create(nullptr)) {
+        return false;
+    }
+    if (showAtStart) {
+        ::ShowWindow(mainDialog_.hwnd(), SW_SHOWNORMAL);
+    }
+    ::UpdateWindow(mainDialog_.hwnd());
+    return true;
+}
+
+int SyncApp::Run() {
+    if (!InitInstance()) {
+        return 0;
+    }
+    const int exitCode = RunMessageLoop(mainDialog_);
+    if (!scheduler_.WindDown(kWorkerPatience)) {
+        // A worker still sits in a wait nothing can interrupt; it must not keep the process.
+        ::ExitProcess(static_cast<UINT>(exitCode));
+    }
+    return exitCode;
+}

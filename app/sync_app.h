@@ -1,0 +1,56 @@
+// The program: its start-up (one copy only, the settings loaded or first written, the main
+// window shown or hidden), the message loop, and its end.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/main_dialog.h"
+#include "app/tray_icon.h"
+#include "config/registry_profile_store_win.h"
+#include "config/settings.h"
+#include "platform/clock.h"
+#include "platform/connectivity.h"
+#include "platform/message_boxes.h"
+#include "platform/network_stack.h"
+#include "platform/web_probe.h"
+#include "platform/worker_threads.h"
+#include "sync/sync_scheduler.h"
+
+class SyncApp {
+  public:
+    static constexpr const char* kCompany = "Quorvane";
+    static constexpr const char* kStartUpArgument = "StartUp";
+
+    explicit SyncApp(HINSTANCE instance);
+    SyncApp(const SyncApp&) = delete;
+    SyncApp& operator=(const SyncApp&) = delete;
+
+    // Start-up, the message loop and the end; the process's exit code.
+    int Run();
+
+  private:
+    // False when the program is not to run: another copy is running, or no window.
+    bool InitInstance();
+
+    HINSTANCE instance_;
+    std::string displayName_;
+    PlatformClock clock_;
+    PlatformNetworkStack network_;
+    PlatformWebProbe probe_;
+    PlatformMessageBoxes boxes_;
+    PlatformConnectivity connectivity_;
+    StdWorkerThreads threads_;
+    RegistryProfileStore store_;
+    Settings settings_;
+    TrayIcon tray_;
+    SyncScheduler scheduler_;
+    MainDialog mainDialog_;
+};
+
+// A window titled exactly displayName that is a dialog, as the program's main window is,
+// is restored and brought up; true when one was found.
+bool FindRunningInstance(const std::string& displayName);
+// The command line's last seven characters are exactly "StartUp".
+bool EndsWithStartUp(const std::string& commandLine);

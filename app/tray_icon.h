@@ -1,0 +1,37 @@
+// The program's icon in the notification area, present while the option says so. Its
+// clicks reach the owner window as kCallbackMessage with wParam kIconId.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "config/settings.h"
+
+class TrayIcon {
+  public:
+    static constexpr UINT kCallbackMessage = WM_USER + 2;
+    static constexpr UINT kIconId = 137;
+
+    TrayIcon(const Settings& settings, const std::string& tip);
+    TrayIcon(const TrayIcon&) = delete;
+    TrayIcon& operator=(const TrayIcon&) = delete;
+
+    // Loads the icon and adds it; 0 when the shell took it, -1 otherwise.
+    int Init(HINSTANCE module, HWND owner);
+    // Brings the icon in line with the option: added, refreshed or removed.
+    BOOL Modify();
+    BOOL Remove();
+    // Explorer started again and forgot every icon: add ours anew if the option wants it.
+    void Restore();
+
+  private:
+    // NIM_ADD, NIM_MODIFY or NIM_DELETE, as the option and the icon's presence allow.
+    BOOL Update(DWORD message);
+
+    const Settings& settings_;
+    const std::string& tip_;
+    HWND owner_ = nullptr;
+    HICON icon_ = nullptr;
+    int added_ = 0;
+};
