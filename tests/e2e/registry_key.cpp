@@ -1,0 +1,108 @@
+#include "tests/e2e/registry_key.h"
+
+#include <algorithm>
+
+#include "platform/unique_handle_win.h"
+
+namespace desktop {
+
+namespace {
+
+UniqueRegistryKey Open(const std::string& path, REGSAM access) {
+    UniqueRegistryKey key;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, access, key.put()) != ERROR_SUCCESS) {
+        key.release();
+    }
+    return key;
+}
+
+UniqueRegistryKey Create(const std::string& path) {
+    UniqueRegistryKey key;
+    if (::RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                          KEY_SET_VALUE, nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
+        key.release();
+    }
+    return key;
+}
+
+}  // namespace
+
+bool RegistryKey::Exists() const {
+    return static_cast<bool>(Open(path_, KEY_READ));
+}
+
+bool RegistryKey::DeleteTree() const {
+    const LONG result = ::RegDeleteTreeA(HKEY_CURRENT_USER, path_.c_str());
+    return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
+}
+
+std::optional<DWORD> RegistryKey::ReadDword(const std::string& name) const {
+    const UniqueRegistryKey key = Open(path_, KEY_QUERY_VALUE);
+    DWORD type = 0;
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    if (!key ||
+        ::RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value),
+                           &size) != ERROR_SUCCESS ||
+        type != REG_DWORD || size != sizeof value) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<std::string> RegistryKey::ReadString(const std::string& name) const {
+    const UniqueRegistryKey key = Open(path_, KEY_QUERY_VALUE);
+    DWORD type = 0;
+    DWORD size = 0;
+    if (!key ||
+        ::RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, nullptr, &size) !=
+            ERROR_SUCCESS ||
+        type != REG_SZ) {
+        return std::nullopt;
+    }
+    std::string value(size, '\0');
+    if (::RegQueryValueExA(key.get(), name.c_str(), nullptr, &type,
+                           reinterpret_cast<BYTE*>(value.data()), &size) != ERROR_SUCCESS ||
+        type != REG_SZ) {
+        return std::nullopt;
+    }
+    // The stored size counts the terminating zero, when the writer stored one.
+    value.resize(std::min<std::size_t>(size, value.size()));
+    while (!value.empty() && value.back() == '\0') {
+        value.pop_back();
+    }
+    return value;
+}
+
+bool RegistryKey::WriteDword(const std::string& name, DWORD value) const {
+    const UniqueRegistryKey key = Create(path_);
+    return key &&
+           ::RegSetValueExA(key.get(), name.c_str(), 0, REG_DWORD,
+                            reinterpret_cast<const BYTE*>(&value), sizeof value) == ERROR_SUCCESS;
+}
+
+bool RegistryKey::WriteString(const std::string& name, const std::string& value) const {
+    const UniqueRegistryKey key = Create(path_);
+    return key && ::RegSetValueExA(key.get(), name.c_str(), 0, REG_SZ,
+                                   reinterpret_cast<const BYTE*>(value.c_str()),
+                                   static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+}
+
+std::vector<std::string> RegistryKey::ValueNames() const {
+    std::vector<std::string> names;
+    const UniqueRegistryKey key = Open(path_, KEY_QUERY_VALUE);
+    if (!key) {
+        return names;
+    }
+    for (DWORD index = 0;; ++index) {
+        char name[16384];  // the longest value name the registry allows, and its zero
+        DWORD length = sizeof name;
+        if (::RegEnumValueA(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
+            return names;
+        }
+        names.emplace_back(name, length);
+    }
+}
+
+}  // namespace desktop

@@ -1,0 +1,36 @@
+// A key under HKEY_CURRENT_USER, opened afresh for every call so that it always shows what
+// the program under test has written.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace desktop {
+
+class RegistryKey {
+  public:
+    explicit RegistryKey(std::string path) : path_(std::move(path)) {}
+
+    const std::string& path() const { return path_; }
+    bool Exists() const;
+    // Deletes the key with everything under it; true also when it was not there.
+    bool DeleteTree() const;
+
+    // nullopt when the value is missing or of another type.
+    std::optional<DWORD> ReadDword(const std::string& name) const;
+    std::optional<std::string> ReadString(const std::string& name) const;
+    // Create the key when it is missing.
+    bool WriteDword(const std::string& name, DWORD value) const;
+    bool WriteString(const std::string& name, const std::string& value) const;
+
+    // In the order the registry lists them (Wine: by name).
+    std::vector<std::string> ValueNames() const;
+
+  private:
+    std::string path_;
+};
+
+}  // namespace desktop
