@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <charconv>
 #include <clocale>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -90,3 +94,26 @@ TEST(ServerEntryTextTest, DecimalPointIsADotWhateverTheLocale) {
 }
 
 }  // namespace
+
+TEST(ServerEntryTextTest, DelaysAreWrittenAsTheCLocalesPrintfWritesThem) {
+    const auto reference = [](double value) {
+        char text[400];
+        const auto written =
+            std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 3);
+        return std::string(text, written.ptr);
+    };
+    std::vector<double> values = {0.0,    -0.0,   0.0005, 0.0015,      0.0625,   1.0005,
+                                  0.1234, 12.5,   1e-300, 123456.0005, -3.14159, 9007199254740991.0,
+                                  1e20,   -2.5e25};
+    std::mt19937_64 random(20261208);
+    for (int i = 0; i < 20000; ++i) {
+        values.push_back(std::uniform_real_distribution<double>(-10.0, 10.0)(random));
+        // Any finite double: every exponent, every mantissa.
+        const std::uint64_t exponent = random() % 2047;
+        const std::uint64_t bits = (random() & ~(std::uint64_t{0x7FF} << 52)) | (exponent << 52);
+        values.push_back(std::bit_cast<double>(bits));
+    }
+    for (const double value : values) {
+        ASSERT_EQ(reference(value), FixedThreeDecimals(value)) << std::hexfloat << value;
+    }
+}
