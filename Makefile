@@ -9,6 +9,7 @@ run:
 
 bench:
 	bench/sntp-bench
+	bench/program-bench
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -1,6 +1,10 @@
 // Tickwell.exe as a user meets it: started, synchronising, hidden and shown, closed.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <shellapi.h>
+
 #include <chrono>
 #include <regex>
 
@@ -210,7 +214,7 @@ TEST_F(ProgramTest, NoHidesAndTheWindowKeepsTicking) {
     EXPECT_TRUE(copy->IsRunning());
 }
 
-TEST_F(ProgramTest, MinimisingHidesAndTheTrayIconBringsTheWindowBack) {
+TEST_F(ProgramTest, MinimisingHidesAndTheTrayIconBringsTheWindowBackEvenAfterExplorerRestarts) {
     SeedLaterStart();
     Process* copy = nullptr;
     const HWND main = StartAndWait("", &copy);
@@ -224,6 +228,16 @@ TEST_F(ProgramTest, MinimisingHidesAndTheTrayIconBringsTheWindowBack) {
     desktop::NotificationArea::DoubleClick(*icon);
     EXPECT_TRUE(WaitUntilShown(main, true));
     EXPECT_FALSE(::IsIconic(main));
+
+    // A restarted Explorer has forgotten every icon and says so to every window.
+    NOTIFYICONDATAA forget{};
+    forget.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    forget.hWnd = main;
+    forget.uID = 137;
+    ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &forget));
+    ASSERT_TRUE(desktop::NotificationArea::WaitUntilNoIconOf(copy->id(), kMoment));
+    desktop::Post(main, ::RegisterWindowMessageA("TaskbarCreated"));
+    EXPECT_TRUE(desktop::NotificationArea::WaitForIconOf(copy->id(), kMoment));
 }
 
 TEST_F(ProgramTest, TheTrayMenusExitAsksAndEndsTheProgram) {
