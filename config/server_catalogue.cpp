@@ -10,6 +10,12 @@ int ServerCatalogue::add(const ServerEntry& entry) {
     return size() - 1;
 }
 
+void ServerCatalogue::setDelay(int index, double delay) {
+    if (index >= 0 && index < size()) {
+        entries_[static_cast<std::size_t>(index)].delay = delay;
+    }
+}
+
 void ServerCatalogue::removeAt(int index, int count) {
     if (index < 0 || count <= 0 || index >= size()) {
         return;

@@ -16,6 +16,8 @@ class ServerCatalogue {
     int size() const { return static_cast<int>(entries_.size()); }
     ServerEntry at(int index) const { return entries_.at(static_cast<std::size_t>(index)); }
     int add(const ServerEntry& entry);
+    // The delay last measured for the entry; nothing for an index that names none.
+    void setDelay(int index, double delay);
     void removeAt(int index, int count = 1);
     void clear() { entries_.clear(); }
     void append(const ServerCatalogue& other);

@@ -116,27 +116,35 @@ bool Settings::isSyncOverdue(const SyncRecord& record, const SYSTEMTIME& nowLoca
 }
 
 void Settings::loadServers() {
-    if (!servers.load(store_)) {
-        restoreDefaultServers();
-        saveServers();
-    }
-    if (nStartingServ < 0 || nStartingServ >= servers.size()) {
-        nStartingServ = 0;
-    }
+    servers.With([this](ServerCatalogue& catalogue) {
+        if (!catalogue.load(store_)) {
+            RestoreDefaultEntries(catalogue);
+            catalogue.save(store_);
+        }
+        if (nStartingServ < 0 || nStartingServ >= catalogue.size()) {
+            nStartingServ = 0;
+        }
+    });
 }
 
 void Settings::resetServers() {
-    restoreDefaultServers();
-    saveServers();
+    servers.With([this](ServerCatalogue& catalogue) {
+        RestoreDefaultEntries(catalogue);
+        catalogue.save(store_);
+    });
 }
 
 void Settings::restoreDefaultServers() {
-    servers.keepIf([](const ServerEntry& entry) { return entry.userAdded != 0; });
+    servers.With([](ServerCatalogue& catalogue) { RestoreDefaultEntries(catalogue); });
+}
+
+void Settings::RestoreDefaultEntries(ServerCatalogue& catalogue) {
+    catalogue.keepIf([](const ServerEntry& entry) { return entry.userAdded != 0; });
     for (const DefaultServer& row : kDefaultServers) {
-        servers.add(ServerEntry(row.title, row.address, 0));
+        catalogue.add(ServerEntry(row.title, row.address, 0));
     }
 }
 
 void Settings::saveServers() {
-    servers.save(store_);
+    servers.With([this](const ServerCatalogue& catalogue) { catalogue.save(store_); });
 }

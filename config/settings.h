@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "config/profile_store.h"
-#include "config/server_catalogue.h"
+#include "config/shared_catalogue.h"
 #include "config/sync_record.h"
 
 class Settings {
@@ -54,10 +54,11 @@ class Settings {
     std::atomic<std::int32_t> bFirstStart{0};
     std::atomic<std::int32_t> nStartingServ{0};
 
-    ServerCatalogue servers{kServersSection, kServersPrefix};
+    SharedCatalogue servers{kServersSection, kServersPrefix};
 
   private:
     std::int32_t getOption(const char* name, std::int32_t defaultValue);
+    static void RestoreDefaultEntries(ServerCatalogue& catalogue);
     SYSTEMTIME readTimeOfDay(const std::string& prefix);
     void putTimeOfDay(const std::string& prefix, const SYSTEMTIME& time);
 

@@ -6,61 +6,57 @@ ServerCursor::ServerCursor(Settings& settings, Clock& clock) : settings_(setting
 }
 
 void ServerCursor::SelectStartingServer() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    currentServer_ = settings_.nStartingServ;
+    settings_.servers.With(
+        [this](const ServerCatalogue&) { currentServer_ = settings_.nStartingServ; });
 }
 
 ServerEntry ServerCursor::CurrentEntry() const {
-    if (currentServer_ < 0 || currentServer_ >= settings_.servers.size()) {
-        return {};
-    }
-    return settings_.servers.at(currentServer_);
+    return settings_.servers.With([this](const ServerCatalogue& catalogue) {
+        if (currentServer_ < 0 || currentServer_ >= catalogue.size()) {
+            return ServerEntry();
+        }
+        return catalogue.at(currentServer_);
+    });
 }
 
 std::string ServerCursor::CurrentServerTitle() const {
-    std::lock_guard<std::mutex> lock(mutex_);
     return CurrentEntry().title;
 }
 
 std::string ServerCursor::CurrentServerAddress() const {
-    std::lock_guard<std::mutex> lock(mutex_);
     return CurrentEntry().address;
 }
 
 int ServerCursor::AdvanceServer() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ++currentServer_;
-    const int advanced = currentServer_;
-    if (settings_.nSynPeriod == Settings::kHourly) {
-        hourlyMark_ = hourlyMark_.AddSeconds(kHourlyMarkShiftSeconds);
-    }
-    if (currentServer_ >= settings_.servers.size()) {
-        currentServer_ = 0;
-    }
-    return advanced;
+    return settings_.servers.With([this](const ServerCatalogue& catalogue) {
+        ++currentServer_;
+        const int advanced = currentServer_;
+        if (settings_.nSynPeriod == Settings::kHourly) {
+            hourlyMark_ = hourlyMark_.AddSeconds(kHourlyMarkShiftSeconds);
+        }
+        if (currentServer_ >= catalogue.size()) {
+            currentServer_ = 0;
+        }
+        return advanced;
+    });
 }
 
 int ServerCursor::currentServer() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return currentServer_;
+    return settings_.servers.With([this](const ServerCatalogue&) { return currentServer_; });
 }
 
 SYSTEMTIME ServerCursor::watchdogTime() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return watchdogTime_;
+    return settings_.servers.With([this](const ServerCatalogue&) { return watchdogTime_; });
 }
 
 void ServerCursor::setWatchdogTime(const SYSTEMTIME& local) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    watchdogTime_ = local;
+    settings_.servers.With([&](const ServerCatalogue&) { watchdogTime_ = local; });
 }
 
 DateTime ServerCursor::hourlyMark() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return hourlyMark_;
+    return settings_.servers.With([this](const ServerCatalogue&) { return hourlyMark_; });
 }
 
 void ServerCursor::setHourlyMark(DateTime mark) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    hourlyMark_ = mark;
+    settings_.servers.With([&](const ServerCatalogue&) { hourlyMark_ = mark; });
 }

@@ -1,15 +1,14 @@
 // Which server the next run queries, the clock by which the scheduler measures a running
 // run, and the mark from which the hourly period counts. Shared by the user-interface
-// thread and the synchronisation worker: every access takes the cursor's lock, and so must
-// every change of the catalogue while a run may read it (WithCatalogue).
+// thread and the synchronisation worker: every access takes the catalogue's lock, the one
+// under which every change of the catalogue happens too.
 #pragma once
 
-#include <mutex>
 #include <string>
 
+#include "config/date_time.h"
 #include "config/settings.h"
 #include "platform/clock.h"
-#include "config/date_time.h"
 
 class ServerCursor {
   public:
@@ -33,17 +32,11 @@ class ServerCursor {
     DateTime hourlyMark() const;
     void setHourlyMark(DateTime mark);
 
-    template <typename Change>
-    auto WithCatalogue(Change change) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return change(settings_.servers);
-    }
-
   private:
     ServerEntry CurrentEntry() const;
 
-    mutable std::mutex mutex_;
     Settings& settings_;
+    // Guarded by the catalogue's lock.
     int currentServer_ = 0;
     SYSTEMTIME watchdogTime_{};
     DateTime hourlyMark_;

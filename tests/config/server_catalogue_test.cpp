@@ -17,14 +17,14 @@ class ServerCatalogueTest : public testing::Test {
     std::vector<std::string> Titles() const {
         std::vector<std::string> titles;
         for (int i = 0; i < settings_.servers.size(); ++i) {
-            titles.push_back(settings_.servers.at(i).title);
+            titles.push_back(settings_.servers.Copy().at(i).title);
         }
         return titles;
     }
     void ExpectDefaultTable(int from = 0) const {
         ASSERT_EQ(from + 19, settings_.servers.size());
         for (int row = 0; row < 19; ++row) {
-            const ServerEntry entry = settings_.servers.at(from + row);
+            const ServerEntry entry = settings_.servers.Copy().at(from + row);
             EXPECT_EQ(kDefaultServers[row].title, entry.title);
             EXPECT_EQ(kDefaultServers[row].address, entry.address);
             EXPECT_EQ(0, entry.userAdded);
@@ -80,7 +80,7 @@ TEST_F(ServerCatalogueTest, AHoleUpToTheCounterDiscardsWhatWasRead) {
     Settings settings(store);
     settings.loadServers();
     EXPECT_EQ(19, settings.servers.size());
-    EXPECT_EQ(kDefaultServers[0].title, settings.servers.at(0).title);
+    EXPECT_EQ(kDefaultServers[0].title, settings.servers.Copy().at(0).title);
 }
 
 TEST_F(ServerCatalogueTest, LoadStopsAtTheCounter) {
@@ -94,10 +94,12 @@ TEST_F(ServerCatalogueTest, LoadStopsAtTheCounter) {
 
 TEST_F(ServerCatalogueTest, SavingFewerEntriesLeavesTheOldValuesBehind) {
     for (int i = 0; i < 8; ++i) {
-        settings_.servers.add(ServerEntry("s" + std::to_string(i), "h", 1));
+        settings_.servers.With([&](ServerCatalogue& catalogue) {
+            catalogue.add(ServerEntry("s" + std::to_string(i), "h", 1));
+        });
     }
     settings_.saveServers();
-    settings_.servers.removeAt(5, 3);
+    settings_.servers.With([&](ServerCatalogue& catalogue) { catalogue.removeAt(5, 3); });
     settings_.saveServers();
     EXPECT_EQ(MemoryProfileStore::Value(5), store_.value("Servers", "Servers_Counter"));
     EXPECT_TRUE(store_.value("Servers", "Servers 7"));
@@ -110,8 +112,9 @@ TEST_F(ServerCatalogueTest, SavingFewerEntriesLeavesTheOldValuesBehind) {
 TEST_F(ServerCatalogueTest, EntriesRoundTripThroughTheStore) {
     ServerEntry measured("Germany.   Technische Universitaet Berlin - 1", "130.149.17.21", 1);
     measured.delay = 0.1234;
-    settings_.servers.add(measured);
-    settings_.servers.add(ServerEntry("", "ntp.example", 1));
+    settings_.servers.With([&](ServerCatalogue& catalogue) { catalogue.add(measured); });
+    settings_.servers.With(
+        [&](ServerCatalogue& catalogue) { catalogue.add(ServerEntry("", "ntp.example", 1)); });
     settings_.saveServers();
     EXPECT_EQ(MemoryProfileStore::Value(std::string(
                   "Germany.   Technische Universitaet Berlin - 1\n130.149.17.21\n1 0.123")),
@@ -120,25 +123,27 @@ TEST_F(ServerCatalogueTest, EntriesRoundTripThroughTheStore) {
     Settings reloaded(store_);
     reloaded.loadServers();
     ASSERT_EQ(2, reloaded.servers.size());
-    EXPECT_EQ(measured.title, reloaded.servers.at(0).title);
-    EXPECT_DOUBLE_EQ(0.123, reloaded.servers.at(0).delay);
-    EXPECT_EQ("", reloaded.servers.at(1).title);
-    EXPECT_EQ("ntp.example", reloaded.servers.at(1).address);
+    EXPECT_EQ(measured.title, reloaded.servers.Copy().at(0).title);
+    EXPECT_DOUBLE_EQ(0.123, reloaded.servers.Copy().at(0).delay);
+    EXPECT_EQ("", reloaded.servers.Copy().at(1).title);
+    EXPECT_EQ("ntp.example", reloaded.servers.Copy().at(1).address);
 }
 
 TEST_F(ServerCatalogueTest, RestoringDefaultsKeepsUserEntriesFirstAndIsIdempotent) {
-    settings_.servers.add(ServerEntry("user A", "a", 1));
+    settings_.servers.With(
+        [&](ServerCatalogue& catalogue) { catalogue.add(ServerEntry("user A", "a", 1)); });
     ServerEntry builtIn("built-in", "b", 0);
     builtIn.delay = 0.5;
-    settings_.servers.add(builtIn);
-    settings_.servers.add(builtIn);
-    settings_.servers.add(ServerEntry("user B", "c", 1));
+    settings_.servers.With([&](ServerCatalogue& catalogue) { catalogue.add(builtIn); });
+    settings_.servers.With([&](ServerCatalogue& catalogue) { catalogue.add(builtIn); });
+    settings_.servers.With(
+        [&](ServerCatalogue& catalogue) { catalogue.add(ServerEntry("user B", "c", 1)); });
     settings_.nStartingServ = 3;
     store_.clearWrites();
 
     settings_.restoreDefaultServers();
-    EXPECT_EQ("user A", settings_.servers.at(0).title);
-    EXPECT_EQ("user B", settings_.servers.at(1).title);
+    EXPECT_EQ("user A", settings_.servers.Copy().at(0).title);
+    EXPECT_EQ("user B", settings_.servers.Copy().at(1).title);
     ExpectDefaultTable(2);
     settings_.restoreDefaultServers();
     EXPECT_EQ(21, settings_.servers.size());

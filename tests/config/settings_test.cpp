@@ -115,12 +115,12 @@ TEST_F(SettingsTest, LoadCorrections) {
 TEST_F(SettingsTest, StartingServerMustNameAnEntry) {
     for (const std::int32_t stored : {-1, 19, 20}) {
         Store("nStartingServ", stored);
-        settings_.servers.clear();
+        settings_.servers.With([&](ServerCatalogue& catalogue) { catalogue.clear(); });
         Load();
         EXPECT_EQ(0, settings_.nStartingServ) << stored;
     }
     Store("nStartingServ", 18);
-    settings_.servers.clear();
+    settings_.servers.With([&](ServerCatalogue& catalogue) { catalogue.clear(); });
     Load();
     EXPECT_EQ(18, settings_.nStartingServ);
 }
@@ -190,7 +190,7 @@ TEST_F(SettingsTest, RestoreDefaultsLeavesFirstStartServerAndCatalogueAndTheStor
     settings_.nMaxDiff = 5;
     settings_.nStartingServ = 4;
     settings_.bFirstStart = 0;
-    settings_.servers.removeAt(0, 3);
+    settings_.servers.With([&](ServerCatalogue& catalogue) { catalogue.removeAt(0, 3); });
     store_.clearWrites();
     settings_.restoreDefaults();
     EXPECT_EQ(0, settings_.nSynPeriod);

@@ -6,7 +6,9 @@
 
 RunHarness::RunHarness(int servers, std::uint32_t sntpTimeoutMs) : server({.clock = &clock}) {
     for (int i = 0; i < servers; ++i) {
-        settings.servers.add(ServerEntry("Server " + std::to_string(i), server.address(), 1));
+        settings.servers.With([&](ServerCatalogue& catalogue) {
+            catalogue.add(ServerEntry("Server " + std::to_string(i), server.address(), 1));
+        });
     }
     settings.bFirstStart = 0;
     scheduler = std::make_unique<SyncScheduler>(

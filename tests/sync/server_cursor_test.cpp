@@ -16,7 +16,9 @@ class ServerCursorTest : public testing::Test {
   protected:
     ServerCursorTest() {
         for (const char* name : {"zero", "one", "two"}) {
-            settings_.servers.add(ServerEntry(name, std::string(name) + ".example", 1));
+            settings_.servers.With([&](ServerCatalogue& catalogue) {
+                catalogue.add(ServerEntry(name, std::string(name) + ".example", 1));
+            });
         }
         clock_.SetLocalNow(Calendar(2026, 12, 7, 10, 0, 0));
     }
@@ -68,7 +70,7 @@ TEST_F(ServerCursorTest, AnIndexBeyondAShrunkCatalogueNamesNoServer) {
     ServerCursor cursor(settings_, clock_);
     settings_.nStartingServ = 2;
     cursor.SelectStartingServer();
-    cursor.WithCatalogue([](ServerCatalogue& servers) { servers.removeAt(1, 2); });
+    settings_.servers.With([](ServerCatalogue& servers) { servers.removeAt(1, 2); });
     EXPECT_EQ("", cursor.CurrentServerTitle());
     EXPECT_EQ("", cursor.CurrentServerAddress());
     EXPECT_EQ(3, cursor.AdvanceServer());
@@ -94,7 +96,7 @@ TEST_F(ServerCursorTest, WorkerAndUserInterfaceShareTheCursorSafely) {
     });
     // Until both sides have done plenty, however slowly the worker's thread starts.
     for (int round = 0; round < 2000 || addressesSeen < 200; ++round) {
-        cursor.WithCatalogue([round](ServerCatalogue& servers) {
+        settings_.servers.With([round](ServerCatalogue& servers) {
             servers.clear();
             for (int i = 0; i <= round % 5; ++i) {
                 servers.add(ServerEntry("s" + std::to_string(i), "h" + std::to_string(i), 1));
