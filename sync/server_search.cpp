@@ -1,0 +1,106 @@
+#include "sync/server_search.h"
+
+#include <cstdio>
+#include <system_error>
+
+namespace {
+
+// Beyond any delay a server can measure.
+constexpr double kNoBestYet = 1000000.0;
+
+}  // namespace
+
+namespace {
+
+std::string RemoveAll(std::string text, const std::string& part) {
+    std::string kept;
+    std::size_t from = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, from)) {
+        kept.append(text, from, at - from);
+        from = at + part.size();
+    }
+    kept.append(text, from, std::string::npos);
+    return kept;
+}
+
+}  // namespace
+
+std::string NormaliseUrl(const std::string& typed) {
+    return RemoveAll(RemoveAll(typed, "http://"), "http:\\\\");
+}
+
+std::string DelayText(double delay) {
+    if (delay == 0.0) {
+        return "Null";
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "%5.3g", delay);
+    return text;
+}
+
+std::string SearchProgressLine(const ServerEntry& entry) {
+    return entry.title + "  || Delay: " + DelayText(entry.delay) + " sec.";
+}
+
+SearchOutcome ChooseBest(const ServerCatalogue& measured) {
+    SearchOutcome outcome;
+    double best = kNoBestYet;
+    for (int i = 0; i < measured.size(); ++i) {
+        const double delay = measured.at(i).delay;
+        if (delay == 0.0) {
+            continue;
+        }
+        ++outcome.successes;
+        if (delay < best) {
+            best = delay;
+            outcome.bestIndex = i;
+            outcome.bestDelay = delay;
+        }
+    }
+    return outcome;
+}
+
+std::string SearchReport(const SearchOutcome& outcome, const ServerCatalogue& measured) {
+    if (outcome.successes == 0) {
+        return "Error. Check Internet Connection.";
+    }
+    char text[128];
+    std::snprintf(text, sizeof text, "Tested success: %d, faild: %d, the best delay: %5.3f for ",
+                  outcome.successes, measured.size() - outcome.successes, outcome.bestDelay);
+    return text + measured.at(outcome.bestIndex).title;
+}
+
+ServerTests::~ServerTests() {
+    Join();
+}
+
+void ServerTests::Join() {
+    if (launcher_.joinable()) {
+        launcher_.join();
+    }
+}
+
+void ServerTests::Start(const std::vector<std::string>& addresses, OnResult onResult) {
+    Join();  // the last tests have all reported; their threads end at once
+    const auto launch = [this, addresses, onResult] {
+        std::vector<std::thread> tests;
+        for (std::size_t i = 0; i < addresses.size(); ++i) {
+            const int index = static_cast<int>(i);
+            try {
+                tests.emplace_back([this, index, address = addresses[i], onResult] {
+                    onResult(index, FetchServerTime(context_, 1, 0, address));
+                });
+            } catch (const std::system_error&) {
+                onResult(index, 0.0);  // no thread to test it on: a failed test
+            }
+        }
+        for (std::thread& test : tests) {
+            test.join();
+        }
+    };
+    try {
+        launcher_ = std::thread(launch);
+    } catch (const std::system_error&) {
+        launch();  // no thread to spare: start them from here
+    }
+}

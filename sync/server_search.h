@@ -1,0 +1,57 @@
+// Testing servers of the catalogue for the configuration dialogs: every test runs on a
+// thread of its own, all at once, so that a search over many dead servers takes about one
+// time-out; and the search's choice and texts, which are those of a search that asked one
+// server after another in list order.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "config/server_catalogue.h"
+#include "sync/sync_run.h"
+
+// An address as typed, without the web prefixes "http://" and "http:" with two backslashes
+// wherever they stand (case-sensitive, one pass left to right); nothing else is trimmed.
+std::string NormaliseUrl(const std::string& typed);
+
+// A measured delay as the server list shows it: "%5.3g", or "Null" when none was measured.
+std::string DelayText(double delay);
+// "<title>  || Delay: <DelayText> sec."
+std::string SearchProgressLine(const ServerEntry& entry);
+
+struct SearchOutcome {
+    int bestIndex = 0;  // 0 when no server answered
+    double bestDelay = 0.0;
+    int successes = 0;
+};
+// The entry with the smallest measured delay: among equal ones the first in list order;
+// entries without a delay (0.0) never win.
+SearchOutcome ChooseBest(const ServerCatalogue& measured);
+// "Tested success: 3, faild: 1, the best delay: 0.123 for T", or the error text when no
+// server answered.
+std::string SearchReport(const SearchOutcome& outcome, const ServerCatalogue& measured);
+
+// Server tests off the calling thread: even starting their threads is left to another
+// thread, so the caller (a dialog) goes on at once. Each result goes to onResult, on the
+// test's own thread, as (index, delay in seconds, 0.0 for failure).
+class ServerTests {
+  public:
+    using OnResult = std::function<void(int index, double delay)>;
+
+    explicit ServerTests(RunContext& context) : context_(context) {}
+    // Waits for the tests still running: each ends within the query's time-out.
+    ~ServerTests();
+    ServerTests(const ServerTests&) = delete;
+    ServerTests& operator=(const ServerTests&) = delete;
+
+    // Tests every address at once; address i reports as index i.
+    void Start(const std::vector<std::string>& addresses, OnResult onResult);
+
+  private:
+    void Join();
+
+    RunContext& context_;
+    std::thread launcher_;  // starts one thread per address and waits for them
+};

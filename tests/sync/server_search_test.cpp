@@ -1,0 +1,100 @@
+#include "sync/server_search.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <set>
+
+#include "tests/support/run_harness.h"
+
+namespace {
+
+ServerCatalogue Measured(const std::vector<std::pair<const char*, double>>& rows) {
+    ServerCatalogue catalogue;
+    for (const auto& [title, delay] : rows) {
+        ServerEntry entry(title, "h", 1);
+        entry.delay = delay;
+        catalogue.add(entry);
+    }
+    return catalogue;
+}
+
+TEST(ServerSearchTest, ChoosesAsASearchInListOrderWouldAndReportsIt) {
+    struct Case {
+        std::vector<std::pair<const char*, double>> rows;
+        int best;
+        std::string report;
+    };
+    const std::vector<Case> cases = {
+        {{{"A", 0.05}, {"B", 0.04}, {"C", 0.09}, {"D", 0.04}},
+         1,
+         "Tested success: 4, faild: 0, the best delay: 0.040 for B"},
+        {{{"T", 0.123}, {"U", 0.2}, {"V", 0.0}, {"W", 0.3}},
+         0,
+         "Tested success: 3, faild: 1, the best delay: 0.123 for T"},
+        {{{"A", 0.0}, {"B", 0.0}}, 0, "Error. Check Internet Connection."},
+        {{{"A", 0.1}, {"B", -0.01}},
+         1,
+         "Tested success: 2, faild: 0, the best delay: -0.010 for B"},
+    };
+    for (const Case& c : cases) {
+        const ServerCatalogue measured = Measured(c.rows);
+        const SearchOutcome outcome = ChooseBest(measured);
+        EXPECT_EQ(c.best, outcome.bestIndex) << c.report;
+        EXPECT_EQ(c.report, SearchReport(outcome, measured));
+    }
+}
+
+TEST(ServerSearchTest, DelaysAsTheListShowsThem) {
+    EXPECT_EQ(" 0.05", DelayText(0.05));
+    EXPECT_EQ("0.0731", DelayText(0.0731));
+    EXPECT_EQ("Null", DelayText(0.0));
+    ServerEntry entry("T", "h", 0);
+    entry.delay = 0.05;
+    EXPECT_EQ("T  || Delay:  0.05 sec.", SearchProgressLine(entry));
+}
+
+TEST(ServerSearchTest, WebPrefixesAreRemovedWhereverTheyStand) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"http://ntp.example", "ntp.example"},
+        {"http:\\\\ntp.example", "ntp.example"},
+        {"HTTP://ntp.example", "HTTP://ntp.example"},
+        {"http://ntp.example/", "ntp.example/"},
+        {" ntp.example:123 http://", " ntp.example:123 "},
+        {"hthttp://tp://x", "http://x"},
+    };
+    for (const auto& [typed, address] : cases) {
+        EXPECT_EQ(address, NormaliseUrl(typed)) << typed;
+    }
+}
+
+TEST(ServerSearchTest, TestsEveryServerAtOnceAndReportsEachByItsIndex) {
+    for (const bool silent : {true, false}) {
+        RunHarness h;
+        h.ServerDoes(silent ? FaultConfig{.fault = Fault::kSilent} : FaultConfig{});
+        constexpr int kServers = 5;
+        std::mutex mutex;
+        std::set<int> reported;
+        int requestsAtFirstResult = -1;
+        {
+            ServerTests tests(h.scheduler->runContext());
+            tests.Start(std::vector<std::string>(kServers, h.server.address()),
+                        [&](int index, double delay) {
+                            std::lock_guard<std::mutex> lock(mutex);
+                            if (requestsAtFirstResult < 0) {
+                                requestsAtFirstResult = h.server.requests();
+                            }
+                            EXPECT_EQ(silent, delay == 0.0) << index;
+                            reported.insert(index);
+                        });
+        }  // waits for every test
+        EXPECT_EQ((std::set<int>{0, 1, 2, 3, 4}), reported);
+        if (silent) {
+            // Nobody answered, yet every request had gone out before the first time-out.
+            EXPECT_EQ(kServers, requestsAtFirstResult);
+        }
+        EXPECT_TRUE(h.boxes.boxes().empty());
+    }
+}
+
+}  // namespace
