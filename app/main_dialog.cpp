@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "about/qv_support.h"
+#include "app/options_dialog.h"
+#include "app/server_chooser_dialog.h"
 #include "app/shell_actions.h"
 #include "resources/tickwell_ids.h"
 #include "resources/version.h"
@@ -36,6 +38,7 @@ MainDialog::MainDialog(SyncScheduler& scheduler, Settings& settings, TrayIcon& t
     messages()
         .OnCommand(IDC_MAIN_SYNCHRONIZE, [this] { OnSynchronizeNow(); })
         .OnCommand(IDC_MAIN_SET_TIME_ZONE, [this] { OnSetTimeZone(); })
+        .OnCommand(IDC_MAIN_OPTIONS, [this] { OnOptions(); })
         .OnCommand(IDC_MAIN_ABOUT, [this] { OnAbout(); })
         .OnCommand(IDC_MAIN_HELP, [this] { OnHelp(); })
         .OnMessage(WM_CLOSE,
@@ -50,11 +53,13 @@ MainDialog::MainDialog(SyncScheduler& scheduler, Settings& settings, TrayIcon& t
                    })
         .OnCommand(ID_TRAY_EXIT, [this] { OnTrayExit(); })
         .OnCommand(ID_TRAY_OPEN, [this] { OnTrayOpen(); })
+        .OnCommand(ID_TRAY_OPTIONS, [this] { OnOptions(); })
         .OnMessage(WM_HELP,
                    [this](WPARAM, LPARAM) {
                        OnHelpInfo();
                        return TRUE;
                    })
+        .OnCommand(IDC_MAIN_SERVER, [this] { OnServer(); })
         .OnCommand(IDC_MAIN_BREAK, [this] { OnBreak(); });
 }
 
@@ -237,6 +242,27 @@ void MainDialog::OnSynchronizeNow() {
 
 void MainDialog::OnSetTimeZone() {
     OpenDateTimeSettings();
+}
+
+void MainDialog::RunDialog(Dialog& dialog) {
+    if (openDialog_ != nullptr) {
+        // The tray menu reaches this window while a dialog is open: bring that one up.
+        ::SetForegroundWindow(openDialog_->hwnd());
+        return;
+    }
+    openDialog_ = &dialog;
+    dialog.DoModal(hwnd());
+    openDialog_ = nullptr;
+}
+
+void MainDialog::OnOptions() {
+    OptionsDialog dialog(settings_, tray_, hwnd());
+    RunDialog(dialog);
+}
+
+void MainDialog::OnServer() {
+    ServerChooserDialog dialog(settings_, scheduler_.cursor(), scheduler_.runContext());
+    RunDialog(dialog);
 }
 
 void MainDialog::OnAbout() {

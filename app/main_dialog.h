@@ -45,6 +45,10 @@ class MainDialog : public Dialog, public SchedulerWindow {
   private:
     void OnSynchronizeNow();
     void OnSetTimeZone();
+    void OnOptions();
+    void OnServer();
+    // Runs a configuration dialog owned by this window; one at a time.
+    void RunDialog(Dialog& dialog);
     void OnAbout();
     void OnHelp();
     void OnClose();
@@ -78,6 +82,7 @@ class MainDialog : public Dialog, public SchedulerWindow {
     int closingFromMenu_ = 0;
     int showAtStart_ = 1;
     int progressPos_ = 0;
+    Dialog* openDialog_ = nullptr;
 };
 
 // The About box's text: name, version and the maker's notice.

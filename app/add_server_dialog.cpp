@@ -1,0 +1,77 @@
+#include "app/add_server_dialog.h"
+
+#include <cstdio>
+
+#include "resources/tickwell_ids.h"
+
+namespace {
+
+constexpr const char* kUndefinedTitle = "Undefined";
+constexpr const char* kCheckFailed = "Error. Check Internet Connection.";
+
+}  // namespace
+
+AddServerDialog::AddServerDialog(Settings& settings, RunContext& context)
+    : Dialog(IDD_ADD_SERVER), settings_(settings), tests_(context) {
+    messages().OnCommand(IDC_ADD_CHECK, [this] { OnCheckServer(); });
+}
+
+void AddServerDialog::DoDataExchange(DataExchange& exchange) {
+    exchange.Text(IDC_ADD_REPORT, m_sReport);
+    exchange.Text(IDC_ADD_TITLE, m_sTitle);
+    exchange.Text(IDC_ADD_URL, m_sUrl);
+}
+
+std::optional<LRESULT> AddServerDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == ServerTestsWindow::kResultMessage) {
+        OnCheckResult(tests_.Take(wParam, lParam).delay);
+        return 0;
+    }
+    if (message == WM_SETCURSOR && busy_.SetCursor()) {
+        return TRUE;
+    }
+    return std::nullopt;
+}
+
+void AddServerDialog::OnCheckServer() {
+    UpdateData(true);
+    m_sUrl = NormaliseUrl(m_sUrl);
+    if (m_sTitle.empty()) {
+        m_sTitle = kUndefinedTitle;
+    }
+    UpdateData(false);
+    busy_.Begin(hwnd());
+    tests_.Start(hwnd(), {m_sUrl});
+}
+
+void AddServerDialog::OnCheckResult(double delay) {
+    m_dDelay = delay;
+    if (delay != 0.0) {
+        char report[64];
+        std::snprintf(report, sizeof report, "Net Delay: %5.3f", delay);
+        m_sReport = report;
+    } else {
+        m_sReport = kCheckFailed;
+    }
+    // Only the report: what the user typed while the check ran stays.
+    ::SetDlgItemTextA(hwnd(), IDC_ADD_REPORT, m_sReport.c_str());
+    busy_.End();
+}
+
+void AddServerDialog::OnOK() {
+    if (busy_.busy()) {
+        return;
+    }
+    UpdateData(true);
+    m_sUrl = NormaliseUrl(m_sUrl);
+    ServerEntry entry(m_sTitle, m_sUrl, 1);
+    entry.delay = m_dDelay;
+    settings_.servers.With([&entry](ServerCatalogue& catalogue) { catalogue.add(entry); });
+    EndDialog(IDOK);
+}
+
+void AddServerDialog::OnCancel() {
+    if (!busy_.busy()) {
+        Dialog::OnCancel();
+    }
+}
