@@ -12,9 +12,7 @@
 #include "tests/e2e/explorer_window.h"
 #include "tests/e2e/notification_area.h"
 #include "tests/e2e/popup_menu.h"
-#include "tests/e2e/screenshot.h"
-#include "tests/e2e/tickwell_session.h"
-#include "tests/support/http_server.h"
+#include "tests/e2e/program_test_fixture.h"
 
 namespace {
 
@@ -23,53 +21,6 @@ using desktop::BoxIcon;
 using desktop::MessageBoxSeen;
 using desktop::Milliseconds;
 using desktop::Process;
-
-constexpr Milliseconds kMoment{5000};
-constexpr const char* kExitQuestion =
-    "Usually you do not need exit this program. Continue?\nYes - Exit, No - Minimize.";
-
-std::string Field(HWND main, int id) {
-    return desktop::ControlText(main, id);
-}
-
-// The window fills its fields when it initialises and on every idle tick.
-bool FieldBecomes(HWND main, int id, const std::string& text) {
-    return desktop::WaitUntil([&] { return Field(main, id) == text; }, kMoment);
-}
-
-bool WaitUntilShown(HWND window, bool shown) {
-    return desktop::WaitUntil([&] { return desktop::IsShown(window) == shown; }, kMoment);
-}
-
-class ProgramTest : public testing::Test {
-  protected:
-    // A later start: the settings exist, the first server is chronyd.
-    void SeedLaterStart(std::map<std::string, DWORD> options = {},
-                        std::vector<Server> servers = {{"chronyd", kChronyd},
-                                                       {"silent", kSilent}}) {
-        TickwellSession::SeedProfile(servers, options);
-    }
-    // Starts a copy and waits for its main window.
-    HWND StartAndWait(const std::string& arguments, Process** copy = nullptr) {
-        Process& started = session.Start(arguments);
-        if (copy != nullptr) {
-            *copy = &started;
-        }
-        return TickwellSession::MainWindowOf(started);
-    }
-    // The user's answer to the exit question; the question must come.
-    void AnswerExitQuestion(const Process& copy, int answer) {
-        const auto question = TickwellSession::BoxOf(copy, kTitle, kMoment);
-        ASSERT_TRUE(question);
-        EXPECT_EQ(kExitQuestion, question->text());
-        EXPECT_TRUE(question->HasButton(IDYES) && question->HasButton(IDNO));
-        question->Answer(answer);
-    }
-
-    // The manual runs' probe page (www.example.com is this machine in the tests' hosts file).
-    HttpServer web;
-    TickwellSession session;
-};
 
 TEST_F(ProgramTest, FirstStartAsksForTheTimeZoneFirstAndStoresTheDefaults) {
     Process& copy = session.Start(" StartUp");  // shown anyway on the first start
@@ -165,7 +116,7 @@ TEST_F(ProgramTest, SynchronizeNowAgainstChronydShowsAndRecordsTheSuccess) {
     EXPECT_EQ(Field(main, IDC_MAIN_STATUS),
               TickwellSession::Options().ReadString("sConnectStatus"));
     EXPECT_EQ(Today().wDay, TickwellSession::Options().ReadDword("nSynDay"));
-    desktop::SaveScreenshot(main, TickwellSession::ScreenshotPath("main-window"));
+    Picture(main, "main-window");
 }
 
 TEST_F(ProgramTest, ASilentServerFailsTheRunAndTheNextRunTakesTheNextServer) {
@@ -250,7 +201,7 @@ TEST_F(ProgramTest, TheTrayMenusExitAsksAndEndsTheProgram) {
     desktop::NotificationArea::RightClick(*icon);
     const HWND menu = desktop::WaitForPopupMenu(copy->id(), kMoment);
     ASSERT_NE(nullptr, menu);
-    desktop::SaveScreenshot(menu, TickwellSession::ScreenshotPath("tray-menu"));
+    Picture(menu, "tray-menu");
     desktop::ChooseMenuItemByMnemonic(menu, 'e');
 
     AnswerExitQuestion(*copy, IDYES);
@@ -285,7 +236,7 @@ TEST_F(ProgramTest, AboutShowsTheVersionAndHelpFallsBackToTheWebSite) {
     EXPECT_EQ("", desktop::TextOf(about));
     EXPECT_EQ("Tickwell\xAE\tVersion\t 3.05.00\r\r\nCopyright (C) Quorvane. All rights reserved.",
               desktop::ControlText(about, 1008));
-    desktop::SaveScreenshot(about, TickwellSession::ScreenshotPath("about-box"));
+    Picture(about, "about-box");
     desktop::PostCommand(about, 1053);
     desktop::PostKeyPress(about, VK_ESCAPE);
     EXPECT_TRUE(desktop::WaitUntilClosed(about, kMoment));

@@ -101,7 +101,8 @@ void TickwellSession::SeedProfile(const std::vector<Server>& servers,
     Servers().WriteDword("Servers_Counter", static_cast<DWORD>(servers.size()));
     for (std::size_t i = 0; i < servers.size(); ++i) {
         Servers().WriteString("Servers " + std::to_string(i),
-                              servers[i].title + "\n" + servers[i].address + "\n1 0.000");
+                              servers[i].title + "\n" + servers[i].address + "\n" +
+                                  std::to_string(servers[i].userAdded) + " 0.000");
     }
 }
 
@@ -129,9 +130,11 @@ desktop::Process& TickwellSession::Start(const std::string& arguments) {
 HWND TickwellSession::MainWindowOf(const desktop::Process& copy, Milliseconds timeout) {
     return desktop::WaitForWindow(
         [&copy](HWND window) {
+            // The title comes with the window's initialisation, once every control exists.
             return desktop::ProcessOf(window) == copy.id() &&
                    desktop::ClassOf(window) == "#32770" &&
-                   ::GetDlgItem(window, IDC_MAIN_SYNCHRONIZE) != nullptr;
+                   ::GetDlgItem(window, IDC_MAIN_SYNCHRONIZE) != nullptr &&
+                   desktop::TextOf(window) == kTitle;
         },
         timeout);
 }

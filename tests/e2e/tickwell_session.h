@@ -22,13 +22,16 @@ inline constexpr Milliseconds kStartTimeout{15000};
 inline constexpr Milliseconds kRunTimeout{15000};
 
 inline constexpr const char* kTitle = "Tickwell";
-// A server that answers (chronyd), and one that never does (nothing listens there).
+// A server that answers (chronyd), one whose answers take 50 ms longer (the fixture's slow
+// server), and one that never does (nothing listens there).
 inline constexpr const char* kChronyd = "127.0.0.1";
+inline constexpr const char* kSlow = "127.0.0.2";
 inline constexpr const char* kSilent = "127.0.0.9";
 
 struct Server {
     std::string title;
     std::string address;
+    int userAdded = 1;
 };
 
 class TickwellSession {

@@ -1,0 +1,74 @@
+// What every end-to-end scenario of the program starts from: no settings, no running copy,
+// a web server for the manual runs' probe, and helpers to read what the user sees.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/screenshot.h"
+#include "tests/e2e/tickwell_session.h"
+#include "tests/support/http_server.h"
+
+namespace e2e {
+
+using desktop::BoxIcon;
+using desktop::MessageBoxSeen;
+using desktop::Process;
+
+inline constexpr Milliseconds kMoment{5000};
+inline constexpr const char* kExitQuestion =
+    "Usually you do not need exit this program. Continue?\nYes - Exit, No - Minimize.";
+
+inline std::string Field(HWND window, int id) {
+    return desktop::ControlText(window, id);
+}
+
+// The main window fills its fields when it initialises and on every idle tick.
+inline bool FieldBecomes(HWND window, int id, const std::string& text) {
+    return desktop::WaitUntil([&] { return Field(window, id) == text; }, kMoment);
+}
+
+// A picture of the window for a person to look at, once it has painted.
+inline void Picture(HWND window, const std::string& name) {
+    ::Sleep(500);
+    desktop::SaveScreenshot(window, TickwellSession::ScreenshotPath(name));
+}
+
+inline bool WaitUntilShown(HWND window, bool shown) {
+    return desktop::WaitUntil([&] { return desktop::IsShown(window) == shown; }, kMoment);
+}
+
+class ProgramTest : public testing::Test {
+  protected:
+    // A later start: the settings exist, the first server is chronyd.
+    void SeedLaterStart(std::map<std::string, DWORD> options = {},
+                        std::vector<Server> servers = {{"chronyd", kChronyd},
+                                                       {"silent", kSilent}}) {
+        TickwellSession::SeedProfile(servers, options);
+    }
+    // Starts a copy and waits for its main window.
+    HWND StartAndWait(const std::string& arguments, Process** copy = nullptr) {
+        Process& started = session.Start(arguments);
+        if (copy != nullptr) {
+            *copy = &started;
+        }
+        return TickwellSession::MainWindowOf(started);
+    }
+    // The user's answer to the exit question; the question must come.
+    void AnswerExitQuestion(const Process& copy, int answer) {
+        const auto question = TickwellSession::BoxOf(copy, kTitle, kMoment);
+        ASSERT_TRUE(question);
+        EXPECT_EQ(kExitQuestion, question->text());
+        EXPECT_TRUE(question->HasButton(IDYES) && question->HasButton(IDNO));
+        question->Answer(answer);
+    }
+
+    // The manual runs' probe page (www.example.com is this machine in the tests' hosts file).
+    HttpServer web;
+    TickwellSession session;
+};
+
+}  // namespace e2e
