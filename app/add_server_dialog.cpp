@@ -12,7 +12,7 @@ constexpr const char* kCheckFailed = "Error. Check Internet Connection.";
 }  // namespace
 
 AddServerDialog::AddServerDialog(Settings& settings, RunContext& context)
-    : Dialog(IDD_ADD_SERVER), settings_(settings), tests_(context) {
+    : ServerTestingDialog(IDD_ADD_SERVER, context), settings_(settings) {
     messages().OnCommand(IDC_ADD_CHECK, [this] { OnCheckServer(); });
 }
 
@@ -22,17 +22,6 @@ void AddServerDialog::DoDataExchange(DataExchange& exchange) {
     exchange.Text(IDC_ADD_URL, m_sUrl);
 }
 
-std::optional<LRESULT> AddServerDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == ServerTestsWindow::kResultMessage) {
-        OnCheckResult(tests_.Take(wParam, lParam).delay);
-        return 0;
-    }
-    if (message == WM_SETCURSOR && busy_.SetCursor()) {
-        return TRUE;
-    }
-    return std::nullopt;
-}
-
 void AddServerDialog::OnCheckServer() {
     UpdateData(true);
     m_sUrl = NormaliseUrl(m_sUrl);
@@ -40,11 +29,10 @@ void AddServerDialog::OnCheckServer() {
         m_sTitle = kUndefinedTitle;
     }
     UpdateData(false);
-    busy_.Begin(hwnd());
-    tests_.Start(hwnd(), {m_sUrl});
+    StartTests({m_sUrl});
 }
 
-void AddServerDialog::OnCheckResult(double delay) {
+void AddServerDialog::OnTestResult(int, double delay, int) {
     m_dDelay = delay;
     if (delay != 0.0) {
         char report[64];
@@ -55,11 +43,10 @@ void AddServerDialog::OnCheckResult(double delay) {
     }
     // Only the report: what the user typed while the check ran stays.
     ::SetDlgItemTextA(hwnd(), IDC_ADD_REPORT, m_sReport.c_str());
-    busy_.End();
 }
 
 void AddServerDialog::OnOK() {
-    if (busy_.busy()) {
+    if (busy()) {
         return;
     }
     UpdateData(true);
@@ -68,10 +55,4 @@ void AddServerDialog::OnOK() {
     entry.delay = m_dDelay;
     settings_.servers.With([&entry](ServerCatalogue& catalogue) { catalogue.add(entry); });
     EndDialog(IDOK);
-}
-
-void AddServerDialog::OnCancel() {
-    if (!busy_.busy()) {
-        Dialog::OnCancel();
-    }
 }

@@ -5,28 +5,22 @@
 
 #include <string>
 
-#include "app/server_tests_window.h"
+#include "app/server_testing_dialog.h"
 #include "config/settings.h"
-#include "ui/busy_state.h"
-#include "ui/dialog.h"
 
-class AddServerDialog : public Dialog {
+class AddServerDialog : public ServerTestingDialog {
   public:
     AddServerDialog(Settings& settings, RunContext& context);
 
   protected:
     void DoDataExchange(DataExchange& exchange) override;
-    std::optional<LRESULT> WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnTestResult(int index, double delay, int outstanding) override;
     void OnOK() override;
-    void OnCancel() override;
 
   private:
     void OnCheckServer();
-    void OnCheckResult(double delay);
 
     Settings& settings_;
-    ServerTestsWindow tests_;
-    BusyState busy_;
     std::string m_sReport;
     std::string m_sTitle;
     std::string m_sUrl;

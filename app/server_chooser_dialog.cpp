@@ -22,11 +22,10 @@ constexpr Column kColumns[] = {{"Name", 248}, {"Status", 70}, {"Delay(sec.)", 70
 
 ServerChooserDialog::ServerChooserDialog(Settings& settings, ServerCursor& cursor,
                                          RunContext& context)
-    : Dialog(IDD_SERVER_CHOOSER),
+    : ServerTestingDialog(IDD_SERVER_CHOOSER, context),
       settings_(settings),
       cursor_(cursor),
-      context_(context),
-      tests_(context) {
+      context_(context) {
     messages()
         .OnCommand(IDC_CHOOSER_TEST, [this] { OnTest(); })
         .OnCommand(IDC_CHOOSER_FIND_BEST, [this] { OnFindBest(); })
@@ -40,17 +39,6 @@ void ServerChooserDialog::DoDataExchange(DataExchange& exchange) {
     exchange.Bind(IDC_CHOOSER_LIST, m_list);
     exchange.Text(IDC_CHOOSER_REPORT, m_sReport);
     exchange.Text(IDC_CHOOSER_CURRENT, m_sCurrentServer);
-}
-
-std::optional<LRESULT> ServerChooserDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == ServerTestsWindow::kResultMessage) {
-        OnTestResult(tests_.Take(wParam, lParam));
-        return 0;
-    }
-    if (message == WM_SETCURSOR && busy_.SetCursor()) {
-        return TRUE;
-    }
-    return std::nullopt;
 }
 
 void ServerChooserDialog::FillServerList() {
@@ -108,16 +96,10 @@ LRESULT ServerChooserDialog::OnClickServerList() {
     return 0;
 }
 
-void ServerChooserDialog::StartTests(Pending pending, const std::vector<std::string>& addresses) {
-    pending_ = pending;
-    busy_.Begin(hwnd());
-    // The results come back as messages, so none is handled before this handler returns.
-    tests_.Start(hwnd(), addresses);
-}
-
 void ServerChooserDialog::OnTest() {
     testedIndex_ = m_nSelected;
-    StartTests(Pending::kTest, {m_workServers.at(testedIndex_).address});
+    searching_ = false;
+    StartTests({m_workServers.at(testedIndex_).address});
 }
 
 void ServerChooserDialog::OnFindBest() {
@@ -125,34 +107,31 @@ void ServerChooserDialog::OnFindBest() {
     for (int i = 0; i < m_workServers.size(); ++i) {
         addresses.push_back(m_workServers.at(i).address);
     }
-    StartTests(Pending::kFindBest, addresses);
+    searching_ = true;
+    StartTests(addresses);
     m_sReport = "Automatic testing...";
     UpdateData(false);
 }
 
-void ServerChooserDialog::OnTestResult(const ServerTestsWindow::Result& result) {
-    if (pending_ == Pending::kTest) {
-        if (result.delay != 0.0) {
+void ServerChooserDialog::OnTestResult(int index, double delay, int outstanding) {
+    if (!searching_) {
+        if (delay != 0.0) {
             char report[64];
-            std::snprintf(report, sizeof report, "Net Delay: %5.3f", result.delay);
+            std::snprintf(report, sizeof report, "Net Delay: %5.3f", delay);
             m_sReport = report;
-            m_workServers.setDelay(testedIndex_, result.delay);
+            m_workServers.setDelay(testedIndex_, delay);
         } else {
             m_sReport = kTestFailed;
         }
         UpdateData(false);
-    } else {
-        // A failure stores 0.0: the server shows "Null" from now on.
-        m_workServers.setDelay(result.index, result.delay);
-        m_sReport = SearchProgressLine(m_workServers.at(result.index));
-        UpdateData(false);
-        if (tests_.outstanding() == 0) {
-            FinishSearch();
-        }
+        return;
     }
-    if (tests_.outstanding() == 0) {
-        pending_ = Pending::kNothing;
-        busy_.End();
+    // A failure stores 0.0: the server shows "Null" from now on.
+    m_workServers.setDelay(index, delay);
+    m_sReport = SearchProgressLine(m_workServers.at(index));
+    UpdateData(false);
+    if (outstanding == 0) {
+        FinishSearch();
     }
 }
 
@@ -199,7 +178,7 @@ void ServerChooserDialog::OnAddNew() {
 }
 
 void ServerChooserDialog::OnOK() {
-    if (busy_.busy()) {
+    if (busy()) {
         return;
     }
     PutBackIntoCatalogue();
@@ -208,10 +187,4 @@ void ServerChooserDialog::OnOK() {
     settings_.saveServers();
     cursor_.SelectStartingServer();
     EndDialog(IDOK);
-}
-
-void ServerChooserDialog::OnCancel() {
-    if (!busy_.busy()) {
-        Dialog::OnCancel();
-    }
 }

@@ -6,36 +6,29 @@
 
 #include <string>
 
-#include "app/server_tests_window.h"
+#include "app/server_testing_dialog.h"
 #include "config/settings.h"
 #include "sync/server_cursor.h"
-#include "ui/busy_state.h"
 #include "ui/control.h"
-#include "ui/dialog.h"
 
-class ServerChooserDialog : public Dialog {
+class ServerChooserDialog : public ServerTestingDialog {
   public:
     ServerChooserDialog(Settings& settings, ServerCursor& cursor, RunContext& context);
 
   protected:
     BOOL OnInitDialog() override;
     void DoDataExchange(DataExchange& exchange) override;
-    std::optional<LRESULT> WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnTestResult(int index, double delay, int outstanding) override;
     void OnOK() override;
-    void OnCancel() override;
 
   private:
-    enum class Pending { kNothing, kTest, kFindBest };
-
     void OnTest();
     void OnFindBest();
     LRESULT OnClickServerList();
     void OnDeleteSelected();
     void OnRestoreDefault();
     void OnAddNew();
-    void OnTestResult(const ServerTestsWindow::Result& result);
     void FinishSearch();
-    void StartTests(Pending pending, const std::vector<std::string>& addresses);
     void FillServerList();
     void ShowCurrentServer();
     void PutBackIntoCatalogue();
@@ -43,9 +36,7 @@ class ServerChooserDialog : public Dialog {
     Settings& settings_;
     ServerCursor& cursor_;
     RunContext& context_;
-    ServerTestsWindow tests_;
-    BusyState busy_;
-    Pending pending_ = Pending::kNothing;
+    bool searching_ = false;  // the tests running are "Find the best", not "Test"
     int testedIndex_ = 0;
 
     ListViewControl m_list;
