@@ -138,11 +138,6 @@ bool WaitUntilClosed(HWND window, Milliseconds timeout) {
     return WaitUntil([window] { return !::IsWindow(window); }, timeout);
 }
 
-bool WaitUntilHidden(HWND window, Milliseconds timeout) {
-    return WaitUntil([window] { return !::IsWindow(window) || !::IsWindowVisible(window); },
-                     timeout);
-}
-
 DWORD ProcessOf(HWND window) {
     DWORD processId = 0;
     return ::GetWindowThreadProcessId(window, &processId) != 0 ? processId : 0;

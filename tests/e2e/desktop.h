@@ -45,9 +45,8 @@ std::vector<HWND> TopLevelWindows(const WindowFilter& filter = {});
 HWND WaitForWindow(const WindowFilter& filter, Milliseconds timeout);
 HWND WaitForWindow(const std::function<bool(HWND)>& matches, Milliseconds timeout);
 
-// True once the window is destroyed (Closed), or destroyed or hidden (Hidden).
+// True once the window is destroyed.
 bool WaitUntilClosed(HWND window, Milliseconds timeout);
-bool WaitUntilHidden(HWND window, Milliseconds timeout);
 
 DWORD ProcessOf(HWND window);
 std::string ClassOf(HWND window);

@@ -138,8 +138,4 @@ bool NotificationArea::RightClick(const TrayIcon& icon) {
     return PostAll(icon.window, {{WM_RBUTTONDOWN, MK_RBUTTON}, {WM_RBUTTONUP, 0}});
 }
 
-bool NotificationArea::PostCallback(HWND owner, UINT callbackMessage, UINT id, UINT mouseMessage) {
-    return Post(owner, callbackMessage, id, mouseMessage);
-}
-
 }  // namespace desktop

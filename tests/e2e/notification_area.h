@@ -45,10 +45,6 @@ class NotificationArea {
     // from a press and release of the right button.
     static bool DoubleClick(const TrayIcon& icon);
     static bool RightClick(const TrayIcon& icon);
-
-    // Where there is no icon to click: the callback message explorer would send, posted to
-    // the owner window directly.
-    static bool PostCallback(HWND owner, UINT callbackMessage, UINT id, UINT mouseMessage);
 };
 
 }  // namespace desktop

@@ -18,16 +18,11 @@
 
 namespace desktop {
 
-// The open menu (class "#32768") of a process, or of any when `processId` is 0; null when
-// none is.
-HWND FindPopupMenu(DWORD processId = 0);
+// The open menu (class "#32768") of a process, or of any when `processId` is 0, once one
+// shows; null after `timeout`.
 HWND WaitForPopupMenu(DWORD processId, Milliseconds timeout);
 
-// Chooses the item at `position` among the items that can be selected (separators do not
-// count), from the top, 0 first.
-bool ChooseMenuItem(HWND menu, int position);
 // Chooses the item whose mnemonic (the letter after '&') is `key`.
 bool ChooseMenuItemByMnemonic(HWND menu, char key);
-bool CloseMenu(HWND menu);
 
 }  // namespace desktop

@@ -88,21 +88,4 @@ bool RegistryKey::WriteString(const std::string& name, const std::string& value)
                                    static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
 }
 
-std::vector<std::string> RegistryKey::ValueNames() const {
-    std::vector<std::string> names;
-    const UniqueRegistryKey key = Open(path_, KEY_QUERY_VALUE);
-    if (!key) {
-        return names;
-    }
-    for (DWORD index = 0;; ++index) {
-        char name[16384];  // the longest value name the registry allows, and its zero
-        DWORD length = sizeof name;
-        if (::RegEnumValueA(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS) {
-            return names;
-        }
-        names.emplace_back(name, length);
-    }
-}
-
 }  // namespace desktop

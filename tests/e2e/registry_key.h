@@ -26,9 +26,6 @@ class RegistryKey {
     bool WriteDword(const std::string& name, DWORD value) const;
     bool WriteString(const std::string& name, const std::string& value) const;
 
-    // In the order the registry lists them (Wine: by name).
-    std::vector<std::string> ValueNames() const;
-
   private:
     std::string path_;
 };
