@@ -101,12 +101,21 @@ std::int32_t TruncateToInt32(double value) {
     return static_cast<std::int32_t>(value);
 }
 
+// The half-second term makes up for the days' binary fraction; a backward span is counted
+// as the forward one of the same length, so both directions count alike.
+std::int32_t WholeUnits(double spanDays, double unitsPerDay) {
+    if (spanDays < 0) {
+        return -TruncateToInt32(-spanDays * unitsPerDay + DateTime::kHalfSecondInDays);
+    }
+    return TruncateToInt32(spanDays * unitsPerDay + DateTime::kHalfSecondInDays);
+}
+
 }  // namespace
 
 std::int32_t WholeMinutes(double spanDays) {
-    return TruncateToInt32(spanDays * DateTime::kMinutesPerDay + DateTime::kHalfSecondInDays);
+    return WholeUnits(spanDays, DateTime::kMinutesPerDay);
 }
 
 std::int32_t WholeSeconds(double spanDays) {
-    return TruncateToInt32(spanDays * DateTime::kSecondsPerDay + DateTime::kHalfSecondInDays);
+    return WholeUnits(spanDays, DateTime::kSecondsPerDay);
 }

@@ -81,18 +81,22 @@ TEST(DateTimeTest, WholeSecondArithmeticIsExactOverYears) {
     }
 }
 
-TEST(DateTimeTest, WholeUnitsAddHalfASecondInDaysAndTruncate) {
-    EXPECT_EQ(3, WholeMinutes(3.0 / 1440.0));
-    EXPECT_EQ(1, WholeMinutes(90.0 / 86400.0));
-    EXPECT_EQ(-1, WholeMinutes(-90.0 / 86400.0));
-    EXPECT_EQ(59, WholeMinutes(3599.0 / 86400.0));
-    EXPECT_EQ(60, WholeMinutes(1.0 / 24.0));
-    // The half second is added whatever the sign, so an exact hour back counts 59.
-    EXPECT_EQ(-59, WholeMinutes(-1.0 / 24.0));
-    EXPECT_EQ(181, WholeSeconds(181.0 / 86400.0));
+TEST(DateTimeTest, WholeUnitsCountBothDirectionsAlike) {
+    struct Case {
+        double seconds;
+        std::int32_t minutes;
+    };
+    for (const Case& c :
+         {Case{180, 3}, Case{90, 1}, Case{3599, 59}, Case{3600, 60}, Case{59, 0}, Case{181, 3}}) {
+        EXPECT_EQ(c.minutes, WholeMinutes(c.seconds / 86400.0)) << c.seconds;
+        // A clock stepped back by as much counts as many minutes, negative.
+        EXPECT_EQ(-c.minutes, WholeMinutes(-c.seconds / 86400.0)) << -c.seconds;
+        EXPECT_EQ(static_cast<std::int32_t>(c.seconds), WholeSeconds(c.seconds / 86400.0));
+        EXPECT_EQ(-static_cast<std::int32_t>(c.seconds), WholeSeconds(-c.seconds / 86400.0));
+    }
     // A span of thousands of years saturates instead of overflowing.
     EXPECT_EQ(INT32_MAX, WholeMinutes(4.0e6));
-    EXPECT_EQ(INT32_MIN, WholeMinutes(-4.0e6));
+    EXPECT_EQ(-INT32_MAX, WholeMinutes(-4.0e6));
 }
 
 }  // namespace

@@ -130,6 +130,25 @@ TEST_F(SyncRunTest, WarnsWhenTheClockMovedMoreThanAllowed) {
     EXPECT_EQ(0, h.settings.bFirstStart);
 }
 
+TEST(ClockJumpTest, StepsBackAndForthCountAlike) {
+    struct Case {
+        double serverAhead;  // seconds
+        bool warns;
+    };
+    for (const Case& c : {Case{180, true}, Case{-180, true}, Case{120, false}, Case{-120, false}}) {
+        RunHarness h;
+        h.clock.Freeze();  // the exchange takes no time: the clock moves by exactly as much
+        h.ServerDoes({.clockOffsetSeconds = c.serverAhead, .clock = &h.clock});
+        h.settings.nMaxDiff = 2;
+        ASSERT_EQ(1, h.RunNow(false)) << c.serverAhead;
+        const std::vector<std::string> boxes = h.boxes.texts();
+        EXPECT_EQ(c.warns ? 1u : 0u, boxes.size()) << c.serverAhead;
+        if (c.warns && !boxes.empty()) {
+            EXPECT_EQ(0u, boxes[0].find("3 minutes between")) << boxes[0];
+        }
+    }
+}
+
 struct FailureRow {
     const char* name;
     std::function<void(RunHarness&)> arrange;

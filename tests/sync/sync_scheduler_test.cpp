@@ -69,10 +69,10 @@ TEST_F(SchedulerTest, HourlyRunsAtOnceThenWhenTheMarkIsSixtyMinutesOld) {
     scheduler().Tick();
     Minutes(59);
     scheduler().Tick();
-    h.clock.Advance(60.0);  // exactly 60 minutes: the half-second term still counts 59
+    h.clock.Advance(59.0);  // 59:59 counts 59 minutes
     scheduler().Tick();
     EXPECT_EQ(1, h.threads.started);
-    h.clock.Advance(1.0);
+    h.clock.Advance(1.0);  // 60:00, as many minutes as an hour forward counts
     TickAndWait();
     EXPECT_EQ(2, h.threads.started);
 }
