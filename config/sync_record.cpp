@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "config/date_time.h"
+
 namespace {
 
 std::string ClockText(const SYSTEMTIME& t) {
@@ -22,7 +24,8 @@ std::string TimeAfterText(const SyncRecord& record) {
 }
 
 std::string SyncDateText(const SyncRecord& record, const MonthNames& months) {
-    if (record.syncDate.wYear == 0) {
+    // A stored date that is no calendar date counts as nothing recorded, here as everywhere.
+    if (record.syncDate.wYear == 0 || !DateTime::FromSystemTime(record.syncDate)) {
         return "00/00/0000";
     }
     return DateStamp(record.syncDate, months);

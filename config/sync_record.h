@@ -19,7 +19,7 @@ struct SyncRecord {
 // "09:05:03   007ms"
 std::string TimeBeforeText(const SyncRecord& record);
 std::string TimeAfterText(const SyncRecord& record);
-// "Mar. 07, 2003", or "00/00/0000" when nothing is recorded.
+// "Mar. 07, 2003", or "00/00/0000" when nothing is recorded or the date is no date.
 std::string SyncDateText(const SyncRecord& record, const MonthNames& months);
 
 // The stamps that end the status lines of failures and start the line of a success.

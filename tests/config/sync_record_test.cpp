@@ -22,8 +22,12 @@ TEST(SyncRecordTextTest, DateUsesTheMonthTableAndShowsZerosWhenNothingIsRecorded
     EXPECT_EQ("00/00/0000", SyncDateText(record, months));
     record.syncDate = Calendar(2003, 3, 7);
     EXPECT_EQ("Mar. 07, 2003", SyncDateText(record, months));
-    record.syncDate.wMonth = 13;  // stored garbage shows no name rather than crashing
-    EXPECT_EQ(". 07, 2003", SyncDateText(record, months));
+    // Stored garbage counts as nothing recorded.
+    for (const SYSTEMTIME& garbage :
+         {Calendar(2003, 13, 7), Calendar(2003, 2, 30), Calendar(2003, 3, 0)}) {
+        record.syncDate = garbage;
+        EXPECT_EQ("00/00/0000", SyncDateText(record, months));
+    }
 }
 
 TEST(SyncRecordTextTest, StatusStamps) {
