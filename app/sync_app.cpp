@@ -85,8 +85,7 @@ bool SyncApp::InitInstance() {
     const bool firstStart = !store_.hasSection(Settings::kOptionsSection);
     if (firstStart) {
         try {
-            settings_.resetServers();
-            settings_.save();
+            settings_.writeFirstDefaults();
         } catch (...) {
             // The first defaults are a convenience; the program runs on its defaults anyway.
         }

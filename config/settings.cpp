@@ -80,6 +80,12 @@ void Settings::save() {
     store_.putInt(kOptionsSection, "bFirstStart", bFirstStart);
 }
 
+void Settings::writeFirstDefaults() {
+    bFirstStart = 1;
+    resetServers();
+    save();
+}
+
 void Settings::saveSyncRecord(const SyncRecord& record) {
     putTimeOfDay("nOld", record.timeBefore);
     putTimeOfDay("nNew", record.timeAfter);

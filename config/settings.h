@@ -26,6 +26,10 @@ class Settings {
     void load(SyncRecord& record);
     // The nine options.
     void save();
+    // The very first start: the default catalogue and the options as constructed, with the
+    // first-start flag set, so that the first synchronisation, when the clock is most
+    // likely far off, gives no clock-jump warning.
+    void writeFirstDefaults();
     // Only after a successful synchronisation.
     void saveSyncRecord(const SyncRecord& record);
     // The options' defaults; the first-start flag, the server index and the catalogue stay,

@@ -144,7 +144,17 @@ TEST_F(SettingsTest, SaveWritesTheNineOptionsInOrder) {
         "Options/nMaxDiff",   "Options/nStartingServ", "Options/bFirstStart"};
     EXPECT_EQ(expected, store_.writes());
     EXPECT_EQ(MemoryProfileStore::Value(-90), Stored("nOffset"));
-    EXPECT_EQ(MemoryProfileStore::Value(0), Stored("bFirstStart"));  // first-run path
+    EXPECT_EQ(MemoryProfileStore::Value(0), Stored("bFirstStart"));  // as constructed
+}
+
+TEST_F(SettingsTest, TheFirstStartsDefaultsKeepTheFirstSynchronisationQuiet) {
+    settings_.writeFirstDefaults();
+    EXPECT_EQ(MemoryProfileStore::Value(1), Stored("bFirstStart"));
+    EXPECT_EQ(MemoryProfileStore::Value(19), store_.value("Servers", "Servers_Counter"));
+    Settings later(store_);
+    SyncRecord record;
+    later.load(record);
+    EXPECT_EQ(1, later.bFirstStart);
 }
 
 TEST_F(SettingsTest, SaveAfterASynchronisationStoresTheClearedFirstStartFlag) {

@@ -34,6 +34,7 @@ TEST_F(ProgramTest, FirstStartAsksForTheTimeZoneFirstAndStoresTheDefaults) {
     EXPECT_EQ(nullptr, TickwellSession::MainWindowOf(copy, Milliseconds(0)));
     EXPECT_TRUE(TickwellSession::Options().Exists());
     EXPECT_EQ(19u, TickwellSession::Servers().ReadDword("Servers_Counter"));
+    EXPECT_EQ(1u, TickwellSession::Options().ReadDword("bFirstStart"));  // no jump warning yet
 
     box->Answer(IDOK);
     const HWND main = TickwellSession::MainWindowOf(copy);
