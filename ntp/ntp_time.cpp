@@ -24,6 +24,11 @@ double SpanSeconds(std::uint64_t span) {
            static_cast<double>(static_cast<std::uint32_t>(span)) * kSecondsPerFractionUnit;
 }
 
+// Seconds since 1900-01-01 of the era the high bit names.
+std::uint64_t SecondsSince1900(std::uint32_t wrapped) {
+    return (wrapped & 0x80000000u) != 0 ? wrapped : wrapped + NtpTime::kEraSeconds;
+}
+
 std::uint64_t SecondsToSpan(double seconds) {
     const double whole = std::trunc(seconds);
     const double wrapped = std::fmod(whole, 4294967296.0);
@@ -92,12 +97,14 @@ NtpTime NtpTime::FromSystemTime(const SYSTEMTIME& utc) {
     // than read past the table.
     const std::int64_t seconds =
         ((days * 24 + utc.wHour) * 60 + utc.wMinute) * 60 + utc.wSecond + utc.wMilliseconds / 1000;
+    // The shift drops all but the low 32 bits of the seconds: from 2036 on, the era-1 value.
     return NtpTime((static_cast<std::uint64_t>(seconds) << 32) +
                    MsToFraction[utc.wMilliseconds % 1000]);
 }
 
 SYSTEMTIME NtpTime::ToSystemTime() const {
-    std::uint32_t s = seconds();
+    // The era is settled before the carry, so the last millisecond of era 0 carries into 2036.
+    std::uint64_t s = SecondsSince1900(seconds());
     auto ms = static_cast<std::uint32_t>(fraction() * kMillisecondsPerFractionUnit + 0.5);
     if (ms == 1000) {
         ms = 0;
@@ -107,9 +114,9 @@ SYSTEMTIME NtpTime::ToSystemTime() const {
     st.wSecond = static_cast<std::uint16_t>(s % 60);
     st.wMinute = static_cast<std::uint16_t>((s / 60) % 60);
     st.wHour = static_cast<std::uint16_t>((s / 3600) % 24);
-    const std::uint32_t j = s / 86400 + kNtpEpochDayNumber;
+    const auto j = static_cast<std::int32_t>(s / 86400 + kNtpEpochDayNumber);
     st.wDayOfWeek = static_cast<std::uint16_t>((j + 1) % 7);
-    const CivilDate date = CivilFromDayNumber(static_cast<std::int32_t>(j));
+    const CivilDate date = CivilFromDayNumber(j);
     st.wYear = date.year;
     st.wMonth = date.month;
     st.wDay = date.day;
@@ -119,7 +126,8 @@ SYSTEMTIME NtpTime::ToSystemTime() const {
 
 NtpTime NtpTime::FromUnixTime(std::int64_t seconds, std::uint32_t nanoseconds) {
     const std::uint64_t fraction = ((std::uint64_t{nanoseconds} << 32) + 500000000) / 1000000000;
-    const auto ntpSeconds = static_cast<std::uint64_t>(seconds + kUnixEpochSeconds);
+    // Unsigned, so the sum wraps; the shift keeps the seconds modulo 2^32.
+    const std::uint64_t ntpSeconds = static_cast<std::uint64_t>(seconds) + kUnixEpochSeconds;
     return NtpTime((ntpSeconds << 32) + fraction);
 }
 
@@ -133,8 +141,9 @@ NtpTime NtpTime::FromFileTime(std::uint64_t hundredNanoseconds) {
 }
 
 double Difference(NtpTime a, NtpTime b) {
-    if (a.value() >= b.value()) {
-        return SpanSeconds(a.value() - b.value());
+    const std::uint64_t forward = a.value() - b.value();
+    if ((forward >> 63) == 0) {
+        return SpanSeconds(forward);
     }
     return -SpanSeconds(b.value() - a.value());
 }

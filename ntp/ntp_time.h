@@ -1,5 +1,8 @@
-// The 64-bit NTP timestamp: seconds since 1900-01-01 00:00 UTC in the high 32 bits and the
-// fraction of a second in the low 32. Only the first NTP era (up to early 2036) is handled.
+// The 64-bit NTP timestamp: whole seconds modulo 2^32 in the high 32 bits and the fraction of
+// a second in the low 32. The seconds wrap on 2036-02-07 06:28:16 UTC, so they are read by
+// their high bit: set, they count from 1900-01-01 (era 0, from 1968-01-20 03:14:08); clear,
+// from the rollover (era 1, up to 2104-02-26 09:42:23). Every timestamp thus names a time
+// within 68 years of 2036, and spans between timestamps are taken modulo 2^64.
 #pragma once
 
 #include <array>
@@ -36,6 +39,7 @@ class NtpTime {
   public:
     static constexpr std::uint32_t kNtpEpochDayNumber = 2415021;    // 1900-01-01
     static constexpr std::uint32_t kUnixEpochSeconds = 2208988800;  // 1970-01-01 on the NTP scale
+    static constexpr std::uint64_t kEraSeconds = std::uint64_t{1} << 32;
     static constexpr int kWireSize = 8;
 
     constexpr NtpTime() = default;
@@ -51,13 +55,15 @@ class NtpTime {
     static NtpTime FromWire(const std::uint8_t* bytes);
     void ToWire(std::uint8_t* bytes) const;
 
-    // A UTC calendar time; wDayOfWeek is ignored.
+    // A UTC calendar time; wDayOfWeek is ignored. The seconds wrap modulo 2^32, so a time
+    // outside 1968-2104 reads back an era (about 136 years) away from where it was.
     static NtpTime FromSystemTime(const SYSTEMTIME& utc);
-    // All eight fields, wDayOfWeek included. Milliseconds that round up to 1000 carry into
-    // the next second, so the result is always a valid clock setting.
+    // All eight fields, wDayOfWeek included, in the era the high bit names. Milliseconds that
+    // round up to 1000 carry into the next second, so the result is always a valid clock
+    // setting.
     SYSTEMTIME ToSystemTime() const;
 
-    // Exact conversions of the platform clocks' own readings.
+    // Exact conversions of the platform clocks' own readings, wrapped like FromSystemTime.
     static NtpTime FromUnixTime(std::int64_t seconds, std::uint32_t nanoseconds);
     static NtpTime FromFileTime(std::uint64_t hundredNanoseconds);
 
@@ -66,15 +72,18 @@ class NtpTime {
 
     friend constexpr bool operator==(NtpTime a, NtpTime b) { return a.value_ == b.value_; }
     friend constexpr bool operator!=(NtpTime a, NtpTime b) { return a.value_ != b.value_; }
+    // Orders the wire values, which is time order only within one era: across the rollover,
+    // compare by the sign of Difference.
     friend constexpr bool operator<(NtpTime a, NtpTime b) { return a.value_ < b.value_; }
 
   private:
     std::uint64_t value_ = 0;
 };
 
-// a - b in seconds, signed.
+// a - b in seconds, signed: the span modulo 2^64 read as a signed quantity, so it holds
+// across the rollover while a and b lie within 68 years of each other.
 double Difference(NtpTime a, NtpTime b);
 
-// t moved by a signed number of seconds; a negative amount moves it by exactly as much as
-// the positive one.
+// t moved by a signed number of seconds, wrapping across the rollover; a negative amount
+// moves it by exactly as much as the positive one.
 NtpTime AddSeconds(NtpTime t, double seconds);

@@ -77,7 +77,8 @@ struct OffsetAndDelay {
     double delay;
 };
 
-// From the four timestamps: T1 originate, T2 receive, T3 transmit, T4 destination.
+// From the four timestamps: T1 originate, T2 receive, T3 transmit, T4 destination. Right
+// across the 2036 rollover while the client's clock lies within 68 years of the server's.
 OffsetAndDelay ComputeOffsetAndDelay(NtpTime t1, NtpTime t2, NtpTime t3, NtpTime t4);
 
 }  // namespace sntp

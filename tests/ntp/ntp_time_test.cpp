@@ -5,8 +5,12 @@
 #include "tests/support/calendar.h"
 
 #include <limits>
+#include <tuple>
 
 namespace {
+
+// The rollover instant: era 1's first second, 2036-02-07 06:28:16.
+const NtpTime kRollover(0, 0);
 
 void ExpectSameCalendar(const SYSTEMTIME& expected, const SYSTEMTIME& actual) {
     EXPECT_EQ(expected.wYear, actual.wYear);
@@ -43,15 +47,56 @@ TEST(DayNumberTest, CivilFromDayNumberInvertsEveryDayFrom1800To2400) {
 }
 
 TEST(NtpTimeTest, EpochsConvertBothWays) {
-    EXPECT_EQ(0u, NtpTime::FromSystemTime(Calendar(1900, 1, 1)).value());
     const NtpTime unixEpoch = NtpTime::FromSystemTime(Calendar(1970, 1, 1));
     EXPECT_EQ(2208988800u, unixEpoch.seconds());
     EXPECT_EQ(0u, unixEpoch.fraction());
 
     const SYSTEMTIME back = NtpTime(2208988800u, 0).ToSystemTime();
     ExpectSameCalendar(Calendar(1970, 1, 1), back);
-    EXPECT_EQ(4, back.wDayOfWeek);                          // Thursday
-    EXPECT_EQ(1, NtpTime(0, 0).ToSystemTime().wDayOfWeek);  // 1900-01-01 was a Monday
+    EXPECT_EQ(4, back.wDayOfWeek);  // Thursday
+}
+
+TEST(NtpTimeTest, CalendarTimesAtTheEdgesOfBothErasRoundTrip) {
+    struct Case {
+        SYSTEMTIME utc;
+        std::uint32_t seconds;
+        std::uint16_t dayOfWeek;
+    };
+    const Case cases[] = {
+        {Calendar(1968, 1, 20, 3, 14, 8), 0x80000000u, 6},  // era 0's first second, a Saturday
+        {Calendar(2000, 1, 1), 3155673600u, 6},
+        {Calendar(2036, 2, 7, 6, 28, 15, 999), 0xFFFFFFFFu, 4},  // a Thursday
+        {Calendar(2036, 2, 7, 6, 28, 16), 0u, 4},
+        {Calendar(2036, 2, 7, 6, 28, 17), 1u, 4},
+        {Calendar(2040, 1, 1), 123010304u, 0},
+        {Calendar(2104, 2, 26, 9, 42, 23, 999), 0x7FFFFFFFu, 2},  // era 1's last second
+    };
+    for (const Case& c : cases) {
+        const NtpTime t = NtpTime::FromSystemTime(c.utc);
+        EXPECT_EQ(c.seconds, t.seconds()) << c.utc.wYear;
+        EXPECT_EQ(MsToFraction[c.utc.wMilliseconds], t.fraction()) << c.utc.wYear;
+        const SYSTEMTIME back = t.ToSystemTime();
+        ExpectSameCalendar(c.utc, back);
+        EXPECT_EQ(c.dayOfWeek, back.wDayOfWeek) << c.utc.wYear;
+    }
+}
+
+TEST(NtpTimeTest, EverySecondValueReadsAsAnIncreasingTimeFrom1968To2104) {
+    // Wire values taken in time order, from era 0's first second on: the calendar must rise
+    // steadily, also where the seconds wrap to 0, and convert back to the same value.
+    const std::uint64_t stride = 86400 * 3 + 7;
+    const auto key = [](const SYSTEMTIME& x) {
+        return std::make_tuple(x.wYear, x.wMonth, x.wDay, x.wHour, x.wMinute, x.wSecond);
+    };
+    SYSTEMTIME previous = Calendar(1968, 1, 20, 3, 14, 7);
+    for (std::uint64_t step = 0x80000000u; step < 0x180000000u; step += stride) {
+        const NtpTime t(static_cast<std::uint32_t>(step), 0);
+        const SYSTEMTIME st = t.ToSystemTime();
+        ASSERT_EQ(t, NtpTime::FromSystemTime(st)) << step;
+        ASSERT_LT(key(previous), key(st)) << step;
+        previous = st;
+    }
+    EXPECT_EQ(2104, previous.wYear);
 }
 
 TEST(NtpTimeTest, EveryMillisecondSurvivesTheRoundTrip) {
@@ -88,6 +133,9 @@ TEST(NtpTimeTest, MillisecondsRoundingTo1000CarryIntoTheNextSecond) {
     ExpectSameCalendar(Calendar(2004, 1, 1, 0, 0, 0, 0), st);
     EXPECT_EQ(4, st.wDayOfWeek);  // 2004-01-01 was a Thursday
     EXPECT_EQ(999, NtpTime(5, 4290672329u).ToSystemTime().wMilliseconds);
+    // The last half millisecond of era 0 carries into era 1, not back to 1968.
+    ExpectSameCalendar(Calendar(2036, 2, 7, 6, 28, 16),
+                       NtpTime(0xFFFFFFFFu, 4294967000u).ToSystemTime());
 }
 
 TEST(NtpTimeTest, DifferenceIsSignSymmetric) {
@@ -108,10 +156,51 @@ TEST(NtpTimeTest, AddSecondsCarriesAndIsSymmetric) {
     EXPECT_EQ(t, AddSeconds(t, std::numeric_limits<double>::quiet_NaN()));
 }
 
-TEST(NtpTimeTest, DatesBefore1900WrapModulo2To32) {
-    const NtpTime t = NtpTime::FromSystemTime(Calendar(1899, 12, 31, 23, 59, 59));
-    EXPECT_EQ(0xFFFFFFFFu, t.seconds());
-    EXPECT_EQ(0u, AddSeconds(t, 1.0).seconds());
+TEST(NtpTimeTest, SpansAndStepsCrossTheRolloverBothWays) {
+    const NtpTime in2030 = NtpTime::FromSystemTime(Calendar(2030, 1, 1));
+    const NtpTime in2040 = NtpTime::FromSystemTime(Calendar(2040, 1, 1));
+    struct Case {
+        const char* name;
+        NtpTime from;
+        NtpTime to;
+        double seconds;  // to - from
+    };
+    const Case cases[] = {
+        {"last second of era 0", NtpTime(0xFFFFFFFFu, 0), kRollover, 1.0},
+        {"fraction carries into era 1", NtpTime(0xFFFFFFFFu, 0xC0000000u), NtpTime(1, 0x3FFFFFFFu),
+         1.5},
+        {"2030 to 2040", in2030, in2040, 3652 * 86400.0},
+        {"Unix epoch to the rollover", NtpTime(2208988800u, 0), kRollover, 2085978496.0},
+        // The widest span the signed reading holds: 2^31 - 1 s.
+        {"era 0's second second to the rollover", NtpTime(0x80000001u, 0), kRollover, 2147483647.0},
+        {"rollover to era 1's last second", kRollover, NtpTime(0x7FFFFFFFu, 0), 2147483647.0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_NEAR(c.seconds, Difference(c.to, c.from), 1e-9) << c.name;
+        EXPECT_NEAR(-c.seconds, Difference(c.from, c.to), 1e-9) << c.name;
+        EXPECT_EQ(c.to, AddSeconds(c.from, c.seconds)) << c.name;
+        EXPECT_EQ(c.from, AddSeconds(c.to, -c.seconds)) << c.name;
+    }
+}
+
+TEST(NtpTimeTest, TimesOutsideTheErasWrapAnEraAway) {
+    struct Case {
+        SYSTEMTIME utc;
+        std::uint32_t seconds;
+        SYSTEMTIME readsAs;
+    };
+    const Case cases[] = {
+        {Calendar(1899, 12, 31, 23, 59, 59), 0xFFFFFFFFu, Calendar(2036, 2, 7, 6, 28, 15)},
+        {Calendar(1900, 1, 1), 0u, Calendar(2036, 2, 7, 6, 28, 16)},
+        {Calendar(1968, 1, 20, 3, 14, 7), 0x7FFFFFFFu, Calendar(2104, 2, 26, 9, 42, 23)},
+        {Calendar(2104, 2, 26, 9, 42, 24), 0x80000000u, Calendar(1968, 1, 20, 3, 14, 8)},
+        {Calendar(2104, 12, 31, 23, 59, 59), 2174232703u, Calendar(1968, 11, 24, 17, 31, 43)},
+    };
+    for (const Case& c : cases) {
+        const NtpTime t = NtpTime::FromSystemTime(c.utc);
+        EXPECT_EQ(c.seconds, t.seconds()) << c.utc.wYear;
+        ExpectSameCalendar(c.readsAs, t.ToSystemTime());
+    }
 }
 
 TEST(NtpTimeTest, WireFormIsBigEndian) {
@@ -132,6 +221,30 @@ TEST(NtpTimeTest, PlatformReadingsConvertExactly) {
     // 1970-01-01 on the FILETIME scale (100 ns since 1601).
     EXPECT_EQ(NtpTime(2208988800u, 0), NtpTime::FromFileTime(116444736000000000ULL));
     EXPECT_EQ(NtpTime(2208988800u, 429), NtpTime::FromFileTime(116444736000000001ULL));
+}
+
+TEST(NtpTimeTest, PlatformReadingsFromTheRolloverOnWrapIntoEra1) {
+    constexpr std::int64_t kRolloverUnixSeconds = 2085978496;
+    constexpr std::uint64_t kUnixEpochFileTimeSeconds = 11644473600;  // 1601 to 1970
+    struct Case {
+        std::int64_t unixSeconds;
+        std::uint32_t nanoseconds;
+        NtpTime expected;
+    };
+    const Case cases[] = {
+        {kRolloverUnixSeconds - 1, 999999900, NtpTime(0xFFFFFFFFu, 4294966867u)},
+        {kRolloverUnixSeconds, 0, kRollover},
+        {kRolloverUnixSeconds, 500000000, NtpTime(0, 2147483648u)},
+        {2208988800, 0, NtpTime(123010304u, 0)},   // 2040-01-01
+        {4233462143, 0, NtpTime(0x7FFFFFFFu, 0)},  // 2104-02-26 09:42:23
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.expected, NtpTime::FromUnixTime(c.unixSeconds, c.nanoseconds)) << c.unixSeconds;
+        const std::uint64_t fileTime =
+            (static_cast<std::uint64_t>(c.unixSeconds) + kUnixEpochFileTimeSeconds) * 10000000 +
+            c.nanoseconds / 100;
+        EXPECT_EQ(c.expected, NtpTime::FromFileTime(fileTime)) << c.unixSeconds;
+    }
 }
 
 TEST(NtpTimeTest, NowIsFinerThanAMillisecond) {

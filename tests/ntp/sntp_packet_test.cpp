@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/calendar.h"
+
 #include <cstring>
 #include <vector>
 
@@ -151,6 +153,39 @@ TEST(SntpOffsetTest, FourTimestampsGiveOffsetAndRoundTrip) {
     EXPECT_NEAR(0.5, measured.offset, 1e-9);
     // 0.3 s on the client, of which the server held the request for 0.1 s.
     EXPECT_NEAR(0.2, measured.delay, 1e-9);
+}
+
+TEST(SntpOffsetTest, ExchangesAcrossThe2036RolloverMeasureAsAnyOther) {
+    // Offsets from the rollover, 2036-02-07 06:28:16, in whole and half seconds.
+    const auto around = [](std::int32_t seconds, bool half) {
+        return NtpTime(static_cast<std::uint32_t>(seconds), half ? 0x80000000u : 0);
+    };
+    const NtpTime in2030 = NtpTime::FromSystemTime(Calendar(2030, 1, 1));
+    const NtpTime in2040 = NtpTime::FromSystemTime(Calendar(2040, 1, 1));
+    const double decade = 3652 * 86400.0;
+    struct Case {
+        const char* name;
+        NtpTime t1, t2, t3, t4;
+        double offset;
+        double delay;
+    };
+    const Case cases[] = {
+        {"both sides straddle it", around(-2, true), around(-1, true), around(0, true),
+         around(1, false), 0.25, 1.5},
+        {"server in era 1, client in era 0", around(-256, false), around(16, false),
+         around(17, false), around(-254, false), 271.5, 1.0},
+        {"client in era 1, server in era 0", around(100, false), around(-50, false),
+         around(-50, true), around(101, false), -150.25, 0.5},
+        {"client a decade behind, in era 0", in2030, AddSeconds(in2040, 1.0),
+         AddSeconds(in2040, 1.0), AddSeconds(in2030, 2.0), decade, 2.0},
+        {"client a decade ahead, in era 1", in2040, AddSeconds(in2030, 1.0),
+         AddSeconds(in2030, 1.0), AddSeconds(in2040, 2.0), -decade, 2.0},
+    };
+    for (const Case& c : cases) {
+        const sntp::OffsetAndDelay measured = sntp::ComputeOffsetAndDelay(c.t1, c.t2, c.t3, c.t4);
+        EXPECT_NEAR(c.offset, measured.offset, 1e-6) << c.name;
+        EXPECT_NEAR(c.delay, measured.delay, 1e-6) << c.name;
+    }
 }
 
 TEST(SntpOffsetTest, EqualServerStampsOnAFastLinkGiveAPositiveDelay) {
