@@ -37,6 +37,11 @@ bool RunGate::Apply(Generation generation, const std::function<void(SyncRecord&)
     return true;
 }
 
+bool RunGate::RunBoxOpen() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return static_cast<bool>(closeBox_);
+}
+
 SyncRecord RunGate::Record() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return record_;

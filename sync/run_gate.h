@@ -29,6 +29,9 @@ class RunGate {
     // Runs effect(record) under the lock if the generation still counts; false if not.
     bool Apply(Generation generation, const std::function<void(SyncRecord&)>& effect);
 
+    // A box of the current run is on screen: the watchdog does not count that time.
+    bool RunBoxOpen() const;
+
     // For the user-interface thread: a copy of the record, and the status line.
     SyncRecord Record() const;
     void SetStatus(const std::string& status);

@@ -60,7 +60,8 @@ bool SyncRun::ShowBox(const std::string& text, const char* caption, BoxIcon icon
     }
     RunGate::RunBoxGuard guard(context_.gate, generation_);
     context_.services.boxes.Show(text, caption, icon, guard);
-    return context_.gate.IsCurrent(generation_);
+    // The time the box stayed open is the user's, not the run's.
+    return SetWatchdogToNow();
 }
 
 bool SyncRun::SetWatchdogToNow() {
@@ -160,7 +161,11 @@ FetchOutcome SyncRun::FetchServerTime(bool showErrors, bool setClock, const std:
         }
     };
     if (std::fabs(result.offset) < kCoarseStepSeconds) {
-        if (!Apply([&](SyncRecord&) { setTheClock(); })) {
+        // The watchdog measures the run, not the jump of the clock it has just set.
+        if (!Apply([&](SyncRecord&) {
+                setTheClock();
+                context_.cursor.setWatchdogTime(clock_.LocalTime());
+            })) {
             return {};
         }
         return {set, result.delay, refused};
@@ -204,6 +209,7 @@ int SyncRun::Run() {
                 converted = shifted.has_value();
                 if (converted) {
                     clock_.SetLocalTime(*shifted);
+                    context_.cursor.setWatchdogTime(clock_.LocalTime());
                 }
             })) {
             return 0;
@@ -238,8 +244,7 @@ int SyncRun::Run() {
         const std::optional<DateTime> end = DateTime::FromSystemTime(after);
         const std::int64_t minutes = start && end ? std::llabs(WholeMinutes(*end - *start)) : 0;
         if (minutes > maxDiff) {
-            if (!ShowBox(ClockJumpWarning(minutes), kCaption, BoxIcon::kWarning) ||
-                !SetWatchdogToNow()) {
+            if (!ShowBox(ClockJumpWarning(minutes), kCaption, BoxIcon::kWarning)) {
                 return 0;
             }
         }

@@ -1,5 +1,6 @@
 #include "sync/sync_scheduler.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -162,8 +163,7 @@ void SyncScheduler::WatchRun() {
         return;
     }
     const std::int32_t age = WholeSeconds(*now - *started);
-    const std::int32_t limit = manualRun_ ? kManualRunLimitSeconds : settings_.nTimeOut.load();
-    if (age <= limit) {
+    if (age <= RunLimitSeconds() || gate_.RunBoxOpen()) {
         return;
     }
     cursor_.setWatchdogTime(clock.LocalTime());
@@ -177,6 +177,15 @@ void SyncScheduler::BreakRun() {
     if (worker_) {
         AbandonWorker();
     }
+}
+
+int SyncScheduler::RunLimitSeconds() const {
+    const int limit = manualRun_ ? kManualRunLimitSeconds : settings_.nTimeOut.load();
+    // A restart before the run can fail by itself would ask the same dead server forever:
+    // the probe of a manual run, then two SNTP exchanges when the clock is stepped.
+    const auto exchangeSeconds = static_cast<int>((context_.sntpTimeoutMs + 999) / 1000);
+    const int probeSeconds = manualRun_ ? PlatformWebProbe::kTimeoutMs / 1000 : 0;
+    return std::max(limit, probeSeconds + 2 * exchangeSeconds + kLookupMarginSeconds);
 }
 
 bool SyncScheduler::IsSyncOverdue() const {

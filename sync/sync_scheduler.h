@@ -45,6 +45,8 @@ struct SchedulerServices {
 class SyncScheduler {
   public:
     static constexpr int kManualRunLimitSeconds = 180;
+    // Beyond a run's own waits, for the name lookups no time-out bounds.
+    static constexpr int kLookupMarginSeconds = 10;
     static constexpr int kHourlyPeriodMinutes = 60;
 
     // sntpPort and sntpTimeoutMs are fixed for the program; tests choose their own.
@@ -83,6 +85,8 @@ class SyncScheduler {
     RunContext& runContext() { return context_; }
 
   private:
+    // The watchdog's limit, never below what the run needs to fail by itself.
+    int RunLimitSeconds() const;
     void StartWorker(bool manual);
     void AbandonWorker();
 

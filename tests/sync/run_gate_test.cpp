@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <future>
+#include <thread>
 
 #include "platform/clock.h"
 #include "ntp/sntp_client.h"
@@ -50,6 +52,60 @@ TEST(RunGateTest, AbandoningEndsAWaitingQuerySoon) {
     SntpResult result;
     EXPECT_FALSE(client.Query(silent.address().c_str(), &result, silent.port()));
     EXPECT_EQ(1, silent.requests());
+}
+
+TEST(RunGateTest, OnlyAnOpenBoxOfTheCurrentRunIsClosedOrCounted) {
+    RunGate gate;
+    int closes = 0;
+    {
+        // A box the user closed is not closed again when the run is abandoned later.
+        RunGate::RunBoxGuard guard(gate, gate.BeginRun());
+        EXPECT_TRUE(guard.Opened([&] { ++closes; }));
+        EXPECT_TRUE(gate.RunBoxOpen());
+        guard.Closed();
+        EXPECT_FALSE(gate.RunBoxOpen());
+        gate.AbandonRun();
+        EXPECT_EQ(0, closes);
+    }
+    {
+        // A dialog's server test has no run: its box is neither closed nor counted.
+        gate.BeginRun();
+        RunGate::RunBoxGuard guard(gate, RunGate::kAlways);
+        EXPECT_TRUE(guard.Opened([&] { ++closes; }));
+        EXPECT_FALSE(gate.RunBoxOpen());
+        gate.AbandonRun();
+        EXPECT_EQ(0, closes);
+        guard.Closed();
+    }
+}
+
+// Boxes opening and closing on a run's thread while the user breaks and the scheduler
+// restarts runs: each box is closed at most once, never after it was closed, and
+// ThreadSanitizer checks that every access is ordered.
+TEST(RunGateTest, BoxesAndBreaksOnTwoThreads) {
+    RunGate gate;
+    std::atomic<RunGate::Generation> generation{gate.BeginRun()};
+    std::atomic<bool> stop{false};
+    std::atomic<int> opened{0};
+    std::atomic<int> wrongCloses{0};
+    std::thread run([&] {
+        while (!stop) {
+            std::atomic<bool> open{true};
+            RunGate::RunBoxGuard guard(gate, generation);
+            if (guard.Opened([&] { wrongCloses += open ? 0 : 1; })) {
+                ++opened;
+            }
+            guard.Closed();
+            open = false;
+        }
+    });
+    for (int i = 0; i < 2000 || opened < 200; ++i) {
+        gate.AbandonRun();
+        generation = gate.BeginRun();
+    }
+    stop = true;
+    run.join();
+    EXPECT_EQ(0, wrongCloses.load());
 }
 
 TEST(RunGateTest, AbandoningClosesTheRunsOpenBox) {

@@ -133,19 +133,50 @@ TEST_F(SyncRunTest, WarnsWhenTheClockMovedMoreThanAllowed) {
 TEST(ClockJumpTest, StepsBackAndForthCountAlike) {
     struct Case {
         double serverAhead;  // seconds
+        int maxDiff;         // 0: never warn
         bool warns;
     };
-    for (const Case& c : {Case{180, true}, Case{-180, true}, Case{120, false}, Case{-120, false}}) {
+    for (const Case& c : {Case{180, 2, true}, Case{-180, 2, true}, Case{120, 2, false},
+                          Case{-120, 2, false}, Case{-3000, 0, false}, Case{3000, 0, false}}) {
         RunHarness h;
         h.clock.Freeze();  // the exchange takes no time: the clock moves by exactly as much
         h.ServerDoes({.clockOffsetSeconds = c.serverAhead, .clock = &h.clock});
-        h.settings.nMaxDiff = 2;
+        h.settings.nMaxDiff = c.maxDiff;
         ASSERT_EQ(1, h.RunNow(false)) << c.serverAhead;
         const std::vector<std::string> boxes = h.boxes.texts();
         EXPECT_EQ(c.warns ? 1u : 0u, boxes.size()) << c.serverAhead;
         if (c.warns && !boxes.empty()) {
             EXPECT_EQ(0u, boxes[0].find("3 minutes between")) << boxes[0];
         }
+    }
+}
+
+// The record's two times and the watchdog's mark after each kind of clock step.
+TEST(RunMomentsTest, BeforeIsBeforeTheQueryAfterIsAfterEverySetAndSoIsTheWatchdog) {
+    struct Case {
+        double serverAhead;  // seconds
+        std::int32_t userOffset;
+    };
+    // (A server that follows the simulated clock would move with a coarse step; that step's
+    // watchdog mark is checked with the two-hour case above.)
+    for (const Case& c : {Case{600, 0}, Case{-600, 0}, Case{600, 90}, Case{0, -30}}) {
+        RunHarness h;
+        h.SetLocalTime(10, 0, 0);
+        h.clock.Freeze();
+        h.ServerDoes({.clockOffsetSeconds = c.serverAhead, .clock = &h.clock});
+        h.settings.nOffset = c.userOffset;
+        h.settings.nMaxDiff = 0;
+        const SYSTEMTIME before = h.clock.LocalTime();
+        ASSERT_EQ(1, h.RunNow(false)) << c.serverAhead;
+        const SYSTEMTIME after = h.clock.LocalTime();
+        const SyncRecord record = h.record();
+        const auto seconds = [](const SYSTEMTIME& t) {
+            return (t.wHour * 60 + t.wMinute) * 60 + t.wSecond;
+        };
+        EXPECT_EQ(seconds(before), seconds(record.timeBefore)) << c.serverAhead;
+        EXPECT_EQ(seconds(after), seconds(record.timeAfter)) << c.serverAhead;
+        EXPECT_EQ(36000 + static_cast<int>(c.serverAhead) + c.userOffset, seconds(after));
+        EXPECT_EQ(seconds(after), seconds(h.scheduler->cursor().watchdogTime())) << c.serverAhead;
     }
 }
 

@@ -186,6 +186,22 @@ TEST_F(SchedulerTest, FailuresWalkThroughTheCatalogueAndWrap) {
     EXPECT_EQ(4, h.threads.started);
 }
 
+TEST_F(SchedulerTest, AManualSuccessIsTheDaysSynchronisationAndTheNextDayRunsAgain) {
+    scheduler().StartManualRun();
+    h.WaitForRunEnd();
+    ASSERT_EQ(0u, h.record().connectStatus.find("Success synchro: "));
+    for (int tick = 0; tick < 5; ++tick) {
+        Minutes(60);
+        scheduler().Tick();  // the same day: no scheduled run
+    }
+    EXPECT_EQ(1, h.threads.started);
+    Minutes(24 * 60);
+    TickAndWait();
+    EXPECT_EQ(2, h.threads.started);
+    EXPECT_EQ(1, h.probe.probes);           // only the manual run probes the web
+    EXPECT_EQ(1u, h.boxes.boxes().size());  // only the manual run says so
+}
+
 TEST_F(SchedulerTest, SynchronizeNowTwiceStartsOneRun) {
     h.ServerDoes({.holdMs = 300, .clock = &h.clock});
     scheduler().StartManualRun();
@@ -227,10 +243,10 @@ TEST_F(SchedulerTest, TicksStepTheProgressWhileARunIsActiveAndRefreshWhenIdle) {
 }
 
 TEST_F(StuckRunTest, WatchdogRestartsAScheduledRunAfterItsLimitAgainstTheSameServer) {
-    h.settings.nTimeOut = 20;
+    h.settings.nTimeOut = 200;  // longer than the run's own waits
     scheduler().Tick();
     WaitUntilQuerying(1);
-    h.clock.Advance(20.0);
+    h.clock.Advance(200.0);
     scheduler().Tick();
     EXPECT_EQ(1, h.threads.started);
     h.clock.Advance(1.0);
@@ -242,6 +258,54 @@ TEST_F(StuckRunTest, WatchdogRestartsAScheduledRunAfterItsLimitAgainstTheSameSer
     // The abandoned run's failure never shows.
     EXPECT_EQ(SyncRecord::kInitialStatus, h.record().connectStatus);
     EXPECT_TRUE(scheduler().IsRunning());
+}
+
+TEST_F(StuckRunTest, WatchdogNeverRestartsARunBeforeItCouldFailByItself) {
+    h.settings.nTimeOut = 5;  // as low as loading allows
+    scheduler().Tick();
+    WaitUntilQuerying(1);
+    h.clock.Advance(6.0);
+    scheduler().Tick();
+    EXPECT_EQ(1, h.threads.started);
+    // Two exchanges of 60 s and the margin for name lookups.
+    h.clock.Advance(2 * 60 + SyncScheduler::kLookupMarginSeconds - 6 + 1);
+    scheduler().Tick();
+    EXPECT_EQ(2, h.threads.started);
+    ExpectAbandonedRunsEndSoon();
+}
+
+TEST_F(SchedulerTest, TheWatchdogCountsNeitherTheClocksJumpNorAnOpenBox) {
+    struct Case {
+        bool manual;
+        double serverAhead;  // seconds: the clock jumps forward by as much
+        int maxDiff;         // minutes; 0: no clock-jump warning
+        const char* box;
+    };
+    for (const Case& c : {Case{false, 600, 1, "10 minutes between"},
+                          Case{true, 300, 0, "Successful synchronization."}}) {
+        RunHarness r;
+        r.SetLocalTime(10, 0, 0);
+        r.clock.Freeze();
+        r.settings.nMaxDiff = c.maxDiff;
+        r.ServerDoes({.clockOffsetSeconds = c.serverAhead, .clock = &r.clock});
+        r.boxes.Hold(true);
+        if (c.manual) {
+            r.scheduler->StartManualRun();
+        } else {
+            r.scheduler->Tick();
+        }
+        ASSERT_TRUE(r.boxes.WaitUntilOpen()) << c.box;
+        r.clock.Advance(3600.0);  // the box stays open for an hour
+        r.scheduler->Tick();
+        EXPECT_EQ(1, r.threads.started) << c.box;
+        r.boxes.ReleaseOpenBox();
+        r.WaitForRunEnd();
+        EXPECT_EQ(1, r.threads.started) << c.box;
+        ASSERT_FALSE(r.boxes.boxes().empty());
+        EXPECT_EQ(0u, r.boxes.boxes().back().text.find(c.box)) << r.boxes.boxes().back().text;
+        EXPECT_FALSE(r.boxes.boxes().back().closedByGuard) << c.box;
+        EXPECT_EQ(0u, r.record().connectStatus.find("Success synchro: ")) << c.box;
+    }
 }
 
 TEST_F(StuckRunTest, AManualRunGetsThreeMinutes) {
