@@ -33,22 +33,20 @@ std::string ServerCatalogue::valueName(int index) const {
     return prefix_ + " " + std::to_string(index);
 }
 
-bool ServerCatalogue::load(ProfileStore& store) {
+std::vector<int> ServerCatalogue::load(ProfileStore& store) {
+    std::vector<int> loaded;
     const int count = store.getInt(section_, counterName_, 0);
-    if (count <= 0) {
-        return false;
-    }
     for (int i = 0; i < count; ++i) {
         const std::string text = store.getString(section_, valueName(i), "");
         if (text.empty()) {
-            clear();
-            return false;
+            continue;  // one damaged value must not cost the user the others
         }
         ServerEntry entry;
         entry.fromText(text);
         add(entry);
+        loaded.push_back(i);
     }
-    return true;
+    return loaded;
 }
 
 void ServerCatalogue::save(ProfileStore& store) const {

@@ -27,9 +27,10 @@ class ServerCatalogue {
         std::erase_if(entries_, [&](const ServerEntry& e) { return !keep(e); });
     }
 
-    // Appends the stored entries. False, with the catalogue as it was, when the counter is
-    // missing or not positive; false and empty when an entry up to the counter is missing.
-    bool load(ProfileStore& store);
+    // Appends the usable stored entries up to the counter: a missing or empty one is
+    // skipped, the others kept. Returns the stored indices of those appended, in order;
+    // none when the counter is missing or not positive.
+    std::vector<int> load(ProfileStore& store);
     // Values left by an earlier, longer catalogue stay: load stops at the counter.
     void save(ProfileStore& store) const;
 

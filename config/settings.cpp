@@ -1,5 +1,6 @@
 #include "config/settings.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "config/default_servers.h"
@@ -123,9 +124,16 @@ bool Settings::isSyncOverdue(const SyncRecord& record, const SYSTEMTIME& nowLoca
 
 void Settings::loadServers() {
     servers.With([this](ServerCatalogue& catalogue) {
-        if (!catalogue.load(store_)) {
+        const std::vector<int> loaded = catalogue.load(store_);
+        if (loaded.empty()) {
             RestoreDefaultEntries(catalogue);
             catalogue.save(store_);
+        }
+        // The starting server stays the same server when damaged entries before it were
+        // skipped; one that was itself damaged gives way to the first.
+        const auto kept = std::find(loaded.begin(), loaded.end(), nStartingServ.load());
+        if (!loaded.empty()) {
+            nStartingServ = kept == loaded.end() ? 0 : static_cast<int>(kept - loaded.begin());
         }
         if (nStartingServ < 0 || nStartingServ >= catalogue.size()) {
             nStartingServ = 0;

@@ -66,21 +66,35 @@ TEST_F(ServerCatalogueTest, MissingOrEmptyCatalogueBecomesTheDefaultTableAndIsSa
     EXPECT_EQ(MemoryProfileStore::Value(lastRow), store_.value("Servers", "Servers 18"));
 }
 
-TEST_F(ServerCatalogueTest, AHoleUpToTheCounterDiscardsWhatWasRead) {
-    StoreCounter(3);
-    StoreEntry(0, "user A\na.example\n1 0.100");
-    StoreEntry(2, "user C\nc.example\n1 0.300");
+TEST_F(ServerCatalogueTest, ADamagedEntryIsSkippedAndNothingStoredIsOverwritten) {
+    struct Case {
+        int startingServer;
+        int startingAfterLoad;
+    };
+    for (const Case& c : {Case{3, 1}, Case{1, 0}, Case{0, 0}}) {
+        MemoryProfileStore store;
+        store.putInt("Servers", "Servers_Counter", 4);
+        store.putString("Servers", "Servers 0", "user A\na.example\n1 0.100");
+        store.putString("Servers", "Servers 1", "");  // damaged; Servers 2 is missing
+        store.putString("Servers", "Servers 3", "user D\nd.example\n1 0.400");
+        store.putInt("Options", "nStartingServ", c.startingServer);
+        const std::size_t writesBefore = store.writes().size();
+        Settings settings(store);
+        SyncRecord record;
+        settings.load(record);
+        const ServerCatalogue loaded = settings.servers.Copy();
+        ASSERT_EQ(2, loaded.size());
+        EXPECT_EQ("user A", loaded.at(0).title);
+        EXPECT_EQ("user D", loaded.at(1).title);
+        EXPECT_EQ(c.startingAfterLoad, settings.nStartingServ) << c.startingServer;
+        EXPECT_EQ(writesBefore, store.writes().size());  // the user's values stay as stored
+    }
+
+    StoreCounter(2);  // nothing usable at all: the default table, saved
+    StoreEntry(0, "");
     settings_.loadServers();
     ExpectDefaultTable();
-
-    MemoryProfileStore store;
-    store.putInt("Servers", "Servers_Counter", 2);
-    store.putString("Servers", "Servers 0", "user A\na.example\n1 0.100");
-    store.putString("Servers", "Servers 1", "");
-    Settings settings(store);
-    settings.loadServers();
-    EXPECT_EQ(19, settings.servers.size());
-    EXPECT_EQ(kDefaultServers[0].title, settings.servers.Copy().at(0).title);
+    EXPECT_EQ(MemoryProfileStore::Value(19), store_.value("Servers", "Servers_Counter"));
 }
 
 TEST_F(ServerCatalogueTest, LoadStopsAtTheCounter) {
@@ -107,6 +121,35 @@ TEST_F(ServerCatalogueTest, SavingFewerEntriesLeavesTheOldValuesBehind) {
     Settings reloaded(store_);
     reloaded.loadServers();
     EXPECT_EQ(5, reloaded.servers.size());
+}
+
+TEST_F(ServerCatalogueTest, IndicesAtAndBeyondTheEndsChangeNothing) {
+    ServerCatalogue catalogue;
+    for (const char* title : {"a", "b", "c"}) {
+        catalogue.add(ServerEntry(title, "h", 1));
+    }
+    const auto titles = [&catalogue] {
+        std::string all;
+        for (int i = 0; i < catalogue.size(); ++i) {
+            all += catalogue.at(i).title;
+        }
+        return all;
+    };
+    for (const int index : {-1, 3, 99}) {
+        catalogue.removeAt(index);
+        catalogue.setDelay(index, 0.5);
+        EXPECT_EQ("abc", titles()) << index;
+        EXPECT_THROW(catalogue.at(index), std::out_of_range) << index;
+    }
+    catalogue.removeAt(0, 0);
+    catalogue.removeAt(0, -2);
+    EXPECT_EQ("abc", titles());
+    catalogue.setDelay(2, 0.25);
+    EXPECT_EQ(0.25, catalogue.at(2).delay);
+    catalogue.removeAt(2, 5);  // a count past the end takes what there is
+    EXPECT_EQ("ab", titles());
+    catalogue.removeAt(0);
+    EXPECT_EQ("b", titles());
 }
 
 TEST_F(ServerCatalogueTest, EntriesRoundTripThroughTheStore) {
