@@ -66,8 +66,10 @@ TEST(DateTimeTest, ConvertsBackToTheNearestSecondWithItsDayOfWeek) {
 TEST(DateTimeTest, WholeSecondArithmeticIsExactOverYears) {
     const SYSTEMTIME start = Calendar(2026, 12, 7, 21, 15, 30);
     const DateTime startValue = *DateTime::FromSystemTime(start);
-    for (const double seconds : {-90.0, 7200.0, -7200.0, 86399.0, 31536000.0, -2000000000.0}) {
-        // The NTP timestamp's integer arithmetic is the reference.
+    // To 1969 and, across the NTP rollover of 2036, to 2090.
+    for (const double seconds :
+         {-90.0, 7200.0, -7200.0, 86399.0, 31536000.0, -1800000000.0, 2000000000.0}) {
+        // The NTP timestamp's integer arithmetic is the reference; it holds from 1968 to 2104.
         const SYSTEMTIME expected =
             AddSeconds(NtpTime::FromSystemTime(start), seconds).ToSystemTime();
         const SYSTEMTIME actual = Back(startValue.AddSeconds(seconds));
@@ -78,6 +80,18 @@ TEST(DateTimeTest, WholeSecondArithmeticIsExactOverYears) {
         EXPECT_EQ(expected.wMinute, actual.wMinute) << seconds;
         EXPECT_EQ(expected.wSecond, actual.wSecond) << seconds;
         EXPECT_EQ(expected.wDayOfWeek, actual.wDayOfWeek) << seconds;
+    }
+}
+
+TEST(DateTimeTest, OnlyEveryFourthCenturyIsALeapYear) {
+    for (const std::uint16_t year : {1900, 2000, 2100, 2023, 2024, 2400}) {
+        const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+        EXPECT_EQ(leap, DateTime::FromSystemTime(Calendar(year, 2, 29)).has_value()) << year;
+        EXPECT_TRUE(DateTime::FromSystemTime(Calendar(year, 2, 28)).has_value()) << year;
+        // From the last day of February to the first of March: one day, or two.
+        const double days = *DateTime::FromSystemTime(Calendar(year, 3, 1)) -
+                            *DateTime::FromSystemTime(Calendar(year, 2, 28));
+        EXPECT_EQ(leap ? 2.0 : 1.0, days) << year;
     }
 }
 

@@ -147,6 +147,41 @@ TEST_F(SettingsTest, SaveWritesTheNineOptionsInOrder) {
     EXPECT_EQ(MemoryProfileStore::Value(0), Stored("bFirstStart"));  // as constructed
 }
 
+TEST_F(SettingsTest, EveryValueLandsUnderItsOwnName) {
+    // Distinct values, so that any two swapped would show.
+    const std::pair<const char*, std::int32_t> options[] = {
+        {"nSynPeriod", 2}, {"bShowIcon", 0},     {"bExitAfter", 0},
+        {"nOffset", -333}, {"nMaxDays", 44},     {"nTimeOut", 77},
+        {"nMaxDiff", 555}, {"nStartingServ", 6}, {"bFirstStart", 1}};
+    settings_.nSynPeriod = 2;
+    settings_.bShowIcon = 0;
+    settings_.bExitAfter = 0;
+    settings_.nOffset = -333;
+    settings_.nMaxDays = 44;
+    settings_.nTimeOut = 77;
+    settings_.nMaxDiff = 555;
+    settings_.nStartingServ = 6;
+    settings_.bFirstStart = 1;
+    settings_.save();
+    for (const auto& [name, value] : options) {
+        EXPECT_EQ(MemoryProfileStore::Value(value), Stored(name)) << name;
+    }
+
+    SYSTEMTIME before = Calendar(2001, 1, 1, 1, 2, 3);
+    before.wMilliseconds = 4;
+    SYSTEMTIME after = Calendar(2001, 1, 1, 5, 6, 7);
+    after.wMilliseconds = 8;
+    record_ = {before, after, Calendar(2009, 10, 11), "status"};
+    settings_.saveSyncRecord(record_);
+    const std::pair<const char*, std::int32_t> record[] = {
+        {"nOldHour", 1},    {"nOldMinute", 2}, {"nOldSecond", 3}, {"nOldMilliseconds", 4},
+        {"nNewHour", 5},    {"nNewMinute", 6}, {"nNewSecond", 7}, {"nNewMilliseconds", 8},
+        {"nSynYear", 2009}, {"nSynMonth", 10}, {"nSynDay", 11}};
+    for (const auto& [name, value] : record) {
+        EXPECT_EQ(MemoryProfileStore::Value(value), Stored(name)) << name;
+    }
+}
+
 TEST_F(SettingsTest, TheFirstStartsDefaultsKeepTheFirstSynchronisationQuiet) {
     settings_.writeFirstDefaults();
     EXPECT_EQ(MemoryProfileStore::Value(1), Stored("bFirstStart"));

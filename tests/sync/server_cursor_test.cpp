@@ -47,6 +47,24 @@ TEST_F(ServerCursorTest, FailedRunsWalkAndWrap) {
     EXPECT_EQ("one", cursor.CurrentServerTitle());
 }
 
+TEST_F(ServerCursorTest, IndicesAtAndBeyondTheEnds) {
+    struct Case {
+        int starting;
+        const char* title;  // "" when the index names no entry
+        int returned;       // by the failed-run step: the index before the wrap
+        int after;
+    };
+    for (const Case& c : {Case{-5, "", -4, -4}, Case{-1, "", 0, 0}, Case{0, "zero", 1, 1},
+                          Case{2, "two", 3, 0}, Case{3, "", 4, 0}, Case{40, "", 41, 0}}) {
+        ServerCursor cursor(settings_, clock_);
+        settings_.nStartingServ = c.starting;
+        cursor.SelectStartingServer();
+        EXPECT_EQ(c.title, cursor.CurrentServerTitle()) << c.starting;
+        EXPECT_EQ(c.returned, cursor.AdvanceServer()) << c.starting;
+        EXPECT_EQ(c.after, cursor.currentServer()) << c.starting;
+    }
+}
+
 TEST_F(ServerCursorTest, SelectingTheStartingServerOverridesWhereFailuresLeftIt) {
     ServerCursor cursor(settings_, clock_);
     cursor.AdvanceServer();
