@@ -221,6 +221,12 @@ TEST(NtpTimeTest, PlatformReadingsConvertExactly) {
     // 1970-01-01 on the FILETIME scale (100 ns since 1601).
     EXPECT_EQ(NtpTime(2208988800u, 0), NtpTime::FromFileTime(116444736000000000ULL));
     EXPECT_EQ(NtpTime(2208988800u, 429), NtpTime::FromFileTime(116444736000000001ULL));
+    // At the rounding edges: the last unit of a second stays in that second, and the
+    // nearest fraction is taken (2^32 / 10^7 = 429.4967296 units per tick).
+    EXPECT_EQ(NtpTime(2208988800u, 4294966867u), NtpTime::FromFileTime(116444736009999999ULL));
+    EXPECT_EQ(NtpTime(2208988800u, 4294967292u), NtpTime::FromUnixTime(0, 999999999));
+    EXPECT_EQ(NtpTime(2208988800u, 2147), NtpTime::FromFileTime(116444736000000005ULL));
+    EXPECT_EQ(NtpTime(2208988800u, 859), NtpTime::FromFileTime(116444736000000002ULL));
 }
 
 TEST(NtpTimeTest, PlatformReadingsFromTheRolloverOnWrapIntoEra1) {

@@ -53,6 +53,29 @@ TEST(SntpReplyTest, AcceptsAGoodReplyAndDecodesIt) {
     EXPECT_EQ(NtpTime(3000000000u, 0x40001000u), verdict.fields.transmit);
 }
 
+TEST(SntpReplyTest, AcceptsTheEdgesOfWhatAServerMaySay) {
+    struct Case {
+        const char* name;
+        void (*change)(std::vector<std::uint8_t>&);
+        int stratum;
+        int leap;
+    };
+    const Case cases[] = {
+        {"stratum 1", [](std::vector<std::uint8_t>& r) { r[1] = 1; }, 1, 0},
+        {"stratum 15", [](std::vector<std::uint8_t>& r) { r[1] = 15; }, 15, 0},
+        {"a leap second ahead", [](std::vector<std::uint8_t>& r) { r[0] |= 0x40; }, 2, 1},
+        {"a leap second dropped", [](std::vector<std::uint8_t>& r) { r[0] |= 0x80; }, 2, 2},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::uint8_t> reply = GoodReply();
+        c.change(reply);
+        const sntp::ReplyVerdict verdict = Check(reply);
+        ASSERT_EQ(sntp::ReplyCheck::kAccepted, verdict.check) << c.name << ": " << verdict.reason;
+        EXPECT_EQ(c.stratum, verdict.fields.stratum) << c.name;
+        EXPECT_EQ(c.leap, verdict.fields.leap) << c.name;
+    }
+}
+
 TEST(SntpReplyTest, AcceptsVersionsOneToFourAndTheMacTrailer) {
     for (int version = 1; version <= 4; ++version) {
         std::vector<std::uint8_t> reply = GoodReply();
