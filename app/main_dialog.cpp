@@ -34,7 +34,8 @@ MainDialog::MainDialog(SyncScheduler& scheduler, Settings& settings, TrayIcon& t
       settings_(settings),
       tray_(tray),
       displayName_(displayName),
-      taskbarCreated_(::RegisterWindowMessageA("TaskbarCreated")) {
+      taskbarCreated_(::RegisterWindowMessageA("TaskbarCreated")),
+      exitRequest_(::RegisterWindowMessageA(kExitRequestMessage)) {
     messages()
         .OnCommand(IDC_MAIN_SYNCHRONIZE, [this] { OnSynchronizeNow(); })
         .OnCommand(IDC_MAIN_SET_TIME_ZONE, [this] { OnSetTimeZone(); })
@@ -132,6 +133,11 @@ std::optional<LRESULT> MainDialog::WindowProc(UINT message, WPARAM wParam, LPARA
             if (message == taskbarCreated_ && taskbarCreated_ != 0) {
                 tray_.Restore();
                 return 0;
+            }
+            if (message == exitRequest_ && exitRequest_ != 0) {
+                StopTimer();
+                ::DestroyWindow(hwnd());
+                return 1;
             }
             return std::nullopt;
     }

@@ -16,6 +16,10 @@
 
 class MainDialog : public Dialog, public SchedulerWindow {
   public:
+    // A registered message by which setup asks a running copy to end, as a confirmed Exit
+    // ends it: no question, nothing lost.
+    static constexpr const char* kExitRequestMessage = "Quorvane.Tickwell.Exit";
+
     static constexpr UINT_PTR kTimerId = 1;
     static constexpr UINT kTickMilliseconds = 1000;
     static constexpr int kProgressStep = 10;
@@ -70,6 +74,7 @@ class MainDialog : public Dialog, public SchedulerWindow {
     const std::string& displayName_;
     // Explorer sends it to every top-level window when it starts again.
     const UINT taskbarCreated_;
+    const UINT exitRequest_;
 
     ProgressControl progress_;
     std::string afterText_;

@@ -210,6 +210,17 @@ TEST_F(ProgramTest, TheTrayMenusExitAsksAndEndsTheProgram) {
     EXPECT_TRUE(desktop::NotificationArea::WaitUntilNoIconOf(copy->id(), kMoment));
 }
 
+TEST_F(ProgramTest, SetupsExitRequestEndsTheProgramWithoutAQuestion) {
+    SeedLaterStart();
+    Process* copy = nullptr;
+    const HWND main = StartAndWait(" StartUp", &copy);
+    ASSERT_NE(nullptr, main);
+    ASSERT_TRUE(desktop::NotificationArea::WaitForIconOf(copy->id(), kMoment));
+    desktop::Post(main, ::RegisterWindowMessageA("Quorvane.Tickwell.Exit"));
+    EXPECT_EQ(0u, copy->WaitForExit(kMoment));
+    EXPECT_TRUE(desktop::NotificationArea::WaitUntilNoIconOf(copy->id(), kMoment));
+}
+
 TEST_F(ProgramTest, AHiddenProgramEndsItselfAfterTheDaysSynchronisation) {
     SeedLaterStart({{"nSynPeriod", 0}, {"bExitAfter", 1}});
     ASSERT_TRUE(TickwellSession::SetConnected(true));
