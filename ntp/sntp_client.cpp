@@ -1,21 +1,38 @@
 #include "ntp/sntp_client.h"
 
-#include <array>
+#include <algorithm>
 #include <chrono>
-#include <random>
+#include <vector>
 
-#include "ntp/sntp_packet.h"
-#include "ntp/udp_socket.h"
+#include "ntp/sntp_exchange.h"
 
 namespace {
 
-std::uint32_t RandomBits() {
-    std::random_device device;
-    return device();
+using Steady = std::chrono::steady_clock;
+
+// Every address asked may be waited on at once.
+static_assert(SntpClient::kMaxAddresses <= net::kMaxWaitSockets);
+
+std::uint32_t MsUntil(Steady::time_point then, Steady::time_point now) {
+    return static_cast<std::uint32_t>(std::max<std::int64_t>(
+        0, std::chrono::ceil<std::chrono::milliseconds>(then - now).count()));
 }
 
-std::string StepFailure(const char* step, int code) {
-    return std::string(step) + ": " + net::ErrorText(code) + " (" + std::to_string(code) + ")";
+// The sockets of the exchanges still waiting for their reply, and where each exchange is.
+struct Waiting {
+    std::vector<net::SocketHandle> sockets;
+    std::vector<std::size_t> exchanges;
+};
+
+Waiting StillWaiting(const std::vector<SntpExchange>& exchanges) {
+    Waiting waiting;
+    for (std::size_t i = 0; i < exchanges.size(); ++i) {
+        if (exchanges[i].state() == SntpExchange::State::kWaiting) {
+            waiting.sockets.push_back(exchanges[i].handle());
+            waiting.exchanges.push_back(i);
+        }
+    }
+    return waiting;
 }
 
 }  // namespace
@@ -29,40 +46,73 @@ bool SntpClient::Fail(int code, std::string reason) {
     return false;
 }
 
+bool SntpClient::FailEveryAddress(const SntpFailure& last, const std::string& lastAddress,
+                                  std::size_t addresses) {
+    if (addresses == 1) {
+        return Fail(last.code, last.reason);
+    }
+    return Fail(last.code, last.reason + " (from " + lastAddress + ", the last of " +
+                               std::to_string(addresses) + " addresses)");
+}
+
+bool SntpClient::FailTimedOut(std::size_t asked, std::size_t addresses) {
+    std::string reason = "no reply within " + std::to_string(timeoutMs_) + " ms";
+    if (addresses > 1) {
+        reason +=
+            " (" + std::to_string(asked) + " of " + std::to_string(addresses) + " addresses asked)";
+    }
+    return Fail(net::kErrorTimedOut, reason);
+}
+
 bool SntpClient::Query(const char* host, SntpResult* result, int port) {
     failure_ = {};
-    UdpSocket socket;
-    if (!socket.Create()) {
-        return Fail(net::LastError(), StepFailure("socket", net::LastError()));
-    }
     if (IsInterrupted(interrupter_)) {
         return Fail(kErrorInterrupted, "query interrupted");
     }
-    if (!socket.Connect(host, port)) {
+    std::vector<net::Endpoint> peers;
+    if (net::Resolve(host, static_cast<std::uint16_t>(port), &peers) != 0) {
         const int code = net::LastError();
-        return Fail(code, StepFailure("connect", code));
+        return Fail(code, "connect: " + net::ErrorText(code) + " (" + std::to_string(code) + ")");
+    }
+    peers.resize(std::min(peers.size(), kMaxAddresses));
+    // Resolving a name can take a while.
+    if (IsInterrupted(interrupter_)) {
+        return Fail(kErrorInterrupted, "query interrupted");
     }
 
-    const NtpTime sent = sntp::WithRandomLowBits(clock_.Now(), RandomBits());
-    const sntp::Packet request = sntp::BuildRequest(sent);
-    if (socket.Send(request.data(), request.size()) < 0) {
-        const int code = net::LastError();
-        return Fail(code, StepFailure("send", code));
-    }
-
-    using Steady = std::chrono::steady_clock;
+    std::vector<SntpExchange> exchanges;
+    exchanges.reserve(peers.size());
     const auto deadline = Steady::now() + std::chrono::milliseconds(timeoutMs_);
+    auto nextStart = Steady::now();
     for (;;) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Steady::now()).count();
-        if (left <= 0) {
-            return Fail(net::kErrorTimedOut,
-                        "no reply within " + std::to_string(timeoutMs_) + " ms");
+        auto now = Steady::now();
+        Waiting waiting = StillWaiting(exchanges);
+        while (exchanges.size() < peers.size() && (exchanges.empty() || now < deadline) &&
+               (now >= nextStart || waiting.sockets.empty())) {
+            exchanges.emplace_back(peers[exchanges.size()]);
+            exchanges.back().Start(clock_);
+            now = Steady::now();
+            nextStart = now + std::chrono::milliseconds(kNextAddressAfterMs);
+            waiting = StillWaiting(exchanges);
+        }
+        if (waiting.sockets.empty() && exchanges.size() == peers.size()) {
+            return FailEveryAddress(exchanges.back().failure(),
+                                    net::AddressText(exchanges.back().peer()), peers.size());
+        }
+        if (now >= deadline) {
+            return FailTimedOut(exchanges.size(), peers.size());
+        }
+
+        std::uint32_t waitMs = MsUntil(deadline, now);
+        if (exchanges.size() < peers.size()) {
+            waitMs = std::min(waitMs, MsUntil(nextStart, now));
         }
         // In short slices when the query can be interrupted, to notice that soon.
-        const bool sliced = interrupter_ != nullptr && left > QueryInterrupter::kCheckIntervalMs;
-        const net::WaitResult waited = socket.WaitReadable(
-            sliced ? QueryInterrupter::kCheckIntervalMs : static_cast<std::uint32_t>(left));
+        if (interrupter_ != nullptr) {
+            waitMs = std::min(waitMs, QueryInterrupter::kCheckIntervalMs);
+        }
+        std::size_t ready = 0;
+        const net::WaitResult waited = net::WaitAnyReadable(waiting.sockets, waitMs, &ready);
         if (IsInterrupted(interrupter_)) {
             return Fail(kErrorInterrupted, "query interrupted");
         }
@@ -72,36 +122,9 @@ bool SntpClient::Query(const char* host, SntpResult* result, int port) {
         if (waited == net::WaitResult::kFailed) {
             return Fail(net::kErrorTimedOut, "waiting for the reply failed");
         }
-        NtpTime destination = clock_.Now();
-        std::array<std::uint8_t, sntp::kMaxReplySize> reply{};
-        net::Arrival arrival;
-        const long received = socket.Receive(reply.data(), reply.size(), &arrival);
-        if (received < 0) {
-            const int code = net::LastError();
-            return Fail(code, StepFailure("recv", code));
+        if (exchanges[waiting.exchanges[ready]].ReadReply(clock_, result) ==
+            SntpExchange::State::kAnswered) {
+            return true;
         }
-        const sntp::ReplyVerdict verdict =
-            sntp::CheckReply(reply.data(), static_cast<std::size_t>(received), sent);
-        if (verdict.check == sntp::ReplyCheck::kNotOurs) {
-            continue;  // a stray or forged datagram: keep waiting for the genuine reply
-        }
-        if (verdict.check != sntp::ReplyCheck::kAccepted) {
-            return Fail(kErrorRejectedReply, verdict.reason);
-        }
-        if (arrival.known) {
-            destination = clock_.FromSystemReading(arrival.utc);
-        }
-        const sntp::ReplyFields& fields = verdict.fields;
-        const sntp::OffsetAndDelay measured = sntp::ComputeOffsetAndDelay(
-            fields.originate, fields.receive, fields.transmit, destination);
-        result->leap = fields.leap;
-        result->stratum = fields.stratum;
-        result->originate = fields.originate;
-        result->receive = fields.receive;
-        result->transmit = fields.transmit;
-        result->destination = destination;
-        result->delay = measured.delay;
-        result->offset = measured.offset;
-        return true;
     }
 }

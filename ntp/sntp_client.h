@@ -1,7 +1,8 @@
-// One SNTP query to one server: a single request over UDP, one reply awaited until the
-// time-out, no retries.
+// One SNTP query to one server: one request over UDP to each of its addresses in turn, the
+// first good reply taken, all within one time-out, no retries.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -18,6 +19,7 @@ struct SntpResult {
     NtpTime destination;  // T4
     double delay = 0;     // round trip, seconds
     double offset = 0;    // seconds to add to the local clock to match the server
+    std::string address;  // the server's address that answered: "192.0.2.1", "2001:db8::1"
 };
 
 // Why a query failed: the socket step's error, the time-out, or the reply check that failed.
@@ -29,6 +31,11 @@ struct SntpFailure {
 class SntpClient {
   public:
     static constexpr std::uint32_t kDefaultTimeoutMs = 5000;
+    // A name's next address is asked when the one before has not answered for this long, or
+    // at once when every address asked so far has failed.
+    static constexpr std::uint32_t kNextAddressAfterMs = 1000;
+    // The addresses of a name that are asked at most (a pool has a handful).
+    static constexpr std::size_t kMaxAddresses = 64;
     // ERROR_INVALID_DATA: the code left for a reply that failed a check.
     static constexpr int kErrorRejectedReply = 13;
     // WSAEINTR: the query was interrupted from another thread.
@@ -37,8 +44,10 @@ class SntpClient {
     explicit SntpClient(TimeSource& clock, std::uint32_t timeoutMs = kDefaultTimeoutMs,
                         QueryInterrupter* interrupter = nullptr);
 
-    // On failure the result is untouched, failure() tells why, and the thread's last
-    // socket error holds its code.
+    // host: a name, a dotted IPv4 address or an IPv6 address, bare or in brackets. The
+    // time-out counts from the first request. On failure the result is untouched, failure()
+    // tells why (for a name with several addresses, why the last one failed), and the
+    // thread's last socket error holds its code.
     bool Query(const char* host, SntpResult* result, int port);
 
     const SntpFailure& failure() const { return failure_; }
@@ -46,6 +55,9 @@ class SntpClient {
 
   private:
     bool Fail(int code, std::string reason);
+    bool FailEveryAddress(const SntpFailure& last, const std::string& lastAddress,
+                          std::size_t addresses);
+    bool FailTimedOut(std::size_t asked, std::size_t addresses);
 
     TimeSource& clock_;
     std::uint32_t timeoutMs_;

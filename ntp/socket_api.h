@@ -1,11 +1,13 @@
-// The thin layer over Winsock and POSIX sockets: UDP over IPv4, with errors as numbers so
-// the code above it reads the same on both platforms. Addresses are in host byte order.
+// The thin layer over Winsock and POSIX sockets: UDP over IPv4 and IPv6, with errors as
+// numbers so the code above it reads the same on both platforms.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "ntp/endpoint.h"
 #include "ntp/ntp_time.h"
 
 namespace net {
@@ -19,29 +21,23 @@ inline constexpr int kErrorHostNotFound = 11001;  // WSAHOST_NOT_FOUND
 inline constexpr int kErrorTryAgain = 11002;      // WSATRY_AGAIN
 inline constexpr int kErrorNoRecovery = 11003;    // WSANO_RECOVERY
 
-inline constexpr std::uint32_t kLoopbackAddress = 0x7F000001;
-
-struct Endpoint {
-    std::uint32_t address = 0;
-    std::uint16_t port = 0;
-};
-
 // The calling thread's last socket error (WSAGetLastError or errno).
 int LastError();
 void SetLastError(int code);
 std::string ErrorText(int code);
 
-SocketHandle OpenUdp();
+SocketHandle OpenUdp(Family family = Family::kIpv4);
 SocketHandle OpenTcp();
 // Leaves the last error as it was before the call.
 void Close(SocketHandle socket);
 
-// A dotted address or a host name; IPv4, first address. Returns 0 or the error code,
-// which is also left as the last error.
-int ResolveIpv4(const char* host, std::uint32_t* address);
+// Every address of a host (a name, a dotted IPv4 or an IPv6 literal, bare or in brackets),
+// of both families, in the resolver's order of preference, each with the given port.
+// Returns 0 or the error code, which is also left as the last error.
+int Resolve(const std::string& host, std::uint16_t port, std::vector<Endpoint>* found);
 
-bool Connect(SocketHandle socket, Endpoint peer);
-bool Bind(SocketHandle socket, Endpoint local);
+bool Connect(SocketHandle socket, const Endpoint& peer);
+bool Bind(SocketHandle socket, const Endpoint& local);
 bool LocalEndpoint(SocketHandle socket, Endpoint* local);
 bool Listen(SocketHandle socket);
 SocketHandle Accept(SocketHandle socket);
@@ -56,10 +52,16 @@ struct Arrival {
 // the buffer's length on every platform.
 long Send(SocketHandle socket, const void* data, std::size_t length);
 long Receive(SocketHandle socket, void* buffer, std::size_t capacity, Arrival* arrival = nullptr);
-long SendTo(SocketHandle socket, const void* data, std::size_t length, Endpoint peer);
+long SendTo(SocketHandle socket, const void* data, std::size_t length, const Endpoint& peer);
 long ReceiveFrom(SocketHandle socket, void* buffer, std::size_t capacity, Endpoint* peer);
 
 enum class WaitResult { kReadable, kTimedOut, kFailed };
 WaitResult WaitReadable(SocketHandle socket, std::uint32_t timeoutMs);
+// The most sockets one wait takes: what Winsock's select holds by default.
+inline constexpr std::size_t kMaxWaitSockets = 64;
+// Waits until any of the sockets is readable (or has an error to report); *ready is then the
+// index of the first such one.
+WaitResult WaitAnyReadable(const std::vector<SocketHandle>& sockets, std::uint32_t timeoutMs,
+                           std::size_t* ready);
 
 }  // namespace net

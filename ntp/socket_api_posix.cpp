@@ -9,7 +9,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include <array>
 #include <chrono>
+#include <vector>
 
 namespace net {
 namespace {
@@ -18,16 +20,48 @@ int Fd(SocketHandle socket) {
     return static_cast<int>(socket);
 }
 
-sockaddr_in ToSockaddr(Endpoint endpoint) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(endpoint.port);
-    address.sin_addr.s_addr = htonl(endpoint.address);
+// A socket address of either family, sized for the system calls.
+struct SocketAddress {
+    sockaddr_storage storage{};
+    socklen_t length = 0;
+
+    sockaddr* get() { return reinterpret_cast<sockaddr*>(&storage); }
+};
+
+SocketAddress ToSockaddr(const Endpoint& endpoint) {
+    SocketAddress address;
+    if (endpoint.family == Family::kIpv6) {
+        auto* in6 = reinterpret_cast<sockaddr_in6*>(&address.storage);
+        in6->sin6_family = AF_INET6;
+        in6->sin6_port = htons(endpoint.port);
+        std::memcpy(&in6->sin6_addr, endpoint.bytes.data(), 16);
+        in6->sin6_scope_id = endpoint.scopeId;
+        address.length = sizeof(sockaddr_in6);
+    } else {
+        auto* in4 = reinterpret_cast<sockaddr_in*>(&address.storage);
+        in4->sin_family = AF_INET;
+        in4->sin_port = htons(endpoint.port);
+        std::memcpy(&in4->sin_addr, endpoint.bytes.data(), 4);
+        address.length = sizeof(sockaddr_in);
+    }
     return address;
 }
 
-Endpoint FromSockaddr(const sockaddr_in& address) {
-    return {ntohl(address.sin_addr.s_addr), ntohs(address.sin_port)};
+// False for a family other than IPv4 and IPv6.
+bool FromSockaddr(const sockaddr* address, Endpoint* endpoint) {
+    if (address->sa_family == AF_INET6) {
+        const auto* in6 = reinterpret_cast<const sockaddr_in6*>(address);
+        std::array<std::uint8_t, 16> bytes{};
+        std::memcpy(bytes.data(), &in6->sin6_addr, 16);
+        *endpoint = Endpoint::Ipv6(bytes, ntohs(in6->sin6_port), in6->sin6_scope_id);
+        return true;
+    }
+    if (address->sa_family == AF_INET) {
+        const auto* in4 = reinterpret_cast<const sockaddr_in*>(address);
+        *endpoint = Endpoint(ntohl(in4->sin_addr.s_addr), ntohs(in4->sin_port));
+        return true;
+    }
+    return false;
 }
 
 int ResolverError(int eai) {
@@ -71,8 +105,9 @@ std::string ErrorText(int code) {
     }
 }
 
-SocketHandle OpenUdp() {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+SocketHandle OpenUdp(Family family) {
+    const int fd =
+        ::socket(family == Family::kIpv6 ? AF_INET6 : AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         return kInvalidSocket;
     }
@@ -106,41 +141,48 @@ void Close(SocketHandle socket) {
     errno = saved;
 }
 
-int ResolveIpv4(const char* host, std::uint32_t* address) {
+int Resolve(const std::string& host, std::uint16_t port, std::vector<Endpoint>* found) {
+    const HostText text = ReadHostText(host);
     addrinfo hints{};
-    hints.ai_family = AF_INET;
+    hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* found = nullptr;
+    hints.ai_flags = text.literalOnly ? AI_NUMERICHOST : 0;
+    addrinfo* list = nullptr;
     errno = 0;
-    const int rc = ::getaddrinfo(host, nullptr, &hints, &found);
-    if (rc != 0 || found == nullptr) {
+    const int rc = ::getaddrinfo(text.host.c_str(), nullptr, &hints, &list);
+    found->clear();
+    if (rc == 0) {
+        for (const addrinfo* entry = list; entry != nullptr; entry = entry->ai_next) {
+            Endpoint endpoint;
+            if (FromSockaddr(entry->ai_addr, &endpoint)) {
+                found->push_back(endpoint.WithPort(port));
+            }
+        }
+        ::freeaddrinfo(list);
+    }
+    if (found->empty()) {
         const int code = rc != 0 ? ResolverError(rc) : kErrorHostNotFound;
         errno = code;
         return code;
     }
-    *address = ntohl(reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr);
-    ::freeaddrinfo(found);
     return 0;
 }
 
-bool Connect(SocketHandle socket, Endpoint peer) {
-    const sockaddr_in address = ToSockaddr(peer);
-    return ::connect(Fd(socket), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+bool Connect(SocketHandle socket, const Endpoint& peer) {
+    SocketAddress address = ToSockaddr(peer);
+    return ::connect(Fd(socket), address.get(), address.length) == 0;
 }
 
-bool Bind(SocketHandle socket, Endpoint local) {
-    const sockaddr_in address = ToSockaddr(local);
-    return ::bind(Fd(socket), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+bool Bind(SocketHandle socket, const Endpoint& local) {
+    SocketAddress address = ToSockaddr(local);
+    return ::bind(Fd(socket), address.get(), address.length) == 0;
 }
 
 bool LocalEndpoint(SocketHandle socket, Endpoint* local) {
-    sockaddr_in address{};
-    socklen_t length = sizeof address;
-    if (::getsockname(Fd(socket), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        return false;
-    }
-    *local = FromSockaddr(address);
-    return true;
+    SocketAddress address;
+    address.length = sizeof address.storage;
+    return ::getsockname(Fd(socket), address.get(), &address.length) == 0 &&
+           FromSockaddr(address.get(), local);
 }
 
 long Send(SocketHandle socket, const void* data, std::size_t length) {
@@ -172,33 +214,48 @@ long Receive(SocketHandle socket, void* buffer, std::size_t capacity, Arrival* a
     return received;
 }
 
-long SendTo(SocketHandle socket, const void* data, std::size_t length, Endpoint peer) {
-    const sockaddr_in address = ToSockaddr(peer);
-    return ::sendto(Fd(socket), data, length, MSG_NOSIGNAL,
-                    reinterpret_cast<const sockaddr*>(&address), sizeof address);
+long SendTo(SocketHandle socket, const void* data, std::size_t length, const Endpoint& peer) {
+    SocketAddress address = ToSockaddr(peer);
+    return ::sendto(Fd(socket), data, length, MSG_NOSIGNAL, address.get(), address.length);
 }
 
 long ReceiveFrom(SocketHandle socket, void* buffer, std::size_t capacity, Endpoint* peer) {
-    sockaddr_in address{};
-    socklen_t length = sizeof address;
+    SocketAddress address;
+    address.length = sizeof address.storage;
     const long received =
-        ::recvfrom(Fd(socket), buffer, capacity, 0, reinterpret_cast<sockaddr*>(&address), &length);
+        ::recvfrom(Fd(socket), buffer, capacity, 0, address.get(), &address.length);
     if (received >= 0 && peer != nullptr) {
-        *peer = FromSockaddr(address);
+        FromSockaddr(address.get(), peer);
     }
     return received;
 }
 
 WaitResult WaitReadable(SocketHandle socket, std::uint32_t timeoutMs) {
+    std::size_t ready = 0;
+    return WaitAnyReadable({socket}, timeoutMs, &ready);
+}
+
+WaitResult WaitAnyReadable(const std::vector<SocketHandle>& sockets, std::uint32_t timeoutMs,
+                           std::size_t* ready) {
     // poll, not select: a descriptor above FD_SETSIZE must not overrun an fd_set.
+    std::vector<pollfd> entries;
+    for (const SocketHandle socket : sockets) {
+        entries.push_back({Fd(socket), POLLIN, 0});
+    }
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        pollfd entry{Fd(socket), POLLIN, 0};
-        const int rc = ::poll(&entry, 1, left > 0 ? static_cast<int>(left) : 0);
+        const int rc =
+            ::poll(entries.data(), entries.size(), left > 0 ? static_cast<int>(left) : 0);
         if (rc > 0) {
+            for (std::size_t i = 0; i < entries.size(); ++i) {
+                if (entries[i].revents != 0) {
+                    *ready = i;
+                    break;
+                }
+            }
             return WaitResult::kReadable;
         }
         if (rc == 0) {

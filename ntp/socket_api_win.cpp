@@ -4,6 +4,10 @@
 #include <ws2tcpip.h>
 #include <windows.h>
 
+#include <array>
+#include <cstring>
+#include <vector>
+
 namespace net {
 namespace {
 
@@ -11,16 +15,48 @@ SOCKET Sock(SocketHandle socket) {
     return static_cast<SOCKET>(socket);
 }
 
-sockaddr_in ToSockaddr(Endpoint endpoint) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(endpoint.port);
-    address.sin_addr.s_addr = htonl(endpoint.address);
+// A socket address of either family, sized for the system calls.
+struct SocketAddress {
+    sockaddr_storage storage{};
+    int length = 0;
+
+    sockaddr* get() { return reinterpret_cast<sockaddr*>(&storage); }
+};
+
+SocketAddress ToSockaddr(const Endpoint& endpoint) {
+    SocketAddress address;
+    if (endpoint.family == Family::kIpv6) {
+        auto* in6 = reinterpret_cast<sockaddr_in6*>(&address.storage);
+        in6->sin6_family = AF_INET6;
+        in6->sin6_port = htons(endpoint.port);
+        std::memcpy(&in6->sin6_addr, endpoint.bytes.data(), 16);
+        in6->sin6_scope_id = endpoint.scopeId;
+        address.length = sizeof(sockaddr_in6);
+    } else {
+        auto* in4 = reinterpret_cast<sockaddr_in*>(&address.storage);
+        in4->sin_family = AF_INET;
+        in4->sin_port = htons(endpoint.port);
+        std::memcpy(&in4->sin_addr, endpoint.bytes.data(), 4);
+        address.length = sizeof(sockaddr_in);
+    }
     return address;
 }
 
-Endpoint FromSockaddr(const sockaddr_in& address) {
-    return {ntohl(address.sin_addr.s_addr), ntohs(address.sin_port)};
+// False for a family other than IPv4 and IPv6.
+bool FromSockaddr(const sockaddr* address, Endpoint* endpoint) {
+    if (address->sa_family == AF_INET6) {
+        const auto* in6 = reinterpret_cast<const sockaddr_in6*>(address);
+        std::array<std::uint8_t, 16> bytes{};
+        std::memcpy(bytes.data(), &in6->sin6_addr, 16);
+        *endpoint = Endpoint::Ipv6(bytes, ntohs(in6->sin6_port), in6->sin6_scope_id);
+        return true;
+    }
+    if (address->sa_family == AF_INET) {
+        const auto* in4 = reinterpret_cast<const sockaddr_in*>(address);
+        *endpoint = Endpoint(ntohl(in4->sin_addr.s_addr), ntohs(in4->sin_port));
+        return true;
+    }
+    return false;
 }
 
 int Length(std::size_t length) {
@@ -50,8 +86,8 @@ std::string ErrorText(int code) {
     return result.empty() ? "error " + std::to_string(code) : result;
 }
 
-SocketHandle OpenUdp() {
-    const SOCKET socket = ::socket(AF_INET, SOCK_DGRAM, 0);
+SocketHandle OpenUdp(Family family) {
+    const SOCKET socket = ::socket(family == Family::kIpv6 ? AF_INET6 : AF_INET, SOCK_DGRAM, 0);
     return socket == INVALID_SOCKET ? kInvalidSocket : static_cast<SocketHandle>(socket);
 }
 
@@ -75,41 +111,47 @@ void Close(SocketHandle socket) {
     ::WSASetLastError(saved);
 }
 
-int ResolveIpv4(const char* host, std::uint32_t* address) {
+int Resolve(const std::string& host, std::uint16_t port, std::vector<Endpoint>* found) {
+    const HostText text = ReadHostText(host);
     addrinfo hints{};
-    hints.ai_family = AF_INET;
+    hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* found = nullptr;
-    const int rc = ::getaddrinfo(host, nullptr, &hints, &found);
-    if (rc != 0 || found == nullptr) {
+    hints.ai_flags = text.literalOnly ? AI_NUMERICHOST : 0;
+    addrinfo* list = nullptr;
+    const int rc = ::getaddrinfo(text.host.c_str(), nullptr, &hints, &list);
+    found->clear();
+    if (rc == 0) {
+        for (const addrinfo* entry = list; entry != nullptr; entry = entry->ai_next) {
+            Endpoint endpoint;
+            if (FromSockaddr(entry->ai_addr, &endpoint)) {
+                found->push_back(endpoint.WithPort(port));
+            }
+        }
+        ::freeaddrinfo(list);
+    }
+    if (found->empty()) {
         const int code = rc != 0 ? rc : kErrorHostNotFound;
         ::WSASetLastError(code);
         return code;
     }
-    *address = ntohl(reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr);
-    ::freeaddrinfo(found);
     return 0;
 }
 
-bool Connect(SocketHandle socket, Endpoint peer) {
-    const sockaddr_in address = ToSockaddr(peer);
-    return ::connect(Sock(socket), reinterpret_cast<const sockaddr*>(&address), sizeof address) ==
-           0;
+bool Connect(SocketHandle socket, const Endpoint& peer) {
+    SocketAddress address = ToSockaddr(peer);
+    return ::connect(Sock(socket), address.get(), address.length) == 0;
 }
 
-bool Bind(SocketHandle socket, Endpoint local) {
-    const sockaddr_in address = ToSockaddr(local);
-    return ::bind(Sock(socket), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+bool Bind(SocketHandle socket, const Endpoint& local) {
+    SocketAddress address = ToSockaddr(local);
+    return ::bind(Sock(socket), address.get(), address.length) == 0;
 }
 
 bool LocalEndpoint(SocketHandle socket, Endpoint* local) {
-    sockaddr_in address{};
-    int length = sizeof address;
-    if (::getsockname(Sock(socket), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        return false;
-    }
-    *local = FromSockaddr(address);
-    return true;
+    SocketAddress address;
+    address.length = sizeof address.storage;
+    return ::getsockname(Sock(socket), address.get(), &address.length) == 0 &&
+           FromSockaddr(address.get(), local);
 }
 
 long Send(SocketHandle socket, const void* data, std::size_t length) {
@@ -126,30 +168,43 @@ long Receive(SocketHandle socket, void* buffer, std::size_t capacity, Arrival*) 
     return received;
 }
 
-long SendTo(SocketHandle socket, const void* data, std::size_t length, Endpoint peer) {
-    const sockaddr_in address = ToSockaddr(peer);
-    return ::sendto(Sock(socket), static_cast<const char*>(data), Length(length), 0,
-                    reinterpret_cast<const sockaddr*>(&address), sizeof address);
+long SendTo(SocketHandle socket, const void* data, std::size_t length, const Endpoint& peer) {
+    SocketAddress address = ToSockaddr(peer);
+    return ::sendto(Sock(socket), static_cast<const char*>(data), Length(length), 0, address.get(),
+                    address.length);
 }
 
 long ReceiveFrom(SocketHandle socket, void* buffer, std::size_t capacity, Endpoint* peer) {
-    sockaddr_in address{};
-    int length = sizeof address;
+    SocketAddress address;
+    address.length = sizeof address.storage;
     int received = ::recvfrom(Sock(socket), static_cast<char*>(buffer), Length(capacity), 0,
-                              reinterpret_cast<sockaddr*>(&address), &length);
+                              address.get(), &address.length);
     if (received == SOCKET_ERROR && ::WSAGetLastError() == WSAEMSGSIZE) {
         received = Length(capacity);
     }
     if (received >= 0 && peer != nullptr) {
-        *peer = FromSockaddr(address);
+        FromSockaddr(address.get(), peer);
     }
     return received;
 }
 
 WaitResult WaitReadable(SocketHandle socket, std::uint32_t timeoutMs) {
+    std::size_t ready = 0;
+    return WaitAnyReadable({socket}, timeoutMs, &ready);
+}
+
+WaitResult WaitAnyReadable(const std::vector<SocketHandle>& sockets, std::uint32_t timeoutMs,
+                           std::size_t* ready) {
+    static_assert(kMaxWaitSockets <= FD_SETSIZE);
+    if (sockets.size() > kMaxWaitSockets) {
+        ::WSASetLastError(WSAEINVAL);
+        return WaitResult::kFailed;
+    }
     fd_set readable;
     FD_ZERO(&readable);
-    FD_SET(Sock(socket), &readable);
+    for (const SocketHandle socket : sockets) {
+        FD_SET(Sock(socket), &readable);
+    }
     timeval timeout{};
     timeout.tv_sec = static_cast<long>(timeoutMs / 1000);
     timeout.tv_usec = static_cast<long>((timeoutMs % 1000) * 1000);
@@ -157,7 +212,16 @@ WaitResult WaitReadable(SocketHandle socket, std::uint32_t timeoutMs) {
     if (rc == SOCKET_ERROR) {
         return WaitResult::kFailed;
     }
-    return rc > 0 ? WaitResult::kReadable : WaitResult::kTimedOut;
+    if (rc == 0) {
+        return WaitResult::kTimedOut;
+    }
+    for (std::size_t i = 0; i < sockets.size(); ++i) {
+        if (FD_ISSET(Sock(sockets[i]), &readable)) {
+            *ready = i;
+            break;
+        }
+    }
+    return WaitResult::kReadable;
 }
 
 }  // namespace net

@@ -13,18 +13,14 @@ UdpSocket& UdpSocket::operator=(UdpSocket&& other) noexcept {
     return *this;
 }
 
-bool UdpSocket::Create() {
+bool UdpSocket::Create(net::Family family) {
     Close();
-    handle_ = net::OpenUdp();
+    handle_ = net::OpenUdp(family);
     return valid();
 }
 
-bool UdpSocket::Connect(const char* host, int port) {
-    std::uint32_t address = 0;
-    if (net::ResolveIpv4(host, &address) != 0) {
-        return false;
-    }
-    return net::Connect(handle_, {address, static_cast<std::uint16_t>(port)});
+bool UdpSocket::Connect(const net::Endpoint& peer) {
+    return net::Connect(handle_, peer);
 }
 
 long UdpSocket::Send(const void* data, std::size_t length) {
@@ -33,10 +29,6 @@ long UdpSocket::Send(const void* data, std::size_t length) {
 
 long UdpSocket::Receive(void* buffer, std::size_t capacity, net::Arrival* arrival) {
     return net::Receive(handle_, buffer, capacity, arrival);
-}
-
-net::WaitResult UdpSocket::WaitReadable(std::uint32_t timeoutMs) {
-    return net::WaitReadable(handle_, timeoutMs);
 }
 
 void UdpSocket::Close() {

@@ -1,7 +1,7 @@
 // A connected UDP socket that closes its handle exactly once.
 #pragma once
 
-#include <cstdint>
+#include <cstddef>
 
 #include "ntp/socket_api.h"
 
@@ -15,12 +15,11 @@ class UdpSocket {
     UdpSocket(UdpSocket&& other) noexcept;
     UdpSocket& operator=(UdpSocket&& other) noexcept;
 
-    bool Create();
-    // Resolves the host (dotted IPv4 or name, first IPv4 address) and fixes the peer.
-    bool Connect(const char* host, int port);
+    bool Create(net::Family family);
+    // Fixes the peer: only its datagrams are received, and an ICMP refusal reaches Receive.
+    bool Connect(const net::Endpoint& peer);
     long Send(const void* data, std::size_t length);
     long Receive(void* buffer, std::size_t capacity, net::Arrival* arrival = nullptr);
-    net::WaitResult WaitReadable(std::uint32_t timeoutMs);
     // Keeps the thread's last error as it was.
     void Close();
 

@@ -134,10 +134,11 @@ std::string FormatLine(const HostOutcome& outcome, bool json) {
                    ",\"ok\":false,\"error\":" + JsonString(outcome.error) + "}";
         }
         std::snprintf(numbers, sizeof numbers,
-                      ",\"ok\":true,\"offset\":%.9f,\"delay\":%.9f,\"stratum\":%d,\"leap\":%d}",
+                      ",\"offset\":%.9f,\"delay\":%.9f,\"stratum\":%d,\"leap\":%d}",
                       outcome.result.offset, outcome.result.delay, outcome.result.stratum,
                       outcome.result.leap);
-        return "{\"host\":" + JsonString(outcome.host) + numbers;
+        return "{\"host\":" + JsonString(outcome.host) +
+               ",\"ok\":true,\"address\":" + JsonString(outcome.result.address) + numbers;
     }
     if (!outcome.ok) {
         return outcome.host + " error: " + outcome.error;
@@ -145,7 +146,8 @@ std::string FormatLine(const HostOutcome& outcome, bool json) {
     std::snprintf(numbers, sizeof numbers, " offset %+.6f s delay %.6f s stratum %d leap %d",
                   outcome.result.offset, outcome.result.delay, outcome.result.stratum,
                   outcome.result.leap);
-    return outcome.host + numbers;
+    // In brackets, so an IPv6 address's colons cannot be misread.
+    return outcome.host + " [" + outcome.result.address + "]" + numbers;
 }
 
 }  // namespace sntp_tool

@@ -41,6 +41,8 @@ struct HostOutcome {
 // Queries every host concurrently; the outcomes are in the order of the hosts.
 std::vector<HostOutcome> QueryHosts(const Options& options, TimeSource& clock);
 
+// "HOST [ADDRESS] offset ... leap L" naming the address that answered, or "HOST error: ...";
+// in JSON the same as members, the address as "address".
 std::string FormatLine(const HostOutcome& outcome, bool json);
 
 }  // namespace sntp_tool

@@ -22,12 +22,23 @@ TEST(ChronyInteropTest, QueriesChronydOnPort123) {
         EXPECT_EQ(8, result.stratum);
         EXPECT_EQ(0, result.leap);
         EXPECT_GT(result.delay, 0.0);
+        EXPECT_EQ("127.0.0.1", result.address);
         if (result.delay < best.delay) {
             best = result;
         }
     }
     EXPECT_LT(std::fabs(best.offset), 0.001);
     EXPECT_LT(best.delay, 0.005);
+}
+
+TEST(ChronyInteropTest, ReachesChronydByANameWhoseFirstAddressIsClosed) {
+    // localhost is ::1 first, where chronyd does not listen, then 127.0.0.1.
+    PlatformClock clock;
+    SntpClient client(clock);
+    SntpResult result;
+    ASSERT_TRUE(client.Query("localhost", &result, 123)) << client.failure().reason;
+    EXPECT_EQ("127.0.0.1", result.address);
+    EXPECT_EQ(8, result.stratum);
 }
 
 }  // namespace

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <chrono>
+#include <memory>
+#include <optional>
 #include <set>
+#include <vector>
 
 #include "platform/clock.h"
 #include "ntp/socket_api.h"
@@ -12,6 +17,17 @@
 namespace {
 
 constexpr std::uint32_t kShortTimeoutMs = 400;
+using Steady = std::chrono::steady_clock;
+
+// A UDP port nothing listens on at that address.
+std::uint16_t UnusedPort(const net::Endpoint& at) {
+    const net::SocketHandle probe = net::OpenUdp(at.family);
+    net::Endpoint bound;
+    EXPECT_TRUE(net::Bind(probe, at.WithPort(0)));
+    EXPECT_TRUE(net::LocalEndpoint(probe, &bound));
+    net::Close(probe);
+    return bound.port;
+}
 
 class SntpClientTest : public testing::Test {
   protected:
@@ -39,6 +55,7 @@ TEST_F(SntpClientTest, MeasuresTheServersOffset) {
     EXPECT_EQ(0, result_.leap);
     EXPECT_EQ(0, failure_.code);
     EXPECT_LT(result_.originate, result_.destination);
+    EXPECT_EQ("127.0.0.1", result_.address);
 }
 
 TEST_F(SntpClientTest, UsesTheInjectedClockForBothLocalStamps) {
@@ -63,8 +80,11 @@ TEST_F(SntpClientTest, DelayIsThePathNotTheServersHoldTime) {
 
 TEST_F(SntpClientTest, ResolvesHostNames) {
     FaultSntpServer server;
-    SntpClient client(clock_, kShortTimeoutMs);
+    // localhost is ::1 first, where nothing listens: Linux refuses at once, but Wine passes
+    // no ICMP refusal on, so there 127.0.0.1 is asked only a second later.
+    SntpClient client(clock_, 2 * SntpClient::kNextAddressAfterMs);
     EXPECT_TRUE(client.Query("localhost", &result_, server.port())) << client.failure().reason;
+    EXPECT_EQ("127.0.0.1", result_.address);
     EXPECT_FALSE(client.Query("no-such-host.invalid", &result_, server.port()));
     EXPECT_NE(net::kErrorTimedOut, client.failure().code);
     EXPECT_EQ(0u, client.failure().reason.find("connect: ")) << client.failure().reason;
@@ -92,14 +112,8 @@ TEST_F(SntpClientTest, SilentServerTimesOutWith10060) {
 }
 
 TEST_F(SntpClientTest, ClosedPortFails) {
-    const net::SocketHandle probe = net::OpenUdp();
-    ASSERT_TRUE(net::Bind(probe, {net::kLoopbackAddress, 0}));
-    net::Endpoint unused;
-    ASSERT_TRUE(net::LocalEndpoint(probe, &unused));
-    net::Close(probe);
-
     SntpClient client(clock_, kShortTimeoutMs);
-    EXPECT_FALSE(client.Query("127.0.0.1", &result_, unused.port));
+    EXPECT_FALSE(client.Query("127.0.0.1", &result_, UnusedPort({net::kLoopbackAddress, 0})));
 #ifndef _WIN32
     // Linux hands the ICMP port-unreachable to the connected socket: no need to wait.
     // (Wine does not, and the query times out there.)
@@ -145,6 +159,192 @@ TEST_F(SntpClientTest, IgnoresRepliesFromAnotherPort) {
     FaultSntpServer server({.fault = Fault::kOtherPort});
     EXPECT_FALSE(Query(server));
     EXPECT_EQ(10060, failure_.code);
+}
+
+TEST_F(SntpClientTest, AsksAnIpv6OnlyServer) {
+    FaultSntpServer server({}, net::Endpoint::Ipv6Loopback(0));
+    ASSERT_EQ("::1", server.address());
+    for (const char* host : {"::1", "[::1]", "ipv6-only.sntp.test"}) {
+        SntpClient client(clock_, kShortTimeoutMs);
+        ASSERT_TRUE(client.Query(host, &result_, server.port()))
+            << host << ": " << client.failure().reason;
+        EXPECT_EQ("::1", result_.address) << host;
+        EXPECT_NEAR(0.0, result_.offset, 0.05) << host;
+    }
+    EXPECT_EQ(3, server.requests());
+
+    // Brackets hold an address, never a name.
+    SntpClient client(clock_, kShortTimeoutMs);
+    EXPECT_FALSE(client.Query("[ipv6-only.sntp.test]", &result_, server.port()));
+    EXPECT_EQ(0u, client.failure().reason.find("connect: ")) << client.failure().reason;
+    EXPECT_EQ(3, server.requests());
+}
+
+// Fault servers on one port at the addresses of two.sntp.test, ::1 and then 127.0.0.1; no
+// server where the config is empty. (Under Wine a fault server can bind no other IPv4
+// address precisely: Wine 8 binds any but 127.0.0.1 to the wildcard.)
+class SntpClientAddressesTest : public SntpClientTest {
+  protected:
+    void StartServers(const std::optional<FaultConfig>& first,
+                      const std::optional<FaultConfig>& second) {
+        servers_.clear();
+        port_ = UnusedPort({net::kLoopbackAddress, 0});
+        const net::Endpoint at[] = {net::Endpoint::Ipv6Loopback(port_),
+                                    {net::kLoopbackAddress, port_}};
+        servers_.push_back(first ? std::make_unique<FaultSntpServer>(*first, at[0]) : nullptr);
+        servers_.push_back(second ? std::make_unique<FaultSntpServer>(*second, at[1]) : nullptr);
+    }
+
+    // The query's own time, to tell one time-out from one per address.
+    bool TimedQuery(const char* host, std::uint32_t timeoutMs, Steady::duration* took) {
+        SntpClient client(clock_, timeoutMs);
+        const auto started = Steady::now();
+        const bool ok = client.Query(host, &result_, port_);
+        *took = Steady::now() - started;
+        failure_ = client.failure();
+        lastError_ = net::LastError();
+        return ok;
+    }
+
+    std::uint16_t port_ = 0;
+    std::vector<std::unique_ptr<FaultSntpServer>> servers_;
+};
+
+TEST_F(SntpClientAddressesTest, AsksTheAddressesInTurnWithinOneTimeOut) {
+    const FaultConfig silent{.fault = Fault::kSilent};
+    const FaultConfig live{.clockOffsetSeconds = 1.5};
+    const FaultConfig kiss{.fault = Fault::kKissOfDeath};
+    const FaultConfig stratum16{.fault = Fault::kStratumTooHigh};
+    using std::chrono::milliseconds;
+    struct Case {
+        const char* what;
+        std::optional<FaultConfig> first;
+        std::optional<FaultConfig> second;
+        std::uint32_t timeoutMs;
+        std::string reason;  // of the failure; empty when 127.0.0.1 answers
+        milliseconds apart;  // at least, between the requests to the two addresses
+    };
+    const Case cases[] = {
+        // The second address is asked once the first has been silent for a second, and
+        // answers long before the time-out.
+        {"silent, live", silent, live, 30000, "", milliseconds(900)},
+        // A failed address hands over at once: the time-out is shorter than that second.
+        {"rejecting, live", kiss, live, 800, "", milliseconds(0)},
+        {"closed, live", std::nullopt, live, 3000, "", milliseconds(0)},
+        {"every one rejects", kiss, stratum16, 3000,
+         "server stratum 16 is above 15 (from 127.0.0.1, the last of 2 addresses)",
+         milliseconds(0)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        StartServers(c.first, c.second);
+        result_ = {};
+        Steady::duration took{};
+        const bool ok = TimedQuery("two.sntp.test", c.timeoutMs, &took);
+        EXPECT_LT(took, std::chrono::seconds(5));
+        if (c.reason.empty()) {
+            ASSERT_TRUE(ok) << failure_.reason;
+            EXPECT_EQ("127.0.0.1", result_.address);
+            EXPECT_NEAR(1.5, result_.offset, 0.05);
+        } else {
+            EXPECT_FALSE(ok);
+            EXPECT_EQ(c.reason, failure_.reason);
+            EXPECT_EQ(lastError_, failure_.code);
+        }
+        // Each address asked once, ::1 first.
+        ASSERT_EQ(1, servers_[1]->requests());
+        if (servers_[0] != nullptr) {
+            ASSERT_EQ(1, servers_[0]->requests());
+            const auto apart =
+                servers_[1]->RequestTimes().front() - servers_[0]->RequestTimes().front();
+            EXPECT_GT(apart, Steady::duration::zero());
+            EXPECT_GE(apart, c.apart);
+        }
+    }
+}
+
+TEST_F(SntpClientAddressesTest, FiveSilentAddressesCostOneTimeOut) {
+    // One server on the wildcard hears the requests to all five addresses.
+    FaultSntpServer silent({.fault = Fault::kSilent}, {0, 0});
+    port_ = silent.port();
+    Steady::duration took{};
+    EXPECT_FALSE(TimedQuery("five.sntp.test", 4500, &took));
+    EXPECT_LT(took, std::chrono::seconds(9));  // five time-outs would be 22.5 s
+    EXPECT_EQ("no reply within 4500 ms (5 of 5 addresses asked)", failure_.reason);
+    EXPECT_EQ(net::kErrorTimedOut, failure_.code);
+    const std::vector<Steady::time_point> times = silent.RequestTimes();
+    ASSERT_EQ(5u, times.size());
+    for (std::size_t i = 1; i < times.size(); ++i) {
+        EXPECT_GE(times[i] - times[i - 1], std::chrono::milliseconds(900)) << i;
+    }
+}
+
+TEST_F(SntpClientAddressesTest, IgnoresAReplyEchoingAnotherSocketsStamp) {
+    // 127.0.0.1 first answers with the stamp the client sent to ::1 (and a clock decades
+    // off), then genuinely.
+    StartServers(FaultConfig{.fault = Fault::kSilent}, std::nullopt);
+    servers_[1] = std::make_unique<FaultSntpServer>(
+        FaultConfig{.fault = Fault::kForgedThenGenuine, .echoStampOf = servers_[0].get()},
+        net::Endpoint(net::kLoopbackAddress, port_));
+    Steady::duration took{};
+    ASSERT_TRUE(TimedQuery("two.sntp.test", 5000, &took)) << failure_.reason;
+    EXPECT_EQ("127.0.0.1", result_.address);
+    EXPECT_NEAR(0.0, result_.offset, 0.05);
+    EXPECT_NE(servers_[0]->LastRequestStamp(), result_.originate);  // a stamp per socket
+    EXPECT_EQ(1, servers_[1]->requests());
+}
+
+TEST(SntpSocketTest, WritesAddressesInTheirShortForm) {
+    const auto v6 = [](std::initializer_list<std::uint16_t> groups, std::uint32_t scope = 0) {
+        std::array<std::uint8_t, 16> bytes{};
+        std::size_t i = 0;
+        for (const std::uint16_t group : groups) {
+            bytes[i++] = static_cast<std::uint8_t>(group >> 8);
+            bytes[i++] = static_cast<std::uint8_t>(group);
+        }
+        return net::Endpoint::Ipv6(bytes, 123, scope);
+    };
+    const std::pair<net::Endpoint, const char*> cases[] = {
+        {{0xC0000201, 123}, "192.0.2.1"},
+        {{0, 0}, "0.0.0.0"},
+        {net::Endpoint::Ipv6Loopback(123), "::1"},
+        {v6({0, 0, 0, 0, 0, 0, 0, 0}), "::"},
+        {v6({0x2001, 0xdb8, 0, 0, 0, 0, 0, 1}), "2001:db8::1"},
+        {v6({0x2001, 0xdb8, 0, 1, 0, 0, 0, 1}), "2001:db8:0:1::1"},    // one zero group stays
+        {v6({0x2001, 0xdb8, 0, 0, 1, 0, 0, 1}), "2001:db8::1:0:0:1"},  // the first of equal runs
+        {v6({0x2001, 0, 0, 1, 0, 0, 0, 0}), "2001:0:0:1::"},           // the longer run
+        {v6({0x20AB, 0x0C, 0, 0, 0, 0, 0xFFFF, 0x0A}), "20ab:c::ffff:a"},
+        {v6({0, 0, 0, 0, 0, 0xFFFF, 0xC000, 0x0201}), "::ffff:192.0.2.1"},
+        {v6({0xFE80, 0, 0, 0, 0, 0, 0, 1}, 3), "fe80::1%3"},
+    };
+    for (const auto& [endpoint, text] : cases) {
+        EXPECT_EQ(text, net::AddressText(endpoint));
+    }
+}
+
+TEST(SntpSocketTest, BothFamiliesCarryDatagramsWithTheirArrivalTime) {
+    for (const net::Endpoint& at :
+         {net::Endpoint(net::kLoopbackAddress, 0), net::Endpoint::Ipv6Loopback(0)}) {
+        SCOPED_TRACE(net::AddressText(at));
+        const net::SocketHandle receiver = net::OpenUdp(at.family);
+        const net::SocketHandle sender = net::OpenUdp(at.family);
+        net::Endpoint bound;
+        ASSERT_TRUE(net::Bind(receiver, at));
+        ASSERT_TRUE(net::LocalEndpoint(receiver, &bound));
+        EXPECT_EQ(at.WithPort(bound.port), bound);
+        ASSERT_EQ(4, net::SendTo(sender, "ping", 4, bound));
+        ASSERT_EQ(net::WaitResult::kReadable, net::WaitReadable(receiver, 2000));
+        char buffer[8];
+        net::Arrival arrival;
+        EXPECT_EQ(4, net::Receive(receiver, buffer, sizeof buffer, &arrival));
+#ifndef _WIN32
+        // The kernel's stamp, which the client takes as the reply's arrival.
+        ASSERT_TRUE(arrival.known);
+        EXPECT_NEAR(0.0, Difference(NtpTime::Now(), arrival.utc), 1.0);
+#endif
+        net::Close(sender);
+        net::Close(receiver);
+    }
 }
 
 }  // namespace

@@ -26,8 +26,8 @@ void WriteUint32(std::uint8_t* bytes, std::uint32_t value) {
     bytes[3] = static_cast<std::uint8_t>(value);
 }
 
-net::SocketHandle BoundSocket(net::Endpoint at) {
-    const net::SocketHandle socket = net::OpenUdp();
+net::SocketHandle BoundSocket(const net::Endpoint& at) {
+    const net::SocketHandle socket = net::OpenUdp(at.family);
     if (socket == net::kInvalidSocket || !net::Bind(socket, at)) {
         throw std::runtime_error("fault server: cannot bind: " + net::ErrorText(net::LastError()));
     }
@@ -39,7 +39,7 @@ net::SocketHandle BoundSocket(net::Endpoint at) {
 FaultSntpServer::FaultSntpServer(FaultConfig config, net::Endpoint bindTo)
     : config_(std::move(config)) {
     socket_ = BoundSocket(bindTo);
-    otherSocket_ = BoundSocket({bindTo.address, 0});
+    otherSocket_ = BoundSocket(bindTo.WithPort(0));
     net::LocalEndpoint(socket_, &local_);
     thread_ = std::thread(&FaultSntpServer::Serve, this);
 }
@@ -52,9 +52,17 @@ FaultSntpServer::~FaultSntpServer() {
 }
 
 std::string FaultSntpServer::address() const {
-    const std::uint32_t a = local_.address;
-    return std::to_string(a >> 24) + "." + std::to_string((a >> 16) & 0xFF) + "." +
-           std::to_string((a >> 8) & 0xFF) + "." + std::to_string(a & 0xFF);
+    return net::AddressText(local_);
+}
+
+std::vector<std::chrono::steady_clock::time_point> FaultSntpServer::RequestTimes() const {
+    std::lock_guard<std::mutex> lock(seenMutex_);
+    return requestTimes_;
+}
+
+NtpTime FaultSntpServer::LastRequestStamp() const {
+    std::lock_guard<std::mutex> lock(seenMutex_);
+    return lastRequestStamp_;
 }
 
 void FaultSntpServer::Reconfigure(FaultConfig config) {
@@ -75,6 +83,13 @@ void FaultSntpServer::Serve() {
             continue;
         }
         request.length = static_cast<std::size_t>(length);
+        {
+            std::lock_guard<std::mutex> lock(seenMutex_);
+            requestTimes_.push_back(std::chrono::steady_clock::now());
+            if (request.length >= sntp::kHeaderSize) {
+                lastRequestStamp_ = NtpTime::FromWire(&request.bytes[sntp::kTransmitOffset]);
+            }
+        }
         const int number = ++requests_;
         FaultConfig config;
         {
@@ -152,7 +167,11 @@ void FaultSntpServer::Answer(const Request& request, const FaultConfig& config) 
         // A forger that cannot see the request guesses the originate; it also claims a
         // clock decades off, which must never reach the caller.
         std::array<std::uint8_t, sntp::kHeaderSize> forged = reply;
-        forged[sntp::kOriginateOffset + 7] ^= 0x01;
+        if (config.echoStampOf != nullptr) {
+            config.echoStampOf->LastRequestStamp().ToWire(&forged[sntp::kOriginateOffset]);
+        } else {
+            forged[sntp::kOriginateOffset + 7] ^= 0x01;
+        }
         AddSeconds(request.received, -1.0e9).ToWire(&forged[sntp::kReceiveOffset]);
         AddSeconds(request.received, -1.0e9).ToWire(&forged[sntp::kTransmitOffset]);
         net::SendTo(socket_, forged.data(), forged.size(), request.client);

@@ -1,9 +1,10 @@
-// An SNTP server for tests that answers on a loopback address and can be told to misbehave
-// in the ways a real or hostile server might.
+// An SNTP server for tests that answers on a loopback address (IPv4 or IPv6) and can be told
+// to misbehave in the ways a real or hostile server might.
 #pragma once
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -30,6 +31,8 @@ enum class Fault {
     kOtherPort,          // the genuine reply, but sent from another port
 };
 
+class FaultSntpServer;
+
 struct FaultConfig {
     Fault fault = Fault::kNone;
     double clockOffsetSeconds = 0;  // the server's clock against this machine's
@@ -42,6 +45,9 @@ struct FaultConfig {
     int answerOnceRequests = 0;  // hold all replies until this many requests are in
     int silentAfter = 0;         // answers only this many requests, when positive
     Clock* clock = nullptr;      // the server's time source, instead of this machine's clock
+    // For the forged faults: the forged reply echoes the last request that server received,
+    // as a reply meant for another of the client's sockets would, instead of a guess.
+    const FaultSntpServer* echoStampOf = nullptr;
 };
 
 class FaultSntpServer {
@@ -53,8 +59,13 @@ class FaultSntpServer {
     FaultSntpServer& operator=(const FaultSntpServer&) = delete;
 
     std::uint16_t port() const { return local_.port; }
+    // The bound address as text, ready to query: "127.0.0.1" or "::1".
     std::string address() const;
     int requests() const { return requests_; }
+    // When each request arrived, in order.
+    std::vector<std::chrono::steady_clock::time_point> RequestTimes() const;
+    // The transmit stamp of the last request received.
+    NtpTime LastRequestStamp() const;
     void Reconfigure(FaultConfig config);
 
   private:
@@ -73,6 +84,9 @@ class FaultSntpServer {
     std::mutex configMutex_;
     FaultConfig config_;
     std::atomic<int> requests_{0};
+    mutable std::mutex seenMutex_;
+    std::vector<std::chrono::steady_clock::time_point> requestTimes_;
+    NtpTime lastRequestStamp_;
     std::atomic<bool> stopping_{false};
     std::thread thread_;
 };

@@ -55,15 +55,19 @@ TEST(SntpToolOutputTest, FormatsTextAndJsonLines) {
     good.result.offset = 0.000123;
     good.result.delay = 0.000045;
     good.result.stratum = 2;
-    EXPECT_EQ("ntp.example offset +0.000123 s delay 0.000045 s stratum 2 leap 0",
+    good.result.address = "192.0.2.1";
+    EXPECT_EQ("ntp.example [192.0.2.1] offset +0.000123 s delay 0.000045 s stratum 2 leap 0",
               sntp_tool::FormatLine(good, false));
     EXPECT_EQ(
-        "{\"host\":\"ntp.example\",\"ok\":true,\"offset\":0.000123000,\"delay\":0.000045000,"
-        "\"stratum\":2,\"leap\":0}",
+        "{\"host\":\"ntp.example\",\"ok\":true,\"address\":\"192.0.2.1\",\"offset\":0.000123000,"
+        "\"delay\":0.000045000,\"stratum\":2,\"leap\":0}",
         sntp_tool::FormatLine(good, true));
 
     good.result.offset = -1.5;
-    EXPECT_EQ(0u, sntp_tool::FormatLine(good, false).find("ntp.example offset -1.500000 s"));
+    good.result.address = "2001:db8::1";
+    EXPECT_EQ(
+        0u,
+        sntp_tool::FormatLine(good, false).find("ntp.example [2001:db8::1] offset -1.500000 s"));
 
     const sntp_tool::HostOutcome bad{"x\"\n", false, {}, "no reply within 5000 ms"};
     EXPECT_EQ("x\"\n error: no reply within 5000 ms", sntp_tool::FormatLine(bad, false));
@@ -90,6 +94,8 @@ TEST(SntpToolQueryTest, QueriesHostsConcurrentlyAndReportsInArgumentOrder) {
     EXPECT_EQ(3, outcomes[0].result.stratum);
     EXPECT_FALSE(outcomes[1].error.empty());  // nothing listens on 127.0.0.9
     EXPECT_EQ(3, server.requests());
+    // localhost is ::1 first, where nothing listens: the answer came from its other address.
+    EXPECT_EQ("127.0.0.1", outcomes[3].result.address);
 }
 
 }  // namespace

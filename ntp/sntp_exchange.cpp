@@ -1,0 +1,77 @@
+#include "ntp/sntp_exchange.h"
+
+#include <array>
+#include <random>
+
+#include "ntp/sntp_packet.h"
+
+namespace {
+
+std::uint32_t RandomBits() {
+    std::random_device device;
+    return device();
+}
+
+std::string StepFailure(const char* step, int code) {
+    return std::string(step) + ": " + net::ErrorText(code) + " (" + std::to_string(code) + ")";
+}
+
+}  // namespace
+
+SntpExchange::State SntpExchange::Fail(int code, std::string reason) {
+    failure_ = {code, std::move(reason)};
+    socket_.Close();
+    state_ = State::kFailed;
+    return state_;
+}
+
+SntpExchange::State SntpExchange::Start(TimeSource& clock) {
+    if (!socket_.Create(peer_.family)) {
+        return Fail(net::LastError(), StepFailure("socket", net::LastError()));
+    }
+    if (!socket_.Connect(peer_)) {
+        return Fail(net::LastError(), StepFailure("connect", net::LastError()));
+    }
+    sent_ = sntp::WithRandomLowBits(clock.Now(), RandomBits());
+    const sntp::Packet request = sntp::BuildRequest(sent_);
+    if (socket_.Send(request.data(), request.size()) < 0) {
+        return Fail(net::LastError(), StepFailure("send", net::LastError()));
+    }
+    return state_;
+}
+
+SntpExchange::State SntpExchange::ReadReply(TimeSource& clock, SntpResult* result) {
+    NtpTime destination = clock.Now();
+    std::array<std::uint8_t, sntp::kMaxReplySize> reply{};
+    net::Arrival arrival;
+    const long received = socket_.Receive(reply.data(), reply.size(), &arrival);
+    if (received < 0) {
+        return Fail(net::LastError(), StepFailure("recv", net::LastError()));
+    }
+    const sntp::ReplyVerdict verdict =
+        sntp::CheckReply(reply.data(), static_cast<std::size_t>(received), sent_);
+    if (verdict.check == sntp::ReplyCheck::kNotOurs) {
+        return state_;  // a stray or forged datagram: keep waiting for the genuine reply
+    }
+    if (verdict.check != sntp::ReplyCheck::kAccepted) {
+        return Fail(SntpClient::kErrorRejectedReply, verdict.reason);
+    }
+    if (arrival.known) {
+        destination = clock.FromSystemReading(arrival.utc);
+    }
+    const sntp::ReplyFields& fields = verdict.fields;
+    const sntp::OffsetAndDelay measured =
+        sntp::ComputeOffsetAndDelay(fields.originate, fields.receive, fields.transmit, destination);
+    result->leap = fields.leap;
+    result->stratum = fields.stratum;
+    result->originate = fields.originate;
+    result->receive = fields.receive;
+    result->transmit = fields.transmit;
+    result->destination = destination;
+    result->delay = measured.delay;
+    result->offset = measured.offset;
+    result->address = net::AddressText(peer_);
+    socket_.Close();
+    state_ = State::kAnswered;
+    return state_;
+}

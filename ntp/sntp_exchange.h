@@ -1,0 +1,38 @@
+// One request to one address of a server and the wait for its reply. Each exchange has its
+// own socket, connected to that address, and its own unguessable transmit stamp: a reply
+// counts only when it arrives on that socket and echoes that stamp.
+#pragma once
+
+#include <string>
+
+#include "ntp/endpoint.h"
+#include "ntp/sntp_client.h"
+#include "ntp/udp_socket.h"
+
+class SntpExchange {
+  public:
+    enum class State { kWaiting, kAnswered, kFailed };
+
+    explicit SntpExchange(const net::Endpoint& peer) : peer_(peer) {}
+
+    // Opens the socket and sends the request; a socket error fails the exchange at once.
+    State Start(TimeSource& clock);
+    // Reads one datagram once the socket is readable. A datagram that does not echo this
+    // exchange's stamp is dropped and the exchange goes on waiting; on kAnswered the result
+    // holds the reply's measurement.
+    State ReadReply(TimeSource& clock, SntpResult* result);
+
+    State state() const { return state_; }
+    const net::Endpoint& peer() const { return peer_; }
+    const SntpFailure& failure() const { return failure_; }
+    net::SocketHandle handle() const { return socket_.handle(); }
+
+  private:
+    State Fail(int code, std::string reason);
+
+    net::Endpoint peer_;
+    UdpSocket socket_;
+    NtpTime sent_;
+    State state_ = State::kWaiting;
+    SntpFailure failure_;
+};
