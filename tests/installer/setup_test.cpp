@@ -1,0 +1,292 @@
+// Tickwell's setup program and uninstaller as an administrator runs them, silently, under
+// Wine: what an install writes, how the installed program starts, an upgrade over a running
+// copy, what an uninstall leaves, and refusals that change nothing.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <type_traits>
+
+#include "platform/unique_handle_win.h"
+#include "tests/e2e/message_box_seen.h"
+#include "tests/e2e/process.h"
+#include "tests/e2e/registry_key.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using desktop::Process;
+using desktop::RegistryKey;
+
+// From CMake: the setup program that make dist built, and the files it packed.
+const std::string kSetup = TICKWELL_SETUP;
+const fs::path kStage = TICKWELL_STAGE;
+
+const std::string kFolder = "C:\\Program Files\\Quorvane\\Tickwell";
+const fs::path kShortcut =
+    "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Tickwell.lnk";
+constexpr const char* kEntryKey =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tickwell";
+const RegistryKey kRunKey("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+const RegistryKey kOptions("Software\\Quorvane\\Tickwell\\Options");
+const RegistryKey kServers("Software\\Quorvane\\Tickwell\\Servers");
+constexpr desktop::Milliseconds kMoment{15000};
+
+std::string Contents(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// A value of the uninstall entry, numbers in decimal.
+std::optional<std::string> Entry(const char* name) {
+    char value[1024] = {};
+    DWORD size = sizeof value;
+    DWORD type = 0;
+    if (::RegGetValueA(HKEY_LOCAL_MACHINE, kEntryKey, name, RRF_RT_REG_SZ | RRF_RT_REG_DWORD, &type,
+                       value, &size) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return type == REG_DWORD ? std::to_string(*reinterpret_cast<DWORD*>(value)) : value;
+}
+
+// Everything setup may write, as text to compare before and after: the install folder's
+// files with their sizes, the shortcut, the Run value, the uninstall entry, the settings.
+std::string Footprint(const std::string& folder = kFolder) {
+    std::ostringstream seen;
+    std::error_code error;
+    for (const auto& file : fs::directory_iterator(folder, error)) {
+        seen << file.path().filename().string() << " " << file.file_size() << "\n";
+    }
+    seen << (fs::exists(kShortcut) ? "shortcut\n" : "")
+         << kRunKey.ReadString("Tickwell").value_or("no Run value") << "\n"
+         << Entry("InstallLocation").value_or("no uninstall entry") << "\n"
+         << (kOptions.Exists() ? "settings\n" : "");
+    return seen.str();
+}
+
+bool InstalledAsStaged(const fs::path& folder) {
+    return Contents(folder / "Tickwell.exe") == Contents(kStage / "Tickwell.exe") &&
+           Contents(folder / "QvSupport.dll") == Contents(kStage / "QvSupport.dll");
+}
+
+// Bytes after a program's image change nothing but its size, which then shows whether
+// setup replaced the file.
+void MarkInstalledFiles() {
+    for (const char* name : {"\\Tickwell.exe", "\\QvSupport.dll"}) {
+        std::ofstream(kFolder + name, std::ios::binary | std::ios::app) << "stale";
+    }
+}
+
+// Later starts of the program ask no time server on their own, and only this machine.
+void SeedSettings() {
+    kOptions.WriteDword("bFirstStart", 0);
+    kOptions.WriteDword("nSynPeriod", 2);  // only manual
+    kServers.WriteDword("Servers_Counter", 1);
+    kServers.WriteString("Servers 0", "loopback\n127.0.0.1\n1 0.000");
+}
+
+struct Outcome {
+    std::optional<DWORD> exitCode;
+    std::string errors;  // what it wrote to standard error
+};
+
+// Standard error goes to a file, not a pipe: Wine's own helper processes, started by the
+// first program of a prefix, inherit the handle and would keep a pipe open for ever.
+Outcome Run(std::string commandLine) {
+    const fs::path errorFile = fs::temp_directory_path() / "installer-test-errors.txt";
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    UniqueHandle errors(::CreateFileW(errorFile.c_str(), GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      &inherited, CREATE_ALWAYS, 0, nullptr));
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdError = errors.get();
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                          &startup, &started)) {
+        return {};
+    }
+    ::CloseHandle(started.hThread);
+    const UniqueHandle process(started.hProcess);
+    errors.reset();
+    Outcome outcome;
+    DWORD exitCode = 0;
+    if (::WaitForSingleObject(process.get(), 60000) == WAIT_OBJECT_0 &&
+        ::GetExitCodeProcess(process.get(), &exitCode)) {
+        outcome.exitCode = exitCode;
+    }
+    outcome.errors = Contents(errorFile);
+    return outcome;
+}
+
+Outcome Install(const std::string& options = "/S") {
+    return Run("\"" + kSetup + "\" " + options);
+}
+
+// The uninstaller runs a copy of itself from the temporary folder and returns at once; a
+// script that waits for the end runs such a copy itself, with _?= naming the folder.
+Outcome Uninstall(const std::string& options, const std::string& folder = kFolder) {
+    const fs::path copy = fs::temp_directory_path() / "Tickwell-uninstall.exe";
+    fs::copy_file(folder + "\\Uninstall.exe", copy, fs::copy_options::overwrite_existing);
+    Outcome outcome = Run("\"" + copy.string() + "\" " + options + " _?=" + folder);
+    fs::remove(copy);
+    return outcome;
+}
+
+class SetupTest : public testing::Test {
+  protected:
+    // No trace of an install or of the settings.
+    void SetUp() override {
+        std::error_code error;
+        fs::remove_all(kFolder, error);
+        fs::remove_all("C:\\Tick well", error);
+        fs::remove(kShortcut, error);
+        ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey.path().c_str(), "Tickwell");
+        ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, kEntryKey);
+        RegistryKey("Software\\Quorvane").DeleteTree();
+    }
+};
+
+// Each install is undone: the uninstaller must leave nothing but, unless asked to remove
+// them too, the user's settings.
+TEST_F(SetupTest, ASilentInstallWritesWhatWindowsNeedsAndASilentUninstallRemovesIt) {
+    struct Case {
+        std::string options;
+        std::string folder;
+        bool autostart;
+        std::string uninstallOptions;
+    };
+    for (const Case& c :
+         {Case{"/S", kFolder, true, "/S"}, Case{"/S /noautostart /D=C:\\Tick well\\",
+                                                "C:\\Tick well", false, "/S /RemoveSettings"}}) {
+        SCOPED_TRACE(c.options);
+        SetUp();
+        const Outcome outcome = Install(c.options);
+        ASSERT_EQ(0u, outcome.exitCode) << outcome.errors;
+        const std::string program = c.folder + "\\Tickwell.exe";
+        EXPECT_TRUE(InstalledAsStaged(c.folder));
+        // A shortcut holds its target's path as text.
+        EXPECT_NE(std::string::npos, Contents(kShortcut).find(program));
+        EXPECT_EQ(c.autostart ? std::optional("\"" + program + "\" StartUp") : std::nullopt,
+                  kRunKey.ReadString("Tickwell"));
+
+        std::uintmax_t bytes = 0;
+        for (const auto& file : fs::directory_iterator(c.folder)) {
+            bytes += file.file_size();
+        }
+        const std::string uninstaller = "\"" + c.folder + "\\Uninstall.exe\"";
+        for (const auto& [name, expected] :
+             std::map<std::string, std::string>{{"DisplayName", "Tickwell"},
+                                                {"DisplayVersion", TICKWELL_VERSION},
+                                                {"Publisher", "Quorvane"},
+                                                {"DisplayIcon", program + ",0"},
+                                                {"InstallLocation", c.folder},
+                                                {"UninstallString", uninstaller},
+                                                {"QuietUninstallString", uninstaller + " /S"},
+                                                {"EstimatedSize", std::to_string(bytes / 1024)},
+                                                {"NoModify", "1"},
+                                                {"NoRepair", "1"}}) {
+            EXPECT_EQ(expected, Entry(name.c_str())) << name;
+        }
+        // Wine runs every program as an elevated administrator and never shows the prompt
+        // that these manifests make Windows show.
+        for (const std::string& file : {kSetup, c.folder + "\\Uninstall.exe"}) {
+            EXPECT_NE(std::string::npos, Contents(file).find("level=\"requireAdministrator\""));
+        }
+
+        SeedSettings();
+        const Outcome uninstall = Uninstall(c.uninstallOptions, c.folder);
+        EXPECT_EQ(0u, uninstall.exitCode) << uninstall.errors;
+        EXPECT_EQ(std::string("no Run value\nno uninstall entry\n") +
+                      (c.uninstallOptions == "/S" ? "settings\n" : ""),
+                  Footprint(c.folder));
+        EXPECT_FALSE(fs::exists(c.folder));
+    }
+    EXPECT_FALSE(fs::exists("C:\\Program Files\\Quorvane"));
+}
+
+TEST_F(SetupTest, TheRunValueStartsTheProgramHiddenAndAnUpgradeEndsItKeepingTheSettings) {
+    ASSERT_EQ(0u, Install().exitCode);
+    SeedSettings();
+    MarkInstalledFiles();
+    Process program = Process::Start(kRunKey.ReadString("Tickwell").value_or(""));
+    const HWND main = desktop::WaitForWindow(
+        {.processId = program.id(), .className = "#32770", .title = "Tickwell"}, kMoment);
+    ASSERT_NE(nullptr, main);
+    ::Sleep(500);  // a hidden start must not show the window a moment later
+    EXPECT_FALSE(desktop::IsShown(main));
+
+    const Outcome upgrade = Install();
+    EXPECT_EQ(0u, upgrade.exitCode) << upgrade.errors;
+    EXPECT_EQ(0u, program.WaitForExit(desktop::Milliseconds(0)));  // as its Exit ends it
+    program.Kill(kMoment);
+    EXPECT_TRUE(InstalledAsStaged(kFolder));
+    EXPECT_EQ(2u, kOptions.ReadDword("nSynPeriod"));
+    EXPECT_EQ("loopback\n127.0.0.1\n1 0.000", kServers.ReadString("Servers 0"));
+}
+
+TEST_F(SetupTest, SetupAndUninstallChangeNothingWhileACopyHoldsOn) {
+    // A copy that hangs: a window like Tickwell's that never ends. One that no window gives
+    // away: its library held open.
+    struct Case {
+        bool uninstall;
+        bool hung;
+        const char* reason;
+    };
+    for (const Case& c : {Case{false, true, "did not end within 5 seconds"},
+                          Case{false, false, "QvSupport.dll is in use"},
+                          Case{true, true, "did not end within 5 seconds"},
+                          Case{true, false, "QvSupport.dll is in use"}}) {
+        SCOPED_TRACE(testing::Message() << "uninstall " << c.uninstall << ", hung " << c.hung);
+        SetUp();
+        ASSERT_EQ(0u, Install().exitCode);
+        SeedSettings();
+        MarkInstalledFiles();
+        const std::unique_ptr<std::remove_pointer_t<HWND>, decltype(&::DestroyWindow)> window(
+            c.hung ? ::CreateWindowExA(0, "#32770", "Tickwell", WS_POPUP, 0, 0, 9, 9, nullptr,
+                                       nullptr, nullptr, nullptr)
+                   : nullptr,
+            &::DestroyWindow);
+        const UniqueHandle library(c.hung ? nullptr
+                                          : ::CreateFileA((kFolder + "\\QvSupport.dll").c_str(),
+                                                          GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                          OPEN_EXISTING, 0, nullptr));
+        const std::string before = Footprint();
+
+        const Outcome outcome = c.uninstall ? Uninstall("/S /REMOVESETTINGS") : Install();
+        EXPECT_EQ(2u, outcome.exitCode);
+        EXPECT_NE(std::string::npos, outcome.errors.find(c.reason)) << outcome.errors;
+        EXPECT_EQ(before, Footprint());
+    }
+}
+
+TEST_F(SetupTest, ADamagedCommandLineFailsWithAClearMessageAndChangesNothing) {
+    const std::string file = (kStage / "README.txt").string();
+    for (const auto& [options, message] :
+         std::map<std::string, std::string>{{"/S /D=" + file, "is a file, not a folder"},
+                                            {"/S /D=" + file + "\\Tickwell", "cannot install into"},
+                                            {"/S /D=Tickwell", "is no full path"},
+                                            {"/S /NOAUTOSTART /X", "Unknown option: /X"}}) {
+        const Outcome outcome = Install(options);
+        EXPECT_EQ(2u, outcome.exitCode) << options;
+        EXPECT_NE(std::string::npos, outcome.errors.find(message)) << outcome.errors;
+        EXPECT_EQ("no Run value\nno uninstall entry\n", Footprint()) << options;
+    }
+    // Run by a person, setup says it in a box.
+    const Process setup = Process::Start("\"" + kSetup + "\" /X");
+    const auto box = desktop::MessageBoxSeen::WaitFor("", setup.id(), kMoment);
+    ASSERT_TRUE(box);
+    EXPECT_NE(std::string::npos, box->text().find("Unknown option: /X"));
+    box->Answer(IDOK);
+    EXPECT_EQ(2u, setup.WaitForExit(kMoment));
+}
+
+}  // namespace
