@@ -61,7 +61,8 @@ SyncApp::SyncApp(HINSTANCE instance)
       store_(kCompany, RegistryProfileStore::ApplicationNameOfThisProgram()),
       settings_(store_),
       tray_(settings_, displayName_),
-      scheduler_(SchedulerServices{clock_, network_, probe_, boxes_, connectivity_, threads_},
+      scheduler_(SchedulerServices{clock_, network_, probe_, boxes_, connectivity_, threads_,
+                                   clockService_},
                  settings_),
       mainDialog_(scheduler_, settings_, tray_, displayName_) {
     scheduler_.AttachWindow(&mainDialog_);

@@ -11,6 +11,7 @@
 #include "config/registry_profile_store_win.h"
 #include "config/settings.h"
 #include "platform/clock.h"
+#include "platform/clock_service.h"
 #include "platform/connectivity.h"
 #include "platform/message_boxes.h"
 #include "platform/network_stack.h"
@@ -42,6 +43,7 @@ class SyncApp {
     PlatformMessageBoxes boxes_;
     PlatformConnectivity connectivity_;
     StdWorkerThreads threads_;
+    PlatformClockService clockService_;
     RegistryProfileStore store_;
     Settings settings_;
     TrayIcon tray_;

@@ -66,6 +66,10 @@ void Settings::load(SyncRecord& record) {
         nTimeOut = kMinTimeOut;
     }
     bFirstStart = getOption("bFirstStart", 1);
+    nClockService = getOption("nClockService", kServiceWhenNeeded);
+    if (nClockService < kServiceWhenNeeded || nClockService > kServiceNever) {
+        nClockService = kServiceWhenNeeded;
+    }
     loadServers();
 }
 
@@ -79,6 +83,7 @@ void Settings::save() {
     store_.putInt(kOptionsSection, "nMaxDiff", nMaxDiff);
     store_.putInt(kOptionsSection, "nStartingServ", nStartingServ);
     store_.putInt(kOptionsSection, "bFirstStart", bFirstStart);
+    store_.putInt(kOptionsSection, "nClockService", nClockService);
 }
 
 void Settings::writeFirstDefaults() {
@@ -104,6 +109,7 @@ void Settings::restoreDefaults() {
     bShowIcon = 1;
     bExitAfter = 1;
     nMaxDiff = 61;
+    nClockService = kServiceWhenNeeded;
 }
 
 bool Settings::isSyncOverdue(const SyncRecord& record, const SYSTEMTIME& nowLocal) const {

@@ -17,6 +17,12 @@ class Settings {
     static constexpr const char* kNeverStoredStatus = "Null";
 
     enum Period : std::int32_t { kDaily = 0, kHourly = 1, kOnlyManual = 2 };
+    // How a run sets the clock: itself when it may, else through the Tickwell Clock service.
+    enum ClockServiceUse : std::int32_t {
+        kServiceWhenNeeded = 0,
+        kServiceAlways = 1,
+        kServiceNever = 2,
+    };
 
     explicit Settings(ProfileStore& store);
     Settings(const Settings&) = delete;
@@ -24,7 +30,7 @@ class Settings {
 
     // Reads the record and the options, applies the corrections, then the catalogue.
     void load(SyncRecord& record);
-    // The nine options.
+    // The ten options.
     void save();
     // The very first start: the default catalogue and the options as constructed, with the
     // first-start flag set, so that the first synchronisation, when the clock is most
@@ -57,6 +63,7 @@ class Settings {
     std::atomic<std::int32_t> nTimeOut{20};  // seconds
     std::atomic<std::int32_t> bFirstStart{0};
     std::atomic<std::int32_t> nStartingServ{0};
+    std::atomic<std::int32_t> nClockService{kServiceWhenNeeded};  // a ClockServiceUse
 
     SharedCatalogue servers{kServersSection, kServersPrefix};
 

@@ -21,6 +21,8 @@ class Clock : public TimeSource {
     virtual bool SetClockUtc(const NtpTime& t) = 0;
     // Why the last set on this thread failed: the platform's error code.
     virtual std::uint32_t LastSetError() = 0;
+    // Whether this process holds the privilege to set the clock.
+    virtual bool MaySetClock() = 0;
 };
 
 // The real clock of this machine. Setting it is implemented on Windows only; elsewhere the
@@ -35,4 +37,5 @@ class PlatformClock : public Clock {
     bool SetLocalTime(const SYSTEMTIME& local) override;
     bool SetClockUtc(const NtpTime& t) override;
     std::uint32_t LastSetError() override;
+    bool MaySetClock() override;
 };

@@ -19,3 +19,7 @@ class ClockPrivilege {
     TOKEN_PRIVILEGES privileges_{};
     BOOL enabled_ = FALSE;
 };
+
+// Whether the token holds the system-time privilege at all, enabled or not: only then can
+// a ClockPrivilege bracket make a clock setting succeed.
+bool TokenHoldsClockPrivilege(HANDLE token);

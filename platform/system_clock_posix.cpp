@@ -58,3 +58,7 @@ bool PlatformClock::SetClockUtc(const NtpTime&) {
 std::uint32_t PlatformClock::LastSetError() {
     return static_cast<std::uint32_t>(errno);
 }
+
+bool PlatformClock::MaySetClock() {
+    return false;
+}

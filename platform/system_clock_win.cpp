@@ -39,3 +39,13 @@ bool PlatformClock::SetClockUtc(const NtpTime& t) {
 std::uint32_t PlatformClock::LastSetError() {
     return ::GetLastError();
 }
+
+bool PlatformClock::MaySetClock() {
+    HANDLE raw = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) {
+        // No process security at all (as ClockPrivilege::Enable finds): nothing forbids it.
+        return ::GetLastError() == ERROR_CALL_NOT_IMPLEMENTED;
+    }
+    const UniqueHandle token(raw);
+    return TokenHoldsClockPrivilege(token.get());
+}

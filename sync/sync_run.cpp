@@ -1,7 +1,7 @@
 #include "sync/sync_run.h"
 
-#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "config/date_time.h"
 
@@ -11,6 +11,13 @@ constexpr const char* kErrorCaption = "Tickwell:Error";
 constexpr const char* kInternetErrorCaption = "Tickwell: error";
 // ERROR_PRIVILEGE_NOT_HELD: only an elevated administrator may set the clock.
 constexpr std::uint32_t kPrivilegeNotHeld = 1314;
+
+constexpr const char* kServiceSilentText =
+    "The Tickwell Clock service does not answer. Ask your administrator to install it, or run "
+    "Tickwell as administrator.";
+constexpr const char* kNoWayToSetText =
+    "Tickwell may not set the clock and the Tickwell Clock service does not answer. Ask your "
+    "administrator to install the service, or run Tickwell as administrator.";
 
 }  // namespace
 
@@ -33,18 +40,6 @@ std::string ClockRefusedText(std::uint32_t error) {
         return refused + "): run Tickwell as administrator.";
     }
     return refused + ").";
-}
-
-std::optional<SYSTEMTIME> ApplyUserOffset(const SYSTEMTIME& local, std::int32_t offsetSeconds) {
-    SYSTEMTIME whole = local;
-    whole.wMilliseconds = 0;
-    const std::optional<DateTime> start = DateTime::FromSystemTime(whole);
-    SYSTEMTIME shifted{};
-    if (!start || !start->AddSeconds(offsetSeconds).ToSystemTime(&shifted)) {
-        return std::nullopt;
-    }
-    shifted.wMilliseconds = local.wMilliseconds;
-    return shifted;
 }
 
 SyncRun::SyncRun(RunContext& context, RunGate::Generation generation, bool manual)
@@ -119,18 +114,9 @@ bool SyncRun::ProbeInternet() {
     return false;
 }
 
-bool SyncRun::CoarseStep(double offset) {
-    // Whole seconds by calendar arithmetic: the milliseconds of the moment are dropped.
-    return Apply([this, offset](SyncRecord&) {
-        const std::optional<DateTime> now = DateTime::FromSystemTime(clock_.UtcTime());
-        SYSTEMTIME stepped{};
-        if (now && now->AddSeconds(std::trunc(offset)).ToSystemTime(&stepped)) {
-            clock_.SetUtcTime(stepped);
-        }
-    });
-}
-
-FetchOutcome SyncRun::FetchServerTime(bool showErrors, bool setClock, const std::string& host) {
+ClockCorrection::Outcome SyncRun::FetchServerTime(bool showErrors, bool setClock,
+                                                  const std::string& host,
+                                                  std::int32_t userOffsetSeconds) {
     const NetworkSession session(context_.services.network);
     if (session.result() == NetworkStartResult::kFailed) {
         ReportCommunicationError(showErrors, "WSAStartup failed!\n");
@@ -143,48 +129,56 @@ FetchOutcome SyncRun::FetchServerTime(bool showErrors, bool setClock, const std:
     }
     RunInterrupter interrupter(context_.gate, generation_);
     SntpClient client(clock_, context_.sntpTimeoutMs, &interrupter);
-    SntpResult result;
-    if (!client.Query(host.c_str(), &result, context_.sntpPort)) {
-        return {};
-    }
-    if (!setClock) {
-        return {true, result.delay, std::nullopt};
-    }
+    // The watchdog measures the run, not the jump of the clock it has just set.
+    ClockCorrection correction(clock_, client, context_.sntpPort,
+                               [this](const std::function<void()>& set) {
+                                   return Apply([&](SyncRecord&) {
+                                       set();
+                                       context_.cursor.setWatchdogTime(clock_.LocalTime());
+                                   });
+                               });
+    return setClock ? correction.Correct(host, userOffsetSeconds) : correction.Measure(host);
+}
 
-    bool set = false;
-    std::optional<std::uint32_t> refused;
-    // Read at once: the platform's reason is gone after the next call.
-    const auto setTheClock = [&] {
-        set = clock_.SetClockUtc(AddSeconds(clock_.Now(), result.offset));
-        if (!set) {
-            refused = clock_.LastSetError();
-        }
-    };
-    if (std::fabs(result.offset) < kCoarseStepSeconds) {
-        // The watchdog measures the run, not the jump of the clock it has just set.
-        if (!Apply([&](SyncRecord&) {
-                setTheClock();
-                context_.cursor.setWatchdogTime(clock_.LocalTime());
-            })) {
-            return {};
-        }
-        return {set, result.delay, refused};
+std::optional<double> SyncRun::CorrectInProcess(const std::string& host) {
+    using Result = ClockCorrection::Outcome::Result;
+    const ClockCorrection::Outcome outcome =
+        FetchServerTime(manual_, true, host, context_.settings.nOffset);
+    switch (outcome.result) {
+        case Result::kSucceeded:
+            return outcome.delay;
+        case Result::kAbandoned:
+            break;
+        case Result::kNoAnswer:
+            Fail("Time receiving error!");
+            break;
+        case Result::kClockRefused:
+            Fail(ClockRefusedText(outcome.setError));
+            break;
+        case Result::kConversionFailed:
+            Fail("Time conversion error!");
+            break;
     }
+    return std::nullopt;
+}
 
-    if (!CoarseStep(result.offset) || !SetWatchdogToNow()) {
-        return {};
+std::optional<double> SyncRun::CorrectThroughService(const std::string& host, bool serviceChosen) {
+    RunInterrupter interrupter(context_.gate, generation_);
+    const std::optional<ClockServiceReply> reply =
+        context_.services.clockService.Synchronise({host, context_.settings.nOffset}, &interrupter);
+    // The service may have moved the clock: the watchdog measures the run, not that jump.
+    if (!SetWatchdogToNow()) {
+        return std::nullopt;
     }
-    result = {};
-    if (!client.Query(host.c_str(), &result, context_.sntpPort)) {
-        return {};
+    if (!reply) {
+        Fail(serviceChosen ? kServiceSilentText : kNoWayToSetText);
+        return std::nullopt;
     }
-    if (!Apply([&](SyncRecord&) {
-            setTheClock();
-            context_.cursor.setWatchdogTime(clock_.LocalTime());
-        })) {
-        return {};
+    if (reply->status != ClockServiceStatus::kSynchronised) {
+        Fail("The Tickwell Clock service could not synchronize: " + reply->reason + ".");
+        return std::nullopt;
     }
-    return {set, result.delay, refused};
+    return reply->delay;
 }
 
 int SyncRun::Run() {
@@ -194,29 +188,14 @@ int SyncRun::Run() {
         return 0;
     }
     const SYSTEMTIME before = clock_.LocalTime();
-    const FetchOutcome fetched = FetchServerTime(manual_, true, host);
-    if (!fetched.ok) {
-        return Fail(fetched.clockRefused ? ClockRefusedText(*fetched.clockRefused)
-                                         : "Time receiving error!");
-    }
-
-    const std::int32_t offset = context_.settings.nOffset;
-    if (offset != 0) {
-        bool converted = true;
-        if (!Apply([&](SyncRecord&) {
-                const std::optional<SYSTEMTIME> shifted =
-                    ApplyUserOffset(clock_.LocalTime(), offset);
-                converted = shifted.has_value();
-                if (converted) {
-                    clock_.SetLocalTime(*shifted);
-                    context_.cursor.setWatchdogTime(clock_.LocalTime());
-                }
-            })) {
-            return 0;
-        }
-        if (!converted) {
-            return Fail("Time conversion error!");
-        }
+    const std::int32_t use = context_.settings.nClockService;
+    const bool serviceChosen = use == Settings::kServiceAlways;
+    const bool throughService =
+        serviceChosen || (use != Settings::kServiceNever && !clock_.MaySetClock());
+    const std::optional<double> delay =
+        throughService ? CorrectThroughService(host, serviceChosen) : CorrectInProcess(host);
+    if (!delay) {
+        return 0;
     }
 
     const SYSTEMTIME after = clock_.LocalTime();
@@ -230,7 +209,7 @@ int SyncRun::Run() {
     if (manual_ && !ShowBox("Successful synchronization.", kCaption, BoxIcon::kInformation)) {
         return 0;
     }
-    const std::string status = SuccessStatusLine(after, fetched.delay, context_.months);
+    const std::string status = SuccessStatusLine(after, *delay, context_.months);
     if (!Apply([&](SyncRecord& record) {
             record.connectStatus = status;
             context_.settings.saveSyncRecord(record);
@@ -257,6 +236,7 @@ int SyncRun::Run() {
 
 double FetchServerTime(RunContext& context, int showErrors, int setClock, const std::string& host) {
     SyncRun test(context, RunGate::kAlways, false);
-    const FetchOutcome fetched = test.FetchServerTime(showErrors != 0, setClock != 0, host);
-    return fetched.ok ? fetched.delay : 0.0;
+    const ClockCorrection::Outcome fetched =
+        test.FetchServerTime(showErrors != 0, setClock != 0, host);
+    return fetched.result == ClockCorrection::Outcome::Result::kSucceeded ? fetched.delay : 0.0;
 }

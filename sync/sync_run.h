@@ -1,6 +1,7 @@
-// One synchronisation: for a manual run a web probe first, then the server's time, the
-// clock set (stepped coarsely first when it is an hour or more off), the user's offset, the
-// record, the status line and the clock-jump warning. Every effect goes through the run's
+// One synchronisation: for a manual run a web probe first, then the query-and-set step
+// (ClockCorrection: the server's time, the clock set, the user's offset), made in this
+// process or, when it may not set the clock, by the Tickwell Clock service; then the record,
+// the status line and the clock-jump warning. Every effect goes through the run's
 // generation, so a run the scheduler has abandoned changes nothing any more.
 #pragma once
 
@@ -12,8 +13,10 @@
 #include "sync/server_cursor.h"
 #include "config/settings.h"
 #include "platform/clock.h"
+#include "platform/clock_service.h"
 #include "platform/month_names.h"
 #include "platform/network_stack.h"
+#include "sync/clock_correction.h"
 #include "sync/run_gate.h"
 #include "ntp/sntp_client.h"
 #include "platform/web_probe.h"
@@ -24,6 +27,7 @@ struct RunServices {
     NetworkStack& network;
     WebProbe& probe;
     MessageBoxes& boxes;
+    ClockService& clockService;
 };
 
 // The program-wide objects a run reads and changes.
@@ -37,17 +41,8 @@ struct RunContext {
     std::uint32_t sntpTimeoutMs = SntpClient::kDefaultTimeoutMs;
 };
 
-// Success is told apart from the delay: a fast exchange may well measure 0.0.
-struct FetchOutcome {
-    bool ok = false;
-    double delay = 0.0;
-    // The server answered but the platform refused to set the clock, with this error.
-    std::optional<std::uint32_t> clockRefused;
-};
-
 class SyncRun {
   public:
-    static constexpr double kCoarseStepSeconds = 3600.0;
     static constexpr const char* kCaption = "Tickwell";
 
     SyncRun(RunContext& context, RunGate::Generation generation, bool manual);
@@ -55,10 +50,17 @@ class SyncRun {
     // 1 for success, 0 for failure.
     int Run();
 
-    // Queries the host and, when asked, sets the clock from the answer.
-    FetchOutcome FetchServerTime(bool showErrors, bool setClock, const std::string& host);
+    // Queries the host and, when asked, corrects the clock from the answer by
+    // userOffsetSeconds too. A failed start of the network is reported here and counts as no
+    // answer.
+    ClockCorrection::Outcome FetchServerTime(bool showErrors, bool setClock,
+                                             const std::string& host,
+                                             std::int32_t userOffsetSeconds = 0);
 
   private:
+    // The delay of the exchange, or empty when the step failed (reported already).
+    std::optional<double> CorrectInProcess(const std::string& host);
+    std::optional<double> CorrectThroughService(const std::string& host, bool serviceChosen);
     bool ProbeInternet();
     int Fail(const std::string& text);
     void ReportInternetOpenError(bool showBox);
@@ -68,7 +70,6 @@ class SyncRun {
     bool ShowBox(const std::string& text, const char* caption, BoxIcon icon);
     bool Apply(const std::function<void(SyncRecord&)>& effect);
     bool SetWatchdogToNow();
-    bool CoarseStep(double offset);
 
     RunContext& context_;
     Clock& clock_;
@@ -85,6 +86,3 @@ std::string ClockJumpWarning(std::int64_t minutes);
 // Why a run failed although its server answered: the platform's error, and for the missing
 // privilege what to do about it.
 std::string ClockRefusedText(std::uint32_t error);
-// Local time moved by whole seconds with calendar arithmetic, milliseconds kept; empty when
-// the result is no calendar time the clock can hold.
-std::optional<SYSTEMTIME> ApplyUserOffset(const SYSTEMTIME& local, std::int32_t offsetSeconds);

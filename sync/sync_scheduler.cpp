@@ -43,13 +43,14 @@ SyncScheduler::SyncScheduler(SchedulerServices services, Settings& settings, int
       settings_(settings),
       months_(LoadedMonthNames()),
       cursor_(settings, services.clock),
-      context_{{services.clock, services.network, services.probe, services.boxes},
-               settings,
-               cursor_,
-               gate_,
-               months_,
-               sntpPort,
-               sntpTimeoutMs} {}
+      context_{
+          {services.clock, services.network, services.probe, services.boxes, services.clockService},
+          settings,
+          cursor_,
+          gate_,
+          months_,
+          sntpPort,
+          sntpTimeoutMs} {}
 
 SyncScheduler::~SyncScheduler() {
     gate_.AbandonRun();

@@ -13,6 +13,7 @@
 #include "platform/worker_threads.h"
 #include "config/settings.h"
 #include "platform/clock.h"
+#include "platform/clock_service.h"
 #include "platform/connectivity.h"
 #include "platform/month_names.h"
 #include "platform/network_stack.h"
@@ -40,6 +41,7 @@ struct SchedulerServices {
     MessageBoxes& boxes;
     Connectivity& connectivity;
     WorkerThreads& threads;
+    ClockService& clockService;
 };
 
 class SyncScheduler {

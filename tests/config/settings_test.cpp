@@ -37,6 +37,7 @@ TEST_F(SettingsTest, ConstructionValues) {
     EXPECT_EQ(20, settings_.nTimeOut);
     EXPECT_EQ(0, settings_.bFirstStart);
     EXPECT_EQ(0, settings_.nStartingServ);
+    EXPECT_EQ(0, settings_.nClockService);
     EXPECT_EQ(0, settings_.servers.size());
 }
 
@@ -110,6 +111,13 @@ TEST_F(SettingsTest, LoadCorrections) {
     Store("nSynPeriod", 2);
     Load();
     EXPECT_EQ(0, settings_.bExitAfter);
+
+    // Unknown ways to set the clock read as automatic.
+    for (const auto& [stored, loaded] : {std::pair{2, 2}, {1, 1}, {0, 0}, {3, 0}, {-1, 0}}) {
+        Store("nClockService", stored);
+        Load();
+        EXPECT_EQ(loaded, settings_.nClockService) << stored;
+    }
 }
 
 TEST_F(SettingsTest, StartingServerMustNameAnEntry) {
@@ -135,13 +143,14 @@ TEST_F(SettingsTest, ValuesOfTheWrongTypeReadAsAbsent) {
     EXPECT_EQ(19, settings_.servers.size());
 }
 
-TEST_F(SettingsTest, SaveWritesTheNineOptionsInOrder) {
+TEST_F(SettingsTest, SaveWritesTheTenOptionsInOrder) {
     settings_.nOffset = -90;
     settings_.save();
-    const std::vector<std::string> expected = {
-        "Options/nSynPeriod", "Options/bShowIcon",     "Options/bExitAfter",
-        "Options/nOffset",    "Options/nMaxDays",      "Options/nTimeOut",
-        "Options/nMaxDiff",   "Options/nStartingServ", "Options/bFirstStart"};
+    const std::vector<std::string> expected = {"Options/nSynPeriod",  "Options/bShowIcon",
+                                               "Options/bExitAfter",  "Options/nOffset",
+                                               "Options/nMaxDays",    "Options/nTimeOut",
+                                               "Options/nMaxDiff",    "Options/nStartingServ",
+                                               "Options/bFirstStart", "Options/nClockService"};
     EXPECT_EQ(expected, store_.writes());
     EXPECT_EQ(MemoryProfileStore::Value(-90), Stored("nOffset"));
     EXPECT_EQ(MemoryProfileStore::Value(0), Stored("bFirstStart"));  // as constructed
@@ -150,9 +159,9 @@ TEST_F(SettingsTest, SaveWritesTheNineOptionsInOrder) {
 TEST_F(SettingsTest, EveryValueLandsUnderItsOwnName) {
     // Distinct values, so that any two swapped would show.
     const std::pair<const char*, std::int32_t> options[] = {
-        {"nSynPeriod", 2}, {"bShowIcon", 0},     {"bExitAfter", 0},
-        {"nOffset", -333}, {"nMaxDays", 44},     {"nTimeOut", 77},
-        {"nMaxDiff", 555}, {"nStartingServ", 6}, {"bFirstStart", 1}};
+        {"nSynPeriod", 2},  {"bShowIcon", 0},    {"bExitAfter", 0}, {"nOffset", -333},
+        {"nMaxDays", 44},   {"nTimeOut", 77},    {"nMaxDiff", 555}, {"nStartingServ", 6},
+        {"bFirstStart", 1}, {"nClockService", 2}};
     settings_.nSynPeriod = 2;
     settings_.bShowIcon = 0;
     settings_.bExitAfter = 0;
@@ -162,6 +171,7 @@ TEST_F(SettingsTest, EveryValueLandsUnderItsOwnName) {
     settings_.nMaxDiff = 555;
     settings_.nStartingServ = 6;
     settings_.bFirstStart = 1;
+    settings_.nClockService = 2;
     settings_.save();
     for (const auto& [name, value] : options) {
         EXPECT_EQ(MemoryProfileStore::Value(value), Stored(name)) << name;
@@ -233,6 +243,7 @@ TEST_F(SettingsTest, RestoreDefaultsLeavesFirstStartServerAndCatalogueAndTheStor
     settings_.bShowIcon = 0;
     settings_.bExitAfter = 0;
     settings_.nMaxDiff = 5;
+    settings_.nClockService = 1;
     settings_.nStartingServ = 4;
     settings_.bFirstStart = 0;
     settings_.servers.With([&](ServerCatalogue& catalogue) { catalogue.removeAt(0, 3); });
@@ -245,6 +256,7 @@ TEST_F(SettingsTest, RestoreDefaultsLeavesFirstStartServerAndCatalogueAndTheStor
     EXPECT_EQ(1, settings_.bShowIcon);
     EXPECT_EQ(1, settings_.bExitAfter);
     EXPECT_EQ(61, settings_.nMaxDiff);
+    EXPECT_EQ(0, settings_.nClockService);
     EXPECT_EQ(4, settings_.nStartingServ);
     EXPECT_EQ(0, settings_.bFirstStart);
     EXPECT_EQ(16, settings_.servers.size());

@@ -80,6 +80,16 @@ std::uint32_t FakeClock::LastSetError() {
     return setError_;
 }
 
+bool FakeClock::MaySetClock() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return privilegeHeld_;
+}
+
+void FakeClock::HoldPrivilege(bool held) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    privilegeHeld_ = held;
+}
+
 std::vector<FakeClock::Set> FakeClock::sets() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return sets_;

@@ -28,6 +28,7 @@ class FakeClock : public Clock {
     bool SetLocalTime(const SYSTEMTIME& local) override;
     bool SetClockUtc(const NtpTime& t) override;
     std::uint32_t LastSetError() override;
+    bool MaySetClock() override;
 
     // Makes the local clock read this calendar time now (milliseconds included).
     void SetLocalNow(const SYSTEMTIME& local);
@@ -37,6 +38,8 @@ class FakeClock : public Clock {
     double offset() const;
     // Failed sets report the error code, as the platform's last error.
     void FailSets(bool fail, std::uint32_t error = 0);
+    // What MaySetClock answers; the sets themselves are not affected.
+    void HoldPrivilege(bool held);
     std::vector<Set> sets() const;
 
   private:
@@ -49,5 +52,6 @@ class FakeClock : public Clock {
     const double zoneSeconds_;
     bool failSets_ = false;
     std::uint32_t setError_ = 0;
+    bool privilegeHeld_ = true;
     std::vector<Set> sets_;
 };

@@ -7,6 +7,40 @@ NetworkStartResult FakeNetworkStack::Start() {
     return result;
 }
 
+std::optional<ClockServiceReply> FakeClockService::Synchronise(
+    const ClockServiceRequest& request, const QueryInterrupter* interrupter) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    requests_.push_back(request);
+    const std::optional<ClockServiceReply> reply = reply_;
+    const std::function<void()> effect = effect_;
+    lock.unlock();
+    if (hang) {
+        // Bounded, so that a caller that passes no interrupter fails its test instead of
+        // hanging it.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!IsInterrupted(interrupter) && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return std::nullopt;
+    }
+    if (effect) {
+        effect();
+    }
+    return reply;
+}
+
+void FakeClockService::Answer(std::optional<ClockServiceReply> reply,
+                              std::function<void()> effect) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    reply_ = std::move(reply);
+    effect_ = std::move(effect);
+}
+
+std::vector<ClockServiceRequest> FakeClockService::requests() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return requests_;
+}
+
 void RecordingMessageBoxes::Show(const std::string& text, const std::string& caption, BoxIcon icon,
                                  BoxGuard& guard) {
     std::unique_lock<std::mutex> lock(mutex_);

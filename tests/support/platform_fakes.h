@@ -4,11 +4,14 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/clock_service.h"
 #include "platform/message_boxes.h"
 #include "sync/sync_scheduler.h"
 #include "platform/worker_threads.h"
@@ -48,6 +51,26 @@ class FakeWebProbe : public WebProbe {
     std::atomic<ProbeResult> result{ProbeResult::kOpened};
     std::atomic<bool> hang{false};
     std::atomic<int> probes{0};
+};
+
+// Records every request and answers with the scripted reply, or like an absent service.
+// Told to hang, it answers nothing until the caller's interrupter stops the wait.
+class FakeClockService : public ClockService {
+  public:
+    std::optional<ClockServiceReply> Synchronise(const ClockServiceRequest& request,
+                                                 const QueryInterrupter* interrupter) override;
+
+    // effect runs while the service answers, as the real one sets the clock.
+    void Answer(std::optional<ClockServiceReply> reply, std::function<void()> effect = {});
+    std::vector<ClockServiceRequest> requests() const;
+
+    std::atomic<bool> hang{false};
+
+  private:
+    mutable std::mutex mutex_;
+    std::optional<ClockServiceReply> reply_;
+    std::function<void()> effect_;
+    std::vector<ClockServiceRequest> requests_;
 };
 
 // Records every box. By default a box is answered at once; told to hold, it stays open

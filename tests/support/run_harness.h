@@ -39,6 +39,7 @@ class RunHarness {
     FakeConnectivity connectivity;
     FakeWebProbe probe;
     RecordingMessageBoxes boxes;
+    FakeClockService clockService;
     CountingWorkerThreads threads;
     FakeWindow window;
     FaultSntpServer server;

@@ -1,0 +1,67 @@
+// What a user's program asks the Tickwell Clock service, and what the service answers.
+// Any local process may write to the service's pipe, so a request is small, versioned and
+// parsed strictly: a malformed one is refused with the reason, never guessed at. The service
+// never accepts a time, only the server to ask and the user's fixed offset.
+//
+// Request (little-endian): "TWCQ", version u16, kind u16 (1: synchronise), offset i32
+// (seconds), host length u16, then that many bytes of host (no terminator).
+// Reply: "TWCA", version u16, status u16, offset f64, delay f64 (IEEE 754 bits as u64),
+// stratum u8, reason length u16, then that many bytes of reason.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+inline constexpr const char* kClockServicePipeName = R"(\\.\pipe\Quorvane.Tickwell.Clock)";
+inline constexpr std::uint16_t kClockServiceProtocolVersion = 1;
+// A host name as DNS allows it; an IPv6 address in brackets is far shorter.
+inline constexpr std::size_t kClockServiceMaxHostLength = 253;
+inline constexpr std::size_t kClockServiceRequestHeaderSize = 14;
+inline constexpr std::size_t kClockServiceMaxRequestSize =
+    kClockServiceRequestHeaderSize + kClockServiceMaxHostLength;
+inline constexpr std::size_t kClockServiceMaxReasonLength = 512;
+inline constexpr std::size_t kClockServiceReplyHeaderSize = 27;
+inline constexpr std::size_t kClockServiceMaxReplySize =
+    kClockServiceReplyHeaderSize + kClockServiceMaxReasonLength;
+
+struct ClockServiceRequest {
+    std::string host;  // a name, a dotted IPv4 address, or an IPv6 address (bare or in brackets)
+    std::int32_t offsetSeconds = 0;  // the user's fixed offset: the clock runs this far ahead
+
+    bool operator==(const ClockServiceRequest&) const = default;
+};
+
+enum class ClockServiceStatus : std::uint16_t {
+    kSynchronised = 0,  // the clock was set; offset, delay and stratum are the measurement
+    kRefused = 1,       // the administrator's policy does not allow it; reason says why
+    kFailed = 2,        // the server did not answer, or Windows refused the set; reason says why
+    kMalformed = 3,     // the request could not be read; reason names the check
+};
+
+struct ClockServiceReply {
+    ClockServiceStatus status = ClockServiceStatus::kFailed;
+    std::string reason;  // empty on success
+    double offset = 0.0;
+    double delay = 0.0;
+    std::int32_t stratum = 0;
+
+    bool operator==(const ClockServiceReply&) const = default;
+};
+
+// A request read, or the check it failed ("too short", "unknown version 2", ...).
+struct ParsedClockServiceRequest {
+    std::optional<ClockServiceRequest> request;
+    std::string error;
+};
+
+std::vector<std::uint8_t> EncodeClockServiceRequest(const ClockServiceRequest& request);
+ParsedClockServiceRequest ParseClockServiceRequest(std::span<const std::uint8_t> bytes);
+
+// The reason is cut to kClockServiceMaxReasonLength bytes.
+std::vector<std::uint8_t> EncodeClockServiceReply(const ClockServiceReply& reply);
+// Empty when the bytes are no reply of this version.
+std::optional<ClockServiceReply> ParseClockServiceReply(std::span<const std::uint8_t> bytes);

@@ -1,0 +1,45 @@
+// Installs, stops and removes the Tickwell Clock service through the service control
+// manager, for the setup program. Each step says what went wrong on the stream it is given;
+// a step that only Wine refuses (the required privileges) is a warning there, not a failure.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "platform/unique_handle_win.h"
+
+struct ServiceHandleTraits {
+    using Value = SC_HANDLE;
+    static constexpr SC_HANDLE kInvalid = nullptr;
+    static void Close(SC_HANDLE handle) { ::CloseServiceHandle(handle); }
+};
+using UniqueServiceHandle = UniqueHandleOf<ServiceHandleTraits>;
+
+class ServiceInstaller {
+  public:
+    static constexpr DWORD kStartLimitMs = 30000;
+    static constexpr DWORD kStopLimitMs = 10000;
+
+    explicit ServiceInstaller(std::FILE* messages) : messages_(messages) {}
+
+    // Creates the service, or brings an installed one's configuration up to date, registers
+    // its event source, writes the default machine policy, and starts the service.
+    bool Install();
+    // Stops the service if it runs. True also when it is not installed.
+    bool Stop();
+    // Stops and deletes the service, its event source and the machine policy. True also
+    // when it is not installed.
+    bool Remove();
+
+  private:
+    UniqueServiceHandle CreateOrUpdate(SC_HANDLE manager);
+    bool Configure(SC_HANDLE service);
+    bool StartAndWait(SC_HANDLE service);
+    bool StopAndWait(SC_HANDLE service);
+    bool Fail(const char* what, DWORD error);
+    void Say(const std::string& line);
+
+    std::FILE* messages_;
+};

@@ -1,0 +1,106 @@
+#include "sync/clock_correction.h"
+
+#include <cmath>
+
+#include "config/date_time.h"
+
+std::optional<SYSTEMTIME> ApplyUserOffset(const SYSTEMTIME& local, std::int32_t offsetSeconds) {
+    SYSTEMTIME whole = local;
+    whole.wMilliseconds = 0;
+    const std::optional<DateTime> start = DateTime::FromSystemTime(whole);
+    SYSTEMTIME shifted{};
+    if (!start || !start->AddSeconds(offsetSeconds).ToSystemTime(&shifted)) {
+        return std::nullopt;
+    }
+    shifted.wMilliseconds = local.wMilliseconds;
+    return shifted;
+}
+
+ClockCorrection::ClockCorrection(Clock& clock, SntpClient& client, int sntpPort, SetHook hook)
+    : clock_(clock), client_(client), sntpPort_(sntpPort), hook_(std::move(hook)) {}
+
+ClockCorrection::Outcome ClockCorrection::Measure(const std::string& host) {
+    Outcome outcome;
+    SntpResult result;
+    if (!client_.Query(host.c_str(), &result, sntpPort_)) {
+        outcome.failure = client_.failure();
+        return outcome;
+    }
+    outcome.result = Outcome::Result::kSucceeded;
+    outcome.offset = result.offset;
+    outcome.delay = result.delay;
+    outcome.stratum = result.stratum;
+    return outcome;
+}
+
+bool ClockCorrection::StepCoarsely(double offset) {
+    // Whole seconds by calendar arithmetic: the milliseconds of the moment are dropped. A
+    // failed step is left to the precise set that follows, which reports it.
+    return hook_([this, offset] {
+        const std::optional<DateTime> now = DateTime::FromSystemTime(clock_.UtcTime());
+        SYSTEMTIME stepped{};
+        if (now && now->AddSeconds(std::trunc(offset)).ToSystemTime(&stepped)) {
+            clock_.SetUtcTime(stepped);
+        }
+    });
+}
+
+ClockCorrection::Outcome ClockCorrection::Correct(const std::string& host,
+                                                  std::int32_t userOffsetSeconds) {
+    Outcome outcome = Measure(host);
+    if (outcome.result != Outcome::Result::kSucceeded) {
+        return outcome;
+    }
+    const auto abandoned = [&outcome] {
+        outcome.result = Outcome::Result::kAbandoned;
+        return outcome;
+    };
+
+    double remaining = outcome.offset;
+    if (std::fabs(remaining) >= kCoarseStepSeconds) {
+        // The precise set uses a fresh exchange, measured against the stepped clock.
+        if (!StepCoarsely(remaining)) {
+            return abandoned();
+        }
+        const Outcome again = Measure(host);
+        if (again.result != Outcome::Result::kSucceeded) {
+            return again;
+        }
+        remaining = again.offset;
+        outcome.delay = again.delay;
+        outcome.stratum = again.stratum;
+    }
+
+    bool set = false;
+    // Read at once: the platform's reason is gone after the next call.
+    if (!hook_([&] {
+            set = clock_.SetClockUtc(AddSeconds(clock_.Now(), remaining));
+            if (!set) {
+                outcome.setError = clock_.LastSetError();
+            }
+        })) {
+        return abandoned();
+    }
+    if (!set) {
+        outcome.result = Outcome::Result::kClockRefused;
+        return outcome;
+    }
+
+    if (userOffsetSeconds != 0) {
+        bool converted = false;
+        if (!hook_([&] {
+                const std::optional<SYSTEMTIME> shifted =
+                    ApplyUserOffset(clock_.LocalTime(), userOffsetSeconds);
+                converted = shifted.has_value();
+                if (converted) {
+                    clock_.SetLocalTime(*shifted);
+                }
+            })) {
+            return abandoned();
+        }
+        if (!converted) {
+            outcome.result = Outcome::Result::kConversionFailed;
+        }
+    }
+    return outcome;
+}

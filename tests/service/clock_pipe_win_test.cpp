@@ -1,0 +1,250 @@
+// The service's pipe server with a handler the test controls, and the program's client
+// (PlatformClockService) against it and against a stand-in server that misbehaves.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <array>
+#include <atomic>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/clock_service.h"
+#include "platform/unique_handle_win.h"
+#include "service/clock_pipe_server_win.h"
+
+namespace {
+
+const std::wstring kPipe(kClockServicePipeName,
+                         kClockServicePipeName +
+                             std::char_traits<char>::length(kClockServicePipeName));
+
+// What the test handler answers: every field depends on the request, so a reply shows that
+// the whole request arrived.
+ClockServiceReply EchoOf(const ClockServiceRequest& request) {
+    ClockServiceReply reply;
+    reply.status = ClockServiceStatus::kRefused;
+    reply.reason = "asked " + request.host;
+    reply.offset = request.offsetSeconds + 0.25;
+    reply.delay = 0.0125;
+    reply.stratum = static_cast<std::int32_t>(request.host.size() % 16);
+    return reply;
+}
+
+class ClockPipeTest : public testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(server_.Start()) << "error " << ::GetLastError(); }
+
+    ClockServiceReply Handle(std::span<const std::uint8_t> bytes) {
+        ++handled_;
+        const ParsedClockServiceRequest parsed = ParseClockServiceRequest(bytes);
+        if (!parsed.request) {
+            return {ClockServiceStatus::kMalformed, parsed.error};
+        }
+        ::WaitForSingleObject(release_.get(), INFINITE);
+        return EchoOf(*parsed.request);
+    }
+
+    // Set: the handler answers at once; reset: it holds every request until set again.
+    UniqueHandle release_{::CreateEventW(nullptr, TRUE, TRUE, nullptr)};
+    std::atomic<int> handled_{0};
+    std::atomic<int> observed_{0};
+    ClockPipeServer server_{
+        [this](std::span<const std::uint8_t> bytes) { return Handle(bytes); },
+        [this](std::span<const std::uint8_t>, const ClockServiceReply&) { ++observed_; }};
+};
+
+// A handle that is empty when the call that opened it failed.
+UniqueHandle Opened(HANDLE handle) {
+    return UniqueHandle(handle != INVALID_HANDLE_VALUE ? handle : nullptr);
+}
+
+// A client that writes what the test wants, in one message, and reads with no time limit.
+class RawClient {
+  public:
+    RawClient()
+        : pipe_(Opened(::CreateFileW(kPipe.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                     OPEN_EXISTING, 0, nullptr))) {
+        DWORD mode = PIPE_READMODE_MESSAGE;
+        ::SetNamedPipeHandleState(pipe_.get(), &mode, nullptr, nullptr);
+    }
+    bool connected() const { return static_cast<bool>(pipe_); }
+    HANDLE pipe() const { return pipe_.get(); }
+
+    bool Send(const std::vector<std::uint8_t>& bytes) const {
+        DWORD written = 0;
+        return ::WriteFile(pipe_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                           nullptr) &&
+               written == bytes.size();
+    }
+    // Empty when the server closed the connection instead of answering.
+    std::optional<ClockServiceReply> Receive() const {
+        std::array<std::uint8_t, kClockServiceMaxReplySize> buffer{};
+        DWORD read = 0;
+        if (!::ReadFile(pipe_.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read,
+                        nullptr)) {
+            return std::nullopt;
+        }
+        return ParseClockServiceReply(std::span(buffer.data(), read));
+    }
+
+  private:
+    UniqueHandle pipe_;
+};
+
+std::vector<std::uint8_t> Encoded(const std::string& host, std::int32_t offset = 0) {
+    return EncodeClockServiceRequest({host, offset});
+}
+
+TEST_F(ClockPipeTest, TheClientGetsTheHandlersReplyToItsWholeRequest) {
+    const std::vector<ClockServiceRequest> requests = {
+        {"127.0.0.1", 0},
+        {"[2001:db8::1]", -3600},
+        {std::string(kClockServiceMaxHostLength, 'h'), 2147483647},
+    };
+    PlatformClockService client;
+    for (const ClockServiceRequest& request : requests) {
+        EXPECT_EQ(client.Synchronise(request, nullptr), EchoOf(request)) << request.host;
+    }
+    EXPECT_EQ(handled_, 3);
+}
+
+TEST_F(ClockPipeTest, AHostileClientGetsAnErrorAndTheConnectionEnds) {
+    const std::vector<std::uint8_t> longest(kClockServiceMaxRequestSize, 'x');
+    const std::vector<std::uint8_t> tooLong(kClockServiceMaxRequestSize + 1, 'x');
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        bool handled;  // or refused by the server itself
+    };
+    const std::vector<Case> cases = {
+        {"garbage", {'h', 'e', 'l', 'l', 'o'}, true},
+        {"longest message", longest, true},
+        {"message too long", tooLong, false},
+        {"much too long", std::vector<std::uint8_t>(64 * 1024, 'x'), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        handled_ = 0;
+        observed_ = 0;
+        const RawClient client;
+        ASSERT_TRUE(client.connected());
+        ASSERT_TRUE(client.Send(c.bytes));
+        const std::optional<ClockServiceReply> reply = client.Receive();
+        ASSERT_TRUE(reply);
+        EXPECT_EQ(reply->status, ClockServiceStatus::kMalformed);
+        EXPECT_EQ(reply->reason == ClockPipeServer::kRequestTooLong, !c.handled) << reply->reason;
+        EXPECT_EQ(handled_, c.handled ? 1 : 0);
+        EXPECT_EQ(observed_, 1);
+        // One request per connection: a proper one after it is not served.
+        client.Send(Encoded("127.0.0.1"));
+        EXPECT_FALSE(client.Receive());
+        EXPECT_EQ(handled_, c.handled ? 1 : 0);
+    }
+}
+
+TEST_F(ClockPipeTest, ASilentClientIsCutOffWhileOthersAreServed) {
+    const RawClient silent;
+    ASSERT_TRUE(silent.connected());
+    const ClockServiceRequest request{"127.0.0.1", 5};
+    EXPECT_EQ(PlatformClockService().Synchronise(request, nullptr), EchoOf(request));
+    DWORD waiting = 1;
+    ASSERT_TRUE(::PeekNamedPipe(silent.pipe(), nullptr, 0, nullptr, &waiting, nullptr));
+    EXPECT_EQ(waiting, 0u) << "cut off before the other client was served";
+
+    const std::optional<ClockServiceReply> reply = silent.Receive();
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->status, ClockServiceStatus::kMalformed);
+    EXPECT_EQ(reply->reason, ClockPipeServer::kNoRequestInTime);
+    silent.Send(Encoded("127.0.0.1"));
+    EXPECT_FALSE(silent.Receive());
+    EXPECT_EQ(handled_, 1);
+}
+
+TEST_F(ClockPipeTest, StoppingEndsTheWaitForASilentClient) {
+    const RawClient silent;
+    ASSERT_TRUE(silent.connected());
+    server_.Stop();  // would answer after the time limit if the stop did not end the wait
+    EXPECT_FALSE(silent.Receive());
+    EXPECT_EQ(observed_, 0);
+}
+
+class FlagInterrupter : public QueryInterrupter {
+  public:
+    bool Interrupted() const override { return flag; }
+    std::atomic<bool> flag{false};
+};
+
+TEST_F(ClockPipeTest, AnInterruptedClientGivesUpWithoutWaitingForTheReply) {
+    ::ResetEvent(release_.get());
+    FlagInterrupter interrupter;
+    std::thread interrupt([&] {
+        while (handled_ == 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        interrupter.flag = true;
+    });
+    // The handler holds the request until the client has returned: had the client waited for
+    // the reply, it would have given up only after its 30 seconds, with a failure.
+    EXPECT_EQ(PlatformClockService().Synchronise({"127.0.0.1", 0}, &interrupter), std::nullopt);
+    ::SetEvent(release_.get());
+    interrupt.join();
+}
+
+// Stands in for the service: takes one request and answers with the test's bytes, or
+// closes the connection when there are none.
+class StandInServer {
+  public:
+    explicit StandInServer(std::optional<std::vector<std::uint8_t>> reply)
+        : pipe_(Opened(::CreateNamedPipeW(kPipe.c_str(), PIPE_ACCESS_DUPLEX,
+                                          PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE, 1, 4096, 4096,
+                                          0, nullptr))),
+          thread_([this, reply = std::move(reply)] {
+              ::ConnectNamedPipe(pipe_.get(), nullptr);
+              std::array<std::uint8_t, 4096> request{};
+              DWORD bytes = 0;
+              ::ReadFile(pipe_.get(), request.data(), static_cast<DWORD>(request.size()), &bytes,
+                         nullptr);
+              if (reply) {
+                  ::WriteFile(pipe_.get(), reply->data(), static_cast<DWORD>(reply->size()), &bytes,
+                              nullptr);
+                  ::ReadFile(pipe_.get(), request.data(), 1, &bytes, nullptr);  // until closed
+              }
+              ::DisconnectNamedPipe(pipe_.get());
+          }) {}
+    ~StandInServer() { thread_.join(); }
+
+  private:
+    UniqueHandle pipe_;
+    std::thread thread_;
+};
+
+TEST(ClockServiceClientTest, SaysWhatAMissingOrBrokenServiceAnswered) {
+    EXPECT_EQ(PlatformClockService().Synchronise({"127.0.0.1", 0}, nullptr), std::nullopt)
+        << "no service";
+
+    const ClockServiceReply unreadable{ClockServiceStatus::kFailed,
+                                       "the service's reply could not be read"};
+    std::vector<std::uint8_t> tooLong = EncodeClockServiceReply(
+        {ClockServiceStatus::kRefused, std::string(kClockServiceMaxReasonLength, 'r')});
+    tooLong.resize(kClockServiceMaxReplySize + 1, 'r');
+    struct Case {
+        const char* name;
+        std::optional<std::vector<std::uint8_t>> reply;
+        std::optional<ClockServiceReply> expected;
+    };
+    const std::vector<Case> cases = {
+        {"closes without a reply", std::nullopt, std::nullopt},
+        {"garbage", std::vector<std::uint8_t>{'T', 'W', 'C', 'A', 9}, unreadable},
+        {"longer than any reply", tooLong, unreadable},
+    };
+    for (const Case& c : cases) {
+        const StandInServer server(c.reply);
+        EXPECT_EQ(PlatformClockService().Synchronise({"127.0.0.1", 0}, nullptr), c.expected)
+            << c.name;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,116 @@
+#include "service/clock_request_handler.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "tests/support/fake_clock.h"
+#include "tests/support/fault_sntp_server.h"
+#include "tests/support/platform_fakes.h"
+
+namespace {
+
+// Counts the most corrections that held the network at once.
+class OverlapCountingNetwork : public FakeNetworkStack {
+  public:
+    NetworkStartResult Start() override {
+        const int now = ++active_;
+        for (int seen = most; now > seen && !most.compare_exchange_weak(seen, now);) {
+        }
+        return FakeNetworkStack::Start();
+    }
+    void Stop() override {
+        --active_;
+        FakeNetworkStack::Stop();
+    }
+
+    std::atomic<int> most{0};
+
+  private:
+    std::atomic<int> active_{0};
+};
+
+class ClockRequestHandlerTest : public testing::Test {
+  protected:
+    ClockServiceReply Handle(const std::vector<std::uint8_t>& request) {
+        ClockRequestHandler handler(clock, network, [this] { return policy; },
+                                    {server.port(), 600});
+        return handler.Handle(request);
+    }
+
+    FakeClock clock{-30.0};  // the server keeps the real time: this clock is 30 s slow
+    OverlapCountingNetwork network;
+    FaultSntpServer server;
+    ClockPolicy policy{{server.address()}, 60};
+};
+
+TEST_F(ClockRequestHandlerTest, AnApprovedServersTimeIsSetWithTheUsersOffset) {
+    const ClockServiceReply reply = Handle(EncodeClockServiceRequest({server.address(), 45}));
+    EXPECT_EQ(ClockServiceStatus::kSynchronised, reply.status) << reply.reason;
+    EXPECT_NEAR(30.0, reply.offset, 0.05);
+    EXPECT_GE(reply.delay, 0.0);
+    EXPECT_EQ(2, reply.stratum);
+    EXPECT_NEAR(45.0, clock.offset(), 0.05);
+    EXPECT_EQ(2u, clock.sets().size());  // the server's time, then the offset
+    EXPECT_EQ(1, server.requests());
+}
+
+TEST_F(ClockRequestHandlerTest, RequestsNotServedSayWhyAndOnlyTheApprovedServerIsAsked) {
+    std::vector<std::uint8_t> truncated = EncodeClockServiceRequest({server.address(), 0});
+    truncated.pop_back();
+    const std::vector<std::uint8_t> good = EncodeClockServiceRequest({server.address(), 0});
+    const std::string noAnswer = "no answer from " + server.address() + ": ";
+    struct Case {
+        std::vector<std::uint8_t> request;
+        const char* approved;
+        Fault fault;
+        ClockServiceStatus status;
+        std::string reason;  // the reply's reason starts with it
+        int packets;
+    };
+    // The fault server's address itself, unapproved: any packet at all would reach it.
+    for (const Case& c : {
+             Case{good, "time.example", Fault::kNone, ClockServiceStatus::kRefused,
+                  ClockPolicy::kServerNotApproved, 0},
+             Case{EncodeClockServiceRequest({server.address(), -61}), nullptr, Fault::kNone,
+                  ClockServiceStatus::kRefused, ClockPolicy::kOffsetAboveLimit, 0},
+             Case{truncated, nullptr, Fault::kNone, ClockServiceStatus::kMalformed,
+                  "host cut short", 0},
+             Case{good, nullptr, Fault::kSilent, ClockServiceStatus::kFailed, noAnswer, 1},
+         }) {
+        policy.approvedServers = {c.approved ? c.approved : server.address()};
+        server.Reconfigure({.fault = c.fault});
+        const int before = server.requests();
+        const ClockServiceReply reply = Handle(c.request);
+        EXPECT_EQ(c.status, reply.status) << c.reason;
+        EXPECT_EQ(0u, reply.reason.find(c.reason)) << reply.reason;
+        EXPECT_NE(' ', reply.reason.back()) << reply.reason;  // the SNTP reason follows
+        EXPECT_EQ(c.packets, server.requests() - before) << c.reason;
+    }
+    EXPECT_TRUE(clock.sets().empty());
+
+    clock.FailSets(true, 1314);
+    server.Reconfigure({});
+    EXPECT_EQ("Windows refused to set the clock (error 1314)", Handle(good).reason);
+}
+
+TEST_F(ClockRequestHandlerTest, ConcurrentRequestsAreCorrectedOneAfterTheOther) {
+    server.Reconfigure({.holdMs = 200});  // long enough for the requests to meet
+    ClockRequestHandler handler(clock, network, [this] { return policy; }, {server.port(), 2000});
+    const std::vector<std::uint8_t> request = EncodeClockServiceRequest({server.address(), 0});
+    std::atomic<int> synchronised{0};
+    std::vector<std::thread> clients;
+    for (int i = 0; i < 3; ++i) {
+        clients.emplace_back([&] {
+            synchronised += handler.Handle(request).status == ClockServiceStatus::kSynchronised;
+        });
+    }
+    for (std::thread& client : clients) {
+        client.join();
+    }
+    EXPECT_EQ(3, synchronised);
+    EXPECT_EQ(1, network.most);
+}
+
+}  // namespace

@@ -1,0 +1,118 @@
+// Which way a run sets the clock: itself, or through the Tickwell Clock service.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <regex>
+#include <thread>
+
+#include "sync/sync_run.h"
+#include "tests/support/run_harness.h"
+
+namespace {
+
+const char* const kSuccess = "Successful synchronization.";
+const char* const kServiceSilent =
+    "The Tickwell Clock service does not answer. Ask your administrator to install it, or run "
+    "Tickwell as administrator.";
+const char* const kNoWayToSet =
+    "Tickwell may not set the clock and the Tickwell Clock service does not answer. Ask your "
+    "administrator to install the service, or run Tickwell as administrator.";
+
+const ClockServiceReply kSynchronised{ClockServiceStatus::kSynchronised, "", 0.5, 0.25, 2};
+
+std::optional<ClockServiceReply> Failed(ClockServiceStatus status, const char* reason) {
+    return ClockServiceReply{status, reason, 0, 0, 0};
+}
+
+std::string CouldNot(const char* reason) {
+    return std::string("The Tickwell Clock service could not synchronize: ") + reason + ".";
+}
+
+TEST(ClockServiceRouteTest, TheOptionAndThePrivilegeChooseTheWayAndFailuresSayWhatToDo) {
+    const char* const notApproved = "server not approved by the administrator";
+    const char* const noAnswer = "no answer from 127.0.0.1: timed out";
+    struct Row {
+        std::int32_t use;
+        bool privilege;
+        std::optional<ClockServiceReply> reply;
+        bool throughService;
+        std::string box;  // "Successful synchronization.", or why not
+    };
+    for (const Row& row : {
+             Row{0, true, kSynchronised, false, kSuccess},
+             Row{0, false, kSynchronised, true, kSuccess},
+             Row{0, false, Failed(ClockServiceStatus::kRefused, notApproved), true,
+                 CouldNot(notApproved)},
+             Row{0, false, std::nullopt, true, kNoWayToSet},
+             Row{1, true, kSynchronised, true, kSuccess},
+             Row{1, true, Failed(ClockServiceStatus::kFailed, noAnswer), true, CouldNot(noAnswer)},
+             Row{1, false, std::nullopt, true, kServiceSilent},
+             Row{2, false, kSynchronised, false, kSuccess},
+         }) {
+        const std::string name = std::to_string(row.use) + (row.privilege ? " privileged " : " ") +
+                                 (row.reply ? row.reply->reason : "no service");
+        RunHarness h;
+        h.ServerDoes({});
+        h.settings.nClockService = row.use;
+        h.settings.nOffset = 45;
+        h.clock.HoldPrivilege(row.privilege);
+        h.clockService.Answer(row.reply);
+        const bool synchronised = row.box == kSuccess;
+
+        EXPECT_EQ(synchronised ? 1 : 0, h.RunNow(true)) << name;
+        EXPECT_EQ(std::vector<std::string>{row.box}, h.boxes.texts()) << name;
+        const std::string status = h.record().connectStatus;
+        const char* const expected = !synchronised ? "Communication error! \\d\\d:\\d\\d; .*"
+                                     : row.throughService
+                                         ? "Success synchro: .*Net delay: 0\\.250 sec\\."
+                                         : "Success synchro: .*";
+        EXPECT_TRUE(std::regex_match(status, std::regex(expected))) << name << ": " << status;
+        EXPECT_EQ(synchronised ? 0 : 1, h.scheduler->cursor().currentServer()) << name;
+
+        const std::vector<ClockServiceRequest> requests =
+            row.throughService ? std::vector<ClockServiceRequest>{{h.server.address(), 45}}
+                               : std::vector<ClockServiceRequest>{};
+        EXPECT_EQ(requests, h.clockService.requests()) << name;
+        EXPECT_EQ(row.throughService ? 0 : 1, h.server.requests()) << name;
+        EXPECT_EQ(row.throughService ? 0u : 2u, h.clock.sets().size()) << name;
+    }
+}
+
+TEST(ClockServiceRouteTest, ThroughTheServiceTheRunRecordsAndWarnsAsItsOwnSetWould) {
+    RunHarness h;
+    h.SetLocalTime(10, 0, 0);
+    h.clock.Freeze();
+    h.settings.nClockService = Settings::kServiceAlways;
+    h.settings.nMaxDiff = 5;
+    // The service moves the clock ten minutes forward.
+    h.clockService.Answer(kSynchronised, [&h] { h.clock.Advance(600.0); });
+    ASSERT_EQ(1, h.RunNow(false));
+
+    EXPECT_EQ(0, h.record().timeBefore.wMinute);
+    EXPECT_EQ(10, h.record().timeAfter.wMinute);
+    EXPECT_EQ(10, h.scheduler->cursor().watchdogTime().wMinute);
+    ASSERT_EQ(1u, h.boxes.texts().size());
+    EXPECT_EQ(0u, h.boxes.texts()[0].find("10 minutes between")) << h.boxes.texts()[0];
+}
+
+TEST(ClockServiceRouteTest, BreakingTheRunEndsTheWaitForTheService) {
+    RunHarness h;
+    h.settings.nClockService = Settings::kServiceAlways;
+    h.clockService.hang = true;
+    h.scheduler->StartManualRun();
+    const auto waitFor = [](auto condition) {
+        // Far below the fake service's own bound of ten seconds.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!condition() && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return condition();
+    };
+    ASSERT_TRUE(waitFor([&h] { return h.clockService.requests().size() == 1; }));
+    h.scheduler->BreakRun();
+    EXPECT_TRUE(waitFor([&h] { return h.scheduler->AbandonedWorkers() == 0; }));
+    EXPECT_TRUE(h.boxes.texts().empty());
+    EXPECT_EQ(SyncRecord::kInitialStatus, h.record().connectStatus);
+}
+
+}  // namespace
