@@ -46,8 +46,9 @@ FunctionEnd
 !macroend
 
 ; Checks each word after the program's name: NSIS's own /S and /NCRC exactly as NSIS spells
-; them, and OPTION in any case, which sets VARIABLE to 1. Quits at the first other word.
-!macro CHECK_OPTIONS un OPTION VARIABLE USAGE
+; them, and OPTION and OPTION2 in any case and order, which set VARIABLE and VARIABLE2 to 1
+; (OPTION2 "" for a program with one option). Quits at the first other word.
+!macro CHECK_OPTIONS un OPTION VARIABLE OPTION2 VARIABLE2 USAGE
     ${GetParameters} $R0
     ${Do}
         Call ${un}NextWord
@@ -55,6 +56,10 @@ FunctionEnd
             ${Break}
         ${ElseIf} $R1 == "${OPTION}"
             StrCpy ${VARIABLE} 1
+        !if "${OPTION2}" != ""
+        ${ElseIf} $R1 == "${OPTION2}"
+            StrCpy ${VARIABLE2} 1
+        !endif
         ${ElseIf} $R1 S!= "/S"
         ${AndIf} $R1 S!= "/NCRC"
             Push "Unknown option: $R1$\r$\n$\r$\n${USAGE}"

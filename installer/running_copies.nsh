@@ -40,21 +40,36 @@ Function ${un}EndRunningCopies
     ${Loop}
 FunctionEnd
 
-; A copy that no window gives away (another user's, say) still holds its files: Windows
-; refuses to open a running program or its library for writing. All are checked before
-; any is touched, so that none is replaced or removed alone.
+; Sets $R2 to 1 when the file $R1 of $INSTDIR is in use, else to 0 (also when it is
+; missing): Windows refuses to open a running program or its library for writing.
+Function ${un}FileInUse
+    StrCpy $R2 0
+    System::Call 'kernel32::CreateFileW(w "$INSTDIR\$R1", i ${GENERIC_WRITE}, i 0, p 0, i ${OPEN_EXISTING}, i 0, p 0) p .R3 ?e'
+    Pop $R4
+    ${If} $R3 != ${INVALID_HANDLE_VALUE}
+        System::Call 'kernel32::CloseHandle(p R3)'
+    ${ElseIf} $R4 == ${ERROR_SHARING_VIOLATION}
+        StrCpy $R2 1
+    ${EndIf}
+FunctionEnd
+
+; A copy that no window gives away (another user's, say) still holds its files. All are
+; checked before any is touched, so that none is replaced or removed alone. The clock
+; service's program is not among them: the service holds it until setup stops it.
 Function ${un}EnsureFilesFree
-    StrCpy $R0 "Tickwell.exe QvSupport.dll Uninstall.exe"
+    !if "${un}" == ""
+        StrCpy $R0 "Tickwell.exe QvSupport.dll Uninstall.exe"
+    !else
+        ; Not the uninstaller's own file: the copy that started this one may still hold it.
+        StrCpy $R0 "Tickwell.exe QvSupport.dll"
+    !endif
     ${Do}
         Call ${un}NextWord
         ${If} $R1 == ""
             ${Break}
         ${EndIf}
-        System::Call 'kernel32::CreateFileW(w "$INSTDIR\$R1", i ${GENERIC_WRITE}, i 0, p 0, i ${OPEN_EXISTING}, i 0, p 0) p .R2 ?e'
-        Pop $R3
-        ${If} $R2 != ${INVALID_HANDLE_VALUE}
-            System::Call 'kernel32::CloseHandle(p R2)'
-        ${ElseIf} $R3 == ${ERROR_SHARING_VIOLATION}
+        Call ${un}FileInUse
+        ${If} $R2 == 1
             Push "$INSTDIR\$R1 is in use, perhaps by Tickwell running for another user, so nothing was changed.$\r$\nEnd it and try again."
             Call ${un}Fail
             Abort

@@ -24,11 +24,12 @@ ManifestDPIAware true
 !include MUI2.nsh
 !include command_line.nsh
 !include running_copies.nsh
+!include clock_service.nsh
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tickwell"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define SETTINGS_KEY "Software\Quorvane\Tickwell"
-!define SETUP_USAGE "Usage: Tickwell-${VERSION}-setup.exe [/S] [/NOAUTOSTART] [/D=folder]$\r$\n  /S  install silently, with the defaults$\r$\n  /NOAUTOSTART  do not start Tickwell when the user signs in$\r$\n  /D=folder  install there (a full path; last, without quotes)"
+!define SETUP_USAGE "Usage: Tickwell-${VERSION}-setup.exe [/S] [/NOAUTOSTART] [/NOSERVICE] [/D=folder]$\r$\n  /S  install silently, with the defaults$\r$\n  /NOAUTOSTART  do not start Tickwell when the user signs in$\r$\n  /NOSERVICE  leave the Tickwell Clock service out (remove an installed one)$\r$\n  /D=folder  install there (a full path; last, without quotes)"
 !define UNINSTALL_USAGE "Usage: Uninstall.exe [/S] [/REMOVESETTINGS]$\r$\n  /S  uninstall silently, keeping the user's settings$\r$\n  /REMOVESETTINGS  remove the user's settings too"
 
 Name "Tickwell"
@@ -49,6 +50,7 @@ VIProductVersion "${VERSION}.0"
 VIFileVersion "${VERSION}.0"
 
 Var NoAutostart
+Var NoService
 Var RemoveSettings
 
 !define MUI_ICON "${ICON}"
@@ -58,7 +60,7 @@ Var RemoveSettings
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_DIRECTORY
 !define MUI_COMPONENTSPAGE_NODESC
-!define MUI_COMPONENTSPAGE_TEXT_TOP "Tickwell can start hidden in the notification area whenever you sign in to Windows."
+!define MUI_COMPONENTSPAGE_TEXT_TOP "Tickwell can start hidden in the notification area whenever you sign in to Windows. Its clock service sets the clock for it when Windows does not let the user do so."
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_RUN "$INSTDIR\Tickwell.exe"
@@ -79,6 +81,8 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "Copyright (C) Quorvane. 
 !insertmacro DEFINE_FAIL "un." "Tickwell uninstall"
 !insertmacro DEFINE_RUNNING_COPIES ""
 !insertmacro DEFINE_RUNNING_COPIES "un."
+!insertmacro DEFINE_CLOCK_SERVICE ""
+!insertmacro DEFINE_CLOCK_SERVICE "un."
 
 ; Where UAC is off, Windows starts setup with whatever rights the user has.
 !macro REQUIRE_ADMINISTRATOR un
@@ -95,6 +99,7 @@ Section "Tickwell (required)" SectionProgram
     SectionIn RO
     Call EndRunningCopies
     Call EnsureFilesFree
+    Call StopInstalledService
     ClearErrors
     CreateDirectory "$INSTDIR"
     ${If} ${Errors}
@@ -105,6 +110,7 @@ Section "Tickwell (required)" SectionProgram
     SetOutPath "$INSTDIR"
     File "${STAGE}/Tickwell.exe"
     File "${STAGE}/QvSupport.dll"
+    File "${STAGE}/${SERVICE_PROGRAM}"
     WriteUninstaller "$INSTDIR\Uninstall.exe"
 
     SetShellVarContext all
@@ -130,12 +136,41 @@ Section "Start Tickwell when I sign in" SectionAutostart
     WriteRegStr HKCU "${RUN_KEY}" "Tickwell" '"$INSTDIR\Tickwell.exe" StartUp'
 SectionEnd
 
+; Last: when the service fails, the program is installed all the same, and an
+; administrator can still synchronise with it.
+Section "Tickwell Clock service (lets users without administrator rights synchronize)" SectionService
+    ; Creates the service or updates it, writes the machine's policy and starts the service.
+    Push "Tickwell is installed, but its clock service could not be installed, so only an administrator can synchronize."
+    Push install
+    Call RunServiceCommandOrFail
+SectionEnd
+
+; An upgrade: the installed service lets go of its program before the files are replaced,
+; and is removed when this install leaves it out.
+Function StopInstalledService
+    ${IfNot} ${FileExists} "$INSTDIR\${SERVICE_PROGRAM}"
+        Return
+    ${EndIf}
+    ${If} ${SectionIsSelected} ${SectionService}
+        Push "Setup cannot stop the Tickwell Clock service, so nothing was changed."
+        Push stop
+    ${Else}
+        Push "Setup cannot remove the Tickwell Clock service, so nothing was changed."
+        Push remove
+    ${EndIf}
+    Call RunServiceCommandOrFail
+    Call WaitForServiceProgramFree
+FunctionEnd
+
 Function .onInit
     !insertmacro REQUIRE_ADMINISTRATOR ""
-    !insertmacro CHECK_OPTIONS "" "/NOAUTOSTART" $NoAutostart "${SETUP_USAGE}"
+    !insertmacro CHECK_OPTIONS "" "/NOAUTOSTART" $NoAutostart "/NOSERVICE" $NoService "${SETUP_USAGE}"
     !insertmacro CHECK_FOLDER_OPTION "${SETUP_USAGE}"
     ${If} $NoAutostart == 1
         !insertmacro UnselectSection ${SectionAutostart}
+    ${EndIf}
+    ${If} $NoService == 1
+        !insertmacro UnselectSection ${SectionService}
     ${EndIf}
 FunctionEnd
 
@@ -147,9 +182,17 @@ Section "Uninstall"
     ${EndIf}
     Call un.EndRunningCopies
     Call un.EnsureFilesFree
+    ; The service, its event source and the machine's policy.
+    ${If} ${FileExists} "$INSTDIR\${SERVICE_PROGRAM}"
+        Push "The Tickwell Clock service could not be removed, so nothing was removed."
+        Push remove
+        Call un.RunServiceCommandOrFail
+        Call un.WaitForServiceProgramFree
+    ${EndIf}
 
     Delete "$INSTDIR\Tickwell.exe"
     Delete "$INSTDIR\QvSupport.dll"
+    Delete "$INSTDIR\${SERVICE_PROGRAM}"
     Delete "$INSTDIR\Uninstall.exe"
     RMDir "$INSTDIR"
     ; The publisher's folder, when nothing else of Quorvane's is left in it.
@@ -166,5 +209,5 @@ SectionEnd
 
 Function un.onInit
     !insertmacro REQUIRE_ADMINISTRATOR "un."
-    !insertmacro CHECK_OPTIONS "un." "/REMOVESETTINGS" $RemoveSettings "${UNINSTALL_USAGE}"
+    !insertmacro CHECK_OPTIONS "un." "/REMOVESETTINGS" $RemoveSettings "" "" "${UNINSTALL_USAGE}"
 FunctionEnd

@@ -18,31 +18,19 @@
 #include "tests/e2e/message_box_seen.h"
 #include "tests/e2e/process.h"
 #include "tests/e2e/registry_key.h"
+#include "tests/installer/installation.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace installation;
 using desktop::Process;
 using desktop::RegistryKey;
 
-// From CMake: the setup program that make dist built, and the files it packed.
-const std::string kSetup = TICKWELL_SETUP;
-const fs::path kStage = TICKWELL_STAGE;
-
-const std::string kFolder = "C:\\Program Files\\Quorvane\\Tickwell";
-const fs::path kShortcut =
-    "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Tickwell.lnk";
-constexpr const char* kEntryKey =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tickwell";
-const RegistryKey kRunKey("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
 const RegistryKey kOptions("Software\\Quorvane\\Tickwell\\Options");
 const RegistryKey kServers("Software\\Quorvane\\Tickwell\\Servers");
 constexpr desktop::Milliseconds kMoment{15000};
-
-std::string Contents(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+constexpr const char* kAlternativeFolder = "C:\\Tick well";
 
 // A value of the uninstall entry, numbers in decimal.
 std::optional<std::string> Entry(const char* name) {
@@ -57,23 +45,33 @@ std::optional<std::string> Entry(const char* name) {
 }
 
 // Everything setup may write, as text to compare before and after: the install folder's
-// files with their sizes, the shortcut, the Run value, the uninstall entry, the settings.
+// files with their sizes, the shortcut, the Run value, the uninstall entry, the settings,
+// the clock service and its policy.
 std::string Footprint(const std::string& folder = kFolder) {
     std::ostringstream seen;
     std::error_code error;
     for (const auto& file : fs::directory_iterator(folder, error)) {
         seen << file.path().filename().string() << " " << file.file_size() << "\n";
     }
+    const ClockServiceSeen service = SeeClockService();
     seen << (fs::exists(kShortcut) ? "shortcut\n" : "")
          << kRunKey.ReadString("Tickwell").value_or("no Run value") << "\n"
          << Entry("InstallLocation").value_or("no uninstall entry") << "\n"
-         << (kOptions.Exists() ? "settings\n" : "");
+         << (kOptions.Exists() ? "settings\n" : "")
+         << (service.openError == ERROR_SUCCESS
+                 ? "service in state " + std::to_string(service.state) + "\n"
+                 : "")
+         << (ApprovedServers().empty() ? "" : "policy\n");
     return seen.str();
 }
 
 bool InstalledAsStaged(const fs::path& folder) {
-    return Contents(folder / "Tickwell.exe") == Contents(kStage / "Tickwell.exe") &&
-           Contents(folder / "QvSupport.dll") == Contents(kStage / "QvSupport.dll");
+    for (const char* name : {"Tickwell.exe", "QvSupport.dll", "TickwellClock.exe"}) {
+        if (Contents(folder / name) != Contents(kStage / name)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // Bytes after a program's image change nothing but its size, which then shows whether
@@ -92,66 +90,13 @@ void SeedSettings() {
     kServers.WriteString("Servers 0", "loopback\n127.0.0.1\n1 0.000");
 }
 
-struct Outcome {
-    std::optional<DWORD> exitCode;
-    std::string errors;  // what it wrote to standard error
-};
-
-// Standard error goes to a file, not a pipe: Wine's own helper processes, started by the
-// first program of a prefix, inherit the handle and would keep a pipe open for ever.
-Outcome Run(std::string commandLine) {
-    const fs::path errorFile = fs::temp_directory_path() / "installer-test-errors.txt";
-    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
-    UniqueHandle errors(::CreateFileW(errorFile.c_str(), GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      &inherited, CREATE_ALWAYS, 0, nullptr));
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdError = errors.get();
-    PROCESS_INFORMATION started{};
-    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                          &startup, &started)) {
-        return {};
-    }
-    ::CloseHandle(started.hThread);
-    const UniqueHandle process(started.hProcess);
-    errors.reset();
-    Outcome outcome;
-    DWORD exitCode = 0;
-    if (::WaitForSingleObject(process.get(), 60000) == WAIT_OBJECT_0 &&
-        ::GetExitCodeProcess(process.get(), &exitCode)) {
-        outcome.exitCode = exitCode;
-    }
-    outcome.errors = Contents(errorFile);
-    return outcome;
-}
-
-Outcome Install(const std::string& options = "/S") {
-    return Run("\"" + kSetup + "\" " + options);
-}
-
-// The uninstaller runs a copy of itself from the temporary folder and returns at once; a
-// script that waits for the end runs such a copy itself, with _?= naming the folder.
-Outcome Uninstall(const std::string& options, const std::string& folder = kFolder) {
-    const fs::path copy = fs::temp_directory_path() / "Tickwell-uninstall.exe";
-    fs::copy_file(folder + "\\Uninstall.exe", copy, fs::copy_options::overwrite_existing);
-    Outcome outcome = Run("\"" + copy.string() + "\" " + options + " _?=" + folder);
-    fs::remove(copy);
-    return outcome;
-}
-
 class SetupTest : public testing::Test {
   protected:
     // No trace of an install or of the settings.
     void SetUp() override {
+        ForgetInstall();
         std::error_code error;
-        fs::remove_all(kFolder, error);
-        fs::remove_all("C:\\Tick well", error);
-        fs::remove(kShortcut, error);
-        ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey.path().c_str(), "Tickwell");
-        ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, kEntryKey);
-        RegistryKey("Software\\Quorvane").DeleteTree();
+        fs::remove_all(kAlternativeFolder, error);
     }
 };
 
@@ -164,9 +109,9 @@ TEST_F(SetupTest, ASilentInstallWritesWhatWindowsNeedsAndASilentUninstallRemoves
         bool autostart;
         std::string uninstallOptions;
     };
-    for (const Case& c :
-         {Case{"/S", kFolder, true, "/S"}, Case{"/S /noautostart /D=C:\\Tick well\\",
-                                                "C:\\Tick well", false, "/S /RemoveSettings"}}) {
+    for (const Case& c : {Case{"/S", kFolder, true, "/S"},
+                          Case{"/S /noautostart /D=" + std::string(kAlternativeFolder) + "\\",
+                               kAlternativeFolder, false, "/S /RemoveSettings"}}) {
         SCOPED_TRACE(c.options);
         SetUp();
         const Outcome outcome = Install(c.options);
@@ -177,6 +122,8 @@ TEST_F(SetupTest, ASilentInstallWritesWhatWindowsNeedsAndASilentUninstallRemoves
         EXPECT_NE(std::string::npos, Contents(kShortcut).find(program));
         EXPECT_EQ(c.autostart ? std::optional("\"" + program + "\" StartUp") : std::nullopt,
                   kRunKey.ReadString("Tickwell"));
+        // Quoted: Windows would otherwise try C:\Program.exe first.
+        EXPECT_EQ("\"" + c.folder + "\\TickwellClock.exe\"", SeeClockService().commandLine);
 
         std::uintmax_t bytes = 0;
         for (const auto& file : fs::directory_iterator(c.folder)) {

@@ -1,0 +1,131 @@
+// The Tickwell Clock service as setup installs it, under Wine: installed, started and
+// configured as Windows needs it, upgraded, left out with /NOSERVICE, removed by the
+// uninstaller, and a synchronisation of the installed program through it. Wine ends a
+// prefix's services about 2 s after its last ordinary process has ended, so every step
+// that needs the service runs inside this test program, which keeps the prefix alive.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "config/default_servers.h"
+#include "resources/tickwell_ids.h"
+#include "tests/e2e/tickwell_session.h"
+#include "tests/installer/installation.h"
+#include "tests/support/http_server.h"
+
+namespace {
+
+using namespace installation;
+using e2e::TickwellSession;
+
+bool Approved(const std::string& host) {
+    const std::vector<std::string> approved = ApprovedServers();
+    return std::find(approved.begin(), approved.end(), host) != approved.end();
+}
+
+class ClockServiceTest : public testing::Test {
+  protected:
+    void SetUp() override { ForgetInstall(); }
+};
+
+TEST_F(ClockServiceTest, SetupInstallsAndStartsTheServiceAndTheUninstallerRemovesIt) {
+    const Outcome install = Install();
+    ASSERT_EQ(0u, install.exitCode) << install.errors;
+    const ClockServiceSeen installed = SeeClockService();
+    ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS), installed.openError);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), installed.state);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_AUTO_START), installed.startType);
+    EXPECT_EQ("NT AUTHORITY\\LocalService", installed.account);
+    EXPECT_EQ("Tickwell Clock", installed.displayName);
+    for (const DefaultServer& server : kDefaultServers) {
+        EXPECT_TRUE(Approved(server.address)) << server.address;
+    }
+    EXPECT_EQ(0u, MaxUserOffset());
+
+    // An upgrade replaces the service's program, so it must start it anew; what an
+    // administrator approved stays approved.
+    ASSERT_TRUE(ApproveServer(e2e::kChronyd));
+    const Outcome upgrade = Install();
+    ASSERT_EQ(0u, upgrade.exitCode) << upgrade.errors;
+    const ClockServiceSeen upgraded = SeeClockService();
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), upgraded.state);
+    EXPECT_NE(installed.processId, upgraded.processId);
+    EXPECT_TRUE(Approved(e2e::kChronyd));
+
+    ASSERT_TRUE(UninstallAsWindowsDoes());
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_DOES_NOT_EXIST), SeeClockService().openError);
+    EXPECT_TRUE(ApprovedServers().empty());
+    EXPECT_FALSE(MaxUserOffset());
+}
+
+TEST_F(ClockServiceTest, NoServiceLeavesTheServiceOutAndRemovesAnInstalledOne) {
+    struct Case {
+        bool upgrade;
+        std::string options;
+    };
+    for (const Case& c :
+         {Case{false, "/S /NOSERVICE /NOAUTOSTART"}, Case{true, "/S /noautostart /NoService"}}) {
+        SCOPED_TRACE(c.options);
+        SetUp();
+        if (c.upgrade) {
+            ASSERT_EQ(0u, Install().exitCode);
+            ASSERT_EQ(static_cast<DWORD>(SERVICE_RUNNING), SeeClockService().state);
+        }
+        const Outcome outcome = Install(c.options);
+        ASSERT_EQ(0u, outcome.exitCode) << outcome.errors;
+        EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_DOES_NOT_EXIST), SeeClockService().openError);
+        EXPECT_TRUE(ApprovedServers().empty());
+        EXPECT_FALSE(kRunKey.ReadString("Tickwell"));
+        EXPECT_TRUE(Contents(kFolder + "\\Tickwell.exe") == Contents(kStage / "Tickwell.exe"));
+        const Outcome uninstall = Uninstall("/S");
+        EXPECT_EQ(0u, uninstall.exitCode) << uninstall.errors;
+    }
+}
+
+// Wine gives every process the privilege to set the clock, so nClockService 1 stands in
+// for a user without it: every synchronisation goes through the service.
+TEST_F(ClockServiceTest, TheInstalledProgramSynchronisesThroughTheServiceWithinThePolicy) {
+    const Outcome install = Install();
+    ASSERT_EQ(0u, install.exitCode) << install.errors;
+    ASSERT_TRUE(ApproveServer(e2e::kChronyd));
+    const HttpServer web;  // the manual run's probe page
+    struct Case {
+        e2e::Server server;
+        std::string box;
+    };
+    for (const Case& c : {Case{{"chronyd", e2e::kChronyd}, "Successful synchronization."},
+                          Case{{"slow", e2e::kSlow}, "server not approved by the administrator"}}) {
+        SCOPED_TRACE(c.server.address);
+        desktop::RegistryKey("Software\\Quorvane").DeleteTree();
+        TickwellSession::SeedProfile({c.server}, {{"nClockService", 1}});
+        desktop::Process copy = desktop::Process::Start("\"" + kFolder + "\\Tickwell.exe\"");
+        const HWND main = TickwellSession::MainWindowOf(copy);
+        ASSERT_NE(nullptr, main);
+        ASSERT_TRUE(desktop::PostCommand(main, IDC_MAIN_SYNCHRONIZE));
+
+        const auto box = TickwellSession::BoxOf(copy, "");
+        ASSERT_TRUE(box);
+        EXPECT_NE(std::string::npos, box->text().find(c.box)) << box->text();
+        box->Answer(IDOK);
+        if (c.server.address == e2e::kChronyd) {
+            // The status line shows once the run has ended, and is the one stored.
+            std::string status;
+            EXPECT_TRUE(desktop::WaitUntil(
+                [&] {
+                    status = desktop::ControlText(main, IDC_MAIN_STATUS);
+                    return status.rfind("Success synchro: ", 0) == 0;
+                },
+                e2e::kRunTimeout))
+                << status;
+            EXPECT_EQ(status, TickwellSession::Options().ReadString("sConnectStatus"));
+            EXPECT_EQ(e2e::Today().wDay, TickwellSession::Options().ReadDword("nSynDay"));
+        }
+        copy.Kill(e2e::kStartTimeout);
+    }
+}
+
+}  // namespace
