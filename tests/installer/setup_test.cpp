@@ -215,6 +215,18 @@ TEST_F(SetupTest, SetupAndUninstallChangeNothingWhileACopyHoldsOn) {
     }
 }
 
+// As scripts run it to wait for its end: the uninstaller cannot remove its own running file,
+// and must not take that file for a running Tickwell.
+TEST_F(SetupTest, AnUninstallerRunInPlaceRemovesEverythingButItself) {
+    ASSERT_EQ(0u, Install().exitCode);
+    const Outcome outcome =
+        installation::Run("\"" + kFolder + "\\Uninstall.exe\" /S _?=" + kFolder);
+    EXPECT_EQ(0u, outcome.exitCode) << outcome.errors;
+    const std::string footprint = Footprint();
+    EXPECT_EQ(0u, footprint.find("Uninstall.exe ")) << footprint;
+    EXPECT_EQ(footprint.substr(footprint.find('\n') + 1), "no Run value\nno uninstall entry\n");
+}
+
 TEST_F(SetupTest, ADamagedCommandLineFailsWithAClearMessageAndChangesNothing) {
     const std::string file = (kStage / "README.txt").string();
     for (const auto& [options, message] :
