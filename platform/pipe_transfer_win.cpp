@@ -82,31 +82,33 @@ UniqueHandle NewTransferEvent() {
     return UniqueHandle(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
 }
 
-}  // namespace
-
-PipeTransfer ReadPipeMessage(HANDLE pipe, std::span<std::uint8_t> buffer, const PipeWait& wait) {
+// Starts one overlapped read or write with an event of its own and waits for its end.
+template <typename StartOperation>
+PipeTransfer Transfer(HANDLE pipe, const PipeWait& wait, StartOperation start) {
     const UniqueHandle done = NewTransferEvent();
     if (!done) {
         return {PipeTransferResult::kBroken, 0, ::GetLastError()};
     }
     OVERLAPPED overlapped{};
     overlapped.hEvent = done.get();
-    const BOOL completed =
-        ::ReadFile(pipe, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr, &overlapped);
-    return Finish(pipe, overlapped, completed, wait);
+    return Finish(pipe, overlapped, start(overlapped), wait);
+}
+
+}  // namespace
+
+PipeTransfer ReadPipeMessage(HANDLE pipe, std::span<std::uint8_t> buffer, const PipeWait& wait) {
+    return Transfer(pipe, wait, [&](OVERLAPPED& overlapped) {
+        return ::ReadFile(pipe, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr,
+                          &overlapped);
+    });
 }
 
 PipeTransfer WritePipeMessage(HANDLE pipe, std::span<const std::uint8_t> bytes,
                               const PipeWait& wait) {
-    const UniqueHandle done = NewTransferEvent();
-    if (!done) {
-        return {PipeTransferResult::kBroken, 0, ::GetLastError()};
-    }
-    OVERLAPPED overlapped{};
-    overlapped.hEvent = done.get();
-    const BOOL completed =
-        ::WriteFile(pipe, bytes.data(), static_cast<DWORD>(bytes.size()), nullptr, &overlapped);
-    return Finish(pipe, overlapped, completed, wait);
+    return Transfer(pipe, wait, [&](OVERLAPPED& overlapped) {
+        return ::WriteFile(pipe, bytes.data(), static_cast<DWORD>(bytes.size()), nullptr,
+                           &overlapped);
+    });
 }
 
 PipeTransfer ConnectPipeClient(HANDLE pipe, const PipeWait& wait) {
