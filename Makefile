@@ -14,6 +14,7 @@ dist:
 bench:
 	bench/sntp-bench
 	bench/program-bench
+	bench/service-bench
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
