@@ -29,13 +29,6 @@ constexpr int kStarts = 5;
 constexpr int kTicks = 5000;
 constexpr const char* kProfile = "Software\\Quorvane\\Tickwell";
 
-std::string Folder() {
-    char path[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    const std::string full(path);
-    return full.substr(0, full.find_last_of('\\') + 1);
-}
-
 void SeedProfile() {
     desktop::RegistryKey(kProfile).DeleteTree();
     const desktop::RegistryKey options(std::string(kProfile) + "\\Options");
@@ -134,7 +127,7 @@ double Megabytes(std::size_t bytes) {
 }  // namespace
 
 int main() {
-    const std::string tickwell = "\"" + Folder() + "Tickwell.exe\"";
+    const std::string tickwell = "\"" + desktop::ThisProgramFolder() + "Tickwell.exe\"";
     std::vector<double> ourStarts;
     std::vector<double> peerStarts;
     std::size_t ourMemory = 0;

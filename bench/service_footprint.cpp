@@ -42,13 +42,6 @@ constexpr Milliseconds kSettle{2000};
 constexpr Milliseconds kCommandLimit{60000};
 constexpr const char* kApprovedServersKey = "Software\\Quorvane\\Tickwell\\ApprovedServers";
 
-std::string Folder() {
-    char path[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    const std::string full(path);
-    return full.substr(0, full.find_last_of('\\') + 1);
-}
-
 double Megabytes(std::size_t bytes) {
     return static_cast<double>(bytes) / (1024.0 * 1024.0);
 }
@@ -208,7 +201,7 @@ int main() {
     if (!ChronydAgreesWithThisClock(clock, network)) {
         return 1;
     }
-    const std::string folder = Folder();
+    const std::string folder = desktop::ThisProgramFolder();
     InstalledService installed("\"" + folder + "TickwellClock.exe\"");
     const std::optional<DWORD> serviceId =
         installed.Install() ? ServiceProcessId() : std::optional<DWORD>();

@@ -133,4 +133,11 @@ std::optional<ProcessResources> ResourcesOf(HANDLE process) {
     return resources;
 }
 
+std::string ThisProgramFolder() {
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const std::string full(path);
+    return full.substr(0, full.find_last_of('\\') + 1);
+}
+
 }  // namespace desktop

@@ -52,4 +52,8 @@ struct ProcessResources {
 
 std::optional<ProcessResources> ResourcesOf(HANDLE process);
 
+// The folder of the running program, with its trailing backslash: where the build put the
+// programs it starts.
+std::string ThisProgramFolder();
+
 }  // namespace desktop

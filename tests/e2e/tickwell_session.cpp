@@ -11,16 +11,9 @@ namespace {
 
 constexpr const char* kProfileKey = "Software\\Quorvane\\Tickwell";
 
-std::string ProgramFolder() {
-    char path[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    return folder.substr(0, folder.find_last_of('\\') + 1);
-}
-
 // The build folder holds bin\ (the programs, this one too) and e2e\ (the fixture's files).
 std::string BuildFolder() {
-    const std::string bin = ProgramFolder();
+    const std::string bin = desktop::ThisProgramFolder();
     const std::string withoutSlash = bin.substr(0, bin.size() - 1);
     return withoutSlash.substr(0, withoutSlash.find_last_of('\\') + 1);
 }
@@ -122,7 +115,7 @@ std::vector<std::string> TickwellSession::OpenedUrls() {
 }
 
 desktop::Process& TickwellSession::Start(const std::string& arguments) {
-    const std::string program = ProgramFolder() + "Tickwell.exe";
+    const std::string program = desktop::ThisProgramFolder() + "Tickwell.exe";
     copies_.push_back(desktop::Process::Start("\"" + program + "\"" + arguments));
     return copies_.back();
 }
