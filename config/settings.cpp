@@ -102,14 +102,21 @@ void Settings::saveSyncRecord(const SyncRecord& record) {
 }
 
 void Settings::restoreDefaults() {
-    nSynPeriod = kDaily;
-    nOffset = 0;
-    nMaxDays = 14;
-    nTimeOut = 20;
-    bShowIcon = 1;
-    bExitAfter = 1;
-    nMaxDiff = 61;
-    nClockService = kServiceWhenNeeded;
+    publish(UserOptions{});
+}
+
+UserOptions Settings::userOptions() const {
+    return {nSynPeriod, bShowIcon, bExitAfter, nOffset, nMaxDays, nMaxDiff, nTimeOut};
+}
+
+void Settings::publish(const UserOptions& options) {
+    nSynPeriod = options.nSynPeriod;
+    bShowIcon = options.bShowIcon;
+    bExitAfter = options.bExitAfter;
+    nOffset = options.nOffset;
+    nMaxDays = options.nMaxDays;
+    nMaxDiff = options.nMaxDiff;
+    nTimeOut = options.nTimeOut;
 }
 
 bool Settings::isSyncOverdue(const SyncRecord& record, const SYSTEMTIME& nowLocal) const {

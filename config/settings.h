@@ -9,6 +9,20 @@
 #include "config/shared_catalogue.h"
 #include "config/sync_record.h"
 
+// The seven options the Options dialog edits, as one value; constructed, they are the
+// defaults.
+struct UserOptions {
+    std::int32_t nSynPeriod = 0;  // a Settings::Period
+    std::int32_t bShowIcon = 1;
+    std::int32_t bExitAfter = 1;
+    std::int32_t nOffset = 0;
+    std::int32_t nMaxDays = 14;
+    std::int32_t nMaxDiff = 61;
+    std::int32_t nTimeOut = 20;
+
+    bool operator==(const UserOptions&) const = default;
+};
+
 class Settings {
   public:
     static constexpr const char* kOptionsSection = "Options";
@@ -38,9 +52,12 @@ class Settings {
     void writeFirstDefaults();
     // Only after a successful synchronisation.
     void saveSyncRecord(const SyncRecord& record);
-    // The options' defaults; the first-start flag, the server index and the catalogue stay,
-    // and nothing is written.
+    // The options' defaults; the first-start flag, the clock-service choice, the server index
+    // and the catalogue stay, and nothing is written.
     void restoreDefaults();
+    UserOptions userOptions() const;
+    // Nothing is written.
+    void publish(const UserOptions& options);
     // More than nMaxDays whole days since the recorded synchronisation.
     bool isSyncOverdue(const SyncRecord& record, const SYSTEMTIME& nowLocal) const;
 
@@ -51,6 +68,8 @@ class Settings {
     // entries are dropped. Saves nothing and leaves nStartingServ alone.
     void restoreDefaultServers();
     void saveServers();
+    // Drops the built-in entries and appends the built-in table; user entries stay.
+    static void RestoreDefaultEntries(ServerCatalogue& catalogue);
 
     // Read on every thread, written by the user-interface thread (bFirstStart also by a
     // synchronisation run), so each is atomic.
@@ -69,7 +88,6 @@ class Settings {
 
   private:
     std::int32_t getOption(const char* name, std::int32_t defaultValue);
-    static void RestoreDefaultEntries(ServerCatalogue& catalogue);
     SYSTEMTIME readTimeOfDay(const std::string& prefix);
     void putTimeOfDay(const std::string& prefix, const SYSTEMTIME& time);
 

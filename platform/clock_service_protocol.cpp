@@ -77,7 +77,8 @@ bool IsHostCharacter(char c) {
            c == '-' || c == ':' || c == '[' || c == ']';
 }
 
-// Empty when the host may be asked, else the check it failed.
+}  // namespace
+
 std::string HostError(const std::string& host) {
     for (const char c : host) {
         if (!IsHostCharacter(c)) {
@@ -98,8 +99,6 @@ std::string HostError(const std::string& host) {
     }
     return {};
 }
-
-}  // namespace
 
 std::vector<std::uint8_t> EncodeClockServiceRequest(const ClockServiceRequest& request) {
     Writer out(kClockServiceRequestHeaderSize + request.host.size());

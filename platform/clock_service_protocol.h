@@ -58,6 +58,11 @@ struct ParsedClockServiceRequest {
     std::string error;
 };
 
+// Empty when host is a name, a dotted IPv4 address or an IPv6 address (bare or in
+// brackets) as far as its characters and brackets tell, else the check it failed. The
+// service asks no other host, and the program adds no other server.
+std::string HostError(const std::string& host);
+
 std::vector<std::uint8_t> EncodeClockServiceRequest(const ClockServiceRequest& request);
 ParsedClockServiceRequest ParseClockServiceRequest(std::span<const std::uint8_t> bytes);
 

@@ -10,6 +10,15 @@ void ServerCursor::SelectStartingServer() {
         [this](const ServerCatalogue&) { currentServer_ = settings_.nStartingServ; });
 }
 
+void ServerCursor::Publish(const ServerCatalogue& servers, int chosen) {
+    settings_.servers.With([&](ServerCatalogue& catalogue) {
+        catalogue.clear();
+        catalogue.append(servers);
+        settings_.nStartingServ = chosen;
+        currentServer_ = chosen;
+    });
+}
+
 ServerEntry ServerCursor::CurrentEntry() const {
     return settings_.servers.With([this](const ServerCatalogue& catalogue) {
         if (currentServer_ < 0 || currentServer_ >= catalogue.size()) {

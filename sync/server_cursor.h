@@ -19,6 +19,10 @@ class ServerCursor {
 
     // From Settings.nStartingServ.
     void SelectStartingServer();
+    // The chooser's OK: the edited catalogue and its chosen entry, which becomes
+    // nStartingServ and the next run's server, in one step under the lock. A run in progress
+    // keeps the address it has read.
+    void Publish(const ServerCatalogue& servers, int chosen);
     // Empty when the index names no entry.
     std::string CurrentServerTitle() const;
     std::string CurrentServerAddress() const;

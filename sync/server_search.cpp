@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <system_error>
 
+#include "platform/clock_service_protocol.h"
+
 namespace {
 
 // Beyond any delay a server can measure.
@@ -27,6 +29,28 @@ std::string RemoveAll(std::string text, const std::string& part) {
 
 std::string NormaliseUrl(const std::string& typed) {
     return RemoveAll(RemoveAll(typed, "http://"), "http:\\\\");
+}
+
+std::string TypedServerAddress(const std::string& typed) {
+    const std::string address = NormaliseUrl(typed);
+    constexpr const char* kBlanks = " \t";
+    const std::size_t first = address.find_first_not_of(kBlanks);
+    if (first == std::string::npos) {
+        return {};
+    }
+    return address.substr(first, address.find_last_not_of(kBlanks) - first + 1);
+}
+
+std::string ServerAddressRefusal(const std::string& address) {
+    if (address.empty()) {
+        return "Please enter the address of the time server.";
+    }
+    const std::string error = HostError(address);
+    if (!error.empty()) {
+        return "\"" + address +
+               "\" is no host name, IPv4 or IPv6 address of a time server: " + error + ".";
+    }
+    return {};
 }
 
 std::string DelayText(double delay) {

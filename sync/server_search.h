@@ -15,6 +15,10 @@
 // An address as typed, without the web prefixes "http://" and "http:" with two backslashes
 // wherever they stand (case-sensitive, one pass left to right); nothing else is trimmed.
 std::string NormaliseUrl(const std::string& typed);
+// What "Add" takes from the typed address: normalised, without surrounding blanks.
+std::string TypedServerAddress(const std::string& typed);
+// Empty when the address may be added, else the message that says why not.
+std::string ServerAddressRefusal(const std::string& address);
 
 // A measured delay as the server list shows it: "%5.3g", or "Null" when none was measured.
 std::string DelayText(double delay);

@@ -234,7 +234,7 @@ TEST_F(SettingsTest, SyncRecordIsStoredInOrderAndReadBack) {
     EXPECT_EQ(record_.connectStatus, loaded.connectStatus);
 }
 
-TEST_F(SettingsTest, RestoreDefaultsLeavesFirstStartServerAndCatalogueAndTheStore) {
+TEST_F(SettingsTest, RestoreDefaultsLeavesFirstStartClockServiceServerCatalogueAndStore) {
     Load();
     settings_.nSynPeriod = 1;
     settings_.nOffset = 30;
@@ -256,7 +256,7 @@ TEST_F(SettingsTest, RestoreDefaultsLeavesFirstStartServerAndCatalogueAndTheStor
     EXPECT_EQ(1, settings_.bShowIcon);
     EXPECT_EQ(1, settings_.bExitAfter);
     EXPECT_EQ(61, settings_.nMaxDiff);
-    EXPECT_EQ(0, settings_.nClockService);
+    EXPECT_EQ(1, settings_.nClockService);  // Options does not show it
     EXPECT_EQ(4, settings_.nStartingServ);
     EXPECT_EQ(0, settings_.bFirstStart);
     EXPECT_EQ(16, settings_.servers.size());

@@ -74,6 +74,18 @@ TEST_F(ServerCursorTest, SelectingTheStartingServerOverridesWhereFailuresLeftIt)
     EXPECT_EQ("zero.example", cursor.CurrentServerAddress());
 }
 
+TEST_F(ServerCursorTest, PublishingAnEditedCatalogueMovesIndexAndCursorWithIt) {
+    ServerCursor cursor(settings_, clock_);
+    cursor.AdvanceServer();
+    ServerCatalogue edited;
+    edited.add(ServerEntry("a", "a.example", 1));
+    edited.add(ServerEntry("b", "b.example", 1));
+    cursor.Publish(edited, 1);
+    EXPECT_EQ(2, settings_.servers.size());
+    EXPECT_EQ(1, settings_.nStartingServ);
+    EXPECT_EQ("b.example", cursor.CurrentServerAddress());
+}
+
 TEST_F(ServerCursorTest, OnlyHourlyFailuresMoveTheMarkTwoHours) {
     ServerCursor cursor(settings_, clock_);
     const DateTime mark = cursor.hourlyMark();
@@ -114,13 +126,11 @@ TEST_F(ServerCursorTest, WorkerAndUserInterfaceShareTheCursorSafely) {
     });
     // Until both sides have done plenty, however slowly the worker's thread starts.
     for (int round = 0; round < 2000 || addressesSeen < 200; ++round) {
-        settings_.servers.With([round](ServerCatalogue& servers) {
-            servers.clear();
-            for (int i = 0; i <= round % 5; ++i) {
-                servers.add(ServerEntry("s" + std::to_string(i), "h" + std::to_string(i), 1));
-            }
-        });
-        cursor.SelectStartingServer();
+        ServerCatalogue edited;
+        for (int i = 0; i <= round % 5; ++i) {
+            edited.add(ServerEntry("s" + std::to_string(i), "h" + std::to_string(i), 1));
+        }
+        cursor.Publish(edited, round % 5);
         cursor.CurrentServerTitle();
         cursor.watchdogTime();
         cursor.hourlyMark();

@@ -68,6 +68,24 @@ TEST(ServerSearchTest, WebPrefixesAreRemovedWhereverTheyStand) {
     }
 }
 
+TEST(ServerSearchTest, AddTakesOnlyAHostNameOrAnAddress) {
+    struct Case {
+        const char* typed;
+        const char* address;
+        bool refused;
+    };
+    for (const Case& c :
+         {Case{"  http://ntp.example \t", "ntp.example", false}, Case{"http://  ", "", true},
+          Case{"", "", true}, Case{"192.0.2.7", "192.0.2.7", false},
+          Case{"[2001:db8::1]", "[2001:db8::1]", false}, Case{"2001:db8::1", "2001:db8::1", false},
+          Case{"ntp.example/path", "ntp.example/path", true},
+          Case{"ntp example", "ntp example", true}, Case{"[]", "[]", true}}) {
+        const std::string address = TypedServerAddress(c.typed);
+        EXPECT_EQ(c.address, address) << c.typed;
+        EXPECT_EQ(c.refused, !ServerAddressRefusal(address).empty()) << c.typed;
+    }
+}
+
 TEST(ServerSearchTest, TestsEveryServerAtOnceAndReportsEachByItsIndex) {
     for (const bool silent : {true, false}) {
         RunHarness h;
