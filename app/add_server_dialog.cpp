@@ -11,8 +11,8 @@ constexpr const char* kCheckFailed = "Error. Check Internet Connection.";
 
 }  // namespace
 
-AddServerDialog::AddServerDialog(Settings& settings, RunContext& context)
-    : ServerTestingDialog(IDD_ADD_SERVER, context), settings_(settings) {
+AddServerDialog::AddServerDialog(RunContext& context)
+    : ServerTestingDialog(IDD_ADD_SERVER, context) {
     messages().OnCommand(IDC_ADD_CHECK, [this] { OnCheckServer(); });
 }
 
@@ -24,7 +24,7 @@ void AddServerDialog::DoDataExchange(DataExchange& exchange) {
 
 void AddServerDialog::OnCheckServer() {
     UpdateData(true);
-    m_sUrl = NormaliseUrl(m_sUrl);
+    m_sUrl = TypedServerAddress(m_sUrl);
     if (m_sTitle.empty()) {
         m_sTitle = kUndefinedTitle;
     }
@@ -50,9 +50,16 @@ void AddServerDialog::OnOK() {
         return;
     }
     UpdateData(true);
-    m_sUrl = NormaliseUrl(m_sUrl);
-    ServerEntry entry(m_sTitle, m_sUrl, 1);
-    entry.delay = m_dDelay;
-    settings_.servers.With([&entry](ServerCatalogue& catalogue) { catalogue.add(entry); });
+    m_sUrl = TypedServerAddress(m_sUrl);
+    const std::string refusal = ServerAddressRefusal(m_sUrl);
+    if (!refusal.empty()) {
+        UpdateData(false);
+        ::MessageBoxA(hwnd(), refusal.c_str(), ApplicationTitle().c_str(),
+                      MB_OK | MB_ICONEXCLAMATION);
+        ::SetFocus(Item(IDC_ADD_URL));
+        return;
+    }
+    added_ = ServerEntry(m_sTitle, m_sUrl, 1);
+    added_.delay = m_dDelay;
     EndDialog(IDOK);
 }

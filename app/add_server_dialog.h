@@ -1,16 +1,20 @@
 // "Add New Server": a title and an address typed by the user, without web prefixes; "Check
-// Server" measures the server's delay off the dialog's thread, and "Add" appends it to the
-// catalogue as a user entry with the delay of the last check.
+// Server" measures the server's delay off the dialog's thread, and "Add" gives it to the
+// chooser as a user entry with the delay of the last check. An address that is no host name
+// or IP address is refused and the dialog stays open.
 #pragma once
 
 #include <string>
 
 #include "app/server_testing_dialog.h"
-#include "config/settings.h"
+#include "config/server_entry.h"
 
 class AddServerDialog : public ServerTestingDialog {
   public:
-    AddServerDialog(Settings& settings, RunContext& context);
+    explicit AddServerDialog(RunContext& context);
+
+    // After "Add".
+    const ServerEntry& added() const { return added_; }
 
   protected:
     void DoDataExchange(DataExchange& exchange) override;
@@ -20,7 +24,7 @@ class AddServerDialog : public ServerTestingDialog {
   private:
     void OnCheckServer();
 
-    Settings& settings_;
+    ServerEntry added_;
     std::string m_sReport;
     std::string m_sTitle;
     std::string m_sUrl;

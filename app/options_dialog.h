@@ -1,8 +1,10 @@
 // "Options": the synchronisation period, the exit after synchronisation, the tray icon, the
 // fixed offset as direction, minutes and seconds, and the limits of the warnings and of a
-// scheduled run. OK stores them and brings the tray icon in line at once.
+// scheduled run, edited in a copy. OK publishes and stores them and brings the tray icon in
+// line at once; Cancel drops them.
 #pragma once
 
+#include "app/options_form.h"
 #include "app/tray_icon.h"
 #include "config/settings.h"
 #include "ui/control.h"
@@ -22,9 +24,8 @@ class OptionsDialog : public Dialog {
     void OnHelpButton();
     void OnRestoreDefault();
     void OnPeriodChanged();
-    // "Exit after synchronization." only with daily synchronisation.
     void ApplyExitAfterRule();
-    void LoadFromSettings();
+    void ShowForm();
 
     Settings& settings_;
     TrayIcon& tray_;
@@ -35,22 +36,5 @@ class OptionsDialog : public Dialog {
     UpDownControl secondsSpin_;
     UpDownControl minutesSpin_;
     UpDownControl maxDaysSpin_;
-    int m_nPeriod = 0;
-    int m_bShowIcon = 0;
-    int m_bExitAfter = 0;
-    int m_nMinutes = 0;
-    int m_nMaxDays = 0;
-    int m_nSeconds = 0;
-    int m_nTimeOut = 0;
-    int m_nMaxDiff = 0;
-    int m_nDirection = 0;  // 0 ahead, 1 backward
+    OptionsForm form_;
 };
-
-// The fixed offset as the dialog shows it, and back.
-struct OffsetParts {
-    int direction;  // 0 ahead (+), 1 backward (-)
-    int minutes;
-    int seconds;
-};
-OffsetParts SplitOffset(int offsetSeconds);
-int JoinOffset(const OffsetParts& parts);

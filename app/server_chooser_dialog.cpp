@@ -14,9 +14,9 @@ constexpr const char* kLastServer = "At least one server must be present!";
 
 struct Column {
     const char* heading;
-    int width;  // pixels
+    int width;  // dialog units, so that the columns grow with the font and the DPI
 };
-constexpr Column kColumns[] = {{"Name", 248}, {"Status", 70}, {"Delay(sec.)", 70}};
+constexpr Column kColumns[] = {{"Name", 165}, {"Status", 47}, {"Delay(sec.)", 47}};
 
 }  // namespace
 
@@ -25,7 +25,8 @@ ServerChooserDialog::ServerChooserDialog(Settings& settings, ServerCursor& curso
     : ServerTestingDialog(IDD_SERVER_CHOOSER, context),
       settings_(settings),
       cursor_(cursor),
-      context_(context) {
+      context_(context),
+      editor_(settings.servers.Copy(), settings.nStartingServ) {
     messages()
         .OnCommand(IDC_CHOOSER_TEST, [this] { OnTest(); })
         .OnCommand(IDC_CHOOSER_FIND_BEST, [this] { OnFindBest(); })
@@ -42,11 +43,10 @@ void ServerChooserDialog::DoDataExchange(DataExchange& exchange) {
 }
 
 void ServerChooserDialog::FillServerList() {
-    m_workServers = settings_.servers.Copy();
     m_list.SetRedraw(false);
     m_list.DeleteAllItems();
-    for (int i = 0; i < m_workServers.size(); ++i) {
-        const ServerEntry entry = m_workServers.at(i);
+    for (int i = 0; i < editor_.servers().size(); ++i) {
+        const ServerEntry entry = editor_.servers().at(i);
         m_list.InsertItem(i, entry.title);
         m_list.SetItemText(i, 1, entry.userAdded == 1 ? "User" : "Prog");
         m_list.SetItemText(i, 2, DelayText(entry.delay));
@@ -55,32 +55,20 @@ void ServerChooserDialog::FillServerList() {
 }
 
 void ServerChooserDialog::ShowCurrentServer() {
-    if (m_nSelected >= 0 && m_nSelected < m_workServers.size()) {
-        m_sCurrentServer = m_workServers.at(m_nSelected).title;
-    }
-}
-
-void ServerChooserDialog::PutBackIntoCatalogue() {
-    settings_.servers.With([this](ServerCatalogue& catalogue) {
-        catalogue.clear();
-        catalogue.append(m_workServers);
-    });
+    m_sCurrentServer = editor_.chosenEntry().title;
 }
 
 BOOL ServerChooserDialog::OnInitDialog() {
     Dialog::OnInitDialog();
     m_list.AddExtendedStyle(LVS_EX_FULLROWSELECT);
     for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
-        m_list.InsertColumn(i, kColumns[i].heading, kColumns[i].width);
+        RECT width{0, 0, kColumns[i].width, 0};
+        ::MapDialogRect(hwnd(), &width);
+        m_list.InsertColumn(i, kColumns[i].heading, width.right);
     }
     FillServerList();
-    m_nSelected = settings_.nStartingServ;
-    // A search that was cancelled after deletions can leave the index past the end.
-    if (m_nSelected < 0 || m_nSelected >= m_workServers.size()) {
-        m_nSelected = 0;
-    }
     ::SetFocus(m_list.hwnd());
-    m_list.Select(m_nSelected);
+    m_list.Select(editor_.chosen());
     m_sReport.clear();
     ShowCurrentServer();
     UpdateData(false);
@@ -88,24 +76,23 @@ BOOL ServerChooserDialog::OnInitDialog() {
 }
 
 LRESULT ServerChooserDialog::OnClickServerList() {
-    const int row = m_list.NextSelected();
     // A click beside the rows chooses the first server, and the box says so.
-    m_nSelected = row < 0 ? 0 : row;
+    editor_.Choose(m_list.NextSelected());
     ShowCurrentServer();
     UpdateData(false);
     return 0;
 }
 
 void ServerChooserDialog::OnTest() {
-    testedIndex_ = m_nSelected;
+    testedIndex_ = editor_.chosen();
     searching_ = false;
-    StartTests({m_workServers.at(testedIndex_).address});
+    StartTests({editor_.chosenEntry().address});
 }
 
 void ServerChooserDialog::OnFindBest() {
     std::vector<std::string> addresses;
-    for (int i = 0; i < m_workServers.size(); ++i) {
-        addresses.push_back(m_workServers.at(i).address);
+    for (int i = 0; i < editor_.servers().size(); ++i) {
+        addresses.push_back(editor_.servers().at(i).address);
     }
     searching_ = true;
     StartTests(addresses);
@@ -119,7 +106,7 @@ void ServerChooserDialog::OnTestResult(int index, double delay, int outstanding)
             char report[64];
             std::snprintf(report, sizeof report, "Net Delay: %5.3f", delay);
             m_sReport = report;
-            m_workServers.setDelay(testedIndex_, delay);
+            editor_.SetDelay(testedIndex_, delay);
         } else {
             m_sReport = kTestFailed;
         }
@@ -127,8 +114,8 @@ void ServerChooserDialog::OnTestResult(int index, double delay, int outstanding)
         return;
     }
     // A failure stores 0.0: the server shows "Null" from now on.
-    m_workServers.setDelay(index, delay);
-    m_sReport = SearchProgressLine(m_workServers.at(index));
+    editor_.SetDelay(index, delay);
+    m_sReport = SearchProgressLine(editor_.servers().at(index));
     UpdateData(false);
     if (outstanding == 0) {
         FinishSearch();
@@ -136,42 +123,39 @@ void ServerChooserDialog::OnTestResult(int index, double delay, int outstanding)
 }
 
 void ServerChooserDialog::FinishSearch() {
-    const SearchOutcome outcome = ChooseBest(m_workServers);
-    m_nSelected = outcome.bestIndex;
-    m_sReport = SearchReport(outcome, m_workServers);
-    PutBackIntoCatalogue();
+    const SearchOutcome outcome = editor_.ChooseBest();
+    m_sReport = SearchReport(outcome, editor_.servers());
     FillServerList();
     ShowCurrentServer();
     UpdateData(false);
 }
 
 void ServerChooserDialog::OnDeleteSelected() {
-    if (m_nSelected == 0 && m_workServers.size() == 1) {
+    const int deleted = editor_.chosen();
+    if (!editor_.DeleteChosen()) {
         ::MessageBoxA(hwnd(), kLastServer, ApplicationTitle().c_str(), MB_OK | MB_ICONEXCLAMATION);
         return;
     }
-    m_workServers.removeAt(m_nSelected);
-    m_list.DeleteItem(m_nSelected);
-    if (m_nSelected > 0) {
-        --m_nSelected;
-    }
-    m_list.Select(m_nSelected);
+    m_list.DeleteItem(deleted);
+    m_list.Select(editor_.chosen());
     ShowCurrentServer();
     UpdateData(false);
 }
 
 void ServerChooserDialog::OnRestoreDefault() {
-    settings_.restoreDefaultServers();
+    editor_.RestoreDefaults();
     FillServerList();
-    m_nSelected = 0;
+    m_list.Select(editor_.chosen());
     ShowCurrentServer();
     UpdateData(false);
 }
 
 void ServerChooserDialog::OnAddNew() {
-    AddServerDialog add(settings_, context_);
+    AddServerDialog add(context_);
     if (add.DoModal(hwnd()) == IDOK) {
+        editor_.Add(add.added());
         FillServerList();
+        m_list.Select(editor_.chosen());
         ShowCurrentServer();
         UpdateData(false);
     }
@@ -181,10 +165,8 @@ void ServerChooserDialog::OnOK() {
     if (busy()) {
         return;
     }
-    PutBackIntoCatalogue();
-    settings_.nStartingServ = m_nSelected;
+    cursor_.Publish(editor_.servers(), editor_.chosen());
     settings_.save();
     settings_.saveServers();
-    cursor_.SelectStartingServer();
     EndDialog(IDOK);
 }

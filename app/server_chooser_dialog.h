@@ -1,11 +1,13 @@
 // "Time Server Choosing": the catalogue as a list with its measured delays, the server the
 // next run queries, a test of one server and the search for the one with the smallest
-// delay, both off the dialog's thread. The dialog edits a working copy; OK puts it back,
-// stores it with the chosen index and points the scheduler's cursor at it.
+// delay, both off the dialog's thread. Every action edits the dialog's working copy; OK
+// publishes it with the chosen index in one step, stores both and points the scheduler's
+// cursor at the chosen entry. Cancel drops the copy.
 #pragma once
 
 #include <string>
 
+#include "app/catalogue_editor.h"
 #include "app/server_testing_dialog.h"
 #include "config/settings.h"
 #include "sync/server_cursor.h"
@@ -31,7 +33,6 @@ class ServerChooserDialog : public ServerTestingDialog {
     void FinishSearch();
     void FillServerList();
     void ShowCurrentServer();
-    void PutBackIntoCatalogue();
 
     Settings& settings_;
     ServerCursor& cursor_;
@@ -42,6 +43,5 @@ class ServerChooserDialog : public ServerTestingDialog {
     ListViewControl m_list;
     std::string m_sReport;
     std::string m_sCurrentServer;
-    int m_nSelected = 0;
-    ServerCatalogue m_workServers;  // never loaded or stored itself
+    CatalogueEditor editor_;
 };

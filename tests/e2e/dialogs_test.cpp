@@ -154,12 +154,12 @@ TEST_F(DialogsTest, RefusedValuesKeepTheDialogOpenWithTheFrameworksMessages) {
 TEST_F(DialogsTest, ExitAfterSynchronisationIsOfferedOnlyWithDailySynchronisation) {
     struct Opening {
         DWORD storedPeriod;
-        int checkedButton;  // 0 for none
+        int checkedButton;
         bool exitEnabled;
         DWORD storedPeriodOnOk;
     };
     for (const Opening& o :
-         {Opening{2, IDC_OPTIONS_MANUAL, false, 2}, Opening{7, 0, true, static_cast<DWORD>(-1)}}) {
+         {Opening{2, IDC_OPTIONS_MANUAL, false, 2}, Opening{7, IDC_OPTIONS_MANUAL, false, 2}}) {
         TickwellSession fresh;
         Start({{"nSynPeriod", o.storedPeriod}, {"bExitAfter", 1}}, {{"chronyd", kChronyd}});
         const HWND options = Open(IDC_MAIN_OPTIONS, IDC_OPTIONS_TIMEOUT);
@@ -194,11 +194,13 @@ TEST_F(DialogsTest, ExitAfterSynchronisationIsOfferedOnlyWithDailySynchronisatio
     }
 }
 
-TEST_F(DialogsTest, RestoreDefaultChangesTheSettingsInMemoryOnlyAndCancelKeepsThat) {
+TEST_F(DialogsTest, RestoreDefaultFillsTheFieldsOnlyAndCancelDropsThem) {
     Start({{"nSynPeriod", 1}, {"nMaxDays", 30}}, {{"chronyd", kChronyd}});
     HWND options = Open(IDC_MAIN_OPTIONS, IDC_OPTIONS_TIMEOUT);
     ASSERT_NE(nullptr, options);
     EXPECT_TRUE(Checked(options, IDC_OPTIONS_HOURLY));
+    // Enter presses OK, never "Restore Default".
+    EXPECT_EQ(desktop::Control(options, IDC_OPTIONS_HOURLY), Focus());
     Press(options, IDC_OPTIONS_RESTORE_DEFAULT);
     EXPECT_TRUE(FieldBecomes(options, IDC_OPTIONS_MAX_DAYS, "14"));
     EXPECT_TRUE(Checked(options, IDC_OPTIONS_DAILY));
@@ -212,7 +214,8 @@ TEST_F(DialogsTest, RestoreDefaultChangesTheSettingsInMemoryOnlyAndCancelKeepsTh
     EXPECT_EQ(30u, Stored("nMaxDays"));
     options = Open(IDC_MAIN_OPTIONS, IDC_OPTIONS_TIMEOUT);
     ASSERT_NE(nullptr, options);
-    EXPECT_EQ("14", Field(options, IDC_OPTIONS_MAX_DAYS));
+    EXPECT_EQ("30", Field(options, IDC_OPTIONS_MAX_DAYS));
+    EXPECT_TRUE(Checked(options, IDC_OPTIONS_HOURLY));
 }
 
 TEST_F(DialogsTest, TheTrayIconFollowsItsOptionOnlyOnOk) {
@@ -420,41 +423,49 @@ TEST_F(ChooserTest, DeletingKeepsTheChoiceInRangeAndNeverTheLastServer) {
     EXPECT_EQ(std::vector<std::string>{"B"}, Titles());
 }
 
-TEST_F(ChooserTest, CancelDropsDeletionsButNotWhatFindTheBestWroteBack) {
-    Start({}, {{"A", kSilent}, {"B", kSilent}, {"C", kSilent}});
-    struct Round {
-        bool findTheBest;
-        std::vector<std::string> rowsAfterCancel;
-    };
-    for (const Round& round : {Round{false, {"A", "B", "C"}}, Round{true, {"B", "C"}}}) {
+TEST_F(ChooserTest, CancelDropsDeletionsAndWhatFindTheBestChose) {
+    Start({}, {{"A", kSilent}, {"B", kSilent}, {"C", kChronyd}});
+    for (const bool findTheBest : {false, true}) {
         ASSERT_NE(nullptr, OpenChooser());
         Press(chooser, IDC_CHOOSER_DELETE);
         ASSERT_TRUE(desktop::WaitUntil([&] { return Rows().RowCount() == 2; }, kMoment));
-        if (round.findTheBest) {
+        if (findTheBest) {
             PressAndWaitForTests(chooser, IDC_CHOOSER_FIND_BEST, IDC_CHOOSER_REPORT);
+            EXPECT_EQ("C", Current());
         }
         Close(IDCANCEL);
         ASSERT_NE(nullptr, OpenChooser());
-        EXPECT_EQ(round.rowsAfterCancel, Titles());
+        EXPECT_EQ((std::vector<std::string>{"A", "B", "C"}), Titles()) << findTheBest;
+        EXPECT_EQ("A", Current()) << findTheBest;
+        EXPECT_EQ("Null", Rows().Text(2, 2)) << findTheBest;
         Close(IDCANCEL);
+        EXPECT_TRUE(FieldBecomes(main, IDC_MAIN_SERVER_TITLE, "A")) << findTheBest;
     }
     EXPECT_EQ(3u, TickwellSession::Servers().ReadDword("Servers_Counter"));  // nothing stored
 }
 
 TEST_F(ChooserTest, RestoreDefaultKeepsTheUsersServersAndAddsTheBuiltInTable) {
-    Start({{"nStartingServ", 1}}, {{"Mine", kChronyd}, {"Old built-in", kSilent, 0}});
+    Start({{"nStartingServ", 1}},
+          {{"Mine", kChronyd}, {"Old built-in", kSilent, 0}, {"Deleted", kSilent}});
     ASSERT_NE(nullptr, OpenChooser());
+    ASSERT_TRUE(Rows().ClickRow(2));
+    Press(chooser, IDC_CHOOSER_DELETE);
+    ASSERT_TRUE(desktop::WaitUntil([&] { return Rows().RowCount() == 2; }, kMoment));
     Press(chooser, IDC_CHOOSER_RESTORE_DEFAULT);
     ASSERT_TRUE(desktop::WaitUntil([&] { return Rows().RowCount() == 20; }, kMoment));
     EXPECT_EQ("Mine", Rows().Text(0, 0));
     EXPECT_EQ("Prog", Rows().Text(1, 1));
     EXPECT_EQ("Mine", Current());
+    const auto titles = Titles();
+    EXPECT_EQ(titles.end(), std::find(titles.begin(), titles.end(), "Deleted"));
     Close(IDCANCEL);  // never asks a built-in server for real
 }
 
 TEST_F(ChooserTest, AddNewStripsWebPrefixesAndCarriesTheLastCheckedDelay) {
-    Start({}, {{"chronyd", kChronyd}});
+    Start({}, {{"deleted", kSilent}, {"chronyd", kChronyd}});
     ASSERT_NE(nullptr, OpenChooser());
+    Press(chooser, IDC_CHOOSER_DELETE);  // stays deleted when a server is added
+    ASSERT_TRUE(desktop::WaitUntil([&] { return Rows().RowCount() == 1; }, kMoment));
 
     Press(chooser, IDC_CHOOSER_ADD_NEW);
     HWND add = WaitForDialog(IDC_ADD_CHECK);
@@ -469,8 +480,16 @@ TEST_F(ChooserTest, AddNewStripsWebPrefixesAndCarriesTheLastCheckedDelay) {
     EXPECT_EQ("Undefined", Field(add, IDC_ADD_TITLE));
     EXPECT_EQ(kSlow, Field(add, IDC_ADD_URL));
 
+    // What is no host name or address is refused, and the dialog stays.
+    for (const char* refused : {" http:// ", "ntp example", "127.0.0.9/"}) {
+        Type(add, IDC_ADD_URL, refused);
+        ASSERT_TRUE(desktop::PostCommand(add, IDOK));
+        EXPECT_NE("no box", AnswerRefusal()) << refused;
+        EXPECT_TRUE(desktop::IsShown(add)) << refused;
+    }
+
     // Another address, typed with the other prefix: it is added with the delay just measured.
-    Type(add, IDC_ADD_URL, "http:\\\\127.0.0.9/");
+    Type(add, IDC_ADD_URL, " http:\\\\127.0.0.9 ");
     ASSERT_TRUE(desktop::PostCommand(add, IDOK));
     ASSERT_TRUE(desktop::WaitUntilClosed(add, kMoment));
     ASSERT_TRUE(desktop::WaitUntil([&] { return Rows().RowCount() == 2; }, kMoment));
@@ -490,7 +509,40 @@ TEST_F(ChooserTest, AddNewStripsWebPrefixesAndCarriesTheLastCheckedDelay) {
 
     Close(IDOK);
     EXPECT_EQ(2u, TickwellSession::Servers().ReadDword("Servers_Counter"));
-    EXPECT_EQ("Undefined\n127.0.0.9/\n1 " + delay[1].str().substr(0, 5), StoredServer(1));
+    EXPECT_EQ("chronyd\n127.0.0.1\n1 0.000", StoredServer(0));
+    EXPECT_EQ("Undefined\n127.0.0.9\n1 " + delay[1].str().substr(0, 5), StoredServer(1));
+}
+
+// ---- Every window at 200 %, for a person to look at beside the pictures at 100 %
+
+TEST_F(ChooserTest, EveryWindowAtTwiceTheDpi) {
+    // Read by every program Wine starts from now on; this test's own windows keep theirs.
+    const desktop::RegistryKey desktopSettings("Control Panel\\Desktop");
+    ASSERT_TRUE(desktopSettings.WriteDword("LogPixels", 192));
+    struct Restore {
+        const desktop::RegistryKey& key;
+        ~Restore() { key.WriteDword("LogPixels", 96); }
+    } restore{desktopSettings};
+    Start({}, {{"chronyd", kChronyd}, {"silent", kSilent}});
+    Picture(main, "main-window-200");
+    HWND options = Open(IDC_MAIN_OPTIONS, IDC_OPTIONS_TIMEOUT);
+    ASSERT_NE(nullptr, options);
+    Picture(options, "options-dialog-200");
+    ASSERT_TRUE(desktop::PostCommand(options, IDCANCEL));
+    ASSERT_TRUE(desktop::WaitUntilClosed(options, kMoment));
+    ASSERT_NE(nullptr, OpenChooser());
+    Picture(chooser, "server-chooser-200");
+    Press(chooser, IDC_CHOOSER_ADD_NEW);
+    const HWND add = WaitForDialog(IDC_ADD_CHECK);
+    ASSERT_NE(nullptr, add);
+    Picture(add, "add-server-dialog-200");
+    ASSERT_TRUE(desktop::PostCommand(add, IDCANCEL));
+    ASSERT_TRUE(desktop::WaitUntilClosed(add, kMoment));
+    Close(IDCANCEL);
+    ASSERT_TRUE(desktop::PostCommand(main, IDC_MAIN_ABOUT));
+    const HWND about = WaitForDialog(1008);
+    ASSERT_NE(nullptr, about);
+    Picture(about, "about-box-200");
 }
 
 }  // namespace

@@ -1,0 +1,34 @@
+// What the server chooser edits: its own copy of the catalogue and the chosen entry. Every
+// action changes only the copy; the dialog publishes it on OK, and Cancel drops it.
+#pragma once
+
+#include "config/server_catalogue.h"
+#include "sync/server_search.h"
+
+class CatalogueEditor {
+  public:
+    // A chosen index that names no entry (left by an older catalogue) chooses the first.
+    CatalogueEditor(ServerCatalogue copy, int chosen);
+
+    const ServerCatalogue& servers() const { return servers_; }
+    int chosen() const { return chosen_; }
+    ServerEntry chosenEntry() const { return servers_.at(chosen_); }
+
+    // A row of the list, or -1 for a click beside the rows, which chooses the first.
+    void Choose(int row);
+    // Never the last entry: false, and nothing changes. The entry before the deleted one is
+    // chosen, or the first.
+    bool DeleteChosen();
+    // The built-in table merged in: user entries stay, built-in ones come back; the first is
+    // chosen.
+    void RestoreDefaults();
+    // The new entry goes last; the choice stays.
+    void Add(const ServerEntry& entry);
+    void SetDelay(int index, double delay);
+    // After "Find the best": the entry with the smallest delay becomes the chosen one.
+    SearchOutcome ChooseBest();
+
+  private:
+    ServerCatalogue servers_;
+    int chosen_ = 0;
+};

@@ -1,0 +1,12 @@
+#include "app/close_rules.h"
+
+CloseAction DecideClose(const CloseRequest& request) {
+    if (request.fromMenu || request.visible || !request.exitAfter) {
+        return CloseAction::kAsk;
+    }
+    return request.otherWindowsOpen ? CloseAction::kWaitForNextTick : CloseAction::kEndSilently;
+}
+
+HideAction DecideHide(bool trayIconShown) {
+    return trayIconShown ? HideAction::kHide : HideAction::kMinimise;
+}

@@ -1,0 +1,40 @@
+// What the Options dialog edits: its own copy of the user's options, as the dialog shows
+// them (the offset as direction, minutes and seconds), with the rules between its fields.
+// Nothing reaches the program's settings until the dialog publishes Result() on OK.
+#pragma once
+
+#include "config/settings.h"
+
+// The fixed offset as the dialog shows it, and back.
+struct OffsetParts {
+    int direction;  // 0 ahead (+), 1 backward (-)
+    int minutes;
+    int seconds;
+};
+OffsetParts SplitOffset(int offsetSeconds);
+int JoinOffset(const OffsetParts& parts);
+
+class OptionsForm {
+  public:
+    // A stored period the dialog does not know behaves as manual only, so it shows as such.
+    explicit OptionsForm(const UserOptions& options);
+
+    // The defaults into the fields; the program's settings stay as they are.
+    void RestoreDefaults();
+    // "Exit after synchronization." is offered only with daily synchronisation; otherwise
+    // it is cleared.
+    bool ExitAfterOffered() const;
+    void ApplyExitAfterRule();
+    UserOptions Result() const;
+
+    // Bound to the dialog's controls.
+    int m_nPeriod = Settings::kDaily;
+    int m_bShowIcon = 0;
+    int m_bExitAfter = 0;
+    int m_nMinutes = 0;
+    int m_nMaxDays = 0;
+    int m_nSeconds = 0;
+    int m_nTimeOut = 0;
+    int m_nMaxDiff = 0;
+    int m_nDirection = 0;
+};

@@ -1,0 +1,82 @@
+#include "app/catalogue_editor.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "config/default_servers.h"
+
+namespace {
+
+ServerCatalogue Servers(std::initializer_list<const char*> titles, int userAdded = 1) {
+    ServerCatalogue servers;
+    for (const char* title : titles) {
+        servers.add(ServerEntry(title, std::string(title) + ".example", userAdded));
+    }
+    return servers;
+}
+
+std::string Titles(const ServerCatalogue& servers) {
+    std::string titles;
+    for (int i = 0; i < servers.size(); ++i) {
+        titles += servers.at(i).title + " ";
+    }
+    return titles;
+}
+
+TEST(CatalogueEditorTest, ChosenIndexStaysInRange) {
+    struct Case {
+        int opened;
+        int clicked;
+        int chosen;
+    };
+    for (const Case& c : {Case{1, 2, 2}, Case{5, 1, 1}, Case{-1, -1, 0}, Case{2, 3, 0}}) {
+        CatalogueEditor editor(Servers({"a", "b", "c"}), c.opened);
+        EXPECT_LT(editor.chosen(), 3) << c.opened;
+        editor.Choose(c.clicked);
+        EXPECT_EQ(c.chosen, editor.chosen()) << c.clicked;
+    }
+}
+
+TEST(CatalogueEditorTest, DeletionsStayThroughAddAndRestoreAndNeverTheLast) {
+    CatalogueEditor editor(Servers({"a", "b", "c"}), 2);
+    ASSERT_TRUE(editor.DeleteChosen());
+    EXPECT_EQ("a b ", Titles(editor.servers()));
+    EXPECT_EQ(1, editor.chosen());
+    editor.Add(ServerEntry("d", "d.example", 1));
+    EXPECT_EQ("a b d ", Titles(editor.servers()));
+    EXPECT_EQ(1, editor.chosen());
+    editor.RestoreDefaults();  // user entries stay, deleted ones too
+    EXPECT_EQ("a b d " + Titles([] {
+                  ServerCatalogue builtIn;
+                  Settings::RestoreDefaultEntries(builtIn);
+                  return builtIn;
+              }()),
+              Titles(editor.servers()));
+    EXPECT_EQ(0, editor.chosen());
+
+    CatalogueEditor last(Servers({"only"}), 0);
+    EXPECT_FALSE(last.DeleteChosen());
+    EXPECT_EQ(1, last.servers().size());
+}
+
+TEST(CatalogueEditorTest, RestoreDefaultBringsBackDeletedBuiltInEntries) {
+    ServerCatalogue builtIn;
+    Settings::RestoreDefaultEntries(builtIn);
+    CatalogueEditor editor(builtIn, 0);
+    ASSERT_TRUE(editor.DeleteChosen());
+    editor.RestoreDefaults();
+    EXPECT_EQ(Titles(builtIn), Titles(editor.servers()));
+}
+
+TEST(CatalogueEditorTest, FindTheBestChoosesInTheCopy) {
+    CatalogueEditor editor(Servers({"a", "b", "c"}), 0);
+    for (const auto& [index, delay] : {std::pair{0, 0.0}, {1, 0.04}, {2, 0.03}}) {
+        editor.SetDelay(index, delay);
+    }
+    EXPECT_EQ(2, editor.ChooseBest().bestIndex);
+    EXPECT_EQ(2, editor.chosen());
+    EXPECT_EQ(0.03, editor.chosenEntry().delay);
+}
+
+}  // namespace

@@ -1,0 +1,73 @@
+#include "app/options_form.h"
+
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+#include "tests/support/memory_profile_store.h"
+
+namespace {
+
+TEST(OptionsFormTest, ShowsTheStoredOptionsAndGivesThemBack) {
+    struct Case {
+        UserOptions stored;
+        int period, exitAfter, direction, minutes, seconds;
+        UserOptions result;
+    };
+    const UserOptions daily{0, 1, 1, -90, 14, 61, 20};
+    const Case cases[] = {
+        {daily, 0, 1, 1, 1, 30, daily},
+        {{0, 0, 0, 125, 3, 5, 30}, 0, 0, 0, 2, 5, {0, 0, 0, 125, 3, 5, 30}},
+        // Hourly and manual clear the exit; a period the dialog does not know is manual.
+        {{1, 1, 1, 0, 14, 61, 20}, 1, 0, 0, 0, 0, {1, 1, 0, 0, 14, 61, 20}},
+        {{2, 1, 1, 0, 14, 61, 20}, 2, 0, 0, 0, 0, {2, 1, 0, 0, 14, 61, 20}},
+        {{7, 1, 1, 0, 14, 61, 20}, 2, 0, 0, 0, 0, {2, 1, 0, 0, 14, 61, 20}},
+        {{-1, 1, 1, 0, 14, 61, 20}, 2, 0, 0, 0, 0, {2, 1, 0, 0, 14, 61, 20}},
+    };
+    for (const Case& c : cases) {
+        const OptionsForm form(c.stored);
+        EXPECT_EQ(c.period, form.m_nPeriod) << c.stored.nSynPeriod;
+        EXPECT_EQ(c.exitAfter, form.m_bExitAfter) << c.stored.nSynPeriod;
+        EXPECT_EQ(c.direction, form.m_nDirection) << c.stored.nOffset;
+        EXPECT_EQ(c.minutes, form.m_nMinutes) << c.stored.nOffset;
+        EXPECT_EQ(c.seconds, form.m_nSeconds) << c.stored.nOffset;
+        EXPECT_TRUE(c.result == form.Result()) << c.stored.nSynPeriod;
+    }
+}
+
+TEST(OptionsFormTest, TypedMinutesAndDirectionMakeTheOffset) {
+    OptionsForm form(UserOptions{});
+    for (const auto& [direction, minutes, seconds, offset] :
+         {std::tuple{0, 2, 5, 125}, {0, -5, 0, -300}, {1, -5, 0, 300}, {1, 1, 30, -90}}) {
+        form.m_nDirection = direction;
+        form.m_nMinutes = minutes;
+        form.m_nSeconds = seconds;
+        EXPECT_EQ(offset, form.Result().nOffset) << minutes;
+    }
+}
+
+TEST(OptionsFormTest, RestoreDefaultFillsTheFieldsOnly) {
+    MemoryProfileStore store;
+    Settings settings(store);
+    const UserOptions mine{1, 0, 0, -90, 3, 5, 30};
+    settings.publish(mine);
+    settings.nClockService = Settings::kServiceNever;
+    OptionsForm form(settings.userOptions());
+    form.RestoreDefaults();
+    EXPECT_TRUE(UserOptions{} == form.Result());
+    EXPECT_TRUE(mine == settings.userOptions());
+    EXPECT_EQ(Settings::kServiceNever, settings.nClockService);
+}
+
+TEST(OptionsFormTest, OnlyDailySynchronisationOffersTheExit) {
+    OptionsForm form(UserOptions{});
+    for (const auto& [period, offered, exitAfter] :
+         {std::tuple{1, false, 0}, {0, true, 0}, {2, false, 0}}) {
+        form.m_nPeriod = period;
+        form.ApplyExitAfterRule();
+        EXPECT_EQ(offered, form.ExitAfterOffered()) << period;
+        EXPECT_EQ(exitAfter, form.m_bExitAfter) << period;  // chosen again, it stays clear
+    }
+}
+
+}  // namespace
