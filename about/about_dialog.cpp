@@ -20,7 +20,28 @@ BOOL AboutDialog::OnInitDialog(HWND window, HWND focus, LPARAM param) {
     SupportDialog::OnInitDialog(window, focus, param);
     edit_ = ::GetDlgItem(window, IDC_ABOUT_TEXT);
     ::SendMessageA(edit_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text_.c_str()));
+    ShowLogoForDpi(window);
     return TRUE;
+}
+
+void AboutDialog::ShowLogoForDpi(HWND window) {
+    // The largest logo that fits the area the template gives it, in this window's pixels.
+    RECT area{0, 0, 171, 40};
+    ::MapDialogRect(window, &area);
+    const struct {
+        int id;
+        int width;
+        int height;
+    } logos[] = {{IDB_ABOUT_LOGO_200, 512, 122}, {IDB_ABOUT_LOGO_150, 384, 92}};
+    for (const auto& logo : logos) {
+        if (logo.width <= area.right && logo.height <= area.bottom + 2) {
+            logo_.reset(static_cast<HBITMAP>(
+                ::LoadImageA(Module(), MAKEINTRESOURCEA(logo.id), IMAGE_BITMAP, 0, 0, 0)));
+            ::SendDlgItemMessageA(window, IDC_ABOUT_LOGO, STM_SETIMAGE, IMAGE_BITMAP,
+                                  reinterpret_cast<LPARAM>(logo_.get()));
+            return;
+        }
+    }
 }
 
 BOOL AboutDialog::OnCommand(WPARAM command, LPARAM) {

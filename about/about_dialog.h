@@ -7,6 +7,7 @@
 #include <string>
 
 #include "about/support_dialog.h"
+#include "platform/unique_handle_win.h"
 
 class AboutDialog : public SupportDialog {
   public:
@@ -18,6 +19,9 @@ class AboutDialog : public SupportDialog {
     BOOL OnInitDialog(HWND window, HWND focus, LPARAM param) override;
 
   private:
+    void ShowLogoForDpi(HWND window);
+
     std::string text_;
     HWND edit_ = nullptr;
+    UniqueBitmap logo_;  // for a DPI above 100 %
 };

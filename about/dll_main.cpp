@@ -20,7 +20,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD, LPVOID) {
 void QvShowAbout(const std::string& text) {
     // The caller's runtime could not catch what this library's runtime throws.
     try {
-        AboutDialog dialog(g_module, nullptr, text);
+        // Owned by the window the user asked from, so that it is asked for only once.
+        AboutDialog dialog(g_module, ::GetActiveWindow(), text);
         dialog.DoModal();
     } catch (...) {
         // Only copying the text can throw (out of memory); the box is then not shown.

@@ -34,6 +34,8 @@ class SupportDialog {
   protected:
     // Null until the dialog has been initialised.
     HWND Window() const { return window_; }
+    // The library, which holds the templates and pictures.
+    HINSTANCE Module() const { return module_; }
 
   private:
     HINSTANCE module_;

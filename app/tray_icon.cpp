@@ -9,7 +9,10 @@ TrayIcon::TrayIcon(const Settings& settings, const std::string& tip)
 
 int TrayIcon::Init(HINSTANCE module, HWND owner) {
     owner_ = owner;
-    icon_ = ::LoadIconA(module, MAKEINTRESOURCEA(IDI_TICKWELL));
+    // At the size the notification area shows, so it stays sharp at any DPI.
+    icon_.reset(static_cast<HICON>(::LoadImageA(module, MAKEINTRESOURCEA(IDI_TICKWELL), IMAGE_ICON,
+                                                ::GetSystemMetrics(SM_CXSMICON),
+                                                ::GetSystemMetrics(SM_CYSMICON), 0)));
     return Update(NIM_ADD) ? 0 : -1;
 }
 
@@ -34,7 +37,7 @@ BOOL TrayIcon::Update(DWORD message) {
     data.uID = kIconId;
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = kCallbackMessage;
-    data.hIcon = icon_;
+    data.hIcon = icon_.get();
     ::lstrcpynA(data.szTip, tip_.c_str(), 64);
 
     if (settings_.bShowIcon == 0) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "config/settings.h"
+#include "platform/unique_handle_win.h"
 
 class TrayIcon {
   public:
@@ -32,6 +33,6 @@ class TrayIcon {
     const Settings& settings_;
     const std::string& tip_;
     HWND owner_ = nullptr;
-    HICON icon_ = nullptr;
+    UniqueIcon icon_;
     int added_ = 0;
 };

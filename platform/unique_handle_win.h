@@ -60,6 +60,21 @@ struct RegistryKeyTraits {
     static void Close(HKEY key) { ::RegCloseKey(key); }
 };
 
-// A kernel object: process token, thread, event.
+struct IconTraits {
+    using Value = HICON;
+    static constexpr HICON kInvalid = nullptr;
+    static void Close(HICON icon) { ::DestroyIcon(icon); }
+};
+
+struct BitmapTraits {
+    using Value = HBITMAP;
+    static constexpr HBITMAP kInvalid = nullptr;
+    static void Close(HBITMAP bitmap) { ::DeleteObject(bitmap); }
+};
+
+// A kernel object: process token, thread, event, mutex.
 using UniqueHandle = UniqueHandleOf<KernelHandleTraits>;
 using UniqueRegistryKey = UniqueHandleOf<RegistryKeyTraits>;
+// An icon or bitmap loaded at a size of the program's choosing, which nobody else frees.
+using UniqueIcon = UniqueHandleOf<IconTraits>;
+using UniqueBitmap = UniqueHandleOf<BitmapTraits>;

@@ -7,6 +7,9 @@
 #define IDD_MAIN 132
 #define IDI_TICKWELL 137
 #define IDB_MAIN_PICTURE 145
+// The main window's picture for 150 and 200 % displays.
+#define IDB_MAIN_PICTURE_150 149
+#define IDB_MAIN_PICTURE_200 150
 #define IDR_TRAY_MENU 146
 
 // Main window
@@ -23,6 +26,7 @@
 #define IDC_MAIN_STATUS 1017
 #define IDC_MAIN_SERVER_TITLE 1018
 #define IDC_MAIN_PROGRESS 1036
+#define IDC_MAIN_PICTURE 1040
 
 // Tray menu
 #define ID_TRAY_OPEN 32775
