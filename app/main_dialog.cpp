@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "about/qv_support.h"
+#include "app/close_rules.h"
 #include "app/options_dialog.h"
 #include "app/server_chooser_dialog.h"
 #include "app/shell_actions.h"
@@ -35,7 +36,8 @@ MainDialog::MainDialog(SyncScheduler& scheduler, Settings& settings, TrayIcon& t
       tray_(tray),
       displayName_(displayName),
       taskbarCreated_(::RegisterWindowMessageA("TaskbarCreated")),
-      exitRequest_(::RegisterWindowMessageA(kExitRequestMessage)) {
+      exitRequest_(::RegisterWindowMessageA(kExitRequestMessage)),
+      showRequest_(::RegisterWindowMessageA(kShowRequestMessage)) {
     messages()
         .OnCommand(IDC_MAIN_SYNCHRONIZE, [this] { OnSynchronizeNow(); })
         .OnCommand(IDC_MAIN_SET_TIME_ZONE, [this] { OnSetTimeZone(); })
@@ -76,26 +78,71 @@ void MainDialog::DoDataExchange(DataExchange& exchange) {
 BOOL MainDialog::OnInitDialog() {
     scheduler_.cursor().SelectStartingServer();
     serverText_ = scheduler_.cursor().CurrentServerTitle();
-    if (showAtStart_ == 1) {
-        shown_ = 1;
-    } else {
+    if (showAtStart_ != 1) {
         ::ShowWindow(hwnd(), SW_HIDE);
-        shown_ = 0;
     }
-    const HINSTANCE module = ::GetModuleHandleA(nullptr);
-    tray_.Init(module, hwnd());
-    tray_.Modify();
-    const HICON icon = ::LoadIconA(module, MAKEINTRESOURCEA(IDI_TICKWELL));
-    ::SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    for (const UINT message : {taskbarCreated_, exitRequest_, showRequest_}) {
+        LetThroughFromLowerIntegrity(message);
+    }
+    LoadIcons();
+    ShowPictureForDpi();
     ::SendMessageA(hwnd(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(displayName_.c_str()));
     ReadRecord();
+    // Before the tray icon exists, so that no tray command reaches a window still starting.
     if (scheduler_.IsSyncOverdue()) {
         ::MessageBoxA(hwnd(), OverdueWarningText(settings_.nMaxDays).c_str(), kOverdueCaption,
                       MB_OK | MB_ICONWARNING);
     }
+    tray_.Init(::GetModuleHandleA(nullptr), hwnd());
+    tray_.Modify();
     UpdateData(false);
     StartTimer();
     return Dialog::OnInitDialog();
+}
+
+void MainDialog::LoadIcons() {
+    // At the sizes the system shows them, so that they stay sharp at any DPI.
+    const struct {
+        UniqueIcon& icon;
+        WPARAM kind;
+        int width;
+        int height;
+    } icons[] = {{smallIcon_, ICON_SMALL, SM_CXSMICON, SM_CYSMICON},
+                 {bigIcon_, ICON_BIG, SM_CXICON, SM_CYICON}};
+    for (const auto& icon : icons) {
+        icon.icon.reset(static_cast<HICON>(
+            ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_TICKWELL), IMAGE_ICON,
+                         ::GetSystemMetrics(icon.width), ::GetSystemMetrics(icon.height), 0)));
+        ::SendMessageA(hwnd(), WM_SETICON, icon.kind, reinterpret_cast<LPARAM>(icon.icon.get()));
+    }
+}
+
+void MainDialog::ShowPictureForDpi() {
+    // The largest picture that fits the area the template gives it, in this window's pixels.
+    RECT area{0, 0, 106, 78};
+    ::MapDialogRect(hwnd(), &area);
+    const struct {
+        int id;
+        int width;
+        int height;
+    } pictures[] = {{IDB_MAIN_PICTURE_200, 306, 242}, {IDB_MAIN_PICTURE_150, 230, 182}};
+    for (const auto& picture : pictures) {
+        if (picture.width <= area.right && picture.height <= area.bottom) {
+            picture_.reset(static_cast<HBITMAP>(::LoadImageA(
+                ::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(picture.id), IMAGE_BITMAP, 0, 0, 0)));
+            ::SendDlgItemMessageA(hwnd(), IDC_MAIN_PICTURE, STM_SETIMAGE, IMAGE_BITMAP,
+                                  reinterpret_cast<LPARAM>(picture_.get()));
+            return;
+        }
+    }
+}
+
+void MainDialog::LetThroughFromLowerIntegrity(UINT message) {
+    // An elevated copy would otherwise never hear of a new taskbar or of setup and second
+    // starts, which run without elevation.
+    if (message != 0) {
+        ::ChangeWindowMessageFilterEx(hwnd(), message, MSGFLT_ALLOW, nullptr);
+    }
 }
 
 void MainDialog::ReadRecord() {
@@ -114,7 +161,9 @@ std::optional<LRESULT> MainDialog::WindowProc(UINT message, WPARAM wParam, LPARA
             ::PostQuitMessage(0);
             return 1;
         case WM_SIZE:
-            if (wParam == SIZE_MINIMIZED) {
+            // Without a tray icon a minimised window keeps its taskbar button.
+            if (wParam == SIZE_MINIMIZED &&
+                DecideHide(settings_.bShowIcon != 0) == HideAction::kHide) {
                 SetShown(0);
                 return 1;
             }
@@ -137,6 +186,12 @@ std::optional<LRESULT> MainDialog::WindowProc(UINT message, WPARAM wParam, LPARA
             if (message == exitRequest_ && exitRequest_ != 0) {
                 StopTimer();
                 ::DestroyWindow(hwnd());
+                return 1;
+            }
+            if (message == showRequest_ && showRequest_ != 0) {
+                SetShown(SW_RESTORE);
+                ::SetForegroundWindow(hwnd());
+                BringOpenWindowForward();
                 return 1;
             }
             return std::nullopt;
@@ -176,11 +231,10 @@ void MainDialog::ShowTrayMenu() {
 
 void MainDialog::SetShown(int show) {
     if (show == 0) {
-        shown_ = 0;
-        ::ShowWindow(hwnd(), SW_HIDE);
+        const bool hide = DecideHide(settings_.bShowIcon != 0) == HideAction::kHide;
+        ::ShowWindow(hwnd(), hide ? SW_HIDE : SW_MINIMIZE);
         return;
     }
-    shown_ = 1;
     ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     ::SetWindowPos(hwnd(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     ::ShowWindow(hwnd(), show);
@@ -227,14 +281,52 @@ void MainDialog::OnTimer() {
     scheduler_.Tick();
 }
 
+bool MainDialog::BringOpenWindowForward() {
+    // A dialog or box owned by this window disables it while it is open.
+    if (::IsWindowEnabled(hwnd())) {
+        return false;
+    }
+    ::SetForegroundWindow(::GetLastActivePopup(hwnd()));
+    return true;
+}
+
+bool MainDialog::OtherWindowsOpen() const {
+    struct Search {
+        HWND main;
+        bool found;
+    } search{hwnd(), false};
+    ::EnumWindows(
+        [](HWND window, LPARAM parameter) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(parameter);
+            DWORD process = 0;
+            ::GetWindowThreadProcessId(window, &process);
+            if (window != s.main && process == ::GetCurrentProcessId() &&
+                ::IsWindowVisible(window)) {
+                s.found = true;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 void MainDialog::OnClose() {
+    const CloseAction action = DecideClose(
+        {settings_.bExitAfter != 0, closingFromMenu_ != 0, IsShown(), OtherWindowsOpen()});
+    if (action == CloseAction::kWaitForNextTick) {
+        return;  // the timer goes on: a later tick asks again
+    }
+    if (action == CloseAction::kAsk && BringOpenWindowForward()) {
+        return;  // the exit question, or another box, is open already
+    }
     StopTimer();
-    if (settings_.bExitAfter != 0 && shown_ == 0 && closingFromMenu_ == 0) {
+    if (action == CloseAction::kEndSilently) {
         ::DestroyWindow(hwnd());
         return;
     }
-    if (::MessageBoxA(nullptr, kExitQuestion, displayName_.c_str(),
-                      MB_YESNO | MB_ICONINFORMATION) == IDYES) {
+    if (::MessageBoxA(hwnd(), kExitQuestion, displayName_.c_str(), MB_YESNO | MB_ICONINFORMATION) ==
+        IDYES) {
         ::DestroyWindow(hwnd());
         return;
     }
@@ -251,14 +343,11 @@ void MainDialog::OnSetTimeZone() {
 }
 
 void MainDialog::RunDialog(Dialog& dialog) {
-    if (openDialog_ != nullptr) {
-        // The tray menu reaches this window while a dialog is open: bring that one up.
-        ::SetForegroundWindow(openDialog_->hwnd());
+    // The tray menu reaches this window while a dialog or box is open: bring that one up.
+    if (BringOpenWindowForward()) {
         return;
     }
-    openDialog_ = &dialog;
     dialog.DoModal(hwnd());
-    openDialog_ = nullptr;
 }
 
 void MainDialog::OnOptions() {

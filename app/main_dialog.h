@@ -10,6 +10,7 @@
 
 #include "app/tray_icon.h"
 #include "config/settings.h"
+#include "platform/unique_handle_win.h"
 #include "sync/sync_scheduler.h"
 #include "ui/control.h"
 #include "ui/dialog.h"
@@ -19,6 +20,8 @@ class MainDialog : public Dialog, public SchedulerWindow {
     // A registered message by which setup asks a running copy to end, as a confirmed Exit
     // ends it: no question, nothing lost.
     static constexpr const char* kExitRequestMessage = "Quorvane.Tickwell.Exit";
+    // A registered message by which a second start asks the running copy to show its window.
+    static constexpr const char* kShowRequestMessage = "Quorvane.Tickwell.Show";
 
     static constexpr UINT_PTR kTimerId = 1;
     static constexpr UINT kTickMilliseconds = 1000;
@@ -29,10 +32,12 @@ class MainDialog : public Dialog, public SchedulerWindow {
 
     // Read once, when the window is created.
     void setShowAtStart(bool show) { showAtStart_ = show ? 1 : 0; }
-    // 0 hides the window; otherwise it comes to the front, shown with this command.
+    // 0 hides the window (to the taskbar when there is no tray icon); otherwise it comes to
+    // the front, shown with this command.
     void SetShown(int show);
 
-    bool IsShown() const override { return shown_ != 0; }
+    // What the screen shows, however the window came to be shown or hidden.
+    bool IsShown() const override { return ::IsWindowVisible(hwnd()) != FALSE; }
     bool Exists() const override { return ::IsWindow(hwnd()) != FALSE; }
     void RequestClose() override;
     void RefreshFields() override;
@@ -67,6 +72,12 @@ class MainDialog : public Dialog, public SchedulerWindow {
     void StartTimer();
     void StopTimer();
     void ReadRecord();
+    // A dialog or box of the program is open: it is brought forward and true returned.
+    bool BringOpenWindowForward();
+    bool OtherWindowsOpen() const;
+    void LetThroughFromLowerIntegrity(UINT message);
+    void LoadIcons();
+    void ShowPictureForDpi();
 
     SyncScheduler& scheduler_;
     Settings& settings_;
@@ -75,6 +86,7 @@ class MainDialog : public Dialog, public SchedulerWindow {
     // Explorer sends it to every top-level window when it starts again.
     const UINT taskbarCreated_;
     const UINT exitRequest_;
+    const UINT showRequest_;
 
     ProgressControl progress_;
     std::string afterText_;
@@ -83,11 +95,12 @@ class MainDialog : public Dialog, public SchedulerWindow {
     std::string dateText_;
     std::string serverText_;
     UINT_PTR timerId_ = 0;
-    int shown_ = 0;
     int closingFromMenu_ = 0;
     int showAtStart_ = 1;
     int progressPos_ = 0;
-    Dialog* openDialog_ = nullptr;
+    UniqueIcon smallIcon_;
+    UniqueIcon bigIcon_;
+    UniqueBitmap picture_;  // for a DPI above 100 %
 };
 
 // The About box's text: name, version and the maker's notice.

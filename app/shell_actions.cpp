@@ -18,7 +18,7 @@ void ShowHelp(HWND owner) {
     if (HelpFileFound() && ::WinHelpA(owner, kHelpFile, HELP_CONTENTS, 0)) {
         return;
     }
-    ::MessageBoxA(nullptr,
+    ::MessageBoxA(owner,
                   "Inside help system error.\n Help window is not created. \nOnline help opens.",
                   "Error", MB_ICONINFORMATION);
     ::ShellExecuteA(nullptr, "open", kMakerSite, nullptr, "", SW_SHOW);

@@ -8,7 +8,7 @@ inline constexpr const char* kMakerSite = "https://quorvane.example/tickwell/";
 inline constexpr const char* kHelpFile = "tickwell.hlp";
 
 // Opens the help file at its contents; when it cannot, says so and opens the maker's web
-// site instead.
+// site instead. owner owns the help window and the box.
 void ShowHelp(HWND owner);
 // Closes the help window, if one is open.
 void CloseHelp(HWND owner);

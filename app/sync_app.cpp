@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <string>
 
 #include "app/shell_actions.h"
 #include "resources/tickwell_ids.h"
@@ -13,42 +14,25 @@ namespace {
 constexpr const char* kTimeZoneText =
     "Tickwell needs right settings of system date and time zone.\nCheck your Time Zone "
     "Settings, please!";
-// The class of every dialog window. Matching the title alone would take an Explorer
-// window showing a folder named like the program for a running copy.
-constexpr const char* kDialogClass = "#32770";
 // Longer than any wait an abandoned run can be interrupted in.
 constexpr std::chrono::seconds kWorkerPatience{1};
 
-struct Search {
-    const std::string* title;
-    bool found;
-};
+// One copy per user and session: the mutex lives in the session's own namespace.
+std::string SingleCopyName() {
+    char user[257] = {};
+    DWORD length = sizeof user;
+    ::GetUserNameA(user, &length);
+    return std::string("Local\\Quorvane.Tickwell.") + user;
+}
 
-BOOL CALLBACK RestoreIfRunningCopy(HWND window, LPARAM parameter) {
-    auto& search = *reinterpret_cast<Search*>(parameter);
-    char title[1024];
-    ::GetWindowTextA(window, title, sizeof title);
-    if (search.title->compare(title) != 0) {
-        return TRUE;
-    }
-    char className[64];
-    ::GetClassNameA(window, className, sizeof className);
-    if (std::strcmp(className, kDialogClass) != 0) {
-        return TRUE;
-    }
-    ::ShowWindow(window, SW_RESTORE);
-    ::UpdateWindow(window);
-    search.found = true;
-    return FALSE;
+// Asks the copy that runs to show its main window and come to the front.
+void ShowRunningCopy() {
+    // The running copy may take the foreground, which this start was given by the user.
+    ::AllowSetForegroundWindow(ASFW_ANY);
+    ::PostMessageA(HWND_BROADCAST, ::RegisterWindowMessageA(MainDialog::kShowRequestMessage), 0, 0);
 }
 
 }  // namespace
-
-bool FindRunningInstance(const std::string& displayName) {
-    Search search{&displayName, false};
-    ::EnumWindows(&RestoreIfRunningCopy, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
 
 bool EndsWithStartUp(const std::string& commandLine) {
     const std::size_t length = std::strlen(SyncApp::kStartUpArgument);
@@ -78,7 +62,9 @@ bool SyncApp::InitInstance() {
     displayName_ = name;
     Dialog::SetApplicationTitle(displayName_);
 
-    if (FindRunningInstance(displayName_)) {
+    singleCopy_.reset(::CreateMutexA(nullptr, FALSE, SingleCopyName().c_str()));
+    if (::GetLastError() == ERROR_ALREADY_EXISTS) {
+        ShowRunningCopy();
         return false;
     }
 

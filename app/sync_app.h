@@ -15,6 +15,7 @@
 #include "platform/connectivity.h"
 #include "platform/message_boxes.h"
 #include "platform/network_stack.h"
+#include "platform/unique_handle_win.h"
 #include "platform/web_probe.h"
 #include "platform/worker_threads.h"
 #include "sync/sync_scheduler.h"
@@ -36,6 +37,8 @@ class SyncApp {
     bool InitInstance();
 
     HINSTANCE instance_;
+    // Held for the whole run: a second start finds it and asks this copy to show itself.
+    UniqueHandle singleCopy_;
     std::string displayName_;
     PlatformClock clock_;
     PlatformNetworkStack network_;
@@ -51,8 +54,5 @@ class SyncApp {
     MainDialog mainDialog_;
 };
 
-// A window titled exactly displayName that is a dialog, as the program's main window is,
-// is restored and brought up; true when one was found.
-bool FindRunningInstance(const std::string& displayName);
 // The command line's last seven characters are exactly "StartUp".
 bool EndsWithStartUp(const std::string& commandLine);

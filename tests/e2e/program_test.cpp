@@ -64,6 +64,17 @@ TEST_F(ProgramTest, TheLastWordStartUpStartsHidden) {
     }
 }
 
+TEST_F(ProgramTest, TwoStartsAtOnceLeaveOneCopy) {
+    SeedLaterStart();
+    Process& one = session.Start(" StartUp");
+    Process& two = session.Start(" StartUp");
+    ASSERT_TRUE(
+        desktop::WaitUntil([&] { return one.IsRunning() != two.IsRunning(); }, kStartTimeout));
+    ::Sleep(1000);
+    EXPECT_NE(one.IsRunning(), two.IsRunning());
+    EXPECT_NE(nullptr, TickwellSession::MainWindowOf(one.IsRunning() ? one : two));
+}
+
 TEST_F(ProgramTest, ASecondCopyRestoresTheFirstAndEnds) {
     for (const char* second : {"", " StartUp"}) {
         TickwellSession fresh;
@@ -180,6 +191,7 @@ TEST_F(ProgramTest, MinimisingHidesAndTheTrayIconBringsTheWindowBackEvenAfterExp
     desktop::NotificationArea::DoubleClick(*icon);
     EXPECT_TRUE(WaitUntilShown(main, true));
     EXPECT_FALSE(::IsIconic(main));
+    Picture(main, "main-window");
 
     // A restarted Explorer has forgotten every icon and says so to every window.
     NOTIFYICONDATAA forget{};
@@ -192,7 +204,21 @@ TEST_F(ProgramTest, MinimisingHidesAndTheTrayIconBringsTheWindowBackEvenAfterExp
     EXPECT_TRUE(desktop::NotificationArea::WaitForIconOf(copy->id(), kMoment));
 }
 
-TEST_F(ProgramTest, TheTrayMenusExitAsksAndEndsTheProgram) {
+TEST_F(ProgramTest, WithoutTheTrayIconMinimisingAndNoKeepATaskbarButton) {
+    SeedLaterStart({{"bShowIcon", 0}});
+    Process* copy = nullptr;
+    const HWND main = StartAndWait("", &copy);
+    ASSERT_NE(nullptr, main);
+    desktop::Post(main, WM_SYSCOMMAND, SC_MINIMIZE);
+    EXPECT_TRUE(desktop::WaitUntil([&] { return ::IsIconic(main) != FALSE; }, kMoment));
+    EXPECT_TRUE(desktop::IsShown(main));
+    desktop::Post(main, WM_CLOSE);
+    AnswerExitQuestion(*copy, IDNO);
+    ::Sleep(500);
+    EXPECT_TRUE(desktop::IsShown(main) && ::IsIconic(main));
+}
+
+TEST_F(ProgramTest, TheTrayMenusExitAsksOnceAndEndsTheProgram) {
     SeedLaterStart();
     Process* copy = nullptr;
     const HWND main = StartAndWait(" StartUp", &copy);
@@ -204,7 +230,15 @@ TEST_F(ProgramTest, TheTrayMenusExitAsksAndEndsTheProgram) {
     ASSERT_NE(nullptr, menu);
     Picture(menu, "tray-menu");
     desktop::ChooseMenuItemByMnemonic(menu, 'e');
+    ASSERT_TRUE(TickwellSession::BoxOf(*copy, kTitle, kMoment));
 
+    // Exit again while the question is open: the same question, no second one.
+    desktop::NotificationArea::RightClick(*icon);
+    const HWND again = desktop::WaitForPopupMenu(copy->id(), kMoment);
+    ASSERT_NE(nullptr, again);
+    desktop::ChooseMenuItemByMnemonic(again, 'e');
+    ::Sleep(1000);
+    EXPECT_EQ(1u, MessageBoxSeen::Find(kTitle, copy->id()).size());
     AnswerExitQuestion(*copy, IDYES);
     EXPECT_EQ(0u, copy->WaitForExit(kMoment));
     EXPECT_TRUE(desktop::NotificationArea::WaitUntilNoIconOf(copy->id(), kMoment));
@@ -221,14 +255,48 @@ TEST_F(ProgramTest, SetupsExitRequestEndsTheProgramWithoutAQuestion) {
     EXPECT_TRUE(desktop::NotificationArea::WaitUntilNoIconOf(copy->id(), kMoment));
 }
 
-TEST_F(ProgramTest, AHiddenProgramEndsItselfAfterTheDaysSynchronisation) {
-    SeedLaterStart({{"nSynPeriod", 0}, {"bExitAfter", 1}});
-    ASSERT_TRUE(TickwellSession::SetConnected(true));
-    Process* copy = nullptr;
-    ASSERT_NE(nullptr, StartAndWait(" StartUp", &copy));
-    EXPECT_EQ(0u, copy->WaitForExit(kRunTimeout));
-    EXPECT_EQ(Today().wDay, TickwellSession::Options().ReadDword("nSynDay"));
-    EXPECT_TRUE(MessageBoxSeen::Find("", copy->id()).empty());
+TEST_F(ProgramTest, OnlyAHiddenProgramEndsItselfAfterTheDaysSynchronisation) {
+    enum class Meanwhile { kNothing, kSecondStart, kOptionsOpen };
+    for (const Meanwhile meanwhile :
+         {Meanwhile::kNothing, Meanwhile::kSecondStart, Meanwhile::kOptionsOpen}) {
+        TickwellSession fresh;
+        SeedLaterStart({{"nSynPeriod", 0}, {"bExitAfter", 1}});
+        Process* copy = nullptr;
+        const HWND main = StartAndWait(" StartUp", &copy);
+        ASSERT_NE(nullptr, main);
+        HWND options = nullptr;
+        if (meanwhile == Meanwhile::kSecondStart) {
+            EXPECT_EQ(0u, fresh.Start().WaitForExit(kStartTimeout));
+            ASSERT_TRUE(WaitUntilShown(main, true));
+        } else if (meanwhile == Meanwhile::kOptionsOpen) {
+            ASSERT_TRUE(desktop::PostCommand(main, ID_TRAY_OPTIONS));
+            options = desktop::WaitForWindow(
+                [&](HWND window) {
+                    return desktop::ProcessOf(window) == copy->id() && desktop::IsShown(window) &&
+                           ::GetDlgItem(window, IDC_OPTIONS_TIMEOUT) != nullptr;
+                },
+                kMoment);
+            ASSERT_NE(nullptr, options);
+        }
+        ASSERT_TRUE(TickwellSession::SetConnected(true));
+        if (meanwhile == Meanwhile::kNothing) {
+            EXPECT_EQ(0u, copy->WaitForExit(kRunTimeout));
+            EXPECT_TRUE(MessageBoxSeen::Find("", copy->id()).empty());
+        } else {
+            EXPECT_TRUE(desktop::WaitUntil(
+                [] { return TickwellSession::Options().ReadDword("nSynDay") == Today().wDay; },
+                kRunTimeout));
+            ::Sleep(3000);  // ticks that would have ended it
+            EXPECT_TRUE(copy->IsRunning());
+        }
+        EXPECT_EQ(Today().wDay, TickwellSession::Options().ReadDword("nSynDay"));
+        if (options != nullptr) {
+            // Closed, the dialog no longer holds the hidden program back.
+            ASSERT_TRUE(desktop::PostCommand(options, IDCANCEL));
+            EXPECT_EQ(0u, copy->WaitForExit(kRunTimeout));
+        }
+        ASSERT_TRUE(TickwellSession::SetConnected(false));
+    }
 }
 
 TEST_F(ProgramTest, AboutShowsTheVersionAndHelpFallsBackToTheWebSite) {
