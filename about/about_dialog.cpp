@@ -25,8 +25,9 @@ BOOL AboutDialog::OnInitDialog(HWND window, HWND focus, LPARAM param) {
 }
 
 void AboutDialog::ShowLogoForDpi(HWND window) {
-    // The largest logo that fits the area the template gives it, in this window's pixels.
-    RECT area{0, 0, 171, 40};
+    // The largest logo that fits the template's area and the gap under it, in this window's
+    // pixels: the font's height does not grow exactly with the DPI.
+    RECT area{0, 0, 171, 44};
     ::MapDialogRect(window, &area);
     const struct {
         int id;
@@ -34,7 +35,7 @@ void AboutDialog::ShowLogoForDpi(HWND window) {
         int height;
     } logos[] = {{IDB_ABOUT_LOGO_200, 512, 122}, {IDB_ABOUT_LOGO_150, 384, 92}};
     for (const auto& logo : logos) {
-        if (logo.width <= area.right && logo.height <= area.bottom + 2) {
+        if (logo.width <= area.right && logo.height <= area.bottom) {
             logo_.reset(static_cast<HBITMAP>(
                 ::LoadImageA(Module(), MAKEINTRESOURCEA(logo.id), IMAGE_BITMAP, 0, 0, 0)));
             ::SendDlgItemMessageA(window, IDC_ABOUT_LOGO, STM_SETIMAGE, IMAGE_BITMAP,

@@ -118,8 +118,9 @@ void MainDialog::LoadIcons() {
 }
 
 void MainDialog::ShowPictureForDpi() {
-    // The largest picture that fits the area the template gives it, in this window's pixels.
-    RECT area{0, 0, 106, 78};
+    // The largest picture that fits the template's area and the gap under it, in this
+    // window's pixels: the font's height does not grow exactly with the DPI.
+    RECT area{0, 0, 106, 82};
     ::MapDialogRect(hwnd(), &area);
     const struct {
         int id;

@@ -65,9 +65,10 @@ TEST_F(ProgramTest, TheLastWordStartUpStartsHidden) {
 }
 
 TEST_F(ProgramTest, TwoStartsAtOnceLeaveOneCopy) {
+    TickwellSession other;  // each copy in a session of its own, so both references last
     SeedLaterStart();
     Process& one = session.Start(" StartUp");
-    Process& two = session.Start(" StartUp");
+    Process& two = other.Start(" StartUp");
     ASSERT_TRUE(
         desktop::WaitUntil([&] { return one.IsRunning() != two.IsRunning(); }, kStartTimeout));
     ::Sleep(1000);
@@ -191,7 +192,6 @@ TEST_F(ProgramTest, MinimisingHidesAndTheTrayIconBringsTheWindowBackEvenAfterExp
     desktop::NotificationArea::DoubleClick(*icon);
     EXPECT_TRUE(WaitUntilShown(main, true));
     EXPECT_FALSE(::IsIconic(main));
-    Picture(main, "main-window");
 
     // A restarted Explorer has forgotten every icon and says so to every window.
     NOTIFYICONDATAA forget{};
@@ -269,7 +269,7 @@ TEST_F(ProgramTest, OnlyAHiddenProgramEndsItselfAfterTheDaysSynchronisation) {
             EXPECT_EQ(0u, fresh.Start().WaitForExit(kStartTimeout));
             ASSERT_TRUE(WaitUntilShown(main, true));
         } else if (meanwhile == Meanwhile::kOptionsOpen) {
-            ASSERT_TRUE(desktop::PostCommand(main, ID_TRAY_OPTIONS));
+            ASSERT_TRUE(desktop::Post(main, WM_COMMAND, ID_TRAY_OPTIONS));  // the tray menu's
             options = desktop::WaitForWindow(
                 [&](HWND window) {
                     return desktop::ProcessOf(window) == copy->id() && desktop::IsShown(window) &&
