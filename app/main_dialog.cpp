@@ -1,5 +1,6 @@
 #include "app/main_dialog.h"
 
+#include <chrono>
 #include <cstdio>
 
 #include "about/qv_support.h"
@@ -8,6 +9,7 @@
 #include "app/shell_actions.h"
 #include "resources/tickwell_ids.h"
 #include "resources/version.h"
+#include "sync/tray_tip.h"
 
 namespace {
 
@@ -35,7 +37,8 @@ MainDialog::MainDialog(SyncScheduler& scheduler, Settings& settings, TrayIcon& t
       tray_(tray),
       displayName_(displayName),
       taskbarCreated_(::RegisterWindowMessageA("TaskbarCreated")),
-      exitRequest_(::RegisterWindowMessageA(kExitRequestMessage)) {
+      exitRequest_(::RegisterWindowMessageA(kExitRequestMessage)),
+      historyWindow_(scheduler.history(), HistoryFolder()) {
     messages()
         .OnCommand(IDC_MAIN_SYNCHRONIZE, [this] { OnSynchronizeNow(); })
         .OnCommand(IDC_MAIN_SET_TIME_ZONE, [this] { OnSetTimeZone(); })
@@ -55,6 +58,8 @@ MainDialog::MainDialog(SyncScheduler& scheduler, Settings& settings, TrayIcon& t
         .OnCommand(ID_TRAY_EXIT, [this] { OnTrayExit(); })
         .OnCommand(ID_TRAY_OPEN, [this] { OnTrayOpen(); })
         .OnCommand(ID_TRAY_OPTIONS, [this] { OnOptions(); })
+        .OnCommand(ID_TRAY_SYNCHRONIZE, [this] { OnSynchronizeNow(); })
+        .OnCommand(ID_TRAY_HISTORY, [this] { OnHistory(); })
         .OnMessage(WM_HELP,
                    [this](WPARAM, LPARAM) {
                        OnHelpInfo();
@@ -88,7 +93,11 @@ BOOL MainDialog::OnInitDialog() {
     const HICON icon = ::LoadIconA(module, MAKEINTRESOURCEA(IDI_TICKWELL));
     ::SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     ::SendMessageA(hwnd(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(displayName_.c_str()));
+    const HMENU systemMenu = ::GetSystemMenu(hwnd(), FALSE);
+    ::AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuA(systemMenu, MF_STRING, IDM_SYSTEM_HISTORY, "History");
     ReadRecord();
+    RefreshRunViews();
     if (scheduler_.IsSyncOverdue()) {
         ::MessageBoxA(hwnd(), OverdueWarningText(settings_.nMaxDays).c_str(), kOverdueCaption,
                       MB_OK | MB_ICONWARNING);
@@ -124,6 +133,20 @@ std::optional<LRESULT> MainDialog::WindowProc(UINT message, WPARAM wParam, LPARA
                 ShowHelp(hwnd());
             }
             return std::nullopt;
+        case WM_SYSCOMMAND:
+            if ((wParam & 0xFFF0) == IDM_SYSTEM_HISTORY) {
+                OnHistory();
+                return 0;
+            }
+            return std::nullopt;
+        case WM_POWERBROADCAST:
+            if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) {
+                scheduler_.Resumed();
+            }
+            return TRUE;
+        case WM_TIMECHANGE:
+            scheduler_.ClockChanged(std::chrono::steady_clock::now());
+            return 0;
         case TrayIcon::kCallbackMessage:
             if (wParam == TrayIcon::kIconId) {
                 return OnTrayCallback(lParam);
@@ -198,6 +221,23 @@ void MainDialog::RefreshFields() {
     ReadRecord();
     serverText_ = scheduler_.cursor().CurrentServerTitle();
     UpdateData(false);
+    RefreshRunViews();
+}
+
+void MainDialog::RefreshRunViews() {
+    const auto now = std::chrono::steady_clock::now();
+    TrayTipState tip;
+    tip.name = displayName_;
+    tip.last = scheduler_.LastResult();
+    tip.syncDate = scheduler_.gate().Record().syncDate;
+    tip.now = scheduler_.runContext().services.clock.LocalTime();
+    tip.nextRun = scheduler_.NextScheduledRun();
+    tip.otherTimeProgram = scheduler_.OtherTimeProgram(now);
+    tray_.SetTip(TrayTipText(tip));
+    if (scheduler_.RunsEnded() != runsShown_) {
+        runsShown_ = scheduler_.RunsEnded();
+        historyWindow_.Refresh();
+    }
 }
 
 void MainDialog::StepProgress() {
@@ -295,6 +335,10 @@ void MainDialog::OnTrayExit() {
 
 void MainDialog::OnTrayOpen() {
     SetShown(1);
+}
+
+void MainDialog::OnHistory() {
+    historyWindow_.Open();
 }
 
 void MainDialog::OnBreak() {

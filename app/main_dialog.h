@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "app/history_window.h"
 #include "app/tray_icon.h"
 #include "config/settings.h"
 #include "sync/sync_scheduler.h"
@@ -61,6 +62,9 @@ class MainDialog : public Dialog, public SchedulerWindow {
     void OnTrayOpen();
     void OnHelpInfo();
     void OnBreak();
+    void OnHistory();
+    // The tray tip and the History window, in line with the last run.
+    void RefreshRunViews();
     std::optional<LRESULT> OnTrayCallback(LPARAM mouseMessage);
     void ShowTrayMenu();
     void ShowAbout();
@@ -88,6 +92,8 @@ class MainDialog : public Dialog, public SchedulerWindow {
     int showAtStart_ = 1;
     int progressPos_ = 0;
     Dialog* openDialog_ = nullptr;
+    HistoryWindow historyWindow_;
+    int runsShown_ = 0;
 };
 
 // The About box's text: name, version and the maker's notice.
