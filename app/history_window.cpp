@@ -119,8 +119,8 @@ void HistoryWindow::Layout(int width, int height) {
     const int buttonHeight = copy.bottom - copy.top;
     const int buttonTop = height - kMargin - buttonHeight;
     const HWND list = ::GetDlgItem(hwnd(), IDC_HISTORY_LIST);
-    ::MoveWindow(list, kMargin, kMargin, width - 2 * kMargin,
-                 buttonTop - kButtonGap - kMargin, TRUE);
+    ::MoveWindow(list, kMargin, kMargin, width - 2 * kMargin, buttonTop - kButtonGap - kMargin,
+                 TRUE);
     for (const int id : {IDC_HISTORY_COPY, IDC_HISTORY_OPEN_FOLDER}) {
         const RECT rect = ItemRect(hwnd(), id);
         ::MoveWindow(::GetDlgItem(hwnd(), id), rect.left, buttonTop, rect.right - rect.left,

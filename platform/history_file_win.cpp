@@ -13,10 +13,10 @@ HANDLE NullWhenInvalid(HANDLE handle) {
 }  // namespace
 
 bool WithFileLock(const std::string& lockPath, const std::function<bool()>& body) {
-    const UniqueHandle file(NullWhenInvalid(
-        ::CreateFileA(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE,
-                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                      FILE_ATTRIBUTE_NORMAL, nullptr)));
+    const UniqueHandle file(
+        NullWhenInvalid(::CreateFileA(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)));
     if (!file) {
         return false;
     }

@@ -12,17 +12,17 @@
 
 enum class RunFailure {
     kNone,
-    kInternetOpen,      // the web probe's Internet session did not open
-    kUrlOpen,           // the web probe's page did not open
-    kNetworkStart,      // the socket layer did not start
-    kNetworkVersion,    // the socket layer lacks the version needed
-    kUnresolved,        // the server's name did not resolve
-    kNoAnswer,          // no reply within the time-out
-    kSocketError,       // a socket step failed: detail
-    kTooShort,          // the reply checks that failed
+    kInternetOpen,    // the web probe's Internet session did not open
+    kUrlOpen,         // the web probe's page did not open
+    kNetworkStart,    // the socket layer did not start
+    kNetworkVersion,  // the socket layer lacks the version needed
+    kUnresolved,      // the server's name did not resolve
+    kNoAnswer,        // no reply within the time-out
+    kSocketError,     // a socket step failed: detail
+    kTooShort,        // the reply checks that failed
     kNotServerMode,
     kBadVersion,
-    kKissOfDeath,       // detail: the kiss code
+    kKissOfDeath,  // detail: the kiss code
     kBadStratum,
     kUnsynchronised,
     kZeroTransmit,

@@ -12,9 +12,9 @@ std::string DayAndTime(const SYSTEMTIME& when, const SYSTEMTIME& now) {
     char text[64];
     const std::optional<DateTime> today = DateTime::FromSystemTime(now);
     SYSTEMTIME tomorrow{};
-    const bool isTomorrow =
-        today && today->AddSeconds(DateTime::kSecondsPerDay).ToSystemTime(&tomorrow) &&
-        SameDay(when, tomorrow);
+    const bool isTomorrow = today &&
+                            today->AddSeconds(DateTime::kSecondsPerDay).ToSystemTime(&tomorrow) &&
+                            SameDay(when, tomorrow);
     if (SameDay(when, now) || isTomorrow) {
         std::snprintf(text, sizeof text, "%s %02d:%02d", isTomorrow ? "tomorrow" : "today",
                       when.wHour, when.wMinute);

@@ -79,8 +79,11 @@ TEST(RunResultTest, EveryFailureHasItsTextAndSummary) {
 }
 
 TEST(RunResultTest, TheClientsAccountBecomesTheKindAndTheAddressAsked) {
-    SntpFailure kiss{SntpClient::kErrorRejectedReply, "kiss-o'-death from server: RATE",
-                     SntpFailure::Kind::kRejectedReply, sntp::ReplyCheck::kKissOfDeath, "RATE",
+    SntpFailure kiss{SntpClient::kErrorRejectedReply,
+                     "kiss-o'-death from server: RATE",
+                     SntpFailure::Kind::kRejectedReply,
+                     sntp::ReplyCheck::kKissOfDeath,
+                     "RATE",
                      "2001:db8::1"};
     RunResult result;
     result.host = "pool.example.org";
@@ -89,8 +92,8 @@ TEST(RunResultTest, TheClientsAccountBecomesTheKindAndTheAddressAsked) {
     EXPECT_EQ("RATE", result.detail);
     EXPECT_EQ("2001:db8::1", AddressAsked(result));
 
-    TakeSntpFailure({11001, "connect: no such host", SntpFailure::Kind::kUnresolved, {}, {}, {}}, 5000,
-                    &result);
+    TakeSntpFailure({11001, "connect: no such host", SntpFailure::Kind::kUnresolved, {}, {}, {}},
+                    5000, &result);
     EXPECT_EQ(RunFailure::kUnresolved, result.failure);
     EXPECT_EQ("pool.example.org", AddressAsked(result));  // the name that did not resolve
     result.serverTitle = "Pool";
