@@ -236,6 +236,34 @@ TEST_F(ProgramTest, AResumeFromSleepRunsTheDailyScheduleAgain) {
         kMoment));
 }
 
+// Clock changes that no run of ours made are noted; more than three in an hour name the
+// cause in the history and the tray tip.
+TEST_F(ProgramTest, AnotherProgramSettingTheClockRepeatedlyIsNamed) {
+    SeedLaterStart({{"nSynPeriod", 2}});
+    Process* copy = nullptr;
+    const HWND main = StartAndWait("", &copy);
+    ASSERT_NE(nullptr, main);
+    for (int i = 0; i < 4; ++i) {
+        desktop::Post(main, WM_TIMECHANGE);
+    }
+    const std::string noted = ",clock set elsewhere,,,,note,,,,,";
+    EXPECT_TRUE(desktop::WaitUntil(
+        [&] {
+            return HistoryLines(noted + "Another program set the clock\\.$") == 3 &&
+                   HistoryLines(noted + "Another time program is also setting the clock\\.$") == 1;
+        },
+        kMoment))
+        << TickwellSession::HistoryText();
+    EXPECT_TRUE(desktop::WaitUntil(
+        [&] {
+            const auto icon = desktop::NotificationArea::WaitForIconOf(copy->id(), kMoment);
+            return icon && icon->tip ==
+                               "Tickwell - not synchronized yet\nAnother time program is "
+                               "also setting the clock.";
+        },
+        kMoment));
+}
+
 TEST_F(ProgramTest, NoHidesAndTheWindowKeepsTicking) {
     SeedLaterStart();
     Process* copy = nullptr;
