@@ -262,6 +262,14 @@ TEST_F(ProgramTest, AnotherProgramSettingTheClockRepeatedlyIsNamed) {
                                "also setting the clock.";
         },
         kMoment));
+
+    // The window's system menu opens the History window too.
+    desktop::Post(main, WM_SYSCOMMAND, IDM_SYSTEM_HISTORY);
+    const HWND history = desktop::WaitForWindow(
+        {.processId = copy->id(), .title = "Tickwell History", .visibleOnly = true}, kMoment);
+    ASSERT_NE(nullptr, history);
+    EXPECT_EQ("note",
+              desktop::ListViewSeen(desktop::Control(history, IDC_HISTORY_LIST)).Text(3, 0));
 }
 
 TEST_F(ProgramTest, NoHidesAndTheWindowKeepsTicking) {
