@@ -26,7 +26,7 @@ std::string FolderHistoryFile::Read() {
     // Under the lock: on Windows an open reader would make the replacement fail.
     std::string text;
     WithFileLock(Path(name_ + ".lock"), [&] {
-        text = ReadWhole(Path(name_));
+        text = ProgramTextFromUtf8(ReadWhole(Path(name_)));
         return true;
     });
     return text;
@@ -41,7 +41,8 @@ bool FolderHistoryFile::Rewrite(const std::function<std::string(const std::strin
     const std::string target = Path(name_);
     const std::string fresh = Path(name_ + ".new");
     return WithFileLock(Path(name_ + ".lock"), [&] {
-        const std::string text = change(ReadWhole(target));
+        const std::string text =
+            Utf8FromProgramText(change(ProgramTextFromUtf8(ReadWhole(target))));
         {
             std::ofstream out(fresh, std::ios::binary | std::ios::trunc);
             out << text;

@@ -23,3 +23,11 @@ bool WithFileLock(const std::string& lockPath, const std::function<bool()>& body
 bool ReplaceFileAtomically(const std::string& source, const std::string& target) {
     return std::rename(source.c_str(), target.c_str()) == 0;
 }
+
+std::string Utf8FromProgramText(const std::string& text) {
+    return text;
+}
+
+std::string ProgramTextFromUtf8(const std::string& text) {
+    return text;
+}

@@ -10,6 +10,21 @@ HANDLE NullWhenInvalid(HANDLE handle) {
     return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
 }
 
+std::string Recoded(const std::string& text, UINT from, UINT to) {
+    if (text.empty()) {
+        return text;
+    }
+    const int length = static_cast<int>(text.size());
+    const int wide = ::MultiByteToWideChar(from, 0, text.data(), length, nullptr, 0);
+    std::wstring middle(static_cast<std::size_t>(wide), L'\0');
+    ::MultiByteToWideChar(from, 0, text.data(), length, middle.data(), wide);
+    const int narrow =
+        ::WideCharToMultiByte(to, 0, middle.data(), wide, nullptr, 0, nullptr, nullptr);
+    std::string result(static_cast<std::size_t>(narrow), '\0');
+    ::WideCharToMultiByte(to, 0, middle.data(), wide, result.data(), narrow, nullptr, nullptr);
+    return result;
+}
+
 }  // namespace
 
 bool WithFileLock(const std::string& lockPath, const std::function<bool()>& body) {
@@ -33,4 +48,12 @@ bool WithFileLock(const std::string& lockPath, const std::function<bool()>& body
 bool ReplaceFileAtomically(const std::string& source, const std::string& target) {
     return ::MoveFileExA(source.c_str(), target.c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+std::string Utf8FromProgramText(const std::string& text) {
+    return Recoded(text, CP_ACP, CP_UTF8);
+}
+
+std::string ProgramTextFromUtf8(const std::string& text) {
+    return Recoded(text, CP_UTF8, CP_ACP);
 }

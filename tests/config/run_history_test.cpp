@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -100,5 +104,20 @@ TEST_F(RunHistoryTest, CopiesWritingAtOnceLoseNoLine) {
     FolderHistoryFile file(Folder(), "history.csv");
     EXPECT_EQ(2u * kPerCopy, RunHistory(file).Entries().size());
 }
+
+#ifdef _WIN32
+// The program's titles are in the ANSI code page; the file is UTF-8 whatever that page is.
+TEST_F(RunHistoryTest, TheFileIsUtf8) {
+    char ansi[8] = {};
+    ::WideCharToMultiByte(CP_ACP, 0, L"\u00f6", 1, ansi, sizeof ansi, nullptr, nullptr);
+    HistoryEntry entry = Entry(1);
+    entry.server = std::string("K") + ansi + "ln";
+    FolderHistoryFile file(Folder(), "history.csv");
+    RunHistory history(file);
+    ASSERT_TRUE(history.Append(entry));
+    EXPECT_NE(std::string::npos, FileText().find(",K\xC3\xB6ln,")) << FileText();
+    EXPECT_EQ(std::vector<HistoryEntry>{entry}, history.Entries());
+}
+#endif
 
 }  // namespace
