@@ -1,5 +1,6 @@
 #include "app/main_dialog.h"
 
+#include <chrono>
 #include <cstdio>
 
 #include "about/qv_support.h"
@@ -9,6 +10,7 @@
 #include "app/shell_actions.h"
 #include "resources/tickwell_ids.h"
 #include "resources/version.h"
+#include "sync/tray_tip.h"
 
 namespace {
 
@@ -37,7 +39,8 @@ MainDialog::MainDialog(SyncScheduler& scheduler, Settings& settings, TrayIcon& t
       displayName_(displayName),
       taskbarCreated_(::RegisterWindowMessageA("TaskbarCreated")),
       exitRequest_(::RegisterWindowMessageA(kExitRequestMessage)),
-      showRequest_(::RegisterWindowMessageA(kShowRequestMessage)) {
+      showRequest_(::RegisterWindowMessageA(kShowRequestMessage)),
+      historyWindow_(scheduler.history(), HistoryFolder()) {
     messages()
         .OnCommand(IDC_MAIN_SYNCHRONIZE, [this] { OnSynchronizeNow(); })
         .OnCommand(IDC_MAIN_SET_TIME_ZONE, [this] { OnSetTimeZone(); })
@@ -57,6 +60,8 @@ MainDialog::MainDialog(SyncScheduler& scheduler, Settings& settings, TrayIcon& t
         .OnCommand(ID_TRAY_EXIT, [this] { OnTrayExit(); })
         .OnCommand(ID_TRAY_OPEN, [this] { OnTrayOpen(); })
         .OnCommand(ID_TRAY_OPTIONS, [this] { OnOptions(); })
+        .OnCommand(ID_TRAY_SYNCHRONIZE, [this] { OnSynchronizeNow(); })
+        .OnCommand(ID_TRAY_HISTORY, [this] { OnHistory(); })
         .OnMessage(WM_HELP,
                    [this](WPARAM, LPARAM) {
                        OnHelpInfo();
@@ -87,7 +92,11 @@ BOOL MainDialog::OnInitDialog() {
     LoadIcons();
     ShowPictureForDpi();
     ::SendMessageA(hwnd(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(displayName_.c_str()));
+    const HMENU systemMenu = ::GetSystemMenu(hwnd(), FALSE);
+    ::AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuA(systemMenu, MF_STRING, IDM_SYSTEM_HISTORY, "History");
     ReadRecord();
+    RefreshRunViews();
     // Before the tray icon exists, so that no tray command reaches a window still starting.
     if (scheduler_.IsSyncOverdue()) {
         ::MessageBoxA(hwnd(), OverdueWarningText(settings_.nMaxDays).c_str(), kOverdueCaption,
@@ -174,6 +183,20 @@ std::optional<LRESULT> MainDialog::WindowProc(UINT message, WPARAM wParam, LPARA
                 ShowHelp(hwnd());
             }
             return std::nullopt;
+        case WM_SYSCOMMAND:
+            if ((wParam & 0xFFF0) == IDM_SYSTEM_HISTORY) {
+                OnHistory();
+                return 0;
+            }
+            return std::nullopt;
+        case WM_POWERBROADCAST:
+            if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) {
+                scheduler_.Resumed();
+            }
+            return TRUE;
+        case WM_TIMECHANGE:
+            scheduler_.ClockChanged(std::chrono::steady_clock::now());
+            return 0;
         case TrayIcon::kCallbackMessage:
             if (wParam == TrayIcon::kIconId) {
                 return OnTrayCallback(lParam);
@@ -253,6 +276,23 @@ void MainDialog::RefreshFields() {
     ReadRecord();
     serverText_ = scheduler_.cursor().CurrentServerTitle();
     UpdateData(false);
+    RefreshRunViews();
+}
+
+void MainDialog::RefreshRunViews() {
+    const auto now = std::chrono::steady_clock::now();
+    TrayTipState tip;
+    tip.name = displayName_;
+    tip.last = scheduler_.LastResult();
+    tip.syncDate = scheduler_.gate().Record().syncDate;
+    tip.now = scheduler_.runContext().services.clock.LocalTime();
+    tip.nextRun = scheduler_.NextScheduledRun();
+    tip.otherTimeProgram = scheduler_.OtherTimeProgram(now);
+    tray_.SetTip(TrayTipText(tip));
+    if (scheduler_.RunsEnded() != runsShown_) {
+        runsShown_ = scheduler_.RunsEnded();
+        historyWindow_.Refresh();
+    }
 }
 
 void MainDialog::StepProgress() {
@@ -385,6 +425,10 @@ void MainDialog::OnTrayExit() {
 
 void MainDialog::OnTrayOpen() {
     SetShown(1);
+}
+
+void MainDialog::OnHistory() {
+    historyWindow_.Open();
 }
 
 void MainDialog::OnBreak() {

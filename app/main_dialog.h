@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "app/history_window.h"
 #include "app/tray_icon.h"
 #include "config/settings.h"
 #include "platform/unique_handle_win.h"
@@ -66,6 +67,9 @@ class MainDialog : public Dialog, public SchedulerWindow {
     void OnTrayOpen();
     void OnHelpInfo();
     void OnBreak();
+    void OnHistory();
+    // The tray tip and the History window, in line with the last run.
+    void RefreshRunViews();
     std::optional<LRESULT> OnTrayCallback(LPARAM mouseMessage);
     void ShowTrayMenu();
     void ShowAbout();
@@ -101,6 +105,8 @@ class MainDialog : public Dialog, public SchedulerWindow {
     UniqueIcon smallIcon_;
     UniqueIcon bigIcon_;
     UniqueBitmap picture_;  // for a DPI above 100 %
+    HistoryWindow historyWindow_;
+    int runsShown_ = 0;
 };
 
 // The About box's text: name, version and the maker's notice.

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/history_window.h"
 #include "app/shell_actions.h"
 #include "resources/tickwell_ids.h"
 
@@ -42,11 +43,12 @@ bool EndsWithStartUp(const std::string& commandLine) {
 
 SyncApp::SyncApp(HINSTANCE instance)
     : instance_(instance),
+      historyFile_(HistoryFolder(), kHistoryFileName),
       store_(kCompany, RegistryProfileStore::ApplicationNameOfThisProgram()),
       settings_(store_),
       tray_(settings_, displayName_),
       scheduler_(SchedulerServices{clock_, network_, probe_, boxes_, connectivity_, threads_,
-                                   clockService_},
+                                   clockService_, &historyFile_},
                  settings_),
       mainDialog_(scheduler_, settings_, tray_, displayName_) {
     scheduler_.AttachWindow(&mainDialog_);

@@ -13,6 +13,7 @@
 #include "platform/clock.h"
 #include "platform/clock_service.h"
 #include "platform/connectivity.h"
+#include "platform/history_file.h"
 #include "platform/message_boxes.h"
 #include "platform/network_stack.h"
 #include "platform/unique_handle_win.h"
@@ -47,6 +48,7 @@ class SyncApp {
     PlatformConnectivity connectivity_;
     StdWorkerThreads threads_;
     PlatformClockService clockService_;
+    FolderHistoryFile historyFile_;
     RegistryProfileStore store_;
     Settings settings_;
     TrayIcon tray_;

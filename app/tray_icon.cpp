@@ -5,7 +5,7 @@
 #include "resources/tickwell_ids.h"
 
 TrayIcon::TrayIcon(const Settings& settings, const std::string& tip)
-    : settings_(settings), tip_(tip) {}
+    : settings_(settings), name_(tip) {}
 
 int TrayIcon::Init(HINSTANCE module, HWND owner) {
     owner_ = owner;
@@ -29,16 +29,27 @@ void TrayIcon::Restore() {
     Update(NIM_ADD);
 }
 
+void TrayIcon::SetTip(const std::string& tip) {
+    if (tip == tip_) {
+        return;
+    }
+    tip_ = tip;
+    if (added_ != 0) {
+        Update(NIM_MODIFY);
+    }
+}
+
 BOOL TrayIcon::Update(DWORD message) {
-    // The record's first form, in the size of this platform's build: every shell takes it.
+    // The current record: its tip holds 128 characters, the first form's only 64.
     NOTIFYICONDATAA data{};
-    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    static_assert(sizeof data.szTip == 128);
+    data.cbSize = sizeof data;
     data.hWnd = owner_;
     data.uID = kIconId;
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = kCallbackMessage;
     data.hIcon = icon_.get();
-    ::lstrcpynA(data.szTip, tip_.c_str(), 64);
+    ::lstrcpynA(data.szTip, (tip_.empty() ? name_ : tip_).c_str(), sizeof data.szTip);
 
     if (settings_.bShowIcon == 0) {
         added_ = 0;

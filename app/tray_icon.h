@@ -25,13 +25,16 @@ class TrayIcon {
     BOOL Remove();
     // Explorer started again and forgot every icon: add ours anew if the option wants it.
     void Restore();
+    // A new tip, shown at once when the icon is there.
+    void SetTip(const std::string& tip);
 
   private:
     // NIM_ADD, NIM_MODIFY or NIM_DELETE, as the option and the icon's presence allow.
     BOOL Update(DWORD message);
 
     const Settings& settings_;
-    const std::string& tip_;
+    const std::string& name_;
+    std::string tip_;  // empty: the name
     HWND owner_ = nullptr;
     UniqueIcon icon_;
     int added_ = 0;

@@ -40,44 +40,52 @@ Waiting StillWaiting(const std::vector<SntpExchange>& exchanges) {
 SntpClient::SntpClient(TimeSource& clock, std::uint32_t timeoutMs, QueryInterrupter* interrupter)
     : clock_(clock), timeoutMs_(timeoutMs), interrupter_(interrupter) {}
 
-bool SntpClient::Fail(int code, std::string reason) {
-    failure_ = {code, std::move(reason)};
+bool SntpClient::Fail(SntpFailure::Kind kind, int code, std::string reason) {
+    failure_.kind = kind;
+    failure_.code = code;
+    failure_.reason = std::move(reason);
     net::SetLastError(code);
     return false;
 }
 
 bool SntpClient::FailEveryAddress(const SntpFailure& last, const std::string& lastAddress,
                                   std::size_t addresses) {
+    failure_ = last;
+    failure_.address = lastAddress;
     if (addresses == 1) {
-        return Fail(last.code, last.reason);
+        return Fail(last.kind, last.code, last.reason);
     }
-    return Fail(last.code, last.reason + " (from " + lastAddress + ", the last of " +
-                               std::to_string(addresses) + " addresses)");
+    return Fail(last.kind, last.code,
+                last.reason + " (from " + lastAddress + ", the last of " +
+                    std::to_string(addresses) + " addresses)");
 }
 
-bool SntpClient::FailTimedOut(std::size_t asked, std::size_t addresses) {
+bool SntpClient::FailTimedOut(std::size_t asked, std::size_t addresses,
+                              const std::string& lastAddress) {
+    failure_.address = lastAddress;
     std::string reason = "no reply within " + std::to_string(timeoutMs_) + " ms";
     if (addresses > 1) {
         reason +=
             " (" + std::to_string(asked) + " of " + std::to_string(addresses) + " addresses asked)";
     }
-    return Fail(net::kErrorTimedOut, reason);
+    return Fail(SntpFailure::Kind::kTimedOut, net::kErrorTimedOut, reason);
 }
 
 bool SntpClient::Query(const char* host, SntpResult* result, int port) {
     failure_ = {};
     if (IsInterrupted(interrupter_)) {
-        return Fail(kErrorInterrupted, "query interrupted");
+        return Fail(SntpFailure::Kind::kInterrupted, kErrorInterrupted, "query interrupted");
     }
     std::vector<net::Endpoint> peers;
     if (net::Resolve(host, static_cast<std::uint16_t>(port), &peers) != 0) {
         const int code = net::LastError();
-        return Fail(code, "connect: " + net::ErrorText(code) + " (" + std::to_string(code) + ")");
+        return Fail(SntpFailure::Kind::kUnresolved, code,
+                    "connect: " + net::ErrorText(code) + " (" + std::to_string(code) + ")");
     }
     peers.resize(std::min(peers.size(), kMaxAddresses));
     // Resolving a name can take a while.
     if (IsInterrupted(interrupter_)) {
-        return Fail(kErrorInterrupted, "query interrupted");
+        return Fail(SntpFailure::Kind::kInterrupted, kErrorInterrupted, "query interrupted");
     }
 
     std::vector<SntpExchange> exchanges;
@@ -100,7 +108,8 @@ bool SntpClient::Query(const char* host, SntpResult* result, int port) {
                                     net::AddressText(exchanges.back().peer()), peers.size());
         }
         if (now >= deadline) {
-            return FailTimedOut(exchanges.size(), peers.size());
+            return FailTimedOut(exchanges.size(), peers.size(),
+                                net::AddressText(exchanges.back().peer()));
         }
 
         std::uint32_t waitMs = MsUntil(deadline, now);
@@ -114,13 +123,14 @@ bool SntpClient::Query(const char* host, SntpResult* result, int port) {
         std::size_t ready = 0;
         const net::WaitResult waited = net::WaitAnyReadable(waiting.sockets, waitMs, &ready);
         if (IsInterrupted(interrupter_)) {
-            return Fail(kErrorInterrupted, "query interrupted");
+            return Fail(SntpFailure::Kind::kInterrupted, kErrorInterrupted, "query interrupted");
         }
         if (waited == net::WaitResult::kTimedOut) {
             continue;
         }
         if (waited == net::WaitResult::kFailed) {
-            return Fail(net::kErrorTimedOut, "waiting for the reply failed");
+            return Fail(SntpFailure::Kind::kTimedOut, net::kErrorTimedOut,
+                        "waiting for the reply failed");
         }
         if (exchanges[waiting.exchanges[ready]].ReadReply(clock_, result) ==
             SntpExchange::State::kAnswered) {

@@ -8,6 +8,7 @@
 
 #include "ntp/ntp_time.h"
 #include "ntp/query_interrupter.h"
+#include "ntp/sntp_packet.h"
 #include "ntp/time_source.h"
 
 struct SntpResult {
@@ -24,8 +25,13 @@ struct SntpResult {
 
 // Why a query failed: the socket step's error, the time-out, or the reply check that failed.
 struct SntpFailure {
+    enum class Kind { kNone, kUnresolved, kTimedOut, kSocketError, kRejectedReply, kInterrupted };
     int code = 0;
     std::string reason;
+    Kind kind = Kind::kNone;
+    sntp::ReplyCheck check = sntp::ReplyCheck::kAccepted;  // for a rejected reply
+    std::string kissCode;                                  // for a kiss-o'-death
+    std::string address;  // the address asked last; empty when the name did not resolve
 };
 
 class SntpClient {
@@ -54,10 +60,10 @@ class SntpClient {
     std::uint32_t timeoutMs() const { return timeoutMs_; }
 
   private:
-    bool Fail(int code, std::string reason);
+    bool Fail(SntpFailure::Kind kind, int code, std::string reason);
     bool FailEveryAddress(const SntpFailure& last, const std::string& lastAddress,
                           std::size_t addresses);
-    bool FailTimedOut(std::size_t asked, std::size_t addresses);
+    bool FailTimedOut(std::size_t asked, std::size_t addresses, const std::string& lastAddress);
 
     TimeSource& clock_;
     std::uint32_t timeoutMs_;

@@ -19,7 +19,9 @@ std::string StepFailure(const char* step, int code) {
 }  // namespace
 
 SntpExchange::State SntpExchange::Fail(int code, std::string reason) {
-    failure_ = {code, std::move(reason)};
+    failure_.kind = SntpFailure::Kind::kSocketError;
+    failure_.code = code;
+    failure_.reason = std::move(reason);
     socket_.Close();
     state_ = State::kFailed;
     return state_;
@@ -54,7 +56,13 @@ SntpExchange::State SntpExchange::ReadReply(TimeSource& clock, SntpResult* resul
         return state_;  // a stray or forged datagram: keep waiting for the genuine reply
     }
     if (verdict.check != sntp::ReplyCheck::kAccepted) {
-        return Fail(SntpClient::kErrorRejectedReply, verdict.reason);
+        Fail(SntpClient::kErrorRejectedReply, verdict.reason);
+        failure_.kind = SntpFailure::Kind::kRejectedReply;
+        failure_.check = verdict.check;
+        if (verdict.check == sntp::ReplyCheck::kKissOfDeath) {
+            failure_.kissCode = sntp::KissCode(verdict.fields.referenceId);
+        }
+        return state_;
     }
     if (arrival.known) {
         destination = clock.FromSystemReading(arrival.utc);

@@ -14,16 +14,6 @@ double ShortFormatSeconds(const std::uint8_t* bytes) {
     return ReadUint32(bytes) / 65536.0;
 }
 
-// The kiss code is the server's text; anything but printable ASCII is shown as '?'.
-std::string KissCode(const std::uint8_t* referenceId) {
-    std::string code;
-    for (int i = 0; i < 4; ++i) {
-        const std::uint8_t c = referenceId[i];
-        code += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '?';
-    }
-    return code;
-}
-
 ReplyVerdict Reject(ReplyCheck check, std::string reason, const ReplyFields& fields) {
     return {check, std::move(reason), fields};
 }
@@ -35,6 +25,15 @@ std::string Format(const char* format, double value) {
 }
 
 }  // namespace
+
+std::string KissCode(const std::uint8_t* referenceId) {
+    std::string code;
+    for (int i = 0; i < 4; ++i) {
+        const std::uint8_t c = referenceId[i];
+        code += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '?';
+    }
+    return code;
+}
 
 NtpTime WithRandomLowBits(NtpTime t, std::uint32_t random) {
     return NtpTime((t.value() & ~std::uint64_t{kRandomLowBitsMask}) |

@@ -69,6 +69,9 @@ struct ReplyVerdict {
     ReplyFields fields;
 };
 
+// The kiss code is the server's text; anything but printable ASCII is shown as '?'.
+std::string KissCode(const std::uint8_t* referenceId);
+
 // Decodes a received datagram and checks it against the request's transmit timestamp.
 ReplyVerdict CheckReply(const std::uint8_t* data, std::size_t length, NtpTime sentTransmit);
 

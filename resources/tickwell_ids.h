@@ -32,6 +32,10 @@
 #define ID_TRAY_OPEN 32775
 #define ID_TRAY_OPTIONS 32777
 #define ID_TRAY_EXIT 32778
+#define ID_TRAY_SYNCHRONIZE 32779
+#define ID_TRAY_HISTORY 32780
+// On the main window's system menu: below 0xF000, the low four bits clear.
+#define IDM_SYSTEM_HISTORY 0x0120
 
 // Options dialog
 #define IDD_OPTIONS 131
@@ -72,3 +76,9 @@
 #define IDC_ADD_TITLE 1008
 #define IDC_ADD_REPORT 1010
 #define IDC_ADD_CHECK 1035
+
+// History window
+#define IDD_HISTORY 151
+#define IDC_HISTORY_LIST 1043
+#define IDC_HISTORY_COPY 1044
+#define IDC_HISTORY_OPEN_FOLDER 1045

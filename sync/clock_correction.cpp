@@ -30,6 +30,7 @@ ClockCorrection::Outcome ClockCorrection::Measure(const std::string& host) {
     outcome.offset = result.offset;
     outcome.delay = result.delay;
     outcome.stratum = result.stratum;
+    outcome.address = result.address;
     return outcome;
 }
 
@@ -69,6 +70,7 @@ ClockCorrection::Outcome ClockCorrection::Correct(const std::string& host,
         remaining = again.offset;
         outcome.delay = again.delay;
         outcome.stratum = again.stratum;
+        outcome.address = again.address;
     }
 
     bool set = false;

@@ -112,7 +112,8 @@ void ServerTests::Start(const std::vector<std::string>& addresses, OnResult onRe
             const int index = static_cast<int>(i);
             try {
                 tests.emplace_back([this, index, address = addresses[i], onResult] {
-                    onResult(index, FetchServerTime(context_, 1, 0, address));
+                    const RunResult tested = FetchServerTime(context_, true, address);
+                    onResult(index, tested.ok() ? tested.delay : 0.0);
                 });
             } catch (const std::system_error&) {
                 onResult(index, 0.0);  // no thread to test it on: a failed test

@@ -1,5 +1,6 @@
 #include "sync/sync_run.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
@@ -18,6 +19,13 @@ constexpr const char* kServiceSilentText =
 constexpr const char* kNoWayToSetText =
     "Tickwell may not set the clock and the Tickwell Clock service does not answer. Ask your "
     "administrator to install the service, or run Tickwell as administrator.";
+
+std::string Lowercase(std::string text) {
+    for (char& c : text) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
 
 }  // namespace
 
@@ -42,8 +50,22 @@ std::string ClockRefusedText(std::uint32_t error) {
     return refused + ").";
 }
 
-SyncRun::SyncRun(RunContext& context, RunGate::Generation generation, bool manual)
-    : context_(context), clock_(context.services.clock), generation_(generation), manual_(manual) {}
+std::string FailureBoxText(const std::string& firstLine, const RunResult& result) {
+    // A first line that gives the reason already is followed by the server alone.
+    const std::string reason = FailureText(result);
+    const std::string stem = Lowercase(reason.substr(0, reason.size() - 1));
+    if (!stem.empty() && Lowercase(firstLine).find(stem) != std::string::npos) {
+        return firstLine + "\n\n" + ServerAsked(result) + ".";
+    }
+    return firstLine + "\n\n" + FailureParagraph(result);
+}
+
+SyncRun::SyncRun(RunContext& context, RunGate::Generation generation, bool manual, bool afterResume)
+    : context_(context),
+      clock_(context.services.clock),
+      generation_(generation),
+      manual_(manual),
+      afterResume_(afterResume) {}
 
 bool SyncRun::Apply(const std::function<void(SyncRecord&)>& effect) {
     return context_.gate.Apply(generation_, effect);
@@ -72,17 +94,19 @@ void SyncRun::Report(bool showBox, const std::string& text, const char* caption,
     Apply([&status](SyncRecord& record) { record.connectStatus = status; });
 }
 
-void SyncRun::ReportInternetOpenError(bool showBox) {
-    Report(showBox, "Internet open error! Test your system and try again.", kInternetErrorCaption,
-           "Internet Open Error! ");
+void SyncRun::ReportInternetOpenError(bool showBox, const RunResult& result) {
+    Report(showBox, FailureBoxText("Internet open error! Test your system and try again.", result),
+           kInternetErrorCaption, "Internet Open Error! ");
 }
 
-void SyncRun::ReportUrlOpenError(bool showBox) {
+void SyncRun::ReportUrlOpenError(bool showBox, const RunResult& result) {
     Report(showBox,
-           "URL open error!\nIf you cannot see any WWW page and get mail,\ntest internet "
-           "connection, please.\nIf you can it means that the program\ncannot get information "
-           "from time server now.\nIf you use manual synchronization\ntry be synchronized "
-           "later.\nIf it is auto mode do nothing, please.",
+           FailureBoxText(
+               "URL open error!\nIf you cannot see any WWW page and get mail,\ntest internet "
+               "connection, please.\nIf you can it means that the program\ncannot get "
+               "information from time server now.\nIf you use manual synchronization\ntry be "
+               "synchronized later.\nIf it is auto mode do nothing, please.",
+               result),
            kErrorCaption, "URL Open Error! ");
 }
 
@@ -90,13 +114,14 @@ void SyncRun::ReportCommunicationError(bool showBox, const std::string& text) {
     Report(showBox, text, kErrorCaption, "Communication error! ");
 }
 
-int SyncRun::Fail(const std::string& text) {
-    ReportCommunicationError(manual_, text);
+RunResult SyncRun::Fail(const std::string& firstLine, RunResult result) {
+    result.serverTitle = serverTitle_;
+    ReportCommunicationError(manual_, FailureBoxText(firstLine, result));
     Apply([this](SyncRecord&) { context_.cursor.AdvanceServer(); });
-    return 0;
+    return result;
 }
 
-bool SyncRun::ProbeInternet() {
+bool SyncRun::ProbeInternet(RunResult* result) {
     if (!manual_) {
         return true;  // scheduled runs rely on the scheduler's connection check
     }
@@ -105,27 +130,34 @@ bool SyncRun::ProbeInternet() {
     if (probed == ProbeResult::kOpened) {
         return true;
     }
+    result->serverTitle = serverTitle_;
     if (probed == ProbeResult::kSessionFailed) {
-        ReportInternetOpenError(manual_);
+        result->failure = RunFailure::kInternetOpen;
+        ReportInternetOpenError(manual_, *result);
     } else {
-        ReportUrlOpenError(manual_);
+        result->failure = RunFailure::kUrlOpen;
+        ReportUrlOpenError(manual_, *result);
     }
     Apply([this](SyncRecord&) { context_.cursor.AdvanceServer(); });
     return false;
 }
 
-ClockCorrection::Outcome SyncRun::FetchServerTime(bool showErrors, bool setClock,
-                                                  const std::string& host,
-                                                  std::int32_t userOffsetSeconds) {
+RunResult SyncRun::FetchServerTime(bool showErrors, bool setClock, const std::string& host,
+                                   std::int32_t userOffsetSeconds) {
+    using Result = ClockCorrection::Outcome::Result;
+    RunResult fetched;
+    fetched.host = host;
     const NetworkSession session(context_.services.network);
     if (session.result() == NetworkStartResult::kFailed) {
         ReportCommunicationError(showErrors, "WSAStartup failed!\n");
-        return {};
+        fetched.failure = RunFailure::kNetworkStart;
+        return fetched;
     }
     if (session.result() == NetworkStartResult::kWrongVersion) {
         ReportCommunicationError(showErrors,
                                  "Winsock stack does not support version that is needed!\n");
-        return {};
+        fetched.failure = RunFailure::kNetworkVersion;
+        return fetched;
     }
     RunInterrupter interrupter(context_.gate, generation_);
     SntpClient client(clock_, context_.sntpTimeoutMs, &interrupter);
@@ -137,66 +169,115 @@ ClockCorrection::Outcome SyncRun::FetchServerTime(bool showErrors, bool setClock
                                        context_.cursor.setWatchdogTime(clock_.LocalTime());
                                    });
                                });
-    return setClock ? correction.Correct(host, userOffsetSeconds) : correction.Measure(host);
-}
-
-std::optional<double> SyncRun::CorrectInProcess(const std::string& host) {
-    using Result = ClockCorrection::Outcome::Result;
     const ClockCorrection::Outcome outcome =
-        FetchServerTime(manual_, true, host, context_.settings.nOffset);
+        setClock ? correction.Correct(host, userOffsetSeconds) : correction.Measure(host);
+    fetched.address = outcome.address;
+    fetched.offset = outcome.offset;
+    fetched.delay = outcome.delay;
+    fetched.stratum = outcome.stratum;
     switch (outcome.result) {
         case Result::kSucceeded:
-            return outcome.delay;
-        case Result::kAbandoned:
+            if (setClock) {
+                fetched.step = outcome.offset + userOffsetSeconds;
+            }
             break;
         case Result::kNoAnswer:
-            Fail("Time receiving error!");
+            TakeSntpFailure(outcome.failure, context_.sntpTimeoutMs, &fetched);
             break;
         case Result::kClockRefused:
-            Fail(ClockRefusedText(outcome.setError));
+            fetched.failure = RunFailure::kClockRefused;
+            fetched.code = outcome.setError;
             break;
         case Result::kConversionFailed:
-            Fail("Time conversion error!");
+            fetched.failure = RunFailure::kConversionFailed;
+            fetched.step = outcome.offset;
+            break;
+        case Result::kAbandoned:
+            fetched.failure = RunFailure::kAbandoned;
             break;
     }
-    return std::nullopt;
+    return fetched;
 }
 
-std::optional<double> SyncRun::CorrectThroughService(const std::string& host, bool serviceChosen) {
+RunResult SyncRun::CorrectInProcess(const std::string& host) {
+    RunResult result = FetchServerTime(manual_, true, host, context_.settings.nOffset);
+    switch (result.failure) {
+        case RunFailure::kNone:
+        case RunFailure::kAbandoned:
+            return result;
+        case RunFailure::kClockRefused:
+            return Fail(ClockRefusedText(result.code), result);
+        case RunFailure::kConversionFailed:
+            return Fail("Time conversion error!", result);
+        default:
+            return Fail("Time receiving error!", result);
+    }
+}
+
+RunResult SyncRun::CorrectThroughService(const std::string& host, bool serviceChosen) {
     RunInterrupter interrupter(context_.gate, generation_);
     const std::optional<ClockServiceReply> reply =
         context_.services.clockService.Synchronise({host, context_.settings.nOffset}, &interrupter);
+    RunResult result;
+    result.host = host;
+    result.throughService = true;
     // The service may have moved the clock: the watchdog measures the run, not that jump.
     if (!SetWatchdogToNow()) {
-        return std::nullopt;
+        result.failure = RunFailure::kAbandoned;
+        return result;
     }
     if (!reply) {
-        Fail(serviceChosen ? kServiceSilentText : kNoWayToSetText);
-        return std::nullopt;
+        result.failure = RunFailure::kServiceSilent;
+        return Fail(serviceChosen ? kServiceSilentText : kNoWayToSetText, result);
     }
+    result.offset = reply->offset;
+    result.delay = reply->delay;
+    result.stratum = reply->stratum;
     if (reply->status != ClockServiceStatus::kSynchronised) {
-        Fail("The Tickwell Clock service could not synchronize: " + reply->reason + ".");
-        return std::nullopt;
+        result.failure = RunFailure::kServiceFailed;
+        result.detail = reply->reason;
+        return Fail("The Tickwell Clock service could not synchronize: " + reply->reason + ".",
+                    result);
     }
-    return reply->delay;
+    result.step = reply->offset + context_.settings.nOffset;
+    return result;
 }
 
-int SyncRun::Run() {
-    // A copy: the catalogue may be replaced while the run works.
+RunResult SyncRun::Run() {
+    const RunResult result = Synchronise();
+    // The clock is set whether or not the history can be written.
+    if (context_.history != nullptr && result.failure != RunFailure::kAbandoned &&
+        context_.gate.IsCurrent(generation_)) {
+        const char* kind = manual_ ? kManualKind : afterResume_ ? kResumeKind : kScheduledKind;
+        context_.history->Append(HistoryEntryOf(result, kind, clock_.UtcTime()));
+    }
+    return result;
+}
+
+RunResult SyncRun::Synchronise() {
+    // Copies: the catalogue may be replaced while the run works.
     const std::string host = context_.cursor.CurrentServerAddress();
-    if (!ProbeInternet()) {
-        return 0;
+    serverTitle_ = context_.cursor.CurrentServerTitle();
+    RunResult probed;
+    probed.host = host;
+    if (!ProbeInternet(&probed)) {
+        return probed;
     }
     const SYSTEMTIME before = clock_.LocalTime();
     const std::int32_t use = context_.settings.nClockService;
     const bool serviceChosen = use == Settings::kServiceAlways;
     const bool throughService =
         serviceChosen || (use != Settings::kServiceNever && !clock_.MaySetClock());
-    const std::optional<double> delay =
+    RunResult result =
         throughService ? CorrectThroughService(host, serviceChosen) : CorrectInProcess(host);
-    if (!delay) {
-        return 0;
+    result.serverTitle = serverTitle_;
+    if (!result.ok()) {
+        return result;
     }
+    const auto abandoned = [&result] {
+        result.failure = RunFailure::kAbandoned;
+        return result;
+    };
 
     const SYSTEMTIME after = clock_.LocalTime();
     if (!Apply([&](SyncRecord& record) {
@@ -204,17 +285,17 @@ int SyncRun::Run() {
             record.timeAfter = after;
             record.syncDate = after;
         })) {
-        return 0;
+        return abandoned();
     }
     if (manual_ && !ShowBox("Successful synchronization.", kCaption, BoxIcon::kInformation)) {
-        return 0;
+        return abandoned();
     }
-    const std::string status = SuccessStatusLine(after, *delay, context_.months);
+    const std::string status = SuccessStatusLine(after, result.delay, context_.months);
     if (!Apply([&](SyncRecord& record) {
             record.connectStatus = status;
             context_.settings.saveSyncRecord(record);
         })) {
-        return 0;
+        return abandoned();
     }
 
     const std::int32_t maxDiff = context_.settings.nMaxDiff;
@@ -224,19 +305,17 @@ int SyncRun::Run() {
         const std::int64_t minutes = start && end ? std::llabs(WholeMinutes(*end - *start)) : 0;
         if (minutes > maxDiff) {
             if (!ShowBox(ClockJumpWarning(minutes), kCaption, BoxIcon::kWarning)) {
-                return 0;
+                return abandoned();
             }
         }
     }
     if (!Apply([this](SyncRecord&) { context_.settings.bFirstStart = 0; })) {
-        return 0;
+        return abandoned();
     }
-    return 1;
+    return result;
 }
 
-double FetchServerTime(RunContext& context, int showErrors, int setClock, const std::string& host) {
+RunResult FetchServerTime(RunContext& context, bool showErrors, const std::string& host) {
     SyncRun test(context, RunGate::kAlways, false);
-    const ClockCorrection::Outcome fetched =
-        test.FetchServerTime(showErrors != 0, setClock != 0, host);
-    return fetched.result == ClockCorrection::Outcome::Result::kSucceeded ? fetched.delay : 0.0;
+    return test.FetchServerTime(showErrors, false, host);
 }

@@ -18,6 +18,7 @@
 #include "platform/network_stack.h"
 #include "sync/clock_correction.h"
 #include "sync/run_gate.h"
+#include "sync/run_result.h"
 #include "ntp/sntp_client.h"
 #include "platform/web_probe.h"
 
@@ -39,32 +40,39 @@ struct RunContext {
     const MonthNames& months;
     int sntpPort = 123;
     std::uint32_t sntpTimeoutMs = SntpClient::kDefaultTimeoutMs;
+    RunHistory* history = nullptr;  // every run ends with a line there, when there is one
 };
 
 class SyncRun {
   public:
     static constexpr const char* kCaption = "Tickwell";
 
-    SyncRun(RunContext& context, RunGate::Generation generation, bool manual);
+    static constexpr const char* kManualKind = "manual";
+    static constexpr const char* kScheduledKind = "scheduled";
+    static constexpr const char* kResumeKind = "after resume";
 
-    // 1 for success, 0 for failure.
-    int Run();
+    // afterResume: a scheduled run made because the machine woke up.
+    SyncRun(RunContext& context, RunGate::Generation generation, bool manual,
+            bool afterResume = false);
+
+    // The run, and its line in the history; an abandoned run writes none.
+    RunResult Run();
 
     // Queries the host and, when asked, corrects the clock from the answer by
-    // userOffsetSeconds too. A failed start of the network is reported here and counts as no
-    // answer.
-    ClockCorrection::Outcome FetchServerTime(bool showErrors, bool setClock,
-                                             const std::string& host,
-                                             std::int32_t userOffsetSeconds = 0);
+    // userOffsetSeconds too. A failed start of the network is reported here.
+    RunResult FetchServerTime(bool showErrors, bool setClock, const std::string& host,
+                              std::int32_t userOffsetSeconds = 0);
 
   private:
-    // The delay of the exchange, or empty when the step failed (reported already).
-    std::optional<double> CorrectInProcess(const std::string& host);
-    std::optional<double> CorrectThroughService(const std::string& host, bool serviceChosen);
-    bool ProbeInternet();
-    int Fail(const std::string& text);
-    void ReportInternetOpenError(bool showBox);
-    void ReportUrlOpenError(bool showBox);
+    RunResult Synchronise();
+    // The failure, if any, is reported already.
+    RunResult CorrectInProcess(const std::string& host);
+    RunResult CorrectThroughService(const std::string& host, bool serviceChosen);
+    bool ProbeInternet(RunResult* result);
+    // Reports the failure (firstLine, then the reason's paragraph) and moves to the next server.
+    RunResult Fail(const std::string& firstLine, RunResult result);
+    void ReportInternetOpenError(bool showBox, const RunResult& result);
+    void ReportUrlOpenError(bool showBox, const RunResult& result);
     void ReportCommunicationError(bool showBox, const std::string& text);
     void Report(bool showBox, const std::string& text, const char* caption, const char* line);
     bool ShowBox(const std::string& text, const char* caption, BoxIcon icon);
@@ -75,10 +83,12 @@ class SyncRun {
     Clock& clock_;
     RunGate::Generation generation_;
     bool manual_;
+    bool afterResume_;
+    std::string serverTitle_;  // of the server the run asks
 };
 
-// The server test of the dialogs: the delay in seconds, or 0.0 for failure.
-double FetchServerTime(RunContext& context, int showErrors, int setClock, const std::string& host);
+// The server test of the dialogs: the clock is left alone.
+RunResult FetchServerTime(RunContext& context, bool showErrors, const std::string& host);
 
 // "Success synchro: Mar. 07, 2003. Net delay: 0.123 sec."
 std::string SuccessStatusLine(const SYSTEMTIME& after, double delay, const MonthNames& months);
@@ -86,3 +96,5 @@ std::string ClockJumpWarning(std::int64_t minutes);
 // Why a run failed although its server answered: the platform's error, and for the missing
 // privilege what to do about it.
 std::string ClockRefusedText(std::uint32_t error);
+// A failure box: its first line, then a paragraph on the server and the reason.
+std::string FailureBoxText(const std::string& firstLine, const RunResult& result);

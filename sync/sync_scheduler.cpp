@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -12,6 +13,11 @@ MonthNames LoadedMonthNames() {
     LoadMonthNames(months);
     return months;
 }
+
+// A clock change this soon after one of our runs ended is that run's own.
+constexpr std::chrono::seconds kOwnChangeMargin{10};
+constexpr const char* kClockSetElsewhereKind = "clock set elsewhere";
+constexpr const char* kClockSetElsewhereText = "Another program set the clock.";
 
 bool SameDay(const SYSTEMTIME& a, const SYSTEMTIME& b) {
     return a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDay == b.wDay;
@@ -30,6 +36,10 @@ std::string OverdueWarningText(int maxDays) {
            "max period to zero for disable this message\nore exit the program.";
 }
 
+std::string OtherTimeProgramText() {
+    return "Another time program is also setting the clock.";
+}
+
 std::string ConnectionAbsentStatus(const SYSTEMTIME& now, const MonthNames& months) {
     char text[128];
     std::snprintf(text, sizeof text, "Net connection is absent! %02d:%02d; %s %02d, %04d",
@@ -43,6 +53,9 @@ SyncScheduler::SyncScheduler(SchedulerServices services, Settings& settings, int
       settings_(settings),
       months_(LoadedMonthNames()),
       cursor_(settings, services.clock),
+      history_(services.historyFile != nullptr
+                   ? std::optional<RunHistory>(std::in_place, *services.historyFile)
+                   : std::nullopt),
       context_{
           {services.clock, services.network, services.probe, services.boxes, services.clockService},
           settings,
@@ -50,7 +63,8 @@ SyncScheduler::SyncScheduler(SchedulerServices services, Settings& settings, int
           gate_,
           months_,
           sntpPort,
-          sntpTimeoutMs} {}
+          sntpTimeoutMs,
+          history()} {}
 
 SyncScheduler::~SyncScheduler() {
     gate_.AbandonRun();
@@ -104,6 +118,8 @@ bool SyncScheduler::IsRunning() {
         return true;
     }
     worker_.reset();
+    ++runsEnded_;
+    lastRunEnd_ = std::chrono::steady_clock::now();
     return false;
 }
 
@@ -114,7 +130,9 @@ void SyncScheduler::CheckSchedule() {
     Clock& clock = services_.clock;
     const SYSTEMTIME now = clock.LocalTime();
     const std::int32_t period = settings_.nSynPeriod;
-    if (period == Settings::kDaily) {
+    if (resumePending_ && (period == Settings::kDaily || period == Settings::kHourly)) {
+        // Whatever this period's run did: the clock drifted while the machine slept.
+    } else if (period == Settings::kDaily) {
         if (SameDay(gate_.Record().syncDate, now)) {
             if (window_ != nullptr && !window_->IsShown() && settings_.bExitAfter != 0) {
                 window_->RequestClose();
@@ -138,7 +156,7 @@ void SyncScheduler::CheckSchedule() {
         cursor_.setHourlyMark(DateTime::FromSystemTime(clock.LocalTime()).value_or(DateTime()));
         cursor_.setWatchdogTime(clock.LocalTime());
         manualRun_ = false;
-        StartWorker(false);
+        StartWorker(false, std::exchange(resumePending_, false));
     } else if (period == Settings::kHourly) {
         gate_.SetStatus(ConnectionAbsentStatus(now, months_));
         if (window_ != nullptr) {
@@ -170,7 +188,7 @@ void SyncScheduler::WatchRun() {
     cursor_.setWatchdogTime(clock.LocalTime());
     if (worker_) {
         AbandonWorker();
-        StartWorker(manualRun_);
+        StartWorker(manualRun_, resumeRun_);
     }
 }
 
@@ -193,11 +211,71 @@ bool SyncScheduler::IsSyncOverdue() const {
     return settings_.isSyncOverdue(gate_.Record(), services_.clock.LocalTime());
 }
 
-void SyncScheduler::StartWorker(bool manual) {
+void SyncScheduler::Resumed() {
+    const std::int32_t period = settings_.nSynPeriod;
+    resumePending_ = period == Settings::kDaily || period == Settings::kHourly;
+}
+
+void SyncScheduler::ClockChanged(std::chrono::steady_clock::time_point now) {
+    if (IsRunning() || (runsEnded_ != 0 && now - lastRunEnd_ < kOwnChangeMargin)) {
+        return;
+    }
+    const bool repeated = clockChanges_.Note(now);
+    if (history_) {
+        HistoryEntry entry;
+        entry.time = IsoUtcText(services_.clock.UtcTime());
+        entry.kind = kClockSetElsewhereKind;
+        entry.result = HistoryEntry::kNote;
+        entry.reason = repeated ? OtherTimeProgramText() : kClockSetElsewhereText;
+        history_->Append(entry);
+    }
+}
+
+std::optional<RunResult> SyncScheduler::LastResult() {
+    std::optional<RunResult> last;
+    gate_.Apply(RunGate::kAlways, [&](SyncRecord&) { last = lastResult_; });
+    return last;
+}
+
+std::optional<DateTime> SyncScheduler::NextScheduledRun() {
+    Clock& clock = services_.clock;
+    const SYSTEMTIME now = clock.LocalTime();
+    const std::optional<DateTime> current = DateTime::FromSystemTime(now);
+    if (!current) {
+        return std::nullopt;
+    }
+    const std::int32_t period = settings_.nSynPeriod;
+    if (period != Settings::kDaily && period != Settings::kHourly) {
+        return std::nullopt;
+    }
+    if (resumePending_) {
+        return current;
+    }
+    if (period == Settings::kHourly) {
+        const DateTime mark = cursor_.hourlyMark();
+        if (std::abs(static_cast<std::int64_t>(WholeMinutes(mark - *current))) >=
+            kHourlyPeriodMinutes) {
+            return current;
+        }
+        return mark.AddSeconds(kHourlyPeriodMinutes * 60.0);
+    }
+    if (!SameDay(gate_.Record().syncDate, now)) {
+        return current;
+    }
+    SYSTEMTIME midnight = now;
+    midnight.wHour = midnight.wMinute = midnight.wSecond = midnight.wMilliseconds = 0;
+    return DateTime::FromSystemTime(midnight).value_or(*current).AddSeconds(86400.0);
+}
+
+void SyncScheduler::StartWorker(bool manual, bool afterResume) {
     const RunGate::Generation generation = gate_.BeginRun();
-    worker_ = services_.threads.Start([this, generation, manual] {
-        SyncRun run(context_, generation, manual);
-        run.Run();
+    resumeRun_ = afterResume;
+    worker_ = services_.threads.Start([this, generation, manual, afterResume] {
+        SyncRun run(context_, generation, manual, afterResume);
+        const RunResult result = run.Run();
+        if (result.failure != RunFailure::kAbandoned) {
+            gate_.Apply(generation, [&](SyncRecord&) { lastResult_ = result; });
+        }
     });
 }
 

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,11 @@
 #include "platform/connectivity.h"
 #include "platform/month_names.h"
 #include "platform/network_stack.h"
+#include "config/run_history.h"
+#include "platform/history_file.h"
+#include "sync/clock_change_watch.h"
 #include "sync/run_gate.h"
+#include "sync/run_result.h"
 #include "sync/sync_run.h"
 #include "platform/web_probe.h"
 
@@ -42,6 +47,7 @@ struct SchedulerServices {
     Connectivity& connectivity;
     WorkerThreads& threads;
     ClockService& clockService;
+    HistoryFile* historyFile = nullptr;  // where runs are recorded; none when null
 };
 
 class SyncScheduler {
@@ -75,6 +81,23 @@ class SyncScheduler {
     void WatchRun();
     // The run, if any, is abandoned at once; the window then sets the status line.
     void BreakRun();
+    // The machine woke from sleep: a daily or hourly schedule runs once as soon as a
+    // connection is reported, whether or not this period's run has succeeded.
+    void Resumed();
+    bool ResumeRunPending() const { return resumePending_; }
+    // Another program may have set the clock; one of ours, during or just after a run, is
+    // not counted. The history notes each.
+    void ClockChanged(std::chrono::steady_clock::time_point now);
+    bool OtherTimeProgram(std::chrono::steady_clock::time_point now) const {
+        return clockChanges_.Repeated(now);
+    }
+
+    // Counts the runs that have ended: the history window refreshes when it moves.
+    int RunsEnded() const { return runsEnded_; }
+    // The last run of this copy that was not abandoned; empty before the first.
+    std::optional<RunResult> LastResult();
+    // When the schedule runs next, local time; empty for a manual schedule.
+    std::optional<DateTime> NextScheduledRun();
 
     bool IsSyncOverdue() const;
     // Abandoned runs still winding down; each ends by itself once its wait is interrupted.
@@ -85,11 +108,13 @@ class SyncScheduler {
     const MonthNames& months() const { return months_; }
     // For the dialogs' server tests on the user-interface thread.
     RunContext& runContext() { return context_; }
+    // Empty when the scheduler keeps no history.
+    RunHistory* history() { return history_ ? &*history_ : nullptr; }
 
   private:
     // The watchdog's limit, never below what the run needs to fail by itself.
     int RunLimitSeconds() const;
-    void StartWorker(bool manual);
+    void StartWorker(bool manual, bool afterResume = false);
     void AbandonWorker();
 
     SchedulerServices services_;
@@ -97,8 +122,16 @@ class SyncScheduler {
     MonthNames months_;
     RunGate gate_;
     ServerCursor cursor_;
+    std::optional<RunHistory> history_;
     RunContext context_;
     bool manualRun_ = false;
+    bool resumeRun_ = false;
+    bool resumePending_ = false;
+    int runsEnded_ = 0;
+    // Guarded by the gate's lock: the worker writes it.
+    std::optional<RunResult> lastResult_;
+    ClockChangeWatch clockChanges_;
+    std::chrono::steady_clock::time_point lastRunEnd_;
     std::unique_ptr<Worker> worker_;
     // Abandoned workers end by themselves once their wait is interrupted.
     std::vector<std::unique_ptr<Worker>> abandoned_;
@@ -107,5 +140,7 @@ class SyncScheduler {
 
 // The text of the warning that no synchronisation succeeded for too long.
 std::string OverdueWarningText(int maxDays);
+// What the tray tip and the history say when clock changes of others repeat.
+std::string OtherTimeProgramText();
 // "Net connection is absent! 14:05; Mar 07, 2003"
 std::string ConnectionAbsentStatus(const SYSTEMTIME& now, const MonthNames& months);

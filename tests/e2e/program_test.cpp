@@ -7,9 +7,11 @@
 
 #include <chrono>
 #include <regex>
+#include <sstream>
 
 #include "resources/tickwell_ids.h"
 #include "tests/e2e/explorer_window.h"
+#include "tests/e2e/list_view_seen.h"
 #include "tests/e2e/notification_area.h"
 #include "tests/e2e/popup_menu.h"
 #include "tests/e2e/program_test_fixture.h"
@@ -132,7 +134,21 @@ TEST_F(ProgramTest, SynchronizeNowAgainstChronydShowsAndRecordsTheSuccess) {
     Picture(main, "main-window");
 }
 
-TEST_F(ProgramTest, ASilentServerFailsTheRunAndTheNextRunTakesTheNextServer) {
+// How many lines of the history (line breaks aside) the pattern finds.
+int HistoryLines(const std::string& pattern) {
+    std::istringstream text(TickwellSession::HistoryText());
+    const std::regex wanted(pattern);
+    int found = 0;
+    for (std::string line; std::getline(text, line);) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        found += std::regex_search(line, wanted) ? 1 : 0;
+    }
+    return found;
+}
+
+TEST_F(ProgramTest, ASilentServerFailsTheRunSayingWhyAndTheHistoryKeepsBothRuns) {
     SeedLaterStart({}, {{"silent", kSilent}, {"chronyd", kChronyd}});
     Process* copy = nullptr;
     const HWND main = StartAndWait("", &copy);
@@ -152,7 +168,8 @@ TEST_F(ProgramTest, ASilentServerFailsTheRunAndTheNextRunTakesTheNextServer) {
 
     const auto box = TickwellSession::BoxOf(*copy, "Tickwell:Error");
     ASSERT_TRUE(box);
-    EXPECT_EQ("Time receiving error!", box->text());
+    EXPECT_EQ("Time receiving error!\n\nsilent (127.0.0.9): No answer from 127.0.0.9 within 5 s.",
+              box->text());
     EXPECT_EQ(BoxIcon::kError, box->Icon(kMoment));
     box->Answer(IDOK);
     EXPECT_TRUE(FieldBecomes(main, IDC_MAIN_SERVER_TITLE, "chronyd"));
@@ -161,6 +178,110 @@ TEST_F(ProgramTest, ASilentServerFailsTheRunAndTheNextRunTakesTheNextServer) {
                          std::regex("Communication error! \\d\\d:\\d\\d; \\d\\d-[A-Za-z]+-\\d{4}")))
         << Field(main, IDC_MAIN_STATUS);
     EXPECT_FALSE(TickwellSession::Options().ReadString("sConnectStatus"));  // failures stay unsaved
+
+    ASSERT_TRUE(desktop::PostCommand(main, IDC_MAIN_SYNCHRONIZE));
+    const auto success = TickwellSession::BoxOf(*copy, kTitle);
+    ASSERT_TRUE(success);
+    success->Answer(IDOK);
+    const std::string time = "\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ";
+    EXPECT_TRUE(desktop::WaitUntil(
+        [&] {
+            return HistoryLines("^" + time +
+                                ",manual,chronyd,127\\.0\\.0\\.1,127\\.0\\.0\\.1,success,[+-]"
+                                "\\d+\\.\\d{6},\\d\\.\\d{6},8,[+-]\\d+\\.\\d{6},$") == 1;
+        },
+        kMoment))
+        << TickwellSession::HistoryText();
+    const std::string text = TickwellSession::HistoryText();
+    EXPECT_EQ(0u, text.find("time,kind,server,host,address,result,offset,delay,stratum,step,"
+                            "reason\r\n"));
+    EXPECT_EQ(1, HistoryLines("^" + time +
+                              ",manual,silent,127\\.0\\.0\\.9,127\\.0\\.0\\.9,failure,,,,,No "
+                              "answer from 127\\.0\\.0\\.9 within 5 s\\.$"))
+        << text;
+
+    // The History window, from the tray menu: the newest run first, the failure marked.
+    const auto icon = desktop::NotificationArea::WaitForIconOf(copy->id(), kMoment);
+    ASSERT_TRUE(icon);
+    desktop::NotificationArea::RightClick(*icon);
+    const HWND menu = desktop::WaitForPopupMenu(copy->id(), kMoment);
+    ASSERT_NE(nullptr, menu);
+    desktop::ChooseMenuItemByMnemonic(menu, 'h');
+    const HWND history = desktop::WaitForWindow(
+        {.processId = copy->id(), .title = "Tickwell History", .visibleOnly = true}, kMoment);
+    ASSERT_NE(nullptr, history);
+    const desktop::ListViewSeen list(desktop::Control(history, IDC_HISTORY_LIST));
+    ASSERT_TRUE(desktop::WaitUntil([&] { return list.RowCount() == 2; }, kMoment));
+    EXPECT_EQ("ok", list.Text(0, 0));
+    EXPECT_EQ("chronyd", list.Text(0, 3));
+    EXPECT_EQ("FAILED", list.Text(1, 0));
+    EXPECT_EQ("127.0.0.9", list.Text(1, 5));
+    EXPECT_EQ("No answer from 127.0.0.9 within 5 s.", list.Text(1, 10));
+    Picture(history, "history-window");
+}
+
+// Asleep, the clock drifted: a resume runs the daily schedule again although today's run
+// succeeded, and the tray tip tells the last result and the next run.
+TEST_F(ProgramTest, AResumeFromSleepRunsTheDailyScheduleAgain) {
+    SeedLaterStart({{"nSynPeriod", 0}, {"bExitAfter", 0}});
+    ASSERT_TRUE(TickwellSession::SetConnected(true));
+    Process* copy = nullptr;
+    const HWND main = StartAndWait(" StartUp", &copy);
+    ASSERT_NE(nullptr, main);
+    ASSERT_TRUE(
+        desktop::WaitUntil([] { return HistoryLines(",scheduled,chronyd,") == 1; }, kRunTimeout));
+    ::Sleep(2000);  // ticks enough to start another run, were one due
+    EXPECT_EQ(1, HistoryLines(",success,"));
+
+    desktop::Post(main, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC);
+    EXPECT_TRUE(
+        desktop::WaitUntil([] { return HistoryLines(",after resume,chronyd,") == 1; }, kRunTimeout))
+        << TickwellSession::HistoryText();
+    const std::regex tip(
+        "Tickwell - synchronized today \\d\\d:\\d\\d, offset [+-]\\d+\\.\\d{3} s\nNext run: "
+        "tomorrow 00:00");
+    EXPECT_TRUE(desktop::WaitUntil(
+        [&] {
+            const auto icon = desktop::NotificationArea::WaitForIconOf(copy->id(), kMoment);
+            return icon && std::regex_match(icon->tip, tip);
+        },
+        kMoment));
+}
+
+// Clock changes that no run of ours made are noted; more than three in an hour name the
+// cause in the history and the tray tip.
+TEST_F(ProgramTest, AnotherProgramSettingTheClockRepeatedlyIsNamed) {
+    SeedLaterStart({{"nSynPeriod", 2}});
+    Process* copy = nullptr;
+    const HWND main = StartAndWait("", &copy);
+    ASSERT_NE(nullptr, main);
+    for (int i = 0; i < 4; ++i) {
+        desktop::Post(main, WM_TIMECHANGE);
+    }
+    const std::string noted = ",clock set elsewhere,,,,note,,,,,";
+    EXPECT_TRUE(desktop::WaitUntil(
+        [&] {
+            return HistoryLines(noted + "Another program set the clock\\.$") == 3 &&
+                   HistoryLines(noted + "Another time program is also setting the clock\\.$") == 1;
+        },
+        kMoment))
+        << TickwellSession::HistoryText();
+    EXPECT_TRUE(desktop::WaitUntil(
+        [&] {
+            const auto icon = desktop::NotificationArea::WaitForIconOf(copy->id(), kMoment);
+            return icon && icon->tip ==
+                               "Tickwell - not synchronized yet\nAnother time program is "
+                               "also setting the clock.";
+        },
+        kMoment));
+
+    // The window's system menu opens the History window too.
+    desktop::Post(main, WM_SYSCOMMAND, IDM_SYSTEM_HISTORY);
+    const HWND history = desktop::WaitForWindow(
+        {.processId = copy->id(), .title = "Tickwell History", .visibleOnly = true}, kMoment);
+    ASSERT_NE(nullptr, history);
+    EXPECT_EQ("note",
+              desktop::ListViewSeen(desktop::Control(history, IDC_HISTORY_LIST)).Text(3, 0));
 }
 
 TEST_F(ProgramTest, NoHidesAndTheWindowKeepsTicking) {
@@ -185,7 +306,7 @@ TEST_F(ProgramTest, MinimisingHidesAndTheTrayIconBringsTheWindowBackEvenAfterExp
     ASSERT_NE(nullptr, main);
     const auto icon = desktop::NotificationArea::WaitForIconOf(copy->id(), kMoment);
     ASSERT_TRUE(icon);
-    EXPECT_EQ(kTitle, icon->tip);
+    EXPECT_EQ(0u, icon->tip.find("Tickwell - not synchronized yet")) << icon->tip;
 
     desktop::Post(main, WM_SYSCOMMAND, SC_MINIMIZE);
     EXPECT_TRUE(WaitUntilShown(main, false));

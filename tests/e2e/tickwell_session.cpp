@@ -1,6 +1,9 @@
 #include "tests/e2e/tickwell_session.h"
 
+#include <shlobj.h>
+
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "resources/tickwell_ids.h"
@@ -29,6 +32,12 @@ std::string UnixPath(const std::string& windowsPath) {
     return path;
 }
 
+std::string HistoryPath() {
+    char folder[MAX_PATH] = {};
+    ::SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
+    return std::string(folder) + "\\Quorvane\\Tickwell\\history.csv";
+}
+
 void EndStrayCopies() {
     for (HWND window : desktop::TopLevelWindows({.className = "#32770", .title = kTitle})) {
         const HANDLE process =
@@ -46,6 +55,7 @@ void EndStrayCopies() {
 TickwellSession::TickwellSession() {
     EndStrayCopies();
     desktop::RegistryKey(kProfileKey).DeleteTree();
+    ::DeleteFileA(HistoryPath().c_str());
     // Web pages open in the fixture's stand-in browser, which only writes their addresses.
     desktop::RegistryKey("Software\\Wine\\WineBrowser")
         .WriteString("Browsers", UnixPath(BuildFolder() + "e2e\\record-url"));
@@ -59,6 +69,11 @@ TickwellSession::~TickwellSession() {
         }
     }
     SetConnected(false);
+}
+
+std::string TickwellSession::HistoryText() {
+    std::ifstream in(HistoryPath(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 bool TickwellSession::SetConnected(bool connected) {

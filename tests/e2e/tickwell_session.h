@@ -49,6 +49,8 @@ class TickwellSession {
     // and this catalogue.
     static void SeedProfile(const std::vector<Server>& servers,
                             const std::map<std::string, DWORD>& options = {});
+    // The program's history of runs, as every copy of this user writes it; read whole.
+    static std::string HistoryText();
     // The folder beside the build's programs where the tests leave their pictures.
     static std::string ScreenshotPath(const std::string& name);
     // What the program opened in a web browser, in order.

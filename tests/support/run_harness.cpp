@@ -22,7 +22,7 @@ RunHarness::~RunHarness() {
     scheduler.reset();
 }
 
-int RunHarness::RunNow(bool manual) {
+RunResult RunHarness::RunNow(bool manual) {
     SyncRun run(scheduler->runContext(), scheduler->gate().BeginRun(), manual);
     return run.Run();
 }

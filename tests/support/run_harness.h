@@ -22,7 +22,7 @@ class RunHarness {
     ~RunHarness();
 
     // A run on the calling thread, as the scheduler's worker would run it.
-    int RunNow(bool manual);
+    RunResult RunNow(bool manual);
     // Waits (in real time) until the scheduler's worker has ended.
     void WaitForRunEnd();
     SyncRecord record() { return scheduler->gate().Record(); }

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <functional>
+#include <random>
 #include <regex>
 
 #include "tests/support/calendar.h"
@@ -35,7 +37,7 @@ class SyncRunTest : public testing::Test {
 TEST_F(SyncRunTest, ManualSuccessSetsTheClockRecordsAndReports) {
     h.clock.Advance(30.0);
     h.settings.bFirstStart = 1;
-    ASSERT_EQ(1, h.RunNow(true));
+    ASSERT_TRUE(h.RunNow(true).ok());
 
     EXPECT_NEAR(0.0, h.clock.offset(), 0.05);
     EXPECT_EQ(std::vector<FakeClock::SetKind>{FakeClock::SetKind::kClockUtc}, SetKinds());
@@ -65,7 +67,7 @@ TEST_F(SyncRunTest, ManualSuccessSetsTheClockRecordsAndReports) {
 }
 
 TEST_F(SyncRunTest, ScheduledRunShowsNoBoxAndSkipsTheProbe) {
-    ASSERT_EQ(1, h.RunNow(false));
+    ASSERT_TRUE(h.RunNow(false).ok());
     EXPECT_TRUE(h.boxes.boxes().empty());
     EXPECT_EQ(0, h.probe.probes);
     EXPECT_EQ(1, h.server.requests());
@@ -74,7 +76,7 @@ TEST_F(SyncRunTest, ScheduledRunShowsNoBoxAndSkipsTheProbe) {
 TEST_F(SyncRunTest, ClockTwoHoursFastIsSteppedCoarselyThenSetPrecisely) {
     h.clock.Advance(7200.4);
     h.ServerDoes({.pathDelaysMs = {300}});  // the first exchange is slow, the second is not
-    ASSERT_EQ(1, h.RunNow(false));
+    ASSERT_TRUE(h.RunNow(false).ok());
 
     const std::vector<FakeClock::Set> sets = h.clock.sets();
     ASSERT_EQ(2u, sets.size());
@@ -92,7 +94,7 @@ TEST_F(SyncRunTest, ClockTwoHoursFastIsSteppedCoarselyThenSetPrecisely) {
 
 TEST_F(SyncRunTest, ClockFiftyNineMinutesOffIsSetInOneStep) {
     h.clock.Advance(-59 * 60.0);
-    ASSERT_EQ(1, h.RunNow(false));
+    ASSERT_TRUE(h.RunNow(false).ok());
     EXPECT_EQ(std::vector<FakeClock::SetKind>{FakeClock::SetKind::kClockUtc}, SetKinds());
     EXPECT_EQ(1, h.server.requests());
     EXPECT_NEAR(0.0, h.clock.offset(), 0.05);
@@ -100,7 +102,7 @@ TEST_F(SyncRunTest, ClockFiftyNineMinutesOffIsSetInOneStep) {
 
 TEST_F(SyncRunTest, UserOffsetRunsTheClockBehindKeepingTheMilliseconds) {
     h.settings.nOffset = -90;
-    ASSERT_EQ(1, h.RunNow(false));
+    ASSERT_TRUE(h.RunNow(false).ok());
     EXPECT_EQ((std::vector<FakeClock::SetKind>{FakeClock::SetKind::kClockUtc,
                                                FakeClock::SetKind::kLocalTime}),
               SetKinds());
@@ -111,7 +113,7 @@ TEST_F(SyncRunTest, UserOffsetRunsTheClockBehindKeepingTheMilliseconds) {
 TEST_F(SyncRunTest, WarnsWhenTheClockMovedMoreThanAllowed) {
     h.settings.nMaxDiff = 1;
     h.clock.Advance(-180.0);
-    ASSERT_EQ(1, h.RunNow(false));  // scheduled: the warning is its only box
+    ASSERT_TRUE(h.RunNow(false).ok());  // scheduled: the warning is its only box
     ASSERT_EQ(1u, h.boxes.boxes().size());
     const RecordingMessageBoxes::Box warning = h.boxes.boxes()[0];
     EXPECT_EQ(0u, warning.text.find("3 minutes between the time after synchronizing and the "
@@ -120,12 +122,12 @@ TEST_F(SyncRunTest, WarnsWhenTheClockMovedMoreThanAllowed) {
     EXPECT_EQ(BoxIcon::kWarning, warning.icon);
 
     h.clock.Advance(-90.0);  // counts 1 minute: not more than 1
-    ASSERT_EQ(1, h.RunNow(false));
+    ASSERT_TRUE(h.RunNow(false).ok());
     EXPECT_EQ(1u, h.boxes.boxes().size());
 
     h.settings.bFirstStart = 1;  // never on the first synchronisation
     h.clock.Advance(-600.0);
-    ASSERT_EQ(1, h.RunNow(false));
+    ASSERT_TRUE(h.RunNow(false).ok());
     EXPECT_EQ(1u, h.boxes.boxes().size());
     EXPECT_EQ(0, h.settings.bFirstStart);
 }
@@ -142,7 +144,7 @@ TEST(ClockJumpTest, StepsBackAndForthCountAlike) {
         h.clock.Freeze();  // the exchange takes no time: the clock moves by exactly as much
         h.ServerDoes({.clockOffsetSeconds = c.serverAhead, .clock = &h.clock});
         h.settings.nMaxDiff = c.maxDiff;
-        ASSERT_EQ(1, h.RunNow(false)) << c.serverAhead;
+        ASSERT_TRUE(h.RunNow(false).ok()) << c.serverAhead;
         const std::vector<std::string> boxes = h.boxes.texts();
         EXPECT_EQ(c.warns ? 1u : 0u, boxes.size()) << c.serverAhead;
         if (c.warns && !boxes.empty()) {
@@ -167,7 +169,7 @@ TEST(RunMomentsTest, BeforeIsBeforeTheQueryAfterIsAfterEverySetAndSoIsTheWatchdo
         h.settings.nOffset = c.userOffset;
         h.settings.nMaxDiff = 0;
         const SYSTEMTIME before = h.clock.LocalTime();
-        ASSERT_EQ(1, h.RunNow(false)) << c.serverAhead;
+        ASSERT_TRUE(h.RunNow(false).ok()) << c.serverAhead;
         const SYSTEMTIME after = h.clock.LocalTime();
         const SyncRecord record = h.record();
         const auto seconds = [](const SYSTEMTIME& t) {
@@ -184,67 +186,98 @@ struct FailureRow {
     const char* name;
     std::function<void(RunHarness&)> arrange;
     bool manual;
+    RunFailure failure;
+    // The boxes' texts; the last ends with this paragraph on the server and the reason.
     std::vector<std::string> boxes;
+    const char* paragraph;
     const char* caption;
     const char* statusPrefix;
     int queries;
 };
 
+// Every failure the run can meet: its kind, its boxes (the first line as it always was, then
+// the server, the address asked and the reason), its status line, and the next server.
 TEST_F(SyncRunTest, EveryFailureReportsKeepsTheRecordAndMovesToTheNextServer) {
+    const std::string noAnswer = "Server 0 (127.0.0.1): No answer from 127.0.0.1 within 0.6 s.";
     const std::vector<FailureRow> rows = {
         {"internet session",
          [](RunHarness& r) { r.probe.result = ProbeResult::kSessionFailed; },
          true,
+         RunFailure::kInternetOpen,
          {"Internet open error! Test your system and try again."},
+         "Server 0 (127.0.0.1): The Internet session could not be opened.",
          "Tickwell: error",
          "Internet Open Error! ",
          0},
         {"probe page",
          [](RunHarness& r) { r.probe.result = ProbeResult::kUrlFailed; },
          true,
+         RunFailure::kUrlOpen,
          {kUrlOpenErrorText},
+         "Server 0 (127.0.0.1): The test web page could not be opened: is the computer online?",
          "Tickwell:Error",
          "URL Open Error! ",
          0},
         {"WSAStartup, manual",
          [](RunHarness& r) { r.network.result = NetworkStartResult::kFailed; },
          true,
+         RunFailure::kNetworkStart,
          {"WSAStartup failed!\n", "Time receiving error!"},
+         "Server 0 (127.0.0.1): The network could not be started.",
          "Tickwell:Error",
          "Communication error! ",
          0},
         {"WSAStartup, scheduled",
          [](RunHarness& r) { r.network.result = NetworkStartResult::kFailed; },
          false,
+         RunFailure::kNetworkStart,
          {},
+         "",
          "",
          "Communication error! ",
          0},
         {"Winsock version",
          [](RunHarness& r) { r.network.result = NetworkStartResult::kWrongVersion; },
          true,
+         RunFailure::kNetworkVersion,
          {"Winsock stack does not support version that is needed!\n", "Time receiving error!"},
+         "Server 0 (127.0.0.1): The network does not offer the version Tickwell needs.",
          "Tickwell:Error",
          "Communication error! ",
          0},
         {"no reply",
          [](RunHarness& r) { r.ServerDoes({.fault = Fault::kSilent}); },
          true,
+         RunFailure::kNoAnswer,
          {"Time receiving error!"},
+         noAnswer.c_str(),
          "Tickwell:Error",
          "Communication error! ",
          1},
         {"no reply, scheduled",
          [](RunHarness& r) { r.ServerDoes({.fault = Fault::kSilent}); },
          false,
+         RunFailure::kNoAnswer,
          {},
+         "",
          "",
          "Communication error! ",
          1},
         {"kiss-o'-death",
          [](RunHarness& r) { r.ServerDoes({.fault = Fault::kKissOfDeath}); },
          true,
+         RunFailure::kKissOfDeath,
          {"Time receiving error!"},
+         "Server 0 (127.0.0.1): The server asked us to slow down (RATE).",
+         "Tickwell:Error",
+         "Communication error! ",
+         1},
+        {"unsynchronised server",
+         [](RunHarness& r) { r.ServerDoes({.fault = Fault::kUnsynchronised}); },
+         true,
+         RunFailure::kUnsynchronised,
+         {"Time receiving error!"},
+         "Server 0 (127.0.0.1): The server's own clock is not synchronized.",
          "Tickwell:Error",
          "Communication error! ",
          1},
@@ -254,14 +287,18 @@ TEST_F(SyncRunTest, EveryFailureReportsKeepsTheRecordAndMovesToTheNextServer) {
              r.ServerDoes({.silentAfter = 1});
          },
          true,
+         RunFailure::kNoAnswer,
          {"Time receiving error!"},
+         noAnswer.c_str(),
          "Tickwell:Error",
          "Communication error! ",
          2},
         {"the clock refused for want of the privilege",
          [](RunHarness& r) { r.clock.FailSets(true, 1314); },
          true,
+         RunFailure::kClockRefused,
          {"Windows refused to set the clock (error 1314): run Tickwell as administrator."},
+         "Server 0 (127.0.0.1).",  // the first line gives the reason
          "Tickwell:Error",
          "Communication error! ",
          1},
@@ -271,7 +308,9 @@ TEST_F(SyncRunTest, EveryFailureReportsKeepsTheRecordAndMovesToTheNextServer) {
              r.clock.FailSets(true, 87);
          },
          true,
+         RunFailure::kClockRefused,
          {"Windows refused to set the clock (error 87)."},
+         "Server 0 (127.0.0.1).",
          "Tickwell:Error",
          "Communication error! ",
          2},
@@ -280,9 +319,15 @@ TEST_F(SyncRunTest, EveryFailureReportsKeepsTheRecordAndMovesToTheNextServer) {
         RunHarness r;
         r.ServerDoes({});
         row.arrange(r);
-        EXPECT_EQ(0, r.RunNow(row.manual)) << row.name;
+        const RunResult result = r.RunNow(row.manual);
+        EXPECT_EQ(row.failure, result.failure) << row.name;
+        EXPECT_EQ("Server 0", result.serverTitle) << row.name;
 
-        EXPECT_EQ(row.boxes, r.boxes.texts()) << row.name;
+        std::vector<std::string> boxes = row.boxes;
+        if (!boxes.empty()) {
+            boxes.back() += "\n\n" + std::string(row.paragraph);
+        }
+        EXPECT_EQ(boxes, r.boxes.texts()) << row.name;
         for (const RecordingMessageBoxes::Box& box : r.boxes.boxes()) {
             EXPECT_EQ(BoxIcon::kError, box.icon) << row.name;
             EXPECT_EQ(row.caption, box.caption) << row.name;
@@ -304,15 +349,51 @@ TEST_F(SyncRunTest, EveryFailureReportsKeepsTheRecordAndMovesToTheNextServer) {
 TEST_F(SyncRunTest, ServerTestOfTheDialogsNeverTouchesTheClockOrTheRecord) {
     h.clock.Advance(5000.0);
     RunContext& context = h.scheduler->runContext();
-    const double delay = FetchServerTime(context, 1, 0, h.server.address());
-    EXPECT_GT(delay, 0.0);
+    const RunResult tested = FetchServerTime(context, true, h.server.address());
+    ASSERT_TRUE(tested.ok());
+    EXPECT_GT(tested.delay, 0.0);
+    EXPECT_EQ(h.server.address(), tested.address);
     EXPECT_TRUE(h.clock.sets().empty());
     EXPECT_EQ(SyncRecord::kInitialStatus, h.record().connectStatus);
 
     h.ServerDoes({.fault = Fault::kSilent});
-    EXPECT_EQ(0.0, FetchServerTime(context, 1, 0, h.server.address()));
+    EXPECT_EQ(RunFailure::kNoAnswer, FetchServerTime(context, true, h.server.address()).failure);
     EXPECT_TRUE(h.boxes.boxes().empty());  // the caller reports a failed query
     EXPECT_EQ(0, h.scheduler->cursor().currentServer());
+}
+
+TEST_F(SyncRunTest, EveryRunLeavesItsLineInTheHistoryAndAnUnwritableOneStopsNothing) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() /
+        ("tickwell-run-history-" + std::to_string(std::random_device()()));
+    FolderHistoryFile file(folder.string(), "history.csv");
+    RunHistory history(file);
+    RunContext context = h.scheduler->runContext();
+    context.history = &history;
+    h.ServerDoes({.fault = Fault::kSilent});
+    EXPECT_FALSE(SyncRun(context, h.scheduler->gate().BeginRun(), true).Run().ok());
+    h.ServerDoes({});
+    EXPECT_TRUE(SyncRun(context, h.scheduler->gate().BeginRun(), false, true).Run().ok());
+
+    const std::vector<HistoryEntry> entries = history.Entries();
+    ASSERT_EQ(2u, entries.size());
+    EXPECT_EQ("after resume", entries[0].kind);
+    EXPECT_EQ("Server 1", entries[0].server);
+    EXPECT_EQ("127.0.0.1", entries[0].address);
+    EXPECT_EQ("success", entries[0].result);
+    EXPECT_FALSE(entries[0].step.empty());
+    EXPECT_EQ("manual", entries[1].kind);
+    EXPECT_EQ("Server 0", entries[1].server);
+    EXPECT_EQ("failure", entries[1].result);
+    EXPECT_EQ("No answer from 127.0.0.1 within 0.6 s.", entries[1].reason);
+
+    FolderHistoryFile inFile((folder / "history.csv" / "below").string(), "history.csv");
+    RunHistory unwritable(inFile);
+    context.history = &unwritable;
+    h.clock.Advance(30.0);
+    EXPECT_TRUE(SyncRun(context, h.scheduler->gate().BeginRun(), false).Run().ok());
+    EXPECT_NEAR(0.0, h.clock.offset(), 0.05);
+    std::filesystem::remove_all(folder);
 }
 
 TEST(SyncRunTextTest, StatusLineAndWarning) {

@@ -387,3 +387,55 @@ TEST_F(SchedulerTest, OverdueWarningText) {
 }
 
 }  // namespace
+
+// After sleep the clock may have drifted: one run as soon as a connection is reported, even
+// when this period's run has succeeded; never with a manual schedule.
+TEST_F(SchedulerTest, AResumeRunsOnceAsSoonAsConnectedThenExitAfterAppliesAsUsual) {
+    TickAndWait();  // today's run
+    h.window.shown = false;
+    h.settings.bExitAfter = 1;
+    h.connectivity.connected = false;
+    scheduler().Resumed();
+    scheduler().Tick();
+    EXPECT_EQ(0, h.window.closeRequests);  // not before the run after the resume
+    EXPECT_EQ(1, h.threads.started);
+    h.connectivity.connected = true;
+    TickAndWait();
+    EXPECT_EQ(2, h.threads.started);
+    EXPECT_FALSE(scheduler().ResumeRunPending());
+    scheduler().Tick();
+    EXPECT_EQ(1, h.window.closeRequests);
+    EXPECT_EQ(2, h.threads.started);
+}
+
+TEST_F(SchedulerTest, AResumeRunsAnHourlyScheduleWithinTheHourButNotAManualOne) {
+    h.settings.nSynPeriod = Settings::kHourly;
+    TickAndWait();
+    Minutes(10);
+    const DateTime now = *DateTime::FromSystemTime(h.clock.LocalTime());
+    EXPECT_EQ(50, WholeMinutes(scheduler().NextScheduledRun()->days() - now.days()));
+    scheduler().Resumed();
+    EXPECT_EQ(0, WholeSeconds(scheduler().NextScheduledRun()->days() - now.days()));
+    TickAndWait();
+    EXPECT_EQ(2, h.threads.started);
+    scheduler().Tick();
+    EXPECT_EQ(2, h.threads.started);
+
+    h.settings.nSynPeriod = Settings::kOnlyManual;
+    scheduler().Resumed();
+    EXPECT_FALSE(scheduler().ResumeRunPending());
+    scheduler().Tick();
+    EXPECT_EQ(2, h.threads.started);
+    EXPECT_FALSE(scheduler().NextScheduledRun());
+}
+
+TEST(ClockChangeWatchTest, MoreThanThreeChangesWithinAnHourAreRepeated) {
+    using std::chrono::minutes;
+    const ClockChangeWatch::TimePoint start{};
+    ClockChangeWatch watch;
+    EXPECT_FALSE(watch.Note(start));
+    EXPECT_FALSE(watch.Note(start + minutes(10)));
+    EXPECT_FALSE(watch.Note(start + minutes(20)));
+    EXPECT_TRUE(watch.Note(start + minutes(59)));
+    EXPECT_FALSE(watch.Repeated(start + minutes(60)));  // the first is an hour old
+}

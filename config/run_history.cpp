@@ -1,0 +1,144 @@
+#include "config/run_history.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr std::size_t kFields = 11;
+
+std::string Quoted(const std::string& field) {
+    if (field.find_first_of(",\"\r\n") == std::string::npos) {
+        return field;
+    }
+    std::string quoted = "\"";
+    for (const char c : field) {
+        if (c == '"') {
+            quoted += '"';
+        }
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
+std::vector<std::string> Fields(const HistoryEntry& e) {
+    return {e.time,   e.kind,  e.server,  e.host, e.address, e.result,
+            e.offset, e.delay, e.stratum, e.step, e.reason};
+}
+
+// Records of fields; a quoted field may hold commas, quotes and line breaks.
+std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
+    std::vector<std::vector<std::string>> records;
+    std::vector<std::string> record;
+    std::string field;
+    bool quoted = false;
+    bool any = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+                field += '"';
+                ++i;
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                field += c;
+            }
+            continue;
+        }
+        if (c == '"') {
+            quoted = true;
+            any = true;
+        } else if (c == ',') {
+            record.push_back(std::move(field));
+            field.clear();
+        } else if (c == '\n') {
+            record.push_back(std::move(field));
+            field.clear();
+            records.push_back(std::move(record));
+            record.clear();
+            any = false;
+        } else if (c != '\r') {
+            field += c;
+            any = true;
+        }
+    }
+    if (any || !record.empty() || !field.empty()) {
+        record.push_back(std::move(field));
+        records.push_back(std::move(record));
+    }
+    return records;
+}
+
+}  // namespace
+
+std::string SecondsText(double seconds, bool withSign) {
+    char text[64];
+    std::snprintf(text, sizeof text, withSign ? "%+.6f" : "%.6f", seconds);
+    std::string result = text;
+    for (char& c : result) {
+        if (c == ',') {
+            c = '.';  // a locale's decimal comma
+        }
+    }
+    return result;
+}
+
+std::string HistoryText(const std::vector<HistoryEntry>& oldestFirst) {
+    std::string text = std::string(RunHistory::kHeader) + "\r\n";
+    for (const HistoryEntry& entry : oldestFirst) {
+        const std::vector<std::string> fields = Fields(entry);
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            text += (i == 0 ? "" : ",") + Quoted(fields[i]);
+        }
+        text += "\r\n";
+    }
+    return text;
+}
+
+std::vector<HistoryEntry> ParseHistory(const std::string& text) {
+    std::vector<HistoryEntry> entries;
+    for (std::vector<std::string>& f : ParseCsv(text)) {
+        if (f.size() != kFields || f[0] == "time") {
+            continue;
+        }
+        entries.push_back({f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8], f[9], f[10]});
+    }
+    return entries;
+}
+
+std::vector<std::string> HistoryRowCells(const HistoryEntry& e) {
+    const std::string mark = e.result == HistoryEntry::kFailure   ? "FAILED"
+                             : e.result == HistoryEntry::kSuccess ? "ok"
+                                                                  : e.result;
+    return {mark,     e.time,  e.kind,    e.server, e.host,  e.address,
+            e.offset, e.delay, e.stratum, e.step,   e.reason};
+}
+
+std::string HistoryRowsText(const std::vector<HistoryEntry>& entries) {
+    std::string text;
+    for (const HistoryEntry& entry : entries) {
+        const std::vector<std::string> fields = HistoryRowCells(entry);
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            text += (i == 0 ? "" : "\t") + fields[i];
+        }
+        text += "\r\n";
+    }
+    return text;
+}
+
+bool RunHistory::Append(const HistoryEntry& entry) {
+    return file_.Rewrite([&entry](const std::string& old) {
+        std::vector<HistoryEntry> entries = ParseHistory(old);
+        entries.push_back(entry);
+        if (entries.size() > kMaxRuns) {
+            entries.erase(entries.begin(),
+                          entries.begin() + static_cast<std::ptrdiff_t>(entries.size() - kMaxRuns));
+        }
+        return HistoryText(entries);
+    });
+}
+
+std::vector<HistoryEntry> RunHistory::Entries() {
+    std::vector<HistoryEntry> entries = ParseHistory(file_.Read());
+    return {entries.rbegin(), entries.rend()};
+}

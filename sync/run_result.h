@@ -1,0 +1,72 @@
+// What one run, or one server test, came to: success with its measurement, or the kind of
+// failure with what the user needs to hear about it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "config/run_history.h"
+#include "ntp/sntp_client.h"
+#include "ntp/system_time.h"
+
+enum class RunFailure {
+    kNone,
+    kInternetOpen,    // the web probe's Internet session did not open
+    kUrlOpen,         // the web probe's page did not open
+    kNetworkStart,    // the socket layer did not start
+    kNetworkVersion,  // the socket layer lacks the version needed
+    kUnresolved,      // the server's name did not resolve
+    kNoAnswer,        // no reply within the time-out
+    kSocketError,     // a socket step failed: detail
+    kTooShort,        // the reply checks that failed
+    kNotServerMode,
+    kBadVersion,
+    kKissOfDeath,  // detail: the kiss code
+    kBadStratum,
+    kUnsynchronised,
+    kZeroTransmit,
+    kRootDistance,
+    kClockRefused,      // code: the platform's error
+    kConversionFailed,  // the fixed offset leads to no time the clock can hold
+    kServiceSilent,     // the Tickwell Clock service did not answer
+    kServiceFailed,     // detail: the service's reason
+    kAbandoned,         // broken by the user or restarted by the watchdog
+};
+
+struct RunResult {
+    RunFailure failure = RunFailure::kNone;
+    std::string serverTitle;
+    std::string host;
+    // The address that answered; on failure the one asked last (empty when unknown).
+    std::string address;
+    double offset = 0.0;  // how far the clock was off
+    double delay = 0.0;   // of the last exchange
+    std::int32_t stratum = 0;
+    std::optional<double> step;  // how far the run moved the clock, when it set it
+    std::uint32_t code = 0;
+    std::string detail;
+    std::uint32_t timeoutMs = 0;
+    bool throughService = false;  // the Tickwell Clock service set the clock
+
+    bool ok() const { return failure == RunFailure::kNone; }
+};
+
+// The failure's kind and details from the SNTP client's account of it.
+void TakeSntpFailure(const SntpFailure& failure, std::uint32_t timeoutMs, RunResult* result);
+// The address asked, or the name when it did not resolve or no address is known.
+std::string AddressAsked(const RunResult& result);
+// One sentence in plain words: "No answer from 192.0.2.1 within 20 s."
+std::string FailureText(const RunResult& result);
+// A few words for the tray tip: "no answer".
+std::string FailureSummary(RunFailure failure);
+// "Example (192.0.2.1)": the server's title and the address asked.
+std::string ServerAsked(const RunResult& result);
+// The box's second paragraph: the server's title, the address asked, the reason.
+std::string FailureParagraph(const RunResult& result);
+// "2026-12-09T09:14:03Z"
+std::string IsoUtcText(const SYSTEMTIME& utc);
+// The history's line of a run of the kind ("manual", "scheduled", "after resume") that ended
+// at utc.
+HistoryEntry HistoryEntryOf(const RunResult& result, const std::string& kind,
+                            const SYSTEMTIME& utc);
