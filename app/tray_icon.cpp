@@ -40,7 +40,7 @@ BOOL TrayIcon::Update(DWORD message) {
     data.hIcon = icon_.get();
     ::lstrcpynA(data.szTip, tip_.c_str(), 64);
 
-    if (settings_.bShowIcon == 0) {
+    if (settings_.userOptions().bShowIcon == 0) {
         added_ = 0;
         message = NIM_DELETE;
     } else if (added_ == 0) {

@@ -43,7 +43,11 @@ std::string ClockRefusedText(std::uint32_t error) {
 }
 
 SyncRun::SyncRun(RunContext& context, RunGate::Generation generation, bool manual)
-    : context_(context), clock_(context.services.clock), generation_(generation), manual_(manual) {}
+    : context_(context),
+      clock_(context.services.clock),
+      generation_(generation),
+      manual_(manual),
+      options_(context.settings.userOptions()) {}
 
 bool SyncRun::Apply(const std::function<void(SyncRecord&)>& effect) {
     return context_.gate.Apply(generation_, effect);
@@ -142,8 +146,7 @@ ClockCorrection::Outcome SyncRun::FetchServerTime(bool showErrors, bool setClock
 
 std::optional<double> SyncRun::CorrectInProcess(const std::string& host) {
     using Result = ClockCorrection::Outcome::Result;
-    const ClockCorrection::Outcome outcome =
-        FetchServerTime(manual_, true, host, context_.settings.nOffset);
+    const ClockCorrection::Outcome outcome = FetchServerTime(manual_, true, host, options_.nOffset);
     switch (outcome.result) {
         case Result::kSucceeded:
             return outcome.delay;
@@ -165,7 +168,7 @@ std::optional<double> SyncRun::CorrectInProcess(const std::string& host) {
 std::optional<double> SyncRun::CorrectThroughService(const std::string& host, bool serviceChosen) {
     RunInterrupter interrupter(context_.gate, generation_);
     const std::optional<ClockServiceReply> reply =
-        context_.services.clockService.Synchronise({host, context_.settings.nOffset}, &interrupter);
+        context_.services.clockService.Synchronise({host, options_.nOffset}, &interrupter);
     // The service may have moved the clock: the watchdog measures the run, not that jump.
     if (!SetWatchdogToNow()) {
         return std::nullopt;
@@ -217,7 +220,7 @@ int SyncRun::Run() {
         return 0;
     }
 
-    const std::int32_t maxDiff = context_.settings.nMaxDiff;
+    const std::int32_t maxDiff = options_.nMaxDiff;
     if (context_.settings.bFirstStart == 0 && maxDiff != 0) {
         const std::optional<DateTime> start = DateTime::FromSystemTime(before);
         const std::optional<DateTime> end = DateTime::FromSystemTime(after);

@@ -75,6 +75,7 @@ class SyncRun {
     Clock& clock_;
     RunGate::Generation generation_;
     bool manual_;
+    const UserOptions options_;  // taken once at the start, so one run sees one set of options
 };
 
 // The server test of the dialogs: the delay in seconds, or 0.0 for failure.
