@@ -1,5 +1,5 @@
 // The user's options, the stored form of the last synchronisation's record, and the server
-// catalogue, with their defaults and the corrections applied on loading.
+// catalogue; the options' names, defaults and load corrections are in option_table.h.
 #pragma once
 
 #include <atomic>
