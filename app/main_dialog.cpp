@@ -99,8 +99,8 @@ BOOL MainDialog::OnInitDialog() {
     RefreshRunViews();
     // Before the tray icon exists, so that no tray command reaches a window still starting.
     if (scheduler_.IsSyncOverdue()) {
-        ::MessageBoxA(hwnd(), OverdueWarningText(settings_.nMaxDays).c_str(), kOverdueCaption,
-                      MB_OK | MB_ICONWARNING);
+        ::MessageBoxA(hwnd(), OverdueWarningText(settings_.userOptions().nMaxDays).c_str(),
+                      kOverdueCaption, MB_OK | MB_ICONWARNING);
     }
     tray_.Init(::GetModuleHandleA(nullptr), hwnd());
     tray_.Modify();
@@ -173,7 +173,7 @@ std::optional<LRESULT> MainDialog::WindowProc(UINT message, WPARAM wParam, LPARA
         case WM_SIZE:
             // Without a tray icon a minimised window keeps its taskbar button.
             if (wParam == SIZE_MINIMIZED &&
-                DecideHide(settings_.bShowIcon != 0) == HideAction::kHide) {
+                DecideHide(settings_.userOptions().bShowIcon != 0) == HideAction::kHide) {
                 SetShown(0);
                 return 1;
             }
@@ -255,7 +255,7 @@ void MainDialog::ShowTrayMenu() {
 
 void MainDialog::SetShown(int show) {
     if (show == 0) {
-        const bool hide = DecideHide(settings_.bShowIcon != 0) == HideAction::kHide;
+        const bool hide = DecideHide(settings_.userOptions().bShowIcon != 0) == HideAction::kHide;
         ::ShowWindow(hwnd(), hide ? SW_HIDE : SW_MINIMIZE);
         return;
     }
@@ -353,8 +353,8 @@ bool MainDialog::OtherWindowsOpen() const {
 }
 
 void MainDialog::OnClose() {
-    const CloseAction action = DecideClose(
-        {settings_.bExitAfter != 0, closingFromMenu_ != 0, IsShown(), OtherWindowsOpen()});
+    const CloseAction action = DecideClose({settings_.userOptions().bExitAfter != 0,
+                                            closingFromMenu_ != 0, IsShown(), OtherWindowsOpen()});
     if (action == CloseAction::kWaitForNextTick) {
         return;  // the timer goes on: a later tick asks again
     }

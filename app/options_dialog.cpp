@@ -5,16 +5,12 @@
 
 namespace {
 
-struct Range {
-    int low;
-    int high;
-};
-constexpr Range kMinutes{-10, 10};
-constexpr Range kMinutesSpin{0, 10};  // negative minutes can only be typed
-constexpr Range kMaxDays{0, 45};
-constexpr Range kSeconds{0, 59};
-constexpr Range kTimeOut{20, 300};
-constexpr Range kMaxDiff{0, 1000000};
+constexpr OptionRange kMinutes = kOffsetMinutesEntered;
+constexpr OptionRange kMinutesSpin{0, kMinutes.high};  // negative minutes can only be typed
+constexpr OptionRange kMaxDays = OptionRowOf(&StoredOptions::nMaxDays).entered;
+constexpr OptionRange kSeconds = kOffsetSecondsEntered;
+constexpr OptionRange kTimeOut = OptionRowOf(&StoredOptions::nTimeOut).entered;
+constexpr OptionRange kMaxDiff = OptionRowOf(&StoredOptions::nMaxDiff).entered;
 
 }  // namespace
 
@@ -74,7 +70,7 @@ BOOL OptionsDialog::OnInitDialog() {
     ShowForm();
     const struct {
         const UpDownControl& spin;
-        Range range;
+        OptionRange range;
         int position;
     } spins[] = {{minutesSpin_, kMinutesSpin, form_.m_nMinutes},
                  {secondsSpin_, kSeconds, form_.m_nSeconds},

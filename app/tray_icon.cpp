@@ -51,7 +51,7 @@ BOOL TrayIcon::Update(DWORD message) {
     data.hIcon = icon_.get();
     ::lstrcpynA(data.szTip, (tip_.empty() ? name_ : tip_).c_str(), sizeof data.szTip);
 
-    if (settings_.bShowIcon == 0) {
+    if (settings_.userOptions().bShowIcon == 0) {
         added_ = 0;
         message = NIM_DELETE;
     } else if (added_ == 0) {

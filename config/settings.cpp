@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr std::int32_t kMinTimeOut = 5;
-
 std::uint16_t Field(std::int32_t value) {
     return static_cast<std::uint16_t>(value);
 }
@@ -51,42 +49,33 @@ void Settings::load(SyncRecord& record) {
 
     record.connectStatus = store_.getString(kOptionsSection, "sConnectStatus", kNeverStoredStatus);
 
-    nStartingServ = getOption("nStartingServ", 0);
-    nSynPeriod = getOption("nSynPeriod", kDaily);
-    bShowIcon = getOption("bShowIcon", 1);
-    bExitAfter = getOption("bExitAfter", 1);
-    if (nSynPeriod == kHourly || nSynPeriod == kOnlyManual) {
-        bExitAfter = 0;  // in memory only: the store keeps its value until the next save
+    StoredOptions values;
+    for (const OptionRow& row : kOptionRows) {
+        values.*row.field = row.Corrected(getOption(row.name, values.*row.field));
     }
-    nOffset = getOption("nOffset", 0);
-    nMaxDays = getOption("nMaxDays", 14);
-    nTimeOut = getOption("nTimeOut", 20);
-    nMaxDiff = getOption("nMaxDiff", 61);
-    if (nTimeOut < kMinTimeOut) {
-        nTimeOut = kMinTimeOut;
+    if (values.nSynPeriod == kHourly || values.nSynPeriod == kOnlyManual) {
+        values.bExitAfter = 0;  // in memory only: the store keeps its value until the next save
     }
-    bFirstStart = getOption("bFirstStart", 1);
-    nClockService = getOption("nClockService", kServiceWhenNeeded);
-    if (nClockService < kServiceWhenNeeded || nClockService > kServiceNever) {
-        nClockService = kServiceWhenNeeded;
-    }
+    publish(values);
+    nStartingServ = values.nStartingServ;
+    bFirstStart = values.bFirstStart;
+    nClockService = values.nClockService;
     loadServers();
 }
 
 void Settings::save() {
-    store_.putInt(kOptionsSection, "nSynPeriod", nSynPeriod);
-    store_.putInt(kOptionsSection, "bShowIcon", bShowIcon);
-    store_.putInt(kOptionsSection, "bExitAfter", bExitAfter);
-    store_.putInt(kOptionsSection, "nOffset", nOffset);
-    store_.putInt(kOptionsSection, "nMaxDays", nMaxDays);
-    store_.putInt(kOptionsSection, "nTimeOut", nTimeOut);
-    store_.putInt(kOptionsSection, "nMaxDiff", nMaxDiff);
-    store_.putInt(kOptionsSection, "nStartingServ", nStartingServ);
-    store_.putInt(kOptionsSection, "bFirstStart", bFirstStart);
-    store_.putInt(kOptionsSection, "nClockService", nClockService);
+    StoredOptions values;
+    static_cast<UserOptions&>(values) = userOptions();
+    values.nStartingServ = nStartingServ;
+    values.bFirstStart = bFirstStart;
+    values.nClockService = nClockService;
+    for (const OptionRow& row : kOptionRows) {
+        store_.putInt(kOptionsSection, row.name, values.*row.field);
+    }
 }
 
 void Settings::writeFirstDefaults() {
+    publish(UserOptions{});
     bFirstStart = 1;
     resetServers();
     save();
@@ -106,21 +95,18 @@ void Settings::restoreDefaults() {
 }
 
 UserOptions Settings::userOptions() const {
-    return {nSynPeriod, bShowIcon, bExitAfter, nOffset, nMaxDays, nMaxDiff, nTimeOut};
+    const std::lock_guard lock(optionsMutex_);
+    return options_;
 }
 
 void Settings::publish(const UserOptions& options) {
-    nSynPeriod = options.nSynPeriod;
-    bShowIcon = options.bShowIcon;
-    bExitAfter = options.bExitAfter;
-    nOffset = options.nOffset;
-    nMaxDays = options.nMaxDays;
-    nMaxDiff = options.nMaxDiff;
-    nTimeOut = options.nTimeOut;
+    const std::lock_guard lock(optionsMutex_);
+    options_ = options;
 }
 
 bool Settings::isSyncOverdue(const SyncRecord& record, const SYSTEMTIME& nowLocal) const {
-    if (nMaxDays == 0) {
+    const std::int32_t maxDays = userOptions().nMaxDays;
+    if (maxDays == 0) {
         return false;
     }
     if (record.syncDate.wYear == 0 || record.syncDate.wYear == 1899) {
@@ -132,7 +118,7 @@ bool Settings::isSyncOverdue(const SyncRecord& record, const SYSTEMTIME& nowLoca
         return false;  // a stored date that is no calendar date counts as nothing recorded
     }
     const double wholeDays = std::trunc(*now - *synced);
-    return wholeDays > nMaxDays;
+    return wholeDays > maxDays;
 }
 
 void Settings::loadServers() {

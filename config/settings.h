@@ -1,27 +1,15 @@
 // The user's options, the stored form of the last synchronisation's record, and the server
-// catalogue, with their defaults and the corrections applied on loading.
+// catalogue; the options' names, defaults and load corrections are in option_table.h.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
+#include "config/option_table.h"
 #include "config/profile_store.h"
 #include "config/shared_catalogue.h"
 #include "config/sync_record.h"
-
-// The seven options the Options dialog edits, as one value; constructed, they are the
-// defaults.
-struct UserOptions {
-    std::int32_t nSynPeriod = 0;  // a Settings::Period
-    std::int32_t bShowIcon = 1;
-    std::int32_t bExitAfter = 1;
-    std::int32_t nOffset = 0;
-    std::int32_t nMaxDays = 14;
-    std::int32_t nMaxDiff = 61;
-    std::int32_t nTimeOut = 20;
-
-    bool operator==(const UserOptions&) const = default;
-};
 
 class Settings {
   public:
@@ -55,8 +43,9 @@ class Settings {
     // The options' defaults; the first-start flag, the clock-service choice, the server index
     // and the catalogue stay, and nothing is written.
     void restoreDefaults();
+    // A copy taken whole, so that a reader never sees half of a publish().
     UserOptions userOptions() const;
-    // Nothing is written.
+    // Replaces all seven at once; nothing is written.
     void publish(const UserOptions& options);
     // More than nMaxDays whole days since the recorded synchronisation.
     bool isSyncOverdue(const SyncRecord& record, const SYSTEMTIME& nowLocal) const;
@@ -71,15 +60,9 @@ class Settings {
     // Drops the built-in entries and appends the built-in table; user entries stay.
     static void RestoreDefaultEntries(ServerCatalogue& catalogue);
 
-    // Read on every thread, written by the user-interface thread (bFirstStart also by a
-    // synchronisation run), so each is atomic.
-    std::atomic<std::int32_t> nSynPeriod{kDaily};
-    std::atomic<std::int32_t> bShowIcon{1};
-    std::atomic<std::int32_t> bExitAfter{1};
-    std::atomic<std::int32_t> nOffset{0};  // seconds; the clock runs at real time + nOffset
-    std::atomic<std::int32_t> nMaxDays{14};
-    std::atomic<std::int32_t> nMaxDiff{61};  // minutes
-    std::atomic<std::int32_t> nTimeOut{20};  // seconds
+    // Read on every thread, written by the user-interface thread (bFirstStart by a
+    // synchronisation run, which is why it is no part of the published options), so each
+    // is atomic.
     std::atomic<std::int32_t> bFirstStart{0};
     std::atomic<std::int32_t> nStartingServ{0};
     std::atomic<std::int32_t> nClockService{kServiceWhenNeeded};  // a ClockServiceUse
@@ -92,4 +75,6 @@ class Settings {
     void putTimeOfDay(const std::string& prefix, const SYSTEMTIME& time);
 
     ProfileStore& store_;
+    mutable std::mutex optionsMutex_;
+    UserOptions options_;
 };

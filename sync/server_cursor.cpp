@@ -40,7 +40,7 @@ int ServerCursor::AdvanceServer() {
     return settings_.servers.With([this](const ServerCatalogue& catalogue) {
         ++currentServer_;
         const int advanced = currentServer_;
-        if (settings_.nSynPeriod == Settings::kHourly) {
+        if (settings_.userOptions().nSynPeriod == Settings::kHourly) {
             hourlyMark_ = hourlyMark_.AddSeconds(kHourlyMarkShiftSeconds);
         }
         if (currentServer_ >= catalogue.size()) {

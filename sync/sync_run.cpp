@@ -65,7 +65,8 @@ SyncRun::SyncRun(RunContext& context, RunGate::Generation generation, bool manua
       clock_(context.services.clock),
       generation_(generation),
       manual_(manual),
-      afterResume_(afterResume) {}
+      afterResume_(afterResume),
+      options_(context.settings.userOptions()) {}
 
 bool SyncRun::Apply(const std::function<void(SyncRecord&)>& effect) {
     return context_.gate.Apply(generation_, effect);
@@ -200,7 +201,7 @@ RunResult SyncRun::FetchServerTime(bool showErrors, bool setClock, const std::st
 }
 
 RunResult SyncRun::CorrectInProcess(const std::string& host) {
-    RunResult result = FetchServerTime(manual_, true, host, context_.settings.nOffset);
+    RunResult result = FetchServerTime(manual_, true, host, options_.nOffset);
     switch (result.failure) {
         case RunFailure::kNone:
         case RunFailure::kAbandoned:
@@ -217,7 +218,7 @@ RunResult SyncRun::CorrectInProcess(const std::string& host) {
 RunResult SyncRun::CorrectThroughService(const std::string& host, bool serviceChosen) {
     RunInterrupter interrupter(context_.gate, generation_);
     const std::optional<ClockServiceReply> reply =
-        context_.services.clockService.Synchronise({host, context_.settings.nOffset}, &interrupter);
+        context_.services.clockService.Synchronise({host, options_.nOffset}, &interrupter);
     RunResult result;
     result.host = host;
     result.throughService = true;
@@ -239,7 +240,7 @@ RunResult SyncRun::CorrectThroughService(const std::string& host, bool serviceCh
         return Fail("The Tickwell Clock service could not synchronize: " + reply->reason + ".",
                     result);
     }
-    result.step = reply->offset + context_.settings.nOffset;
+    result.step = reply->offset + options_.nOffset;
     return result;
 }
 
@@ -298,7 +299,7 @@ RunResult SyncRun::Synchronise() {
         return abandoned();
     }
 
-    const std::int32_t maxDiff = context_.settings.nMaxDiff;
+    const std::int32_t maxDiff = options_.nMaxDiff;
     if (context_.settings.bFirstStart == 0 && maxDiff != 0) {
         const std::optional<DateTime> start = DateTime::FromSystemTime(before);
         const std::optional<DateTime> end = DateTime::FromSystemTime(after);

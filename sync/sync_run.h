@@ -85,6 +85,7 @@ class SyncRun {
     bool manual_;
     bool afterResume_;
     std::string serverTitle_;  // of the server the run asks
+    const UserOptions options_;  // taken once at the start, so one run sees one set of options
 };
 
 // The server test of the dialogs: the clock is left alone.

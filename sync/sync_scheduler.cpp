@@ -129,12 +129,13 @@ void SyncScheduler::CheckSchedule() {
     }
     Clock& clock = services_.clock;
     const SYSTEMTIME now = clock.LocalTime();
-    const std::int32_t period = settings_.nSynPeriod;
+    const std::int32_t period = settings_.userOptions().nSynPeriod;
     if (resumePending_ && (period == Settings::kDaily || period == Settings::kHourly)) {
         // Whatever this period's run did: the clock drifted while the machine slept.
     } else if (period == Settings::kDaily) {
         if (SameDay(gate_.Record().syncDate, now)) {
-            if (window_ != nullptr && !window_->IsShown() && settings_.bExitAfter != 0) {
+            if (window_ != nullptr && !window_->IsShown() &&
+                settings_.userOptions().bExitAfter != 0) {
                 window_->RequestClose();
             }
             return;
@@ -149,7 +150,7 @@ void SyncScheduler::CheckSchedule() {
         return;  // only manual, and any value the options do not know
     }
 
-    if (settings_.nOffset != 0 && InQuietWindow(now)) {
+    if (settings_.userOptions().nOffset != 0 && InQuietWindow(now)) {
         return;
     }
     if (services_.connectivity.IsConnected()) {
@@ -199,7 +200,7 @@ void SyncScheduler::BreakRun() {
 }
 
 int SyncScheduler::RunLimitSeconds() const {
-    const int limit = manualRun_ ? kManualRunLimitSeconds : settings_.nTimeOut.load();
+    const int limit = manualRun_ ? kManualRunLimitSeconds : settings_.userOptions().nTimeOut;
     // A restart before the run can fail by itself would ask the same dead server forever:
     // the probe of a manual run, then two SNTP exchanges when the clock is stepped.
     const auto exchangeSeconds = static_cast<int>((context_.sntpTimeoutMs + 999) / 1000);
@@ -212,7 +213,7 @@ bool SyncScheduler::IsSyncOverdue() const {
 }
 
 void SyncScheduler::Resumed() {
-    const std::int32_t period = settings_.nSynPeriod;
+    const std::int32_t period = settings_.userOptions().nSynPeriod;
     resumePending_ = period == Settings::kDaily || period == Settings::kHourly;
 }
 
@@ -244,7 +245,7 @@ std::optional<DateTime> SyncScheduler::NextScheduledRun() {
     if (!current) {
         return std::nullopt;
     }
-    const std::int32_t period = settings_.nSynPeriod;
+    const std::int32_t period = settings_.userOptions().nSynPeriod;
     if (period != Settings::kDaily && period != Settings::kHourly) {
         return std::nullopt;
     }

@@ -105,8 +105,8 @@ TEST_F(RegistryProfileStoreTest, CorruptValuesNeverLoseTheRestOfTheSettings) {
     Settings settings(s);
     SyncRecord record;
     settings.load(record);
-    EXPECT_EQ(5, settings.nMaxDiff);
-    EXPECT_EQ(20, settings.nTimeOut);
+    EXPECT_EQ(5, settings.userOptions().nMaxDiff);
+    EXPECT_EQ(20, settings.userOptions().nTimeOut);
     EXPECT_EQ("Null", record.connectStatus);
     EXPECT_EQ(19, settings.servers.size());
 }

@@ -6,6 +6,7 @@
 
 #include "config/default_servers.h"
 #include "tests/support/memory_profile_store.h"
+#include "tests/support/set_option.h"
 
 namespace {
 
@@ -28,13 +29,7 @@ class SettingsTest : public testing::Test {
 };
 
 TEST_F(SettingsTest, ConstructionValues) {
-    EXPECT_EQ(0, settings_.nSynPeriod);
-    EXPECT_EQ(1, settings_.bShowIcon);
-    EXPECT_EQ(1, settings_.bExitAfter);
-    EXPECT_EQ(0, settings_.nOffset);
-    EXPECT_EQ(14, settings_.nMaxDays);
-    EXPECT_EQ(61, settings_.nMaxDiff);
-    EXPECT_EQ(20, settings_.nTimeOut);
+    EXPECT_TRUE((UserOptions{0, 1, 1, 0, 14, 61, 20}) == settings_.userOptions());
     EXPECT_EQ(0, settings_.bFirstStart);
     EXPECT_EQ(0, settings_.nStartingServ);
     EXPECT_EQ(0, settings_.nClockService);
@@ -45,13 +40,7 @@ TEST_F(SettingsTest, EmptyStoreLoadsDefaultsAndWritesTheDefaultCatalogue) {
     record_.connectStatus = "something";
     record_.syncDate.wYear = 2000;
     Load();
-    EXPECT_EQ(0, settings_.nSynPeriod);
-    EXPECT_EQ(1, settings_.bShowIcon);
-    EXPECT_EQ(1, settings_.bExitAfter);
-    EXPECT_EQ(0, settings_.nOffset);
-    EXPECT_EQ(14, settings_.nMaxDays);
-    EXPECT_EQ(20, settings_.nTimeOut);
-    EXPECT_EQ(61, settings_.nMaxDiff);
+    EXPECT_TRUE((UserOptions{0, 1, 1, 0, 14, 61, 20}) == settings_.userOptions());
     EXPECT_EQ(1, settings_.bFirstStart);
     EXPECT_EQ(0, settings_.nStartingServ);
     EXPECT_EQ(0, record_.syncDate.wYear);
@@ -84,8 +73,8 @@ TEST_F(SettingsTest, LoadReadsTheRecordThenTheOptionsInOrder) {
     EXPECT_EQ(7, record_.syncDate.wDay);
     EXPECT_EQ(0, record_.syncDate.wHour);
     EXPECT_EQ("Success synchro: x", record_.connectStatus);
-    EXPECT_EQ(-90, settings_.nOffset);
-    EXPECT_EQ(0, settings_.nMaxDiff);
+    EXPECT_EQ(-90, settings_.userOptions().nOffset);
+    EXPECT_EQ(0, settings_.userOptions().nMaxDiff);
 }
 
 TEST_F(SettingsTest, LoadCorrections) {
@@ -93,24 +82,24 @@ TEST_F(SettingsTest, LoadCorrections) {
     Store("bExitAfter", 1);
     Store("nTimeOut", 3);
     Load();
-    EXPECT_EQ(0, settings_.bExitAfter);  // hourly never ends the program by itself
+    EXPECT_EQ(0, settings_.userOptions().bExitAfter);  // hourly never ends the program by itself
     EXPECT_EQ(MemoryProfileStore::Value(1), Stored("bExitAfter"));  // only in memory
-    EXPECT_EQ(5, settings_.nTimeOut);
+    EXPECT_EQ(5, settings_.userOptions().nTimeOut);
 
     for (const std::int32_t stored : {0, -7, 4}) {
         Store("nTimeOut", stored);
         Load();
-        EXPECT_EQ(5, settings_.nTimeOut) << stored;
+        EXPECT_EQ(5, settings_.userOptions().nTimeOut) << stored;
     }
     Store("nTimeOut", 5);
     Store("nSynPeriod", 7);  // not validated: behaves as only manual elsewhere
     Load();
-    EXPECT_EQ(5, settings_.nTimeOut);
-    EXPECT_EQ(7, settings_.nSynPeriod);
-    EXPECT_EQ(1, settings_.bExitAfter);
+    EXPECT_EQ(5, settings_.userOptions().nTimeOut);
+    EXPECT_EQ(7, settings_.userOptions().nSynPeriod);
+    EXPECT_EQ(1, settings_.userOptions().bExitAfter);
     Store("nSynPeriod", 2);
     Load();
-    EXPECT_EQ(0, settings_.bExitAfter);
+    EXPECT_EQ(0, settings_.userOptions().bExitAfter);
 
     // Unknown ways to set the clock read as automatic.
     for (const auto& [stored, loaded] : {std::pair{2, 2}, {1, 1}, {0, 0}, {3, 0}, {-1, 0}}) {
@@ -138,13 +127,13 @@ TEST_F(SettingsTest, ValuesOfTheWrongTypeReadAsAbsent) {
     Store("sConnectStatus", 5);
     store_.putString("Servers", "Servers_Counter", "3");
     Load();
-    EXPECT_EQ(14, settings_.nMaxDays);
+    EXPECT_EQ(14, settings_.userOptions().nMaxDays);
     EXPECT_EQ("Null", record_.connectStatus);
     EXPECT_EQ(19, settings_.servers.size());
 }
 
 TEST_F(SettingsTest, SaveWritesTheTenOptionsInOrder) {
-    settings_.nOffset = -90;
+    SetOption(settings_, &UserOptions::nOffset, -90);
     settings_.save();
     const std::vector<std::string> expected = {"Options/nSynPeriod",  "Options/bShowIcon",
                                                "Options/bExitAfter",  "Options/nOffset",
@@ -162,13 +151,7 @@ TEST_F(SettingsTest, EveryValueLandsUnderItsOwnName) {
         {"nSynPeriod", 2},  {"bShowIcon", 0},    {"bExitAfter", 0}, {"nOffset", -333},
         {"nMaxDays", 44},   {"nTimeOut", 77},    {"nMaxDiff", 555}, {"nStartingServ", 6},
         {"bFirstStart", 1}, {"nClockService", 2}};
-    settings_.nSynPeriod = 2;
-    settings_.bShowIcon = 0;
-    settings_.bExitAfter = 0;
-    settings_.nOffset = -333;
-    settings_.nMaxDays = 44;
-    settings_.nTimeOut = 77;
-    settings_.nMaxDiff = 555;
+    settings_.publish({2, 0, 0, -333, 44, 555, 77});
     settings_.nStartingServ = 6;
     settings_.bFirstStart = 1;
     settings_.nClockService = 2;
@@ -176,6 +159,12 @@ TEST_F(SettingsTest, EveryValueLandsUnderItsOwnName) {
     for (const auto& [name, value] : options) {
         EXPECT_EQ(MemoryProfileStore::Value(value), Stored(name)) << name;
     }
+    Settings later(store_);  // and each reads back from where it went
+    later.load(record_);
+    EXPECT_TRUE(settings_.userOptions() == later.userOptions());
+    EXPECT_EQ(6, later.nStartingServ);
+    EXPECT_EQ(1, later.bFirstStart);
+    EXPECT_EQ(2, later.nClockService);
 
     SYSTEMTIME before = Calendar(2001, 1, 1, 1, 2, 3);
     before.wMilliseconds = 4;
@@ -236,26 +225,14 @@ TEST_F(SettingsTest, SyncRecordIsStoredInOrderAndReadBack) {
 
 TEST_F(SettingsTest, RestoreDefaultsLeavesFirstStartClockServiceServerCatalogueAndStore) {
     Load();
-    settings_.nSynPeriod = 1;
-    settings_.nOffset = 30;
-    settings_.nMaxDays = 0;
-    settings_.nTimeOut = 99;
-    settings_.bShowIcon = 0;
-    settings_.bExitAfter = 0;
-    settings_.nMaxDiff = 5;
+    settings_.publish({1, 0, 0, 30, 0, 5, 99});
     settings_.nClockService = 1;
     settings_.nStartingServ = 4;
     settings_.bFirstStart = 0;
     settings_.servers.With([&](ServerCatalogue& catalogue) { catalogue.removeAt(0, 3); });
     store_.clearWrites();
     settings_.restoreDefaults();
-    EXPECT_EQ(0, settings_.nSynPeriod);
-    EXPECT_EQ(0, settings_.nOffset);
-    EXPECT_EQ(14, settings_.nMaxDays);
-    EXPECT_EQ(20, settings_.nTimeOut);
-    EXPECT_EQ(1, settings_.bShowIcon);
-    EXPECT_EQ(1, settings_.bExitAfter);
-    EXPECT_EQ(61, settings_.nMaxDiff);
+    EXPECT_TRUE((UserOptions{0, 1, 1, 0, 14, 61, 20}) == settings_.userOptions());
     EXPECT_EQ(1, settings_.nClockService);  // Options does not show it
     EXPECT_EQ(4, settings_.nStartingServ);
     EXPECT_EQ(0, settings_.bFirstStart);
@@ -267,9 +244,9 @@ TEST_F(SettingsTest, OverdueCountsWholeDaysStrictlyAboveTheLimit) {
     record_.syncDate = Calendar(2026, 11, 1);
     EXPECT_FALSE(settings_.isSyncOverdue(record_, Calendar(2026, 11, 15, 23, 59)));  // 14.99 days
     EXPECT_TRUE(settings_.isSyncOverdue(record_, Calendar(2026, 11, 16)));           // 15.0 days
-    settings_.nMaxDays = 0;
+    SetOption(settings_, &UserOptions::nMaxDays, 0);
     EXPECT_FALSE(settings_.isSyncOverdue(record_, Calendar(2036, 1, 1)));
-    settings_.nMaxDays = 14;
+    SetOption(settings_, &UserOptions::nMaxDays, 14);
     record_.syncDate = Calendar(2027, 1, 1);  // the clock was set back
     EXPECT_FALSE(settings_.isSyncOverdue(record_, Calendar(2026, 11, 16)));
     record_.syncDate = Calendar(0, 0, 0);

@@ -7,6 +7,7 @@
 
 #include "sync/sync_run.h"
 #include "tests/support/run_harness.h"
+#include "tests/support/set_option.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ TEST(ClockServiceRouteTest, TheOptionAndThePrivilegeChooseTheWayAndFailuresSayWh
         RunHarness h;
         h.ServerDoes({});
         h.settings.nClockService = row.use;
-        h.settings.nOffset = 45;
+        SetOption(h.settings, &UserOptions::nOffset, 45);
         h.clock.HoldPrivilege(row.privilege);
         h.clockService.Answer(row.reply);
         const bool synchronised = row.box == kSuccess;
@@ -85,9 +86,13 @@ TEST(ClockServiceRouteTest, ThroughTheServiceTheRunRecordsAndWarnsAsItsOwnSetWou
     h.SetLocalTime(10, 0, 0);
     h.clock.Freeze();
     h.settings.nClockService = Settings::kServiceAlways;
-    h.settings.nMaxDiff = 5;
-    // The service moves the clock ten minutes forward.
-    h.clockService.Answer(kSynchronised, [&h] { h.clock.Advance(600.0); });
+    SetOption(h.settings, &UserOptions::nMaxDiff, 5);
+    // The service moves the clock ten minutes forward; meanwhile the user turns the warning
+    // off, which only the next run sees.
+    h.clockService.Answer(kSynchronised, [&h] {
+        h.clock.Advance(600.0);
+        SetOption(h.settings, &UserOptions::nMaxDiff, 0);
+    });
     ASSERT_TRUE(h.RunNow(false).ok());
 
     EXPECT_EQ(0, h.record().timeBefore.wMinute);

@@ -9,6 +9,7 @@
 
 #include "tests/support/fake_clock.h"
 #include "tests/support/memory_profile_store.h"
+#include "tests/support/set_option.h"
 
 namespace {
 
@@ -91,7 +92,7 @@ TEST_F(ServerCursorTest, OnlyHourlyFailuresMoveTheMarkTwoHours) {
     const DateTime mark = cursor.hourlyMark();
     cursor.AdvanceServer();
     EXPECT_EQ(mark.days(), cursor.hourlyMark().days());
-    settings_.nSynPeriod = Settings::kHourly;
+    SetOption(settings_, &UserOptions::nSynPeriod, Settings::kHourly);
     cursor.AdvanceServer();
     EXPECT_EQ(120, WholeMinutes(cursor.hourlyMark() - mark));
 }
@@ -111,7 +112,7 @@ TEST_F(ServerCursorTest, AnIndexBeyondAShrunkCatalogueNamesNoServer) {
 // catalogue and reselects: ThreadSanitizer checks that every access is ordered.
 TEST_F(ServerCursorTest, WorkerAndUserInterfaceShareTheCursorSafely) {
     ServerCursor cursor(settings_, clock_);
-    settings_.nSynPeriod = Settings::kHourly;
+    SetOption(settings_, &UserOptions::nSynPeriod, Settings::kHourly);
     std::atomic<bool> stop{false};
     std::atomic<int> addressesSeen{0};
     std::thread worker([&] {

@@ -10,6 +10,7 @@
 
 #include "tests/support/calendar.h"
 #include "tests/support/run_harness.h"
+#include "tests/support/set_option.h"
 
 namespace {
 
@@ -101,7 +102,7 @@ TEST_F(SyncRunTest, ClockFiftyNineMinutesOffIsSetInOneStep) {
 }
 
 TEST_F(SyncRunTest, UserOffsetRunsTheClockBehindKeepingTheMilliseconds) {
-    h.settings.nOffset = -90;
+    SetOption(h.settings, &UserOptions::nOffset, -90);
     ASSERT_TRUE(h.RunNow(false).ok());
     EXPECT_EQ((std::vector<FakeClock::SetKind>{FakeClock::SetKind::kClockUtc,
                                                FakeClock::SetKind::kLocalTime}),
@@ -111,7 +112,7 @@ TEST_F(SyncRunTest, UserOffsetRunsTheClockBehindKeepingTheMilliseconds) {
 }
 
 TEST_F(SyncRunTest, WarnsWhenTheClockMovedMoreThanAllowed) {
-    h.settings.nMaxDiff = 1;
+    SetOption(h.settings, &UserOptions::nMaxDiff, 1);
     h.clock.Advance(-180.0);
     ASSERT_TRUE(h.RunNow(false).ok());  // scheduled: the warning is its only box
     ASSERT_EQ(1u, h.boxes.boxes().size());
@@ -143,7 +144,7 @@ TEST(ClockJumpTest, StepsBackAndForthCountAlike) {
         RunHarness h;
         h.clock.Freeze();  // the exchange takes no time: the clock moves by exactly as much
         h.ServerDoes({.clockOffsetSeconds = c.serverAhead, .clock = &h.clock});
-        h.settings.nMaxDiff = c.maxDiff;
+        SetOption(h.settings, &UserOptions::nMaxDiff, c.maxDiff);
         ASSERT_TRUE(h.RunNow(false).ok()) << c.serverAhead;
         const std::vector<std::string> boxes = h.boxes.texts();
         EXPECT_EQ(c.warns ? 1u : 0u, boxes.size()) << c.serverAhead;
@@ -166,8 +167,8 @@ TEST(RunMomentsTest, BeforeIsBeforeTheQueryAfterIsAfterEverySetAndSoIsTheWatchdo
         h.SetLocalTime(10, 0, 0);
         h.clock.Freeze();
         h.ServerDoes({.clockOffsetSeconds = c.serverAhead, .clock = &h.clock});
-        h.settings.nOffset = c.userOffset;
-        h.settings.nMaxDiff = 0;
+        SetOption(h.settings, &UserOptions::nOffset, c.userOffset);
+        SetOption(h.settings, &UserOptions::nMaxDiff, 0);
         const SYSTEMTIME before = h.clock.LocalTime();
         ASSERT_TRUE(h.RunNow(false).ok()) << c.serverAhead;
         const SYSTEMTIME after = h.clock.LocalTime();

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "tests/support/run_harness.h"
+#include "tests/support/set_option.h"
 
 namespace {
 
@@ -61,7 +62,7 @@ class StuckRunTest : public SchedulerTest {
 };
 
 TEST_F(SchedulerTest, HourlyRunsAtOnceThenWhenTheMarkIsSixtyMinutesOld) {
-    h.settings.nSynPeriod = Settings::kHourly;
+    SetOption(h.settings, &UserOptions::nSynPeriod, Settings::kHourly);
     TickAndWait();
     EXPECT_EQ(1, h.threads.started);
     EXPECT_EQ(0u, h.record().connectStatus.find("Success synchro: "));
@@ -78,7 +79,7 @@ TEST_F(SchedulerTest, HourlyRunsAtOnceThenWhenTheMarkIsSixtyMinutesOld) {
 }
 
 TEST_F(SchedulerTest, HourlyClockSetBackByMoreThanAnHourRunsAtOnce) {
-    h.settings.nSynPeriod = Settings::kHourly;
+    SetOption(h.settings, &UserOptions::nSynPeriod, Settings::kHourly);
     TickAndWait();
     Minutes(-70);
     TickAndWait();
@@ -86,7 +87,7 @@ TEST_F(SchedulerTest, HourlyClockSetBackByMoreThanAnHourRunsAtOnce) {
 }
 
 TEST_F(SchedulerTest, HourlyFailedRunMovesTheMarkSoTheNextTickRunsTheNextServer) {
-    h.settings.nSynPeriod = Settings::kHourly;
+    SetOption(h.settings, &UserOptions::nSynPeriod, Settings::kHourly);
     h.ServerDoes({.fault = Fault::kSilent});
     TickAndWait();
     EXPECT_EQ(1, scheduler().cursor().currentServer());
@@ -96,7 +97,7 @@ TEST_F(SchedulerTest, HourlyFailedRunMovesTheMarkSoTheNextTickRunsTheNextServer)
 }
 
 TEST_F(SchedulerTest, HourlyWithoutAConnectionSaysSoOnEveryTick) {
-    h.settings.nSynPeriod = Settings::kHourly;
+    SetOption(h.settings, &UserOptions::nSynPeriod, Settings::kHourly);
     h.connectivity.connected = false;
     scheduler().Tick();
     const std::string status = h.record().connectStatus;
@@ -124,10 +125,10 @@ TEST_F(SchedulerTest, DailyRunsOnceADayAndAHiddenProgramThenClosesItself) {
     scheduler().Tick();
     EXPECT_EQ(0, h.window.closeRequests);  // shown: it keeps running
     h.window.shown = false;
-    h.settings.bExitAfter = 0;
+    SetOption(h.settings, &UserOptions::bExitAfter, 0);
     scheduler().Tick();
     EXPECT_EQ(0, h.window.closeRequests);
-    h.settings.bExitAfter = 1;
+    SetOption(h.settings, &UserOptions::bExitAfter, 1);
     scheduler().Tick();
     EXPECT_EQ(1, h.window.closeRequests);
     EXPECT_EQ(1, h.threads.started);
@@ -140,7 +141,7 @@ TEST_F(SchedulerTest, DailyRunsOnceADayAndAHiddenProgramThenClosesItself) {
 
 TEST_F(SchedulerTest, OnlyManualNeverSchedules) {
     for (const std::int32_t period : {std::int32_t{Settings::kOnlyManual}, std::int32_t{7}}) {
-        h.settings.nSynPeriod = period;
+        SetOption(h.settings, &UserOptions::nSynPeriod, period);
         h.connectivity.connected = false;
         scheduler().Tick();
         Minutes(25 * 60);
@@ -152,7 +153,7 @@ TEST_F(SchedulerTest, OnlyManualNeverSchedules) {
 }
 
 TEST_F(SchedulerTest, QuietWindowAroundMidnightOnlyWithAnOffset) {
-    h.settings.nOffset = 30;
+    SetOption(h.settings, &UserOptions::nOffset, 30);
     struct Moment {
         int hour, minute, second;
         bool runs;
@@ -170,7 +171,7 @@ TEST_F(SchedulerTest, QuietWindowAroundMidnightOnlyWithAnOffset) {
         runs += m.runs ? 1 : 0;
         EXPECT_EQ(runs, h.threads.started) << m.hour << ":" << m.minute << ":" << m.second;
     }
-    h.settings.nOffset = 0;
+    SetOption(h.settings, &UserOptions::nOffset, 0);
     ForgetTodaysSynchronisation();
     h.SetLocalTime(23, 50, 0);
     TickAndWait();
@@ -243,7 +244,7 @@ TEST_F(SchedulerTest, TicksStepTheProgressWhileARunIsActiveAndRefreshWhenIdle) {
 }
 
 TEST_F(StuckRunTest, WatchdogRestartsAScheduledRunAfterItsLimitAgainstTheSameServer) {
-    h.settings.nTimeOut = 200;  // longer than the run's own waits
+    SetOption(h.settings, &UserOptions::nTimeOut, 200);  // longer than the run's own waits
     scheduler().Tick();
     WaitUntilQuerying(1);
     h.clock.Advance(200.0);
@@ -261,7 +262,7 @@ TEST_F(StuckRunTest, WatchdogRestartsAScheduledRunAfterItsLimitAgainstTheSameSer
 }
 
 TEST_F(StuckRunTest, WatchdogNeverRestartsARunBeforeItCouldFailByItself) {
-    h.settings.nTimeOut = 5;  // as low as loading allows
+    SetOption(h.settings, &UserOptions::nTimeOut, 5);  // as low as loading allows
     scheduler().Tick();
     WaitUntilQuerying(1);
     h.clock.Advance(6.0);
@@ -286,7 +287,7 @@ TEST_F(SchedulerTest, TheWatchdogCountsNeitherTheClocksJumpNorAnOpenBox) {
         RunHarness r;
         r.SetLocalTime(10, 0, 0);
         r.clock.Freeze();
-        r.settings.nMaxDiff = c.maxDiff;
+        SetOption(r.settings, &UserOptions::nMaxDiff, c.maxDiff);
         r.ServerDoes({.clockOffsetSeconds = c.serverAhead, .clock = &r.clock});
         r.boxes.Hold(true);
         if (c.manual) {
@@ -393,7 +394,7 @@ TEST_F(SchedulerTest, OverdueWarningText) {
 TEST_F(SchedulerTest, AResumeRunsOnceAsSoonAsConnectedThenExitAfterAppliesAsUsual) {
     TickAndWait();  // today's run
     h.window.shown = false;
-    h.settings.bExitAfter = 1;
+    SetOption(h.settings, &UserOptions::bExitAfter, 1);
     h.connectivity.connected = false;
     scheduler().Resumed();
     scheduler().Tick();
@@ -409,7 +410,7 @@ TEST_F(SchedulerTest, AResumeRunsOnceAsSoonAsConnectedThenExitAfterAppliesAsUsua
 }
 
 TEST_F(SchedulerTest, AResumeRunsAnHourlyScheduleWithinTheHourButNotAManualOne) {
-    h.settings.nSynPeriod = Settings::kHourly;
+    SetOption(h.settings, &UserOptions::nSynPeriod, Settings::kHourly);
     TickAndWait();
     Minutes(10);
     const DateTime now = *DateTime::FromSystemTime(h.clock.LocalTime());
@@ -421,7 +422,7 @@ TEST_F(SchedulerTest, AResumeRunsAnHourlyScheduleWithinTheHourButNotAManualOne) 
     scheduler().Tick();
     EXPECT_EQ(2, h.threads.started);
 
-    h.settings.nSynPeriod = Settings::kOnlyManual;
+    SetOption(h.settings, &UserOptions::nSynPeriod, Settings::kOnlyManual);
     scheduler().Resumed();
     EXPECT_FALSE(scheduler().ResumeRunPending());
     scheduler().Tick();

@@ -1,0 +1,88 @@
+// Every value of the store's "Options" section besides the synchronisation record: its
+// name, where it lives, its default and what loading does with a value outside its range.
+// Loading, saving, Restore Default and the Options dialog's checks all read this one table.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <limits>
+
+// The seven options the Options dialog edits, as one value; constructed, they are the
+// defaults, both when a value is absent from the store and for Restore Default.
+struct UserOptions {
+    std::int32_t nSynPeriod = 0;  // a Settings::Period
+    std::int32_t bShowIcon = 1;
+    std::int32_t bExitAfter = 1;
+    std::int32_t nOffset = 0;  // seconds; the clock runs at real time + nOffset
+    std::int32_t nMaxDays = 14;
+    std::int32_t nMaxDiff = 61;  // minutes
+    std::int32_t nTimeOut = 20;  // seconds
+
+    bool operator==(const UserOptions&) const = default;
+};
+
+// The options with the three values the program keeps beside them; constructed, they are
+// what loading takes for an absent value.
+struct StoredOptions : UserOptions {
+    std::int32_t nStartingServ = 0;
+    std::int32_t bFirstStart = 1;
+    std::int32_t nClockService = 0;  // a Settings::ClockServiceUse
+};
+
+struct OptionRange {
+    std::int32_t low = std::numeric_limits<std::int32_t>::min();
+    std::int32_t high = std::numeric_limits<std::int32_t>::max();
+
+    constexpr bool Contains(std::int32_t value) const { return value >= low && value <= high; }
+};
+
+struct OptionRow {
+    enum Correction {
+        kToNearestBound,  // a stored value outside `loaded` becomes the bound it passed
+        kToDefault,       // ... becomes the default
+    };
+
+    const char* name;
+    std::int32_t StoredOptions::*field;
+    OptionRange loaded;
+    Correction correction;
+    OptionRange entered;  // what the Options dialog accepts, where it shows the value as is
+
+    constexpr std::int32_t Corrected(std::int32_t stored) const {
+        if (loaded.Contains(stored)) {
+            return stored;
+        }
+        if (correction == kToDefault) {
+            return StoredOptions{}.*field;
+        }
+        return stored < loaded.low ? loaded.low : loaded.high;
+    }
+};
+
+// In the order save() writes them.
+inline constexpr std::array<OptionRow, 10> kOptionRows = {{
+    {"nSynPeriod", &StoredOptions::nSynPeriod, {}, OptionRow::kToDefault, {}},
+    {"bShowIcon", &StoredOptions::bShowIcon, {}, OptionRow::kToDefault, {}},
+    {"bExitAfter", &StoredOptions::bExitAfter, {}, OptionRow::kToDefault, {}},
+    {"nOffset", &StoredOptions::nOffset, {}, OptionRow::kToDefault, {}},
+    {"nMaxDays", &StoredOptions::nMaxDays, {}, OptionRow::kToDefault, {0, 45}},
+    {"nTimeOut", &StoredOptions::nTimeOut, {.low = 5}, OptionRow::kToNearestBound, {20, 300}},
+    {"nMaxDiff", &StoredOptions::nMaxDiff, {}, OptionRow::kToDefault, {0, 1000000}},
+    {"nStartingServ", &StoredOptions::nStartingServ, {}, OptionRow::kToDefault, {}},
+    {"bFirstStart", &StoredOptions::bFirstStart, {}, OptionRow::kToDefault, {}},
+    {"nClockService", &StoredOptions::nClockService, {0, 2}, OptionRow::kToDefault, {}},
+}};
+
+// The Options dialog shows nOffset as whole minutes and seconds; what it accepts of each.
+inline constexpr OptionRange kOffsetMinutesEntered{-10, 10};
+inline constexpr OptionRange kOffsetSecondsEntered{0, 59};
+
+// The row of an option, found when the program is built.
+consteval const OptionRow& OptionRowOf(std::int32_t StoredOptions::*field) {
+    for (const OptionRow& row : kOptionRows) {
+        if (row.field == field) {
+            return row;
+        }
+    }
+    throw "no such option";
+}
