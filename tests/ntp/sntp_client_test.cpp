@@ -7,9 +7,11 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <thread>
 #include <vector>
 
 #include "platform/clock.h"
+#include "ntp/sntp_exchange.h"
 #include "ntp/socket_api.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/fault_sntp_server.h"
@@ -77,6 +79,20 @@ TEST_F(SntpClientTest, DelayIsThePathNotTheServersHoldTime) {
     ASSERT_TRUE(Query(farAway, 2000)) << failure_.reason;
     EXPECT_NEAR(0.2, result_.delay, 0.1);
 }
+
+#ifndef _WIN32
+// The kernel stamps the reply's arrival: a client that reads it late measures the same.
+TEST_F(SntpClientTest, AReplyReadLateCountsFromItsArrival) {
+    FaultSntpServer server;
+    SntpExchange exchange(net::Endpoint(net::kLoopbackAddress, server.port()));
+    ASSERT_EQ(SntpExchange::State::kWaiting, exchange.Start(clock_));
+    ASSERT_EQ(net::WaitResult::kReadable, net::WaitReadable(exchange.handle(), 2000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_EQ(SntpExchange::State::kAnswered, exchange.ReadReply(clock_, &result_));
+    EXPECT_LT(result_.delay, 0.1);
+    EXPECT_NEAR(0.0, result_.offset, 0.05);
+}
+#endif
 
 TEST_F(SntpClientTest, ResolvesHostNames) {
     FaultSntpServer server;
