@@ -311,8 +311,9 @@ TEST_F(ProgramTest, MinimisingHidesAndTheTrayIconBringsTheWindowBackEvenAfterExp
     desktop::Post(main, WM_SYSCOMMAND, SC_MINIMIZE);
     EXPECT_TRUE(WaitUntilShown(main, false));
     desktop::NotificationArea::DoubleClick(*icon);
-    EXPECT_TRUE(WaitUntilShown(main, true));
-    EXPECT_FALSE(::IsIconic(main));
+    // Shown first, then restored: a look in between finds it still minimised.
+    EXPECT_TRUE(
+        desktop::WaitUntil([&] { return desktop::IsShown(main) && !::IsIconic(main); }, kMoment));
 
     // A restarted Explorer has forgotten every icon and says so to every window.
     NOTIFYICONDATAA forget{};

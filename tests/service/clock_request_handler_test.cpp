@@ -67,7 +67,7 @@ TEST_F(ClockRequestHandlerTest, RequestsNotServedSayWhyAndOnlyTheApprovedServerI
         Fault fault;
         ClockServiceStatus status;
         std::string reason;  // the reply's reason starts with it
-        int packets;
+        int packets;         // also the network sessions started
     };
     // The fault server's address itself, unapproved: any packet at all would reach it.
     for (const Case& c : {
@@ -82,11 +82,13 @@ TEST_F(ClockRequestHandlerTest, RequestsNotServedSayWhyAndOnlyTheApprovedServerI
         policy.approvedServers = {c.approved ? c.approved : server.address()};
         server.Reconfigure({.fault = c.fault});
         const int before = server.requests();
+        const int sessions = network.starts;
         const ClockServiceReply reply = Handle(c.request);
         EXPECT_EQ(c.status, reply.status) << c.reason;
         EXPECT_EQ(0u, reply.reason.find(c.reason)) << reply.reason;
         EXPECT_NE(' ', reply.reason.back()) << reply.reason;  // the SNTP reason follows
         EXPECT_EQ(c.packets, server.requests() - before) << c.reason;
+        EXPECT_EQ(c.packets, network.starts - sessions) << c.reason;
     }
     EXPECT_TRUE(clock.sets().empty());
 
@@ -111,6 +113,25 @@ TEST_F(ClockRequestHandlerTest, ConcurrentRequestsAreCorrectedOneAfterTheOther) 
     }
     EXPECT_EQ(3, synchronised);
     EXPECT_EQ(1, network.most);
+}
+
+// Requests the service will not serve are answered at once, even while a correction runs:
+// before that correction's server has answered and its clock set has happened.
+TEST_F(ClockRequestHandlerTest, ARefusalWaitsForNoCorrection) {
+    server.Reconfigure({.holdMs = 1500});
+    ClockRequestHandler handler(clock, network, [this] { return policy; }, {server.port(), 5000});
+    std::thread correcting([&] {
+        handler.Handle(EncodeClockServiceRequest({server.address(), 0}));
+    });
+    while (server.requests() == 0) {
+        std::this_thread::yield();
+    }
+    EXPECT_EQ(ClockServiceStatus::kRefused,
+              handler.Handle(EncodeClockServiceRequest({"time.example", 0})).status);
+    EXPECT_EQ(ClockServiceStatus::kMalformed, handler.Handle({}).status);
+    EXPECT_TRUE(clock.sets().empty());
+    correcting.join();
+    EXPECT_EQ(1u, clock.sets().size());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <future>
 #include <thread>
 
@@ -106,6 +107,53 @@ TEST(RunGateTest, BoxesAndBreaksOnTwoThreads) {
     stop = true;
     run.join();
     EXPECT_EQ(0, wrongCloses.load());
+}
+
+// Without ThreadSanitizer too: while a run's effect is being applied, everything that reads
+// or changes the gate waits for it, so a Break never returns with an effect half made.
+TEST(RunGateTest, EveryUseOfTheGateWaitsForAnEffectUnderWay) {
+    struct Use {
+        const char* name;
+        std::function<void(RunGate&, RunGate::Generation)> use;
+    };
+    const Use uses[] = {
+        {"AbandonRun", [](RunGate& g, RunGate::Generation) { g.AbandonRun(); }},
+        {"BeginRun", [](RunGate& g, RunGate::Generation) { g.BeginRun(); }},
+        {"IsCurrent", [](RunGate& g, RunGate::Generation run) { g.IsCurrent(run); }},
+        {"Apply", [](RunGate& g, RunGate::Generation run) { g.Apply(run, [](SyncRecord&) {}); }},
+        {"RunBoxOpen", [](RunGate& g, RunGate::Generation) { g.RunBoxOpen(); }},
+        {"Record", [](RunGate& g, RunGate::Generation) { g.Record(); }},
+        {"SetStatus", [](RunGate& g, RunGate::Generation) { g.SetStatus("x"); }},
+        {"ReplaceRecord", [](RunGate& g, RunGate::Generation) { g.ReplaceRecord({}); }},
+        {"Opened",
+         [](RunGate& g, RunGate::Generation run) { RunGate::RunBoxGuard(g, run).Opened([] {}); }},
+        {"Closed",
+         [](RunGate& g, RunGate::Generation run) { RunGate::RunBoxGuard(g, run).Closed(); }},
+    };
+    for (const Use& u : uses) {
+        RunGate gate;
+        const RunGate::Generation run = gate.BeginRun();
+        std::promise<void> entered;
+        std::promise<void> finish;
+        std::atomic<bool> effectDone{false};
+        auto effect = std::async(std::launch::async, [&] {
+            return gate.Apply(run, [&](SyncRecord&) {
+                entered.set_value();
+                finish.get_future().wait();
+                effectDone = true;
+            });
+        });
+        entered.get_future().wait();
+        auto other = std::async(std::launch::async, [&] {
+            u.use(gate, run);
+            return effectDone.load();
+        });
+        EXPECT_EQ(std::future_status::timeout, other.wait_for(std::chrono::milliseconds(100)))
+            << u.name;
+        finish.set_value();
+        EXPECT_TRUE(other.get()) << u.name;
+        EXPECT_TRUE(effect.get()) << u.name;
+    }
 }
 
 TEST(RunGateTest, AbandoningClosesTheRunsOpenBox) {

@@ -93,12 +93,25 @@ TEST_F(SyncRunTest, ClockTwoHoursFastIsSteppedCoarselyThenSetPrecisely) {
     EXPECT_EQ(h.clock.LocalTime().wHour, h.scheduler->cursor().watchdogTime().wHour);
 }
 
-TEST_F(SyncRunTest, ClockFiftyNineMinutesOffIsSetInOneStep) {
-    h.clock.Advance(-59 * 60.0);
-    ASSERT_TRUE(h.RunNow(false).ok());
-    EXPECT_EQ(std::vector<FakeClock::SetKind>{FakeClock::SetKind::kClockUtc}, SetKinds());
-    EXPECT_EQ(1, h.server.requests());
-    EXPECT_NEAR(0.0, h.clock.offset(), 0.05);
+// Stepped coarsely from an hour off on, either way; below that set in one step.
+TEST(CoarseStepTest, StartsAtAnHourOffEitherWay) {
+    for (const double serverAhead : {-59 * 60.0, 3599.99, -3599.99, 3600.01, -3600.01}) {
+        RunHarness h;
+        h.clock.Freeze();
+        h.ServerDoes({.clockOffsetSeconds = serverAhead, .clock = &h.clock});
+        SetOption(h.settings, &UserOptions::nMaxDiff, 0);
+        ASSERT_TRUE(h.RunNow(false).ok()) << serverAhead;
+        const bool coarse = std::fabs(serverAhead) > 3600.0;
+        EXPECT_EQ(coarse ? 2 : 1, h.server.requests()) << serverAhead;
+        ASSERT_FALSE(h.clock.sets().empty()) << serverAhead;
+        EXPECT_EQ(coarse ? FakeClock::SetKind::kUtcTime : FakeClock::SetKind::kClockUtc,
+                  h.clock.sets()[0].kind)
+            << serverAhead;
+        if (!coarse) {
+            EXPECT_EQ(1u, h.clock.sets().size()) << serverAhead;
+            EXPECT_NEAR(serverAhead, h.clock.offset(), 0.05);
+        }
+    }
 }
 
 TEST_F(SyncRunTest, UserOffsetRunsTheClockBehindKeepingTheMilliseconds) {

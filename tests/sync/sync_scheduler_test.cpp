@@ -6,6 +6,7 @@
 #include <regex>
 #include <thread>
 
+#include "tests/support/calendar.h"
 #include "tests/support/run_harness.h"
 #include "tests/support/set_option.h"
 
@@ -137,6 +138,26 @@ TEST_F(SchedulerTest, DailyRunsOnceADayAndAHiddenProgramThenClosesItself) {
     h.window.shown = true;
     TickAndWait();
     EXPECT_EQ(2, h.threads.started);
+}
+
+TEST_F(SchedulerTest, DailyRunsWhenTheLastSynchronisationWasOnAnotherCalendarDay) {
+    struct Case {
+        SYSTEMTIME synced, now;
+        bool runs;
+    };
+    for (const Case& c : {Case{Calendar(2025, 12, 31, 23, 59, 59), Calendar(2026, 1, 1), true},
+                          Case{Calendar(2025, 1, 1, 9), Calendar(2026, 1, 1, 10), true},
+                          Case{Calendar(2025, 12, 1, 9), Calendar(2026, 1, 1, 10), true},
+                          Case{Calendar(2026, 1, 1), Calendar(2026, 1, 1, 23, 59, 59), false}}) {
+        SyncRecord record;
+        record.syncDate = c.synced;
+        scheduler().gate().ReplaceRecord(record);
+        h.clock.SetLocalNow(c.now);
+        const int before = h.threads.started;
+        TickAndWait();
+        EXPECT_EQ(c.runs ? 1 : 0, h.threads.started - before)
+            << c.synced.wYear << "-" << c.synced.wMonth << "-" << c.synced.wDay;
+    }
 }
 
 TEST_F(SchedulerTest, OnlyManualNeverSchedules) {
@@ -320,6 +341,41 @@ TEST_F(StuckRunTest, AManualRunGetsThreeMinutes) {
     EXPECT_EQ(2, h.threads.started);
     ExpectAbandonedRunsEndSoon();
     EXPECT_TRUE(h.boxes.boxes().empty());
+}
+
+// A restart gives the restarted run a whole limit of its own and keeps it manual; a
+// scheduled run after a manual one gets the scheduled limit again.
+TEST_F(StuckRunTest, WatchdogLimitsOverSeveralTicks) {
+    SetOption(h.settings, &UserOptions::nTimeOut,
+              150);  // above the run's own waits (130 s), below a manual run's 180 s
+    enum class Do { kManual, kTick, kBreak };
+    struct Step {
+        Do what;
+        double after;  // seconds of simulated time before it
+        int started, requests, probes;
+    };
+    const Step steps[] = {
+        {Do::kManual, 0, 1, 1, 1}, {Do::kTick, 180, 1, 1, 1}, {Do::kTick, 1, 2, 2, 2},
+        {Do::kTick, 179, 2, 2, 2}, {Do::kTick, 2, 3, 3, 3},   {Do::kBreak, 0, 3, 3, 3},
+        {Do::kTick, 0, 4, 4, 3},   {Do::kTick, 150, 4, 4, 3}, {Do::kTick, 1, 5, 5, 3},
+        {Do::kTick, 150, 5, 5, 3}, {Do::kTick, 1, 6, 6, 3},
+    };
+    int number = 0;
+    for (const Step& step : steps) {
+        ++number;
+        h.clock.Advance(step.after);
+        if (step.what == Do::kManual) {
+            scheduler().StartManualRun();
+        } else if (step.what == Do::kBreak) {
+            scheduler().BreakRun();
+        } else {
+            scheduler().Tick();
+        }
+        EXPECT_EQ(step.started, h.threads.started) << "step " << number;
+        WaitUntilQuerying(step.requests);
+        EXPECT_EQ(step.probes, h.probe.probes) << "step " << number;
+    }
+    ExpectAbandonedRunsEndSoon();
 }
 
 TEST_F(StuckRunTest, BreakAbandonsTheRunAndNothingOfItAppears) {
