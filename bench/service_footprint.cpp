@@ -21,8 +21,7 @@
 #include "platform/clock.h"
 #include "platform/clock_service.h"
 #include "platform/network_stack.h"
-#include "service/service_identity_win.h"
-#include "service/service_installer_win.h"
+#include "platform/unique_handle_win.h"
 #include "sync/clock_correction.h"
 #include "tests/e2e/process.h"
 
@@ -58,7 +57,7 @@ std::optional<std::size_t> WorkingSet(HANDLE process) {
 std::optional<DWORD> ServiceProcessId() {
     const UniqueServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
     const UniqueServiceHandle service(
-        manager ? ::OpenServiceW(manager.get(), kServiceName, SERVICE_QUERY_STATUS) : nullptr);
+        manager ? ::OpenServiceW(manager.get(), kClockServiceName, SERVICE_QUERY_STATUS) : nullptr);
     SERVICE_STATUS_PROCESS status{};
     DWORD size = 0;
     if (!service ||

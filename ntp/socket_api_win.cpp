@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ntp/socket_address.h"
+#include "ntp/system_error_text_win.h"
 
 namespace net {
 namespace {
@@ -32,16 +33,8 @@ void SetLastError(int code) {
 }
 
 std::string ErrorText(int code) {
-    char text[256] = {};
-    const DWORD length =
-        ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                         static_cast<DWORD>(code), 0, text, sizeof text, nullptr);
-    std::string result(text, length);
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' ||
-                               result.back() == ' ' || result.back() == '.')) {
-        result.pop_back();
-    }
-    return result.empty() ? "error " + std::to_string(code) : result;
+    const std::string text = SystemErrorText(static_cast<DWORD>(code));
+    return text.empty() ? "error " + std::to_string(code) : text;
 }
 
 SocketHandle OpenUdp(Family family) {

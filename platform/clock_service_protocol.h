@@ -17,6 +17,8 @@
 #include <vector>
 
 inline constexpr const char* kClockServicePipeName = R"(\\.\pipe\Quorvane.Tickwell.Clock)";
+// The service's name in the service control manager.
+inline constexpr const wchar_t* kClockServiceName = L"TickwellClock";
 inline constexpr std::uint16_t kClockServiceProtocolVersion = 1;
 // A host name as DNS allows it; an IPv6 address in brackets is far shorter.
 inline constexpr std::size_t kClockServiceMaxHostLength = 253;
@@ -57,6 +59,12 @@ struct ParsedClockServiceRequest {
     std::optional<ClockServiceRequest> request;
     std::string error;
 };
+
+// kClockServicePipeName for the wide calls of Windows.
+std::wstring ClockServicePipeNameWide();
+
+// A reply that did not synchronise, for the reason given.
+ClockServiceReply UnsuccessfulReply(ClockServiceStatus status, std::string reason);
 
 std::vector<std::uint8_t> EncodeClockServiceRequest(const ClockServiceRequest& request);
 ParsedClockServiceRequest ParseClockServiceRequest(std::span<const std::uint8_t> bytes);

@@ -19,11 +19,6 @@ constexpr std::chrono::milliseconds kBusyWait{2000};
 // The service may make two SNTP exchanges of 5 s each, after a name lookup.
 constexpr std::chrono::milliseconds kReplyLimit{30000};
 
-std::wstring PipeName() {
-    const std::string name = kClockServicePipeName;  // plain ASCII
-    return std::wstring(name.begin(), name.end());
-}
-
 UniqueHandle OpenPipe(const std::wstring& name, const QueryInterrupter* interrupter) {
     const auto busyUntil = SteadyClock::now() + kBusyWait;
     for (;;) {
@@ -51,10 +46,7 @@ UniqueHandle OpenPipe(const std::wstring& name, const QueryInterrupter* interrup
 }
 
 ClockServiceReply Failed(std::string reason) {
-    ClockServiceReply reply;
-    reply.status = ClockServiceStatus::kFailed;
-    reply.reason = std::move(reason);
-    return reply;
+    return UnsuccessfulReply(ClockServiceStatus::kFailed, std::move(reason));
 }
 
 }  // namespace
@@ -62,7 +54,7 @@ ClockServiceReply Failed(std::string reason) {
 std::optional<ClockServiceReply> PlatformClockService::Synchronise(
     const ClockServiceRequest& request, const QueryInterrupter* interrupter) {
     const PipeWait wait{.deadline = SteadyClock::now() + kReplyLimit, .interrupter = interrupter};
-    const UniqueHandle pipe = OpenPipe(PipeName(), interrupter);
+    const UniqueHandle pipe = OpenPipe(ClockServicePipeNameWide(), interrupter);
     if (!pipe) {
         return std::nullopt;
     }

@@ -34,11 +34,5 @@ class EventLog {
     void Report(const ServiceEvent& event);
 
   private:
-    struct SourceTraits {
-        using Value = HANDLE;
-        static constexpr HANDLE kInvalid = nullptr;
-        static void Close(HANDLE source) { ::DeregisterEventSource(source); }
-    };
-
-    UniqueHandleOf<SourceTraits> source_;
+    UniqueEventSource source_;
 };

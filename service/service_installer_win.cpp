@@ -6,6 +6,8 @@
 #include <thread>
 
 #include "config/clock_policy.h"
+#include "ntp/system_error_text_win.h"
+#include "platform/clock_service_protocol.h"
 #include "service/service_identity_win.h"
 
 namespace {
@@ -29,18 +31,9 @@ std::wstring ThisProgram() {
 }
 
 std::string ErrorText(DWORD error) {
-    char* text = nullptr;
-    const DWORD length = ::FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string message(text != nullptr ? text : "", length);
-    ::LocalFree(text);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
-                                message.back() == '.' || message.back() == ' ')) {
-        message.pop_back();
-    }
+    const std::string text = SystemErrorText(error);
     const std::string code = "error " + std::to_string(error);
-    return message.empty() ? code : message + " (" + code + ")";
+    return text.empty() ? code : text + " (" + code + ")";
 }
 
 std::optional<SERVICE_STATUS_PROCESS> QueryStatus(SC_HANDLE service) {
@@ -105,7 +98,7 @@ bool ServiceInstaller::Stop() {
         return Fail("cannot open the service control manager", ::GetLastError());
     }
     const UniqueServiceHandle service(
-        ::OpenServiceW(manager.get(), kServiceName, SERVICE_STOP | SERVICE_QUERY_STATUS));
+        ::OpenServiceW(manager.get(), kClockServiceName, SERVICE_STOP | SERVICE_QUERY_STATUS));
     if (!service) {
         const DWORD error = ::GetLastError();
         return error == ERROR_SERVICE_DOES_NOT_EXIST || Fail("cannot open the service", error);
@@ -119,8 +112,8 @@ bool ServiceInstaller::Remove() {
         return Fail("cannot open the service control manager", ::GetLastError());
     }
     bool removed = true;
-    const UniqueServiceHandle service(
-        ::OpenServiceW(manager.get(), kServiceName, SERVICE_STOP | SERVICE_QUERY_STATUS | DELETE));
+    const UniqueServiceHandle service(::OpenServiceW(manager.get(), kClockServiceName,
+                                                     SERVICE_STOP | SERVICE_QUERY_STATUS | DELETE));
     if (service) {
         // Deleted even when it will not stop: Windows removes it once it does.
         removed = StopAndWait(service.get());
@@ -148,7 +141,7 @@ UniqueServiceHandle ServiceInstaller::CreateOrUpdate(SC_HANDLE manager) {
     const std::wstring command = L"\"" + ThisProgram() + L"\"";
     constexpr DWORD kAccess = SERVICE_CHANGE_CONFIG | SERVICE_QUERY_STATUS | SERVICE_START;
     UniqueServiceHandle service(
-        ::CreateServiceW(manager, kServiceName, kServiceDisplayName, kAccess,
+        ::CreateServiceW(manager, kClockServiceName, kServiceDisplayName, kAccess,
                          SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
                          command.c_str(), nullptr, nullptr, nullptr, kServiceAccount, L""));
     if (service) {
@@ -159,7 +152,7 @@ UniqueServiceHandle ServiceInstaller::CreateOrUpdate(SC_HANDLE manager) {
         return {};
     }
     // An upgrade: the folder or the account may have changed.
-    service.reset(::OpenServiceW(manager, kServiceName, kAccess));
+    service.reset(::OpenServiceW(manager, kClockServiceName, kAccess));
     if (!service) {
         Fail("cannot open the service", ::GetLastError());
         return {};

@@ -10,13 +10,6 @@
 
 #include "platform/unique_handle_win.h"
 
-struct ServiceHandleTraits {
-    using Value = SC_HANDLE;
-    static constexpr SC_HANDLE kInvalid = nullptr;
-    static void Close(SC_HANDLE handle) { ::CloseServiceHandle(handle); }
-};
-using UniqueServiceHandle = UniqueHandleOf<ServiceHandleTraits>;
-
 class ServiceInstaller {
   public:
     static constexpr DWORD kStartLimitMs = 30000;

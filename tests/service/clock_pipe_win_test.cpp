@@ -17,9 +17,7 @@
 
 namespace {
 
-const std::wstring kPipe(kClockServicePipeName,
-                         kClockServicePipeName +
-                             std::char_traits<char>::length(kClockServicePipeName));
+const std::wstring kPipe = ClockServicePipeNameWide();
 
 // What the test handler answers: every field depends on the request, so a reply shows that
 // the whole request arrived.
