@@ -8,10 +8,13 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "config/default_servers.h"
+#include "platform/unique_handle_win.h"
 #include "resources/tickwell_ids.h"
 #include "tests/e2e/tickwell_session.h"
 #include "tests/installer/installation.h"
@@ -86,6 +89,27 @@ TEST_F(ClockServiceTest, NoServiceLeavesTheServiceOutAndRemovesAnInstalledOne) {
     }
 }
 
+// While a service starts, the manager refuses to start another (ERROR_SERVICE_DATABASE_LOCKED),
+// as at boot or with another installer at work: setup waits for it.
+TEST_F(ClockServiceTest, SetupStartsTheServiceOnceAnotherServiceHasStarted) {
+    const UniqueServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    ASSERT_TRUE(manager);
+    // No service program: the manager waits for it to connect until it ends, seconds later.
+    const UniqueServiceHandle slow(
+        ::CreateServiceW(manager.get(), L"TickwellTestSlowStart", nullptr, SERVICE_ALL_ACCESS,
+                         SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE,
+                         L"C:\\windows\\system32\\ping.exe -n 8 127.0.0.1", nullptr, nullptr,
+                         nullptr, nullptr, nullptr));
+    ASSERT_TRUE(slow) << ::GetLastError();
+    std::thread starting([&] { ::StartServiceW(slow.get(), 0, nullptr); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const Outcome install = Install();
+    starting.join();
+    ::DeleteService(slow.get());
+    ASSERT_EQ(0u, install.exitCode) << install.errors;
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), SeeClockService().state);
+}
+
 // Wine gives every process the privilege to set the clock, so nClockService 1 stands in
 // for a user without it: every synchronisation goes through the service.
 TEST_F(ClockServiceTest, TheInstalledProgramSynchronisesThroughTheServiceWithinThePolicy) {
@@ -126,6 +150,14 @@ TEST_F(ClockServiceTest, TheInstalledProgramSynchronisesThroughTheServiceWithinT
         }
         copy.Kill(e2e::kStartTimeout);
     }
+}
+
+// The first program of a prefix made just before (installer.fresh-prefix): the service
+// control manager is still starting the prefix's own services as setup starts Tickwell's.
+TEST(FreshPrefixTest, SetupStartsTheServiceWhileTheManagerIsStillBusy) {
+    const Outcome install = Install();
+    ASSERT_EQ(0u, install.exitCode) << install.errors;
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), SeeClockService().state);
 }
 
 }  // namespace
