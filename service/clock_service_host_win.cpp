@@ -62,9 +62,7 @@ void ServiceHost::Run() {
         });
     if (!server.Start()) {
         const DWORD error = ::GetLastError();
-        log.Report(ServiceFailedEvent("The service could not create its pipe " +
-                                      std::string(kClockServicePipeName) + " (error " +
-                                      std::to_string(error) + ")."));
+        log.Report(PipeFailedEvent(error));
         Report(SERVICE_STOPPED, error);
         return;
     }
