@@ -53,22 +53,6 @@ std::optional<std::size_t> WorkingSet(HANDLE process) {
     return resources->workingSetBytes;
 }
 
-// The service's process while it runs, as the service control manager knows it.
-std::optional<DWORD> ServiceProcessId() {
-    const UniqueServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-    const UniqueServiceHandle service(
-        manager ? ::OpenServiceW(manager.get(), kClockServiceName, SERVICE_QUERY_STATUS) : nullptr);
-    SERVICE_STATUS_PROCESS status{};
-    DWORD size = 0;
-    if (!service ||
-        !::QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO,
-                                reinterpret_cast<BYTE*>(&status), sizeof status, &size) ||
-        status.dwCurrentState != SERVICE_RUNNING) {
-        return std::nullopt;
-    }
-    return status.dwProcessId;
-}
-
 // The service as TickwellClock.exe installs it for an administrator, removed again at the
 // end of the run whatever happened meanwhile.
 class InstalledService {
@@ -202,8 +186,8 @@ int main() {
     }
     const std::string folder = desktop::ThisProgramFolder();
     InstalledService installed("\"" + folder + "TickwellClock.exe\"");
-    const std::optional<DWORD> serviceId =
-        installed.Install() ? ServiceProcessId() : std::optional<DWORD>();
+    const std::optional<std::uint32_t> serviceId =
+        installed.Install() ? RunningClockServiceProcess() : std::nullopt;
     if (!serviceId) {
         std::fprintf(stderr, "service-footprint: the service is not running\n");
         return 1;
@@ -245,7 +229,7 @@ int main() {
     const bool ended =
         ::WaitForSingleObject(service.get(), static_cast<DWORD>(kCommandLimit.count())) ==
         WAIT_OBJECT_0;
-    if (!removed || !ended || ServiceProcessId()) {
+    if (!removed || !ended || RunningClockServiceProcess()) {
         std::fprintf(stderr, "service-footprint: the service was not removed\n");
         return 1;
     }

@@ -19,6 +19,10 @@ class ClockService {
                                                          const QueryInterrupter* interrupter) = 0;
 };
 
+// The process that the service control manager runs the Tickwell Clock service in; empty
+// when the service is not installed or not running (always elsewhere than on Windows).
+std::optional<std::uint32_t> RunningClockServiceProcess();
+
 // The service's named pipe on Windows; elsewhere there is no service and it never answers.
 // Any process may make the pipe before the service does, so the client sends nothing until
 // it knows that the pipe's server is the service: a pipe served by another process, or with

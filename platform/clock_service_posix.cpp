@@ -1,7 +1,11 @@
 #include "platform/clock_service.h"
 
 // Only Windows has the Tickwell Clock service.
-PlatformClockService::PlatformClockService() : trusted_([] { return std::nullopt; }) {}
+std::optional<std::uint32_t> RunningClockServiceProcess() {
+    return std::nullopt;
+}
+
+PlatformClockService::PlatformClockService() : trusted_(&RunningClockServiceProcess) {}
 
 std::optional<ClockServiceReply> PlatformClockService::Synchronise(const ClockServiceRequest&,
                                                                    const QueryInterrupter*) {

@@ -49,21 +49,6 @@ ClockServiceReply Failed(std::string reason) {
     return UnsuccessfulReply(ClockServiceStatus::kFailed, std::move(reason));
 }
 
-std::optional<std::uint32_t> RunningServiceProcess() {
-    const UniqueServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-    const UniqueServiceHandle service(
-        manager ? ::OpenServiceW(manager.get(), kClockServiceName, SERVICE_QUERY_STATUS) : nullptr);
-    SERVICE_STATUS_PROCESS status{};
-    DWORD size = 0;
-    if (!service ||
-        !::QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO,
-                                reinterpret_cast<BYTE*>(&status), sizeof status, &size) ||
-        status.dwCurrentState != SERVICE_RUNNING) {
-        return std::nullopt;
-    }
-    return status.dwProcessId;
-}
-
 // Why the pipe's server is not to be trusted; empty when it is the trusted process.
 std::optional<std::string> Distrust(HANDLE pipe, const std::optional<std::uint32_t>& trusted) {
     ULONG server = 0;
@@ -83,7 +68,22 @@ std::optional<std::string> Distrust(HANDLE pipe, const std::optional<std::uint32
 
 }  // namespace
 
-PlatformClockService::PlatformClockService() : trusted_(&RunningServiceProcess) {}
+std::optional<std::uint32_t> RunningClockServiceProcess() {
+    const UniqueServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    const UniqueServiceHandle service(
+        manager ? ::OpenServiceW(manager.get(), kClockServiceName, SERVICE_QUERY_STATUS) : nullptr);
+    SERVICE_STATUS_PROCESS status{};
+    DWORD size = 0;
+    if (!service ||
+        !::QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO,
+                                reinterpret_cast<BYTE*>(&status), sizeof status, &size) ||
+        status.dwCurrentState != SERVICE_RUNNING) {
+        return std::nullopt;
+    }
+    return status.dwProcessId;
+}
+
+PlatformClockService::PlatformClockService() : trusted_(&RunningClockServiceProcess) {}
 
 std::optional<ClockServiceReply> PlatformClockService::Synchronise(
     const ClockServiceRequest& request, const QueryInterrupter* interrupter) {
