@@ -1,11 +1,11 @@
 #include "about/support_dialog.h"
 
-#include <cstdio>
 #include <map>
 #include <new>
+#include <string>
 #include <utility>
 
-#include "platform/unique_handle_win.h"
+#include "ntp/system_error_text_win.h"
 
 namespace {
 
@@ -18,24 +18,15 @@ SupportDialog* FindLiveDialog(HWND window) {
     return found == g_liveDialogs.end() ? nullptr : found->second;
 }
 
-struct LocalMemoryTraits {
-    using Value = char*;
-    static constexpr char* kInvalid = nullptr;
-    static void Close(char* memory) { ::LocalFree(memory); }
-};
-
 // Tells the user why the last call failed, in the system's words.
 void ShowLastError() {
     const DWORD error = ::GetLastError();
-    UniqueHandleOf<LocalMemoryTraits> text;
-    ::FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-        reinterpret_cast<LPSTR>(text.put()), 0, nullptr);
     // The system may have no text for a code; the number still helps.
-    char number[32];
-    std::snprintf(number, sizeof number, "Error %lu", static_cast<unsigned long>(error));
-    ::MessageBoxA(nullptr, text ? text.get() : number, "Error", MB_OK | MB_ICONINFORMATION);
+    std::string text = SystemErrorText(error);
+    if (text.empty()) {
+        text = "Error " + std::to_string(error);
+    }
+    ::MessageBoxA(nullptr, text.c_str(), "Error", MB_OK | MB_ICONINFORMATION);
 }
 
 BOOL Paint(HWND window, SupportDialog& dialog) {

@@ -21,8 +21,7 @@
 #include "platform/clock.h"
 #include "platform/clock_service.h"
 #include "platform/network_stack.h"
-#include "service/service_identity_win.h"
-#include "service/service_installer_win.h"
+#include "platform/unique_handle_win.h"
 #include "sync/clock_correction.h"
 #include "tests/e2e/process.h"
 
@@ -52,22 +51,6 @@ std::optional<std::size_t> WorkingSet(HANDLE process) {
         return std::nullopt;
     }
     return resources->workingSetBytes;
-}
-
-// The service's process while it runs, as the service control manager knows it.
-std::optional<DWORD> ServiceProcessId() {
-    const UniqueServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-    const UniqueServiceHandle service(
-        manager ? ::OpenServiceW(manager.get(), kServiceName, SERVICE_QUERY_STATUS) : nullptr);
-    SERVICE_STATUS_PROCESS status{};
-    DWORD size = 0;
-    if (!service ||
-        !::QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO,
-                                reinterpret_cast<BYTE*>(&status), sizeof status, &size) ||
-        status.dwCurrentState != SERVICE_RUNNING) {
-        return std::nullopt;
-    }
-    return status.dwProcessId;
 }
 
 // The service as TickwellClock.exe installs it for an administrator, removed again at the
@@ -203,8 +186,8 @@ int main() {
     }
     const std::string folder = desktop::ThisProgramFolder();
     InstalledService installed("\"" + folder + "TickwellClock.exe\"");
-    const std::optional<DWORD> serviceId =
-        installed.Install() ? ServiceProcessId() : std::optional<DWORD>();
+    const std::optional<std::uint32_t> serviceId =
+        installed.Install() ? RunningClockServiceProcess() : std::nullopt;
     if (!serviceId) {
         std::fprintf(stderr, "service-footprint: the service is not running\n");
         return 1;
@@ -246,7 +229,7 @@ int main() {
     const bool ended =
         ::WaitForSingleObject(service.get(), static_cast<DWORD>(kCommandLimit.count())) ==
         WAIT_OBJECT_0;
-    if (!removed || !ended || ServiceProcessId()) {
+    if (!removed || !ended || RunningClockServiceProcess()) {
         std::fprintf(stderr, "service-footprint: the service was not removed\n");
         return 1;
     }

@@ -1,6 +1,7 @@
 // Conversions between an Endpoint and the system's socket address, written once for Winsock
-// and POSIX, whose socket address types agree. Only the two socket layers include it, after
-// their own socket headers, so no other file of the core sees a platform header.
+// and POSIX, whose socket address types agree. Only the two socket layers include it (through
+// socket_calls.h), after their own socket headers, so no other file of the core sees a
+// platform header.
 #pragma once
 
 #include <array>

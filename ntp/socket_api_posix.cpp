@@ -13,12 +13,11 @@
 #include <chrono>
 #include <vector>
 
-#include "ntp/socket_address.h"
+#include "ntp/socket_calls.h"
 
 namespace net {
-namespace {
 
-int Fd(SocketHandle socket) {
+int Native(SocketHandle socket) {
     return static_cast<int>(socket);
 }
 
@@ -37,8 +36,6 @@ int ResolverError(int eai) {
             return kErrorNoRecovery;
     }
 }
-
-}  // namespace
 
 int LastError() {
     return errno;
@@ -85,66 +82,22 @@ SocketHandle OpenTcp() {
 }
 
 bool Listen(SocketHandle socket) {
-    return ::listen(Fd(socket), SOMAXCONN) == 0;
+    return ::listen(Native(socket), SOMAXCONN) == 0;
 }
 
 SocketHandle Accept(SocketHandle socket) {
-    const int fd = ::accept4(Fd(socket), nullptr, nullptr, SOCK_CLOEXEC);
+    const int fd = ::accept4(Native(socket), nullptr, nullptr, SOCK_CLOEXEC);
     return fd < 0 ? kInvalidSocket : static_cast<SocketHandle>(fd);
 }
 
 void Close(SocketHandle socket) {
     const int saved = errno;
-    ::close(Fd(socket));
+    ::close(Native(socket));
     errno = saved;
 }
 
-int Resolve(const std::string& host, std::uint16_t port, std::vector<Endpoint>* found) {
-    const HostText text = ReadHostText(host);
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_DGRAM;
-    hints.ai_flags = text.literalOnly ? AI_NUMERICHOST : 0;
-    addrinfo* list = nullptr;
-    errno = 0;
-    const int rc = ::getaddrinfo(text.host.c_str(), nullptr, &hints, &list);
-    found->clear();
-    if (rc == 0) {
-        for (const addrinfo* entry = list; entry != nullptr; entry = entry->ai_next) {
-            Endpoint endpoint;
-            if (FromSockaddr(entry->ai_addr, &endpoint)) {
-                found->push_back(endpoint.WithPort(port));
-            }
-        }
-        ::freeaddrinfo(list);
-    }
-    if (found->empty()) {
-        const int code = rc != 0 ? ResolverError(rc) : kErrorHostNotFound;
-        errno = code;
-        return code;
-    }
-    return 0;
-}
-
-bool Connect(SocketHandle socket, const Endpoint& peer) {
-    SocketAddress address = ToSockaddr(peer);
-    return ::connect(Fd(socket), address.get(), address.length) == 0;
-}
-
-bool Bind(SocketHandle socket, const Endpoint& local) {
-    SocketAddress address = ToSockaddr(local);
-    return ::bind(Fd(socket), address.get(), address.length) == 0;
-}
-
-bool LocalEndpoint(SocketHandle socket, Endpoint* local) {
-    SocketAddress address;
-    address.length = sizeof address.storage;
-    return ::getsockname(Fd(socket), address.get(), &address.length) == 0 &&
-           FromSockaddr(address.get(), local);
-}
-
 long Send(SocketHandle socket, const void* data, std::size_t length) {
-    return ::send(Fd(socket), data, length, MSG_NOSIGNAL);
+    return ::send(Native(socket), data, length, MSG_NOSIGNAL);
 }
 
 long Receive(SocketHandle socket, void* buffer, std::size_t capacity, Arrival* arrival) {
@@ -155,7 +108,7 @@ long Receive(SocketHandle socket, void* buffer, std::size_t capacity, Arrival* a
     message.msg_iovlen = 1;
     message.msg_control = control;
     message.msg_controllen = sizeof control;
-    const long received = ::recvmsg(Fd(socket), &message, 0);
+    const long received = ::recvmsg(Native(socket), &message, 0);
     if (received < 0 || arrival == nullptr) {
         return received;
     }
@@ -174,23 +127,18 @@ long Receive(SocketHandle socket, void* buffer, std::size_t capacity, Arrival* a
 
 long SendTo(SocketHandle socket, const void* data, std::size_t length, const Endpoint& peer) {
     SocketAddress address = ToSockaddr(peer);
-    return ::sendto(Fd(socket), data, length, MSG_NOSIGNAL, address.get(), address.length);
+    return ::sendto(Native(socket), data, length, MSG_NOSIGNAL, address.get(), address.length);
 }
 
 long ReceiveFrom(SocketHandle socket, void* buffer, std::size_t capacity, Endpoint* peer) {
     SocketAddress address;
     address.length = sizeof address.storage;
     const long received =
-        ::recvfrom(Fd(socket), buffer, capacity, 0, address.get(), &address.length);
+        ::recvfrom(Native(socket), buffer, capacity, 0, address.get(), &address.length);
     if (received >= 0 && peer != nullptr) {
         FromSockaddr(address.get(), peer);
     }
     return received;
-}
-
-WaitResult WaitReadable(SocketHandle socket, std::uint32_t timeoutMs) {
-    std::size_t ready = 0;
-    return WaitAnyReadable({socket}, timeoutMs, &ready);
 }
 
 WaitResult WaitAnyReadable(const std::vector<SocketHandle>& sockets, std::uint32_t timeoutMs,
@@ -198,7 +146,7 @@ WaitResult WaitAnyReadable(const std::vector<SocketHandle>& sockets, std::uint32
     // poll, not select: a descriptor above FD_SETSIZE must not overrun an fd_set.
     std::vector<pollfd> entries;
     for (const SocketHandle socket : sockets) {
-        entries.push_back({Fd(socket), POLLIN, 0});
+        entries.push_back({Native(socket), POLLIN, 0});
     }
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);

@@ -8,14 +8,21 @@
 #include <cstring>
 #include <vector>
 
-#include "ntp/socket_address.h"
+#include "ntp/socket_calls.h"
+#include "ntp/system_error_text_win.h"
 
 namespace net {
-namespace {
 
-SOCKET Sock(SocketHandle socket) {
+SOCKET Native(SocketHandle socket) {
     return static_cast<SOCKET>(socket);
 }
+
+// getaddrinfo's codes are Winsock's own.
+int ResolverError(int code) {
+    return code;
+}
+
+namespace {
 
 int Length(std::size_t length) {
     return length > 0x7fffffff ? 0x7fffffff : static_cast<int>(length);
@@ -32,16 +39,8 @@ void SetLastError(int code) {
 }
 
 std::string ErrorText(int code) {
-    char text[256] = {};
-    const DWORD length =
-        ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                         static_cast<DWORD>(code), 0, text, sizeof text, nullptr);
-    std::string result(text, length);
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' ||
-                               result.back() == ' ' || result.back() == '.')) {
-        result.pop_back();
-    }
-    return result.empty() ? "error " + std::to_string(code) : result;
+    const std::string text = SystemErrorText(static_cast<DWORD>(code));
+    return text.empty() ? "error " + std::to_string(code) : text;
 }
 
 SocketHandle OpenUdp(Family family) {
@@ -55,69 +54,26 @@ SocketHandle OpenTcp() {
 }
 
 bool Listen(SocketHandle socket) {
-    return ::listen(Sock(socket), SOMAXCONN) == 0;
+    return ::listen(Native(socket), SOMAXCONN) == 0;
 }
 
 SocketHandle Accept(SocketHandle socket) {
-    const SOCKET accepted = ::accept(Sock(socket), nullptr, nullptr);
+    const SOCKET accepted = ::accept(Native(socket), nullptr, nullptr);
     return accepted == INVALID_SOCKET ? kInvalidSocket : static_cast<SocketHandle>(accepted);
 }
 
 void Close(SocketHandle socket) {
     const int saved = ::WSAGetLastError();
-    ::closesocket(Sock(socket));
+    ::closesocket(Native(socket));
     ::WSASetLastError(saved);
 }
 
-int Resolve(const std::string& host, std::uint16_t port, std::vector<Endpoint>* found) {
-    const HostText text = ReadHostText(host);
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_DGRAM;
-    hints.ai_flags = text.literalOnly ? AI_NUMERICHOST : 0;
-    addrinfo* list = nullptr;
-    const int rc = ::getaddrinfo(text.host.c_str(), nullptr, &hints, &list);
-    found->clear();
-    if (rc == 0) {
-        for (const addrinfo* entry = list; entry != nullptr; entry = entry->ai_next) {
-            Endpoint endpoint;
-            if (FromSockaddr(entry->ai_addr, &endpoint)) {
-                found->push_back(endpoint.WithPort(port));
-            }
-        }
-        ::freeaddrinfo(list);
-    }
-    if (found->empty()) {
-        const int code = rc != 0 ? rc : kErrorHostNotFound;
-        ::WSASetLastError(code);
-        return code;
-    }
-    return 0;
-}
-
-bool Connect(SocketHandle socket, const Endpoint& peer) {
-    SocketAddress address = ToSockaddr(peer);
-    return ::connect(Sock(socket), address.get(), address.length) == 0;
-}
-
-bool Bind(SocketHandle socket, const Endpoint& local) {
-    SocketAddress address = ToSockaddr(local);
-    return ::bind(Sock(socket), address.get(), address.length) == 0;
-}
-
-bool LocalEndpoint(SocketHandle socket, Endpoint* local) {
-    SocketAddress address;
-    address.length = sizeof address.storage;
-    return ::getsockname(Sock(socket), address.get(), &address.length) == 0 &&
-           FromSockaddr(address.get(), local);
-}
-
 long Send(SocketHandle socket, const void* data, std::size_t length) {
-    return ::send(Sock(socket), static_cast<const char*>(data), Length(length), 0);
+    return ::send(Native(socket), static_cast<const char*>(data), Length(length), 0);
 }
 
 long Receive(SocketHandle socket, void* buffer, std::size_t capacity, Arrival*) {
-    const int received = ::recv(Sock(socket), static_cast<char*>(buffer), Length(capacity), 0);
+    const int received = ::recv(Native(socket), static_cast<char*>(buffer), Length(capacity), 0);
     // Winsock reports a datagram longer than the buffer as an error after filling the
     // buffer; POSIX truncates silently. Both are read as the truncated datagram.
     if (received == SOCKET_ERROR && ::WSAGetLastError() == WSAEMSGSIZE) {
@@ -128,14 +84,14 @@ long Receive(SocketHandle socket, void* buffer, std::size_t capacity, Arrival*) 
 
 long SendTo(SocketHandle socket, const void* data, std::size_t length, const Endpoint& peer) {
     SocketAddress address = ToSockaddr(peer);
-    return ::sendto(Sock(socket), static_cast<const char*>(data), Length(length), 0, address.get(),
-                    address.length);
+    return ::sendto(Native(socket), static_cast<const char*>(data), Length(length), 0,
+                    address.get(), address.length);
 }
 
 long ReceiveFrom(SocketHandle socket, void* buffer, std::size_t capacity, Endpoint* peer) {
     SocketAddress address;
     address.length = sizeof address.storage;
-    int received = ::recvfrom(Sock(socket), static_cast<char*>(buffer), Length(capacity), 0,
+    int received = ::recvfrom(Native(socket), static_cast<char*>(buffer), Length(capacity), 0,
                               address.get(), &address.length);
     if (received == SOCKET_ERROR && ::WSAGetLastError() == WSAEMSGSIZE) {
         received = Length(capacity);
@@ -144,11 +100,6 @@ long ReceiveFrom(SocketHandle socket, void* buffer, std::size_t capacity, Endpoi
         FromSockaddr(address.get(), peer);
     }
     return received;
-}
-
-WaitResult WaitReadable(SocketHandle socket, std::uint32_t timeoutMs) {
-    std::size_t ready = 0;
-    return WaitAnyReadable({socket}, timeoutMs, &ready);
 }
 
 WaitResult WaitAnyReadable(const std::vector<SocketHandle>& sockets, std::uint32_t timeoutMs,
@@ -161,7 +112,7 @@ WaitResult WaitAnyReadable(const std::vector<SocketHandle>& sockets, std::uint32
     fd_set readable;
     FD_ZERO(&readable);
     for (const SocketHandle socket : sockets) {
-        FD_SET(Sock(socket), &readable);
+        FD_SET(Native(socket), &readable);
     }
     timeval timeout{};
     timeout.tv_sec = static_cast<long>(timeoutMs / 1000);
@@ -174,7 +125,7 @@ WaitResult WaitAnyReadable(const std::vector<SocketHandle>& sockets, std::uint32
         return WaitResult::kTimedOut;
     }
     for (std::size_t i = 0; i < sockets.size(); ++i) {
-        if (FD_ISSET(Sock(sockets[i]), &readable)) {
+        if (FD_ISSET(Native(sockets[i]), &readable)) {
             *ready = i;
             break;
         }

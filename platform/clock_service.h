@@ -2,6 +2,8 @@
 // the service makes the SNTP exchanges and sets the clock within the administrator's policy.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "ntp/query_interrupter.h"
@@ -17,9 +19,27 @@ class ClockService {
                                                          const QueryInterrupter* interrupter) = 0;
 };
 
+// The process that the service control manager runs the Tickwell Clock service in; empty
+// when the service is not installed or not running (always elsewhere than on Windows).
+std::optional<std::uint32_t> RunningClockServiceProcess();
+
 // The service's named pipe on Windows; elsewhere there is no service and it never answers.
+// Any process may make the pipe before the service does, so the client sends nothing until
+// it knows that the pipe's server is the service: a pipe served by another process, or with
+// no service running, is a failure with that reason.
 class PlatformClockService : public ClockService {
   public:
+    // The process that may serve the pipe; empty when there is none.
+    using TrustedServer = std::function<std::optional<std::uint32_t>()>;
+
+    // Trusts the process that the service control manager runs the service in, while it runs.
+    PlatformClockService();
+    // Trusts the process that trusted names (for a server that is no service).
+    explicit PlatformClockService(TrustedServer trusted) : trusted_(std::move(trusted)) {}
+
     std::optional<ClockServiceReply> Synchronise(const ClockServiceRequest& request,
                                                  const QueryInterrupter* interrupter) override;
+
+  private:
+    TrustedServer trusted_;
 };

@@ -193,3 +193,15 @@ std::optional<ClockServiceReply> ParseClockServiceReply(std::span<const std::uin
     reply.reason = in.Text(reasonLength);
     return reply;
 }
+
+std::wstring ClockServicePipeNameWide() {
+    const std::string name = kClockServicePipeName;  // plain ASCII
+    return std::wstring(name.begin(), name.end());
+}
+
+ClockServiceReply UnsuccessfulReply(ClockServiceStatus status, std::string reason) {
+    ClockServiceReply reply;
+    reply.status = status;
+    reply.reason = std::move(reason);
+    return reply;
+}

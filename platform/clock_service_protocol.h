@@ -17,6 +17,8 @@
 #include <vector>
 
 inline constexpr const char* kClockServicePipeName = R"(\\.\pipe\Quorvane.Tickwell.Clock)";
+// The service's name in the service control manager.
+inline constexpr const wchar_t* kClockServiceName = L"TickwellClock";
 inline constexpr std::uint16_t kClockServiceProtocolVersion = 1;
 // A host name as DNS allows it; an IPv6 address in brackets is far shorter.
 inline constexpr std::size_t kClockServiceMaxHostLength = 253;
@@ -62,6 +64,12 @@ struct ParsedClockServiceRequest {
 // brackets) as far as its characters and brackets tell, else the check it failed. The
 // service asks no other host, and the program adds no other server.
 std::string HostError(const std::string& host);
+
+// kClockServicePipeName for the wide calls of Windows.
+std::wstring ClockServicePipeNameWide();
+
+// A reply that did not synchronise, for the reason given.
+ClockServiceReply UnsuccessfulReply(ClockServiceStatus status, std::string reason);
 
 std::vector<std::uint8_t> EncodeClockServiceRequest(const ClockServiceRequest& request);
 ParsedClockServiceRequest ParseClockServiceRequest(std::span<const std::uint8_t> bytes);

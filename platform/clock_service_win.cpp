@@ -19,11 +19,6 @@ constexpr std::chrono::milliseconds kBusyWait{2000};
 // The service may make two SNTP exchanges of 5 s each, after a name lookup.
 constexpr std::chrono::milliseconds kReplyLimit{30000};
 
-std::wstring PipeName() {
-    const std::string name = kClockServicePipeName;  // plain ASCII
-    return std::wstring(name.begin(), name.end());
-}
-
 UniqueHandle OpenPipe(const std::wstring& name, const QueryInterrupter* interrupter) {
     const auto busyUntil = SteadyClock::now() + kBusyWait;
     for (;;) {
@@ -51,20 +46,54 @@ UniqueHandle OpenPipe(const std::wstring& name, const QueryInterrupter* interrup
 }
 
 ClockServiceReply Failed(std::string reason) {
-    ClockServiceReply reply;
-    reply.status = ClockServiceStatus::kFailed;
-    reply.reason = std::move(reason);
-    return reply;
+    return UnsuccessfulReply(ClockServiceStatus::kFailed, std::move(reason));
+}
+
+// Why the pipe's server is not to be trusted; empty when it is the trusted process.
+std::optional<std::string> Distrust(HANDLE pipe, const std::optional<std::uint32_t>& trusted) {
+    ULONG server = 0;
+    if (!::GetNamedPipeServerProcessId(pipe, &server)) {
+        return "cannot tell which process serves the service's pipe (error " +
+               std::to_string(::GetLastError()) + ")";
+    }
+    if (!trusted) {
+        return "the service is not running, yet process " + std::to_string(server) +
+               " serves its pipe";
+    }
+    if (server != *trusted) {
+        return "process " + std::to_string(server) + " serves the service's pipe, not the service";
+    }
+    return std::nullopt;
 }
 
 }  // namespace
 
+std::optional<std::uint32_t> RunningClockServiceProcess() {
+    const UniqueServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    const UniqueServiceHandle service(
+        manager ? ::OpenServiceW(manager.get(), kClockServiceName, SERVICE_QUERY_STATUS) : nullptr);
+    SERVICE_STATUS_PROCESS status{};
+    DWORD size = 0;
+    if (!service ||
+        !::QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO,
+                                reinterpret_cast<BYTE*>(&status), sizeof status, &size) ||
+        status.dwCurrentState != SERVICE_RUNNING) {
+        return std::nullopt;
+    }
+    return status.dwProcessId;
+}
+
+PlatformClockService::PlatformClockService() : trusted_(&RunningClockServiceProcess) {}
+
 std::optional<ClockServiceReply> PlatformClockService::Synchronise(
     const ClockServiceRequest& request, const QueryInterrupter* interrupter) {
     const PipeWait wait{.deadline = SteadyClock::now() + kReplyLimit, .interrupter = interrupter};
-    const UniqueHandle pipe = OpenPipe(PipeName(), interrupter);
+    const UniqueHandle pipe = OpenPipe(ClockServicePipeNameWide(), interrupter);
     if (!pipe) {
         return std::nullopt;
+    }
+    if (const std::optional<std::string> distrust = Distrust(pipe.get(), trusted_())) {
+        return Failed(*distrust);
     }
     DWORD mode = PIPE_READMODE_MESSAGE;
     if (!::SetNamedPipeHandleState(pipe.get(), &mode, nullptr, nullptr)) {

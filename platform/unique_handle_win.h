@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <wininet.h>
 
 #include <utility>
 
@@ -48,6 +49,7 @@ class UniqueHandleOf {
     Value value_ = Traits::kInvalid;
 };
 
+// One kind of handle each: what holds it, the value that means none, and how it is closed.
 struct KernelHandleTraits {
     using Value = HANDLE;
     static constexpr HANDLE kInvalid = nullptr;
@@ -72,9 +74,56 @@ struct BitmapTraits {
     static void Close(HBITMAP bitmap) { ::DeleteObject(bitmap); }
 };
 
-// A kernel object: process token, thread, event, mutex.
+struct ServiceHandleTraits {
+    using Value = SC_HANDLE;
+    static constexpr SC_HANDLE kInvalid = nullptr;
+    static void Close(SC_HANDLE handle) { ::CloseServiceHandle(handle); }
+};
+
+struct EventSourceTraits {
+    using Value = HANDLE;
+    static constexpr HANDLE kInvalid = nullptr;
+    static void Close(HANDLE source) { ::DeregisterEventSource(source); }
+};
+
+struct InternetHandleTraits {
+    using Value = HINTERNET;
+    static constexpr HINTERNET kInvalid = nullptr;
+    static void Close(HINTERNET handle) { ::InternetCloseHandle(handle); }
+};
+
+struct LocalMemoryTraits {
+    using Value = HLOCAL;
+    static constexpr HLOCAL kInvalid = nullptr;
+    static void Close(HLOCAL memory) { ::LocalFree(memory); }
+};
+
+struct DeviceContextTraits {
+    using Value = HDC;
+    static constexpr HDC kInvalid = nullptr;
+    static void Close(HDC context) { ::DeleteDC(context); }
+};
+
+struct GdiObjectTraits {
+    using Value = HGDIOBJ;
+    static constexpr HGDIOBJ kInvalid = nullptr;
+    static void Close(HGDIOBJ object) { ::DeleteObject(object); }
+};
+
+// A kernel object: process token, thread, event, pipe.
 using UniqueHandle = UniqueHandleOf<KernelHandleTraits>;
 using UniqueRegistryKey = UniqueHandleOf<RegistryKeyTraits>;
+// The service control manager, or a service in it.
+using UniqueServiceHandle = UniqueHandleOf<ServiceHandleTraits>;
+// An event log opened for reporting (RegisterEventSource).
+using UniqueEventSource = UniqueHandleOf<EventSourceTraits>;
+// A WinINet session, connection or request.
+using UniqueInternetHandle = UniqueHandleOf<InternetHandleTraits>;
+// What a call allocated for its caller to free with LocalFree.
+using UniqueLocalMemory = UniqueHandleOf<LocalMemoryTraits>;
+// A device context made for drawing (CreateCompatibleDC), not one borrowed with GetDC.
+using UniqueDeviceContext = UniqueHandleOf<DeviceContextTraits>;
+using UniqueGdiObject = UniqueHandleOf<GdiObjectTraits>;
 // An icon or bitmap loaded at a size of the program's choosing, which nobody else frees.
 using UniqueIcon = UniqueHandleOf<IconTraits>;
 using UniqueBitmap = UniqueHandleOf<BitmapTraits>;

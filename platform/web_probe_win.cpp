@@ -10,16 +10,10 @@ namespace {
 
 constexpr DWORD_PTR kProbeContext = 777;
 
-struct InternetHandleTraits {
-    using Value = HINTERNET;
-    static constexpr HINTERNET kInvalid = nullptr;
-    static void Close(HINTERNET handle) { ::InternetCloseHandle(handle); }
-};
-
 }  // namespace
 
 ProbeResult PlatformWebProbe::Probe(QueryInterrupter*) {
-    const UniqueHandleOf<InternetHandleTraits> session(
+    const UniqueInternetHandle session(
         ::InternetOpenA(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!session) {
         return ProbeResult::kSessionFailed;
@@ -31,8 +25,8 @@ ProbeResult PlatformWebProbe::Probe(QueryInterrupter*) {
                                INTERNET_OPTION_RECEIVE_TIMEOUT}) {
         ::InternetSetOptionA(session.get(), option, &timeoutMs, sizeof timeoutMs);
     }
-    const UniqueHandleOf<InternetHandleTraits> page(
-        ::InternetOpenUrlA(session.get(), kProbeUrl, nullptr, static_cast<DWORD>(-1),
-                           INTERNET_FLAG_RELOAD, kProbeContext));
+    const UniqueInternetHandle page(::InternetOpenUrlA(session.get(), kProbeUrl, nullptr,
+                                                       static_cast<DWORD>(-1), INTERNET_FLAG_RELOAD,
+                                                       kProbeContext));
     return page ? ProbeResult::kOpened : ProbeResult::kUrlFailed;
 }

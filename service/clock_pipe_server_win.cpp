@@ -5,7 +5,6 @@
 #include <array>
 #include <chrono>
 #include <exception>
-#include <memory>
 
 #include "platform/pipe_transfer_win.h"
 
@@ -19,36 +18,17 @@ constexpr const wchar_t* kPipeSecurity = L"D:P(A;;GA;;;SY)(A;;GA;;;LS)(A;;0x1201
 // After an unexpected failure to wait for a client, so that it cannot become a busy loop.
 constexpr DWORD kRetryAfterFailureMs = 1000;
 
-struct LocalMemoryDeleter {
-    void operator()(void* memory) const { ::LocalFree(memory); }
-};
-using SecurityDescriptor = std::unique_ptr<void, LocalMemoryDeleter>;
-
-SecurityDescriptor PipeSecurityDescriptor() {
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(kPipeSecurity, SDDL_REVISION_1,
-                                                                &descriptor, nullptr)) {
-        return nullptr;
-    }
-    return SecurityDescriptor(descriptor);
-}
-
-std::wstring PipeName() {
-    const std::string name = kClockServicePipeName;  // plain ASCII
-    return std::wstring(name.begin(), name.end());
+UniqueLocalMemory PipeSecurityDescriptor() {
+    UniqueLocalMemory descriptor;
+    ::ConvertStringSecurityDescriptorToSecurityDescriptorW(kPipeSecurity, SDDL_REVISION_1,
+                                                           descriptor.put(), nullptr);
+    return descriptor;
 }
 
 PipeWait ClientLimit(HANDLE stop) {
     return {.deadline = std::chrono::steady_clock::now() +
                         std::chrono::milliseconds(ClockPipeServer::kClientLimitMs),
             .stopEvent = stop};
-}
-
-ClockServiceReply ErrorReply(ClockServiceStatus status, std::string reason) {
-    ClockServiceReply reply;
-    reply.status = status;
-    reply.reason = std::move(reason);
-    return reply;
 }
 
 }  // namespace
@@ -62,12 +42,12 @@ ClockPipeServer::~ClockPipeServer() {
 
 bool ClockPipeServer::Start() {
     stop_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    const SecurityDescriptor descriptor = PipeSecurityDescriptor();
+    const UniqueLocalMemory descriptor = PipeSecurityDescriptor();
     if (!stop_ || !descriptor) {
         return false;
     }
     SECURITY_ATTRIBUTES security{sizeof security, descriptor.get(), FALSE};
-    const std::wstring name = PipeName();
+    const std::wstring name = ClockServicePipeNameWide();
     for (DWORD i = 0; i < kInstances; ++i) {
         // The first instance fails when another process made the pipe before the service did.
         const DWORD first = i == 0 ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0;
@@ -128,8 +108,9 @@ void ClockPipeServer::ServeClient(HANDLE pipe) {
                 reply = handler_(request);
             } catch (const std::exception& error) {
                 // Whatever went wrong, the service goes on serving the next client.
-                reply = ErrorReply(ClockServiceStatus::kFailed,
-                                   std::string("the service could not handle it: ") + error.what());
+                reply = UnsuccessfulReply(
+                    ClockServiceStatus::kFailed,
+                    std::string("the service could not handle it: ") + error.what());
             }
             break;
         case PipeTransferResult::kMessageTooLong:
@@ -137,10 +118,10 @@ void ClockPipeServer::ServeClient(HANDLE pipe) {
             while (ReadPipeMessage(pipe, buffer, requestLimit).result ==
                    PipeTransferResult::kMessageTooLong) {
             }
-            reply = ErrorReply(ClockServiceStatus::kMalformed, kRequestTooLong);
+            reply = UnsuccessfulReply(ClockServiceStatus::kMalformed, kRequestTooLong);
             break;
         case PipeTransferResult::kTimedOut:
-            reply = ErrorReply(ClockServiceStatus::kMalformed, kNoRequestInTime);
+            reply = UnsuccessfulReply(ClockServiceStatus::kMalformed, kNoRequestInTime);
             break;
         case PipeTransferResult::kBroken:
         case PipeTransferResult::kStopped:

@@ -6,13 +6,6 @@
 
 namespace {
 
-ClockServiceReply Answer(ClockServiceStatus status, std::string reason) {
-    ClockServiceReply reply;
-    reply.status = status;
-    reply.reason = std::move(reason);
-    return reply;
-}
-
 ClockServiceReply FromOutcome(const ClockCorrection::Outcome& outcome, const std::string& host) {
     using Result = ClockCorrection::Outcome::Result;
     switch (outcome.result) {
@@ -25,18 +18,19 @@ ClockServiceReply FromOutcome(const ClockCorrection::Outcome& outcome, const std
             return reply;
         }
         case Result::kNoAnswer:
-            return Answer(ClockServiceStatus::kFailed,
-                          "no answer from " + host + ": " + outcome.failure.reason);
+            return UnsuccessfulReply(ClockServiceStatus::kFailed,
+                                     "no answer from " + host + ": " + outcome.failure.reason);
         case Result::kClockRefused:
-            return Answer(ClockServiceStatus::kFailed, "Windows refused to set the clock (error " +
-                                                           std::to_string(outcome.setError) + ")");
+            return UnsuccessfulReply(ClockServiceStatus::kFailed,
+                                     "Windows refused to set the clock (error " +
+                                         std::to_string(outcome.setError) + ")");
         case Result::kConversionFailed:
-            return Answer(ClockServiceStatus::kFailed, "time conversion error");
+            return UnsuccessfulReply(ClockServiceStatus::kFailed, "time conversion error");
         case Result::kAbandoned:
             break;
     }
     // The service's hook never refuses a set.
-    return Answer(ClockServiceStatus::kFailed, "the correction was abandoned");
+    return UnsuccessfulReply(ClockServiceStatus::kFailed, "the correction was abandoned");
 }
 
 }  // namespace
@@ -49,17 +43,17 @@ ClockServiceReply ClockRequestHandler::Handle(std::span<const std::uint8_t> byte
     // Reading and the policy check wait for no one: only the corrections take turns.
     ParsedClockServiceRequest parsed = ParseClockServiceRequest(bytes);
     if (!parsed.request) {
-        return Answer(ClockServiceStatus::kMalformed, std::move(parsed.error));
+        return UnsuccessfulReply(ClockServiceStatus::kMalformed, std::move(parsed.error));
     }
     const ClockServiceRequest& request = *parsed.request;
     if (std::optional<std::string> refusal = loadPolicy_().Refusal(request)) {
-        return Answer(ClockServiceStatus::kRefused, std::move(*refusal));
+        return UnsuccessfulReply(ClockServiceStatus::kRefused, std::move(*refusal));
     }
 
     const std::lock_guard<std::mutex> oneAtATime(oneAtATime_);
     const NetworkSession session(network_);
     if (session.result() != NetworkStartResult::kStarted) {
-        return Answer(ClockServiceStatus::kFailed, "the network could not be started");
+        return UnsuccessfulReply(ClockServiceStatus::kFailed, "the network could not be started");
     }
     SntpClient client(clock_, options_.sntpTimeoutMs);
     ClockCorrection correction(clock_, client, options_.sntpPort,

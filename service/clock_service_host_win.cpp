@@ -38,7 +38,7 @@ class ServiceHost {
 void ServiceHost::Run() {
     // Before the handler can be called, so that it always finds the event.
     stop_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    statusHandle_ = ::RegisterServiceCtrlHandlerExW(kServiceName, &ServiceHost::Control, this);
+    statusHandle_ = ::RegisterServiceCtrlHandlerExW(kClockServiceName, &ServiceHost::Control, this);
     if (statusHandle_ == nullptr) {
         return;
     }
@@ -62,9 +62,7 @@ void ServiceHost::Run() {
         });
     if (!server.Start()) {
         const DWORD error = ::GetLastError();
-        log.Report(ServiceFailedEvent("The service could not create its pipe " +
-                                      std::string(kClockServicePipeName) + " (error " +
-                                      std::to_string(error) + ")."));
+        log.Report(PipeFailedEvent(error));
         Report(SERVICE_STOPPED, error);
         return;
     }
@@ -111,7 +109,7 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) {
 
 bool RunClockService() {
     // The name is not read for a service in a process of its own.
-    const SERVICE_TABLE_ENTRYW services[] = {{const_cast<wchar_t*>(kServiceName), &ServiceMain},
-                                             {nullptr, nullptr}};
+    const SERVICE_TABLE_ENTRYW services[] = {
+        {const_cast<wchar_t*>(kClockServiceName), &ServiceMain}, {nullptr, nullptr}};
     return ::StartServiceCtrlDispatcherW(services) != FALSE;
 }

@@ -49,8 +49,14 @@ std::optional<ServiceEvent> EventForReply(std::span<const std::uint8_t> request,
     return std::nullopt;
 }
 
-ServiceEvent ServiceFailedEvent(std::string text) {
-    return ServiceEvent{EVENTLOG_ERROR_TYPE, MSG_SERVICE_FAILED, std::move(text)};
+ServiceEvent PipeFailedEvent(DWORD error) {
+    // The first instance of a pipe whose name another process holds is refused so.
+    const bool taken = error == ERROR_ACCESS_DENIED || error == ERROR_PIPE_BUSY;
+    return ServiceEvent{EVENTLOG_ERROR_TYPE, MSG_SERVICE_FAILED,
+                        "The service could not create its pipe " +
+                            std::string(kClockServicePipeName) +
+                            (taken ? ": another process has taken it" : "") + " (error " +
+                            std::to_string(error) + ")."};
 }
 
 EventLog::EventLog() : source_(::RegisterEventSourceW(nullptr, kEventSourceName)) {}

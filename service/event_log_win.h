@@ -25,7 +25,8 @@ struct ServiceEvent {
 // What a reply sent for a request is worth telling the administrator; nothing for a success.
 std::optional<ServiceEvent> EventForReply(std::span<const std::uint8_t> request,
                                           const ClockServiceReply& reply);
-ServiceEvent ServiceFailedEvent(std::string text);
+// The service could not make its pipe, for example because another process made it first.
+ServiceEvent PipeFailedEvent(DWORD error);
 
 class EventLog {
   public:
@@ -34,11 +35,5 @@ class EventLog {
     void Report(const ServiceEvent& event);
 
   private:
-    struct SourceTraits {
-        using Value = HANDLE;
-        static constexpr HANDLE kInvalid = nullptr;
-        static void Close(HANDLE source) { ::DeregisterEventSource(source); }
-    };
-
-    UniqueHandleOf<SourceTraits> source_;
+    UniqueEventSource source_;
 };

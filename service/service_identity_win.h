@@ -2,7 +2,6 @@
 // service runs and reports under.
 #pragma once
 
-inline constexpr const wchar_t* kServiceName = L"TickwellClock";
 inline constexpr const wchar_t* kServiceDisplayName = L"Tickwell Clock";
 inline constexpr const wchar_t* kServiceDescription =
     L"Sets this computer's clock from a time server for Tickwell users who may not set it "

@@ -6,11 +6,12 @@
 #include <thread>
 
 #include "config/clock_policy.h"
+#include "ntp/system_error_text_win.h"
+#include "platform/clock_service_protocol.h"
 #include "service/service_identity_win.h"
+#include "service/service_manager_retry.h"
 
 namespace {
-
-using SteadyClock = std::chrono::steady_clock;
 
 // The service control manager tells of a state change only to whoever asks.
 constexpr std::chrono::milliseconds kPollInterval{100};
@@ -29,18 +30,9 @@ std::wstring ThisProgram() {
 }
 
 std::string ErrorText(DWORD error) {
-    char* text = nullptr;
-    const DWORD length = ::FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string message(text != nullptr ? text : "", length);
-    ::LocalFree(text);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
-                                message.back() == '.' || message.back() == ' ')) {
-        message.pop_back();
-    }
+    const std::string text = SystemErrorText(error);
     const std::string code = "error " + std::to_string(error);
-    return message.empty() ? code : message + " (" + code + ")";
+    return text.empty() ? code : text + " (" + code + ")";
 }
 
 std::optional<SERVICE_STATUS_PROCESS> QueryStatus(SC_HANDLE service) {
@@ -77,9 +69,29 @@ bool RegisterEventSource(const std::wstring& program, LONG* error) {
 
 }  // namespace
 
+template <typename Function, typename... Arguments>
+auto ServiceInstaller::Retried(Function function, Arguments... arguments) {
+    for (;;) {
+        const auto result = function(arguments...);
+        if (result) {
+            return result;
+        }
+        const DWORD error = ::GetLastError();
+        const std::optional<std::chrono::milliseconds> wait = ServiceManagerRetry::WaitBeforeRetry(
+            error,
+            std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - stepBegan_));
+        if (!wait) {
+            ::SetLastError(error);
+            return result;
+        }
+        std::this_thread::sleep_for(*wait);
+    }
+}
+
 bool ServiceInstaller::Install() {
-    const UniqueServiceHandle manager(
-        ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT | SC_MANAGER_CREATE_SERVICE));
+    stepBegan_ = SteadyClock::now();
+    const UniqueServiceHandle manager(Retried(::OpenSCManagerW, nullptr, nullptr,
+                                              SC_MANAGER_CONNECT | SC_MANAGER_CREATE_SERVICE));
     if (!manager) {
         return Fail("cannot open the service control manager", ::GetLastError());
     }
@@ -100,12 +112,14 @@ bool ServiceInstaller::Install() {
 }
 
 bool ServiceInstaller::Stop() {
-    const UniqueServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    stepBegan_ = SteadyClock::now();
+    const UniqueServiceHandle manager(
+        Retried(::OpenSCManagerW, nullptr, nullptr, SC_MANAGER_CONNECT));
     if (!manager) {
         return Fail("cannot open the service control manager", ::GetLastError());
     }
-    const UniqueServiceHandle service(
-        ::OpenServiceW(manager.get(), kServiceName, SERVICE_STOP | SERVICE_QUERY_STATUS));
+    const UniqueServiceHandle service(Retried(::OpenServiceW, manager.get(), kClockServiceName,
+                                              SERVICE_STOP | SERVICE_QUERY_STATUS));
     if (!service) {
         const DWORD error = ::GetLastError();
         return error == ERROR_SERVICE_DOES_NOT_EXIST || Fail("cannot open the service", error);
@@ -114,17 +128,19 @@ bool ServiceInstaller::Stop() {
 }
 
 bool ServiceInstaller::Remove() {
-    const UniqueServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    stepBegan_ = SteadyClock::now();
+    const UniqueServiceHandle manager(
+        Retried(::OpenSCManagerW, nullptr, nullptr, SC_MANAGER_CONNECT));
     if (!manager) {
         return Fail("cannot open the service control manager", ::GetLastError());
     }
     bool removed = true;
-    const UniqueServiceHandle service(
-        ::OpenServiceW(manager.get(), kServiceName, SERVICE_STOP | SERVICE_QUERY_STATUS | DELETE));
+    const UniqueServiceHandle service(Retried(::OpenServiceW, manager.get(), kClockServiceName,
+                                              SERVICE_STOP | SERVICE_QUERY_STATUS | DELETE));
     if (service) {
         // Deleted even when it will not stop: Windows removes it once it does.
         removed = StopAndWait(service.get());
-        if (!::DeleteService(service.get()) &&
+        if (!Retried(::DeleteService, service.get()) &&
             ::GetLastError() != ERROR_SERVICE_MARKED_FOR_DELETE) {
             removed = Fail("cannot delete the service", ::GetLastError());
         }
@@ -147,10 +163,10 @@ bool ServiceInstaller::Remove() {
 UniqueServiceHandle ServiceInstaller::CreateOrUpdate(SC_HANDLE manager) {
     const std::wstring command = L"\"" + ThisProgram() + L"\"";
     constexpr DWORD kAccess = SERVICE_CHANGE_CONFIG | SERVICE_QUERY_STATUS | SERVICE_START;
-    UniqueServiceHandle service(
-        ::CreateServiceW(manager, kServiceName, kServiceDisplayName, kAccess,
-                         SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
-                         command.c_str(), nullptr, nullptr, nullptr, kServiceAccount, L""));
+    UniqueServiceHandle service(Retried(::CreateServiceW, manager, kClockServiceName,
+                                        kServiceDisplayName, kAccess, SERVICE_WIN32_OWN_PROCESS,
+                                        SERVICE_AUTO_START, SERVICE_ERROR_NORMAL, command.c_str(),
+                                        nullptr, nullptr, nullptr, kServiceAccount, L""));
     if (service) {
         return service;
     }
@@ -159,14 +175,14 @@ UniqueServiceHandle ServiceInstaller::CreateOrUpdate(SC_HANDLE manager) {
         return {};
     }
     // An upgrade: the folder or the account may have changed.
-    service.reset(::OpenServiceW(manager, kServiceName, kAccess));
+    service.reset(Retried(::OpenServiceW, manager, kClockServiceName, kAccess));
     if (!service) {
         Fail("cannot open the service", ::GetLastError());
         return {};
     }
-    if (!::ChangeServiceConfigW(service.get(), SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START,
-                                SERVICE_ERROR_NORMAL, command.c_str(), nullptr, nullptr, nullptr,
-                                kServiceAccount, L"", kServiceDisplayName)) {
+    if (!Retried(::ChangeServiceConfigW, service.get(), SERVICE_WIN32_OWN_PROCESS,
+                 SERVICE_AUTO_START, SERVICE_ERROR_NORMAL, command.c_str(), nullptr, nullptr,
+                 nullptr, kServiceAccount, L"", kServiceDisplayName)) {
         Fail("cannot update the service's configuration", ::GetLastError());
         return {};
     }
@@ -175,13 +191,14 @@ UniqueServiceHandle ServiceInstaller::CreateOrUpdate(SC_HANDLE manager) {
 
 bool ServiceInstaller::Configure(SC_HANDLE service) {
     SERVICE_DESCRIPTIONW description{const_cast<wchar_t*>(kServiceDescription)};
-    if (!::ChangeServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION, &description)) {
+    if (!Retried(::ChangeServiceConfig2W, service, SERVICE_CONFIG_DESCRIPTION, &description)) {
         return Fail("cannot describe the service", ::GetLastError());
     }
     // Windows then strips every other privilege of the account from the service's token.
     wchar_t privileges[] = L"SeSystemtimePrivilege\0";  // a list, ended by an empty entry
     SERVICE_REQUIRED_PRIVILEGES_INFOW required{privileges};
-    if (!::ChangeServiceConfig2W(service, SERVICE_CONFIG_REQUIRED_PRIVILEGES_INFO, &required)) {
+    if (!Retried(::ChangeServiceConfig2W, service, SERVICE_CONFIG_REQUIRED_PRIVILEGES_INFO,
+                 &required)) {
         const DWORD error = ::GetLastError();
         if (error != ERROR_INVALID_LEVEL) {
             return Fail("cannot limit the service's privileges", error);
@@ -193,7 +210,7 @@ bool ServiceInstaller::Configure(SC_HANDLE service) {
 }
 
 bool ServiceInstaller::StartAndWait(SC_HANDLE service) {
-    if (!::StartServiceW(service, 0, nullptr) &&
+    if (!Retried(::StartServiceW, service, 0, nullptr) &&
         ::GetLastError() != ERROR_SERVICE_ALREADY_RUNNING) {
         return Fail("cannot start the service", ::GetLastError());
     }
@@ -236,7 +253,7 @@ bool ServiceInstaller::StopAndWait(SC_HANDLE service) {
         // A service still starting takes no control yet: it is asked once it runs.
         if (!asked && state != SERVICE_START_PENDING && state != SERVICE_STOP_PENDING) {
             SERVICE_STATUS ignored{};
-            if (::ControlService(service, SERVICE_CONTROL_STOP, &ignored)) {
+            if (Retried(::ControlService, service, SERVICE_CONTROL_STOP, &ignored)) {
                 asked = true;
             } else if (::GetLastError() == ERROR_SERVICE_NOT_ACTIVE) {
                 return true;

@@ -1,21 +1,17 @@
 // Installs, stops and removes the Tickwell Clock service through the service control
-// manager, for the setup program. Each step says what went wrong on the stream it is given;
-// a step that only Wine refuses (the required privileges) is a warning there, not a failure.
+// manager, for the setup program. A manager still busy (at boot, or starting another
+// installer's service) is given time. Each step says what went wrong on the stream it is
+// given; a step that only Wine refuses (the required privileges) is a warning there, not a
+// failure.
 #pragma once
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 
 #include "platform/unique_handle_win.h"
-
-struct ServiceHandleTraits {
-    using Value = SC_HANDLE;
-    static constexpr SC_HANDLE kInvalid = nullptr;
-    static void Close(SC_HANDLE handle) { ::CloseServiceHandle(handle); }
-};
-using UniqueServiceHandle = UniqueHandleOf<ServiceHandleTraits>;
 
 class ServiceInstaller {
   public:
@@ -34,6 +30,12 @@ class ServiceInstaller {
     bool Remove();
 
   private:
+    using SteadyClock = std::chrono::steady_clock;
+
+    // Calls the service control manager's function again while the manager is busy (see
+    // ServiceManagerRetry); a final failure's error stays the thread's last error.
+    template <typename Function, typename... Arguments>
+    auto Retried(Function function, Arguments... arguments);
     UniqueServiceHandle CreateOrUpdate(SC_HANDLE manager);
     bool Configure(SC_HANDLE service);
     bool StartAndWait(SC_HANDLE service);
@@ -42,4 +44,6 @@ class ServiceInstaller {
     void Say(const std::string& line);
 
     std::FILE* messages_;
+    // Install, Stop and Remove each retry for ServiceManagerRetry::kLimit in all.
+    SteadyClock::time_point stepBegan_;
 };

@@ -10,18 +10,6 @@ namespace desktop {
 
 namespace {
 
-struct DeviceContextTraits {
-    using Value = HDC;
-    static constexpr HDC kInvalid = nullptr;
-    static void Close(HDC context) { ::DeleteDC(context); }
-};
-
-struct GdiObjectTraits {
-    using Value = HGDIOBJ;
-    static constexpr HGDIOBJ kInvalid = nullptr;
-    static void Close(HGDIOBJ object) { ::DeleteObject(object); }
-};
-
 // The screen's DC is released, not deleted.
 class ScreenContext {
   public:
@@ -112,8 +100,8 @@ std::optional<Image> Paint(int width, int height, const std::function<bool(HDC)>
         return std::nullopt;
     }
     ScreenContext screen;
-    UniqueHandleOf<DeviceContextTraits> memory(::CreateCompatibleDC(screen.get()));
-    UniqueHandleOf<GdiObjectTraits> bitmap(::CreateCompatibleBitmap(screen.get(), width, height));
+    UniqueDeviceContext memory(::CreateCompatibleDC(screen.get()));
+    UniqueGdiObject bitmap(::CreateCompatibleBitmap(screen.get(), width, height));
     if (screen.get() == nullptr || !memory || !bitmap) {
         return std::nullopt;
     }

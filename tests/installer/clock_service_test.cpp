@@ -8,10 +8,16 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "config/default_servers.h"
+#include "platform/clock_service_protocol.h"
+#include "platform/unique_handle_win.h"
 #include "resources/tickwell_ids.h"
 #include "tests/e2e/tickwell_session.h"
 #include "tests/installer/installation.h"
@@ -86,6 +92,98 @@ TEST_F(ClockServiceTest, NoServiceLeavesTheServiceOutAndRemovesAnInstalledOne) {
     }
 }
 
+// While a service starts, the manager refuses to start another (ERROR_SERVICE_DATABASE_LOCKED),
+// as at boot or with another installer at work: setup waits for it.
+TEST_F(ClockServiceTest, SetupStartsTheServiceOnceAnotherServiceHasStarted) {
+    const UniqueServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    ASSERT_TRUE(manager);
+    // No service program: the manager waits for it to connect until it ends, seconds later.
+    const UniqueServiceHandle slow(
+        ::CreateServiceW(manager.get(), L"TickwellTestSlowStart", nullptr, SERVICE_ALL_ACCESS,
+                         SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE,
+                         L"C:\\windows\\system32\\ping.exe -n 8 127.0.0.1", nullptr, nullptr,
+                         nullptr, nullptr, nullptr));
+    ASSERT_TRUE(slow) << ::GetLastError();
+    std::thread starting([&] { ::StartServiceW(slow.get(), 0, nullptr); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const Outcome install = Install();
+    starting.join();
+    ::DeleteService(slow.get());
+    ASSERT_EQ(0u, install.exitCode) << install.errors;
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), SeeClockService().state);
+}
+
+// Makes the service's pipe before the service can, as any local user's program could, and
+// would answer one request with success; counts the requests it gets.
+class PipeSquatter {
+  public:
+    PipeSquatter()
+        : pipe_(::CreateNamedPipeW(ClockServicePipeNameWide().c_str(), PIPE_ACCESS_DUPLEX,
+                                   PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE, 1, 4096, 4096, 0,
+                                   nullptr)),
+          thread_([this] {
+              ::ConnectNamedPipe(pipe_.get(), nullptr);
+              std::array<std::uint8_t, 4096> request{};
+              DWORD bytes = 0;
+              if (!stopping_ && ::ReadFile(pipe_.get(), request.data(),
+                                           static_cast<DWORD>(request.size()), &bytes, nullptr)) {
+                  ++requests_;
+                  const std::vector<std::uint8_t> reply = EncodeClockServiceReply(
+                      {ClockServiceStatus::kSynchronised, "", 0.0, 0.001, 1});
+                  ::WriteFile(pipe_.get(), reply.data(), static_cast<DWORD>(reply.size()), &bytes,
+                              nullptr);
+              }
+          }) {}
+    ~PipeSquatter() {
+        stopping_ = true;
+        // Ends a wait for a client that never came.
+        UniqueHandle(::CreateFileW(ClockServicePipeNameWide().c_str(), GENERIC_READ, 0, nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
+        thread_.join();
+    }
+    bool made() const { return pipe_.get() != INVALID_HANDLE_VALUE; }
+    int requests() const { return requests_; }
+
+  private:
+    UniqueHandle pipe_;
+    std::atomic<bool> stopping_{false};
+    std::atomic<int> requests_{0};
+    std::thread thread_;
+};
+
+// The service cannot start while another process holds its pipe, and the installed program,
+// told that the service does not run, sends that process nothing: the run fails and says why.
+TEST_F(ClockServiceTest, AProcessHoldingThePipeIsNeverAskedAndTheRunSaysWhy) {
+    const PipeSquatter squatter;
+    ASSERT_TRUE(squatter.made());
+    const Outcome install = Install();
+    EXPECT_EQ(2u, install.exitCode);
+    EXPECT_NE(std::string::npos, install.errors.find("the service stopped as it started"))
+        << install.errors;
+    TickwellSession::SeedProfile({{"chronyd", e2e::kChronyd}}, {{"nClockService", 1}});
+    const HttpServer web;  // the manual run's probe page
+    desktop::Process copy = desktop::Process::Start("\"" + kFolder + "\\Tickwell.exe\"");
+    const HWND main = TickwellSession::MainWindowOf(copy);
+    ASSERT_NE(nullptr, main);
+    ASSERT_TRUE(desktop::PostCommand(main, IDC_MAIN_SYNCHRONIZE));
+    const auto box = TickwellSession::BoxOf(copy, "");
+    ASSERT_TRUE(box);
+    const std::string reason = "the service is not running, yet process " +
+                               std::to_string(::GetCurrentProcessId()) + " serves its pipe";
+    EXPECT_NE(std::string::npos, box->text().find(reason)) << box->text();
+    box->Answer(IDOK);
+    std::string status;
+    EXPECT_TRUE(desktop::WaitUntil(
+        [&] {
+            status = desktop::ControlText(main, IDC_MAIN_STATUS);
+            return status.rfind("Communication error! ", 0) == 0;
+        },
+        e2e::kRunTimeout))
+        << status;
+    copy.Kill(e2e::kStartTimeout);
+    EXPECT_EQ(0, squatter.requests());
+}
+
 // Wine gives every process the privilege to set the clock, so nClockService 1 stands in
 // for a user without it: every synchronisation goes through the service.
 TEST_F(ClockServiceTest, TheInstalledProgramSynchronisesThroughTheServiceWithinThePolicy) {
@@ -126,6 +224,14 @@ TEST_F(ClockServiceTest, TheInstalledProgramSynchronisesThroughTheServiceWithinT
         }
         copy.Kill(e2e::kStartTimeout);
     }
+}
+
+// The first program of a prefix made just before (installer.fresh-prefix): the service
+// control manager is still starting the prefix's own services as setup starts Tickwell's.
+TEST(FreshPrefixTest, SetupStartsTheServiceWhileTheManagerIsStillBusy) {
+    const Outcome install = Install();
+    ASSERT_EQ(0u, install.exitCode) << install.errors;
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), SeeClockService().state);
 }
 
 }  // namespace

@@ -3,9 +3,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/clock_service_protocol.h"
 #include "platform/unique_handle_win.h"
-#include "service/service_identity_win.h"
-#include "service/service_installer_win.h"
 #include "tests/e2e/desktop.h"
 
 namespace installation {
@@ -90,8 +89,8 @@ std::string Contents(const fs::path& file) {
 ClockServiceSeen SeeClockService() {
     ClockServiceSeen seen;
     const UniqueServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-    const UniqueServiceHandle service(
-        ::OpenServiceW(manager.get(), kServiceName, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG));
+    const UniqueServiceHandle service(::OpenServiceW(manager.get(), kClockServiceName,
+                                                     SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG));
     if (!service) {
         seen.openError = ::GetLastError();
         return seen;

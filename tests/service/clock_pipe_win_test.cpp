@@ -17,9 +17,13 @@
 
 namespace {
 
-const std::wstring kPipe(kClockServicePipeName,
-                         kClockServicePipeName +
-                             std::char_traits<char>::length(kClockServicePipeName));
+const std::wstring kPipe = ClockServicePipeNameWide();
+
+// No service runs in the tests' prefix: the client is told to trust this process's server.
+PlatformClockService TrustingThisProcess() {
+    return PlatformClockService(
+        [] { return std::optional<std::uint32_t>(::GetCurrentProcessId()); });
+}
 
 // What the test handler answers: every field depends on the request, so a reply shows that
 // the whole request arrived.
@@ -104,7 +108,7 @@ TEST_F(ClockPipeTest, TheClientGetsTheHandlersReplyToItsWholeRequest) {
         {"[2001:db8::1]", -3600},
         {std::string(kClockServiceMaxHostLength, 'h'), 2147483647},
     };
-    PlatformClockService client;
+    PlatformClockService client = TrustingThisProcess();
     for (const ClockServiceRequest& request : requests) {
         EXPECT_EQ(client.Synchronise(request, nullptr), EchoOf(request)) << request.host;
     }
@@ -149,7 +153,7 @@ TEST_F(ClockPipeTest, ASilentClientIsCutOffWhileOthersAreServed) {
     const RawClient silent;
     ASSERT_TRUE(silent.connected());
     const ClockServiceRequest request{"127.0.0.1", 5};
-    EXPECT_EQ(PlatformClockService().Synchronise(request, nullptr), EchoOf(request));
+    EXPECT_EQ(TrustingThisProcess().Synchronise(request, nullptr), EchoOf(request));
     DWORD waiting = 1;
     ASSERT_TRUE(::PeekNamedPipe(silent.pipe(), nullptr, 0, nullptr, &waiting, nullptr));
     EXPECT_EQ(waiting, 0u) << "cut off before the other client was served";
@@ -188,13 +192,13 @@ TEST_F(ClockPipeTest, AnInterruptedClientGivesUpWithoutWaitingForTheReply) {
     });
     // The handler holds the request until the client has returned: had the client waited for
     // the reply, it would have given up only after its 30 seconds, with a failure.
-    EXPECT_EQ(PlatformClockService().Synchronise({"127.0.0.1", 0}, &interrupter), std::nullopt);
+    EXPECT_EQ(TrustingThisProcess().Synchronise({"127.0.0.1", 0}, &interrupter), std::nullopt);
     ::SetEvent(release_.get());
     interrupt.join();
 }
 
 // Stands in for the service: takes one request and answers with the test's bytes, or
-// closes the connection when there are none.
+// closes the connection when there are none. Created first, it holds the pipe's name.
 class StandInServer {
   public:
     explicit StandInServer(std::optional<std::vector<std::uint8_t>> reply)
@@ -207,6 +211,7 @@ class StandInServer {
               DWORD bytes = 0;
               ::ReadFile(pipe_.get(), request.data(), static_cast<DWORD>(request.size()), &bytes,
                          nullptr);
+              requestBytes_ = bytes;
               if (reply) {
                   ::WriteFile(pipe_.get(), reply->data(), static_cast<DWORD>(reply->size()), &bytes,
                               nullptr);
@@ -214,15 +219,25 @@ class StandInServer {
               }
               ::DisconnectNamedPipe(pipe_.get());
           }) {}
-    ~StandInServer() { thread_.join(); }
+    ~StandInServer() {
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+    }
+    // Once the client has gone.
+    DWORD RequestBytes() {
+        thread_.join();
+        return requestBytes_;
+    }
 
   private:
     UniqueHandle pipe_;
+    std::atomic<DWORD> requestBytes_{0};
     std::thread thread_;
 };
 
 TEST(ClockServiceClientTest, SaysWhatAMissingOrBrokenServiceAnswered) {
-    EXPECT_EQ(PlatformClockService().Synchronise({"127.0.0.1", 0}, nullptr), std::nullopt)
+    EXPECT_EQ(TrustingThisProcess().Synchronise({"127.0.0.1", 0}, nullptr), std::nullopt)
         << "no service";
 
     const ClockServiceReply unreadable{ClockServiceStatus::kFailed,
@@ -241,9 +256,34 @@ TEST(ClockServiceClientTest, SaysWhatAMissingOrBrokenServiceAnswered) {
         {"longer than any reply", tooLong, unreadable},
     };
     for (const Case& c : cases) {
-        const StandInServer server(c.reply);
-        EXPECT_EQ(PlatformClockService().Synchronise({"127.0.0.1", 0}, nullptr), c.expected)
+        StandInServer server(c.reply);
+        EXPECT_EQ(TrustingThisProcess().Synchronise({"127.0.0.1", 0}, nullptr), c.expected)
             << c.name;
+    }
+}
+
+// A process that made the pipe before the service could would answer every request with
+// success while the clock drifts: it gets no request, and the run fails with the reason.
+TEST(ClockServiceClientTest, SendsNothingToAServerThatIsNotTheService) {
+    const std::vector<std::uint8_t> synchronised =
+        EncodeClockServiceReply({ClockServiceStatus::kSynchronised, "", 0.0, 0.001, 1});
+    const std::string squatter = std::to_string(::GetCurrentProcessId());
+    struct Case {
+        PlatformClockService client;
+        std::string reason;
+    };
+    // No Tickwell Clock service is installed in the tests' prefix.
+    std::vector<Case> cases = {
+        {PlatformClockService(),
+         "the service is not running, yet process " + squatter + " serves its pipe"},
+        {PlatformClockService([] { return std::optional<std::uint32_t>(4); }),
+         "process " + squatter + " serves the service's pipe, not the service"},
+    };
+    for (Case& c : cases) {
+        StandInServer server(synchronised);
+        EXPECT_EQ(c.client.Synchronise({"127.0.0.1", 0}, nullptr),
+                  UnsuccessfulReply(ClockServiceStatus::kFailed, c.reason));
+        EXPECT_EQ(server.RequestBytes(), 0u);
     }
 }
 

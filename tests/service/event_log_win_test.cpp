@@ -38,4 +38,16 @@ TEST(ServiceEventTest, NamesTheServerAskedAndTheReason) {
     EXPECT_EQ(std::set<DWORD>(ids.begin(), ids.end()).size(), ids.size());
 }
 
+TEST(ServiceEventTest, SaysWhenAnotherProcessHasTakenThePipe) {
+    const std::string pipe = kClockServicePipeName;
+    for (const auto& [error, text] : std::vector<std::pair<DWORD, std::string>>{
+             {ERROR_ACCESS_DENIED, ": another process has taken it (error 5)."},
+             {ERROR_PIPE_BUSY, ": another process has taken it (error 231)."},
+             {ERROR_NOT_ENOUGH_MEMORY, " (error 8)."}}) {
+        const ServiceEvent event = PipeFailedEvent(error);
+        EXPECT_EQ(event.type, EVENTLOG_ERROR_TYPE);
+        EXPECT_EQ(event.text, "The service could not create its pipe " + pipe + text);
+    }
+}
+
 }  // namespace
