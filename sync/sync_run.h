@@ -84,7 +84,7 @@ class SyncRun {
     RunGate::Generation generation_;
     bool manual_;
     bool afterResume_;
-    std::string serverTitle_;  // of the server the run asks
+    std::string serverTitle_;    // of the server the run asks
     const UserOptions options_;  // taken once at the start, so one run sees one set of options
 };
 
