@@ -34,10 +34,13 @@ class FolderHistoryFile : public HistoryFile {
 };
 
 // The platform's part: body runs while this process holds the lock file exclusively; false
-// when the lock could not be taken. The replacement of target by source in one step. And
+// when the lock could not be taken. The replacement of target by source in one step. One
+// folder made. And
 // the file's UTF-8 from the program's own text and back (on Windows the program's text is
 // in the ANSI code page; elsewhere both are UTF-8).
 bool WithFileLock(const std::string& lockPath, const std::function<bool()>& body);
 bool ReplaceFileAtomically(const std::string& source, const std::string& target);
+// True when the folder exists afterwards; its parent must exist.
+bool MakeFolder(const std::string& folder);
 std::string Utf8FromProgramText(const std::string& text);
 std::string ProgramTextFromUtf8(const std::string& text);

@@ -1,7 +1,9 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 #include "platform/history_file.h"
@@ -22,6 +24,10 @@ bool WithFileLock(const std::string& lockPath, const std::function<bool()>& body
 
 bool ReplaceFileAtomically(const std::string& source, const std::string& target) {
     return std::rename(source.c_str(), target.c_str()) == 0;
+}
+
+bool MakeFolder(const std::string& folder) {
+    return ::mkdir(folder.c_str(), 0755) == 0 || errno == EEXIST;
 }
 
 std::string Utf8FromProgramText(const std::string& text) {

@@ -50,6 +50,11 @@ bool ReplaceFileAtomically(const std::string& source, const std::string& target)
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
+bool MakeFolder(const std::string& folder) {
+    return ::CreateDirectoryA(folder.c_str(), nullptr) != FALSE ||
+           ::GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
 std::string Utf8FromProgramText(const std::string& text) {
     return Recoded(text, CP_ACP, CP_UTF8);
 }
