@@ -61,7 +61,9 @@ class DialogsTest : public ProgramTest {
             return "no box";
         }
         EXPECT_EQ(BoxIcon::kWarning, box->Icon(kMoment)) << box->text();
-        box->Answer(IDOK);
+        EXPECT_TRUE(box->Answer(IDOK));
+        // Gone before the next look, which would otherwise find this box again.
+        EXPECT_TRUE(desktop::WaitUntilClosed(box->window(), kMoment)) << box->text();
         return box->text();
     }
     // Which control of the program has the keyboard focus.
