@@ -45,9 +45,25 @@ bool WithFileLock(const std::string& lockPath, const std::function<bool()>& body
     return done;
 }
 
+// A program that knows nothing of the lock (an editor, a virus scanner, a backup) may hold
+// the file open for a moment without letting it be replaced: the replacement waits for it
+// rather than losing the run's line.
 bool ReplaceFileAtomically(const std::string& source, const std::string& target) {
-    return ::MoveFileExA(source.c_str(), target.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    constexpr DWORD kPatienceMs = 2000;
+    constexpr DWORD kStepMs = 50;
+    for (DWORD waited = 0;; waited += kStepMs) {
+        if (::MoveFileExA(source.c_str(), target.c_str(),
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            return true;
+        }
+        const DWORD error = ::GetLastError();
+        const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
+                          error == ERROR_LOCK_VIOLATION;
+        if (!held || waited >= kPatienceMs) {
+            return false;
+        }
+        ::Sleep(kStepMs);
+    }
 }
 
 bool MakeFolder(const std::string& folder) {

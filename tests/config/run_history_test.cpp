@@ -6,8 +6,10 @@
 #include <windows.h>
 #endif
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <random>
 #include <thread>
 
@@ -103,6 +105,24 @@ TEST_F(RunHistoryTest, CopiesWritingAtOnceLoseNoLine) {
     }
     FolderHistoryFile file(Folder(), "history.csv");
     EXPECT_EQ(2u * kPerCopy, RunHistory(file).Entries().size());
+}
+
+// A reader that knows nothing of the lock (an editor, a virus scanner) holds the file open
+// for a moment: the replacement waits for it rather than losing the line.
+TEST_F(RunHistoryTest, AReaderHoldingTheFileForAMomentCostsNoLine) {
+    FolderHistoryFile file(Folder(), "history.csv");
+    RunHistory history(file);
+    ASSERT_TRUE(history.Append(Entry(1)));
+    std::promise<void> opened;
+    std::thread reader([&] {
+        std::ifstream in(fs::path(Folder()) / "history.csv", std::ios::binary);
+        opened.set_value();
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    });
+    opened.get_future().wait();
+    EXPECT_TRUE(history.Append(Entry(2)));
+    reader.join();
+    EXPECT_EQ(2u, history.Entries().size());
 }
 
 #ifdef _WIN32
