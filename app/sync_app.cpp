@@ -103,7 +103,7 @@ int SyncApp::Run() {
     if (!InitInstance()) {
         return 0;
     }
-    const int exitCode = RunMessageLoop(mainDialog_);
+    const int exitCode = RunMessageLoop();
     if (!scheduler_.WindDown(kWorkerPatience)) {
         // A worker still sits in a wait nothing can interrupt; it must not keep the process.
         ::ExitProcess(static_cast<UINT>(exitCode));

@@ -7,6 +7,11 @@ std::string& ApplicationTitleText() {
     return title;
 }
 
+bool IsDialogWindow(HWND window) {
+    constexpr ULONG_PTR kDialogClassAtom = 0x8002;  // WC_DIALOG, "#32770"
+    return ::GetClassLongPtrA(window, GCW_ATOM) == kDialogClassAtom;
+}
+
 }  // namespace
 
 void Dialog::SetApplicationTitle(const std::string& title) {
@@ -115,10 +120,12 @@ std::optional<LRESULT> Dialog::Default(UINT message, WPARAM wParam) {
     return std::nullopt;
 }
 
-int RunMessageLoop(const Dialog& window) {
+int RunMessageLoop() {
     MSG message{};
     while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (window.hwnd() != nullptr && ::IsDialogMessageA(window.hwnd(), &message)) {
+        // The keys go to the dialog the message's window sits in, whichever that is.
+        const HWND root = message.hwnd != nullptr ? ::GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+        if (root != nullptr && IsDialogWindow(root) && ::IsDialogMessageA(root, &message)) {
             continue;
         }
         ::TranslateMessage(&message);

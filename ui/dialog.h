@@ -60,6 +60,6 @@ class Dialog {
     MessageMap messages_;
 };
 
-// Runs the thread's messages until WM_QUIT, letting the modeless dialog handle its keys
+// Runs the thread's messages until WM_QUIT, letting each modeless dialog handle its keys
 // (Tab, Enter, Esc). Returns the quit message's exit code.
-int RunMessageLoop(const Dialog& window);
+int RunMessageLoop();

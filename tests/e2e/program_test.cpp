@@ -282,6 +282,9 @@ TEST_F(ProgramTest, AnotherProgramSettingTheClockRepeatedlyIsNamed) {
     ASSERT_NE(nullptr, history);
     EXPECT_EQ("note",
               desktop::ListViewSeen(desktop::Control(history, IDC_HISTORY_LIST)).Text(3, 0));
+    // Escape closes it as any dialog's does.
+    ASSERT_TRUE(desktop::PostKeyPress(desktop::Control(history, IDC_HISTORY_LIST), VK_ESCAPE));
+    EXPECT_TRUE(WaitUntilShown(history, false));
 }
 
 TEST_F(ProgramTest, NoHidesAndTheWindowKeepsTicking) {
