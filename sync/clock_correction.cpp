@@ -58,7 +58,7 @@ ClockCorrection::Outcome ClockCorrection::Correct(const std::string& host,
     };
 
     double remaining = outcome.offset;
-    if (std::fabs(remaining) >= kCoarseStepSeconds) {
+    if (NeedsCoarseStep(remaining)) {
         // The precise set uses a fresh exchange, measured against the stepped clock.
         if (!StepCoarsely(remaining)) {
             return abandoned();

@@ -4,6 +4,7 @@
 // the caller's hook, so the run can keep its sets behind its gate.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -15,6 +16,9 @@
 class ClockCorrection {
   public:
     static constexpr double kCoarseStepSeconds = 3600.0;
+
+    // An hour or more off either way: stepped in whole seconds first, then set precisely.
+    static bool NeedsCoarseStep(double offset) { return std::fabs(offset) >= kCoarseStepSeconds; }
 
     // Makes one set of the clock (set), with whatever must go with it; false when the set
     // may no longer happen, which ends the correction.

@@ -2,12 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <filesystem>
 #include <functional>
 #include <random>
 #include <regex>
+#include <utility>
 
+#include "sync/clock_correction.h"
 #include "tests/support/calendar.h"
 #include "tests/support/run_harness.h"
 #include "tests/support/set_option.h"
@@ -95,13 +96,18 @@ TEST_F(SyncRunTest, ClockTwoHoursFastIsSteppedCoarselyThenSetPrecisely) {
 
 // Stepped coarsely from an hour off on, either way; below that set in one step.
 TEST(CoarseStepTest, StartsAtAnHourOffEitherWay) {
+    // A measured offset is never exactly an hour, so the boundary itself is checked here.
+    for (const auto& [offset, coarse] : {std::pair{3600.0, true}, std::pair{-3600.0, true},
+                                         std::pair{3599.999, false}, std::pair{-3599.999, false}}) {
+        EXPECT_EQ(coarse, ClockCorrection::NeedsCoarseStep(offset)) << offset;
+    }
     for (const double serverAhead : {-59 * 60.0, 3599.99, -3599.99, 3600.01, -3600.01}) {
         RunHarness h;
         h.clock.Freeze();
         h.ServerDoes({.clockOffsetSeconds = serverAhead, .clock = &h.clock});
         SetOption(h.settings, &UserOptions::nMaxDiff, 0);
         ASSERT_TRUE(h.RunNow(false).ok()) << serverAhead;
-        const bool coarse = std::fabs(serverAhead) > 3600.0;
+        const bool coarse = ClockCorrection::NeedsCoarseStep(serverAhead);
         EXPECT_EQ(coarse ? 2 : 1, h.server.requests()) << serverAhead;
         ASSERT_FALSE(h.clock.sets().empty()) << serverAhead;
         EXPECT_EQ(coarse ? FakeClock::SetKind::kUtcTime : FakeClock::SetKind::kClockUtc,
