@@ -11,6 +11,19 @@ namespace {
 
 constexpr Milliseconds kPollInterval{20};
 
+// Wine closes a desktop a second after it sees no user of it left but the program that
+// manages it (explorer.exe), and counts the users thread by thread. When one of explorer's
+// own threads ends, Wine 8 makes that count after the thread has left the users but while it
+// still counts among explorer's threads: if a single thread of another program is on the
+// desktop just then, it is taken for explorer's, and the desktop is closed under it.
+// Explorer quits, the next program starts a new one with a new desktop window, and this
+// program, which keeps the old window's handle, sees none of the windows shown after that.
+// A second thread of ours on the desktop, waiting for ever, keeps that count from one.
+const bool kDesktopHeld = [] {
+    std::thread([] { ::Sleep(INFINITE); }).detach();
+    return true;
+}();
+
 struct Enumeration {
     const WindowFilter* filter;
     std::vector<HWND> found;
