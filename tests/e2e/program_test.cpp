@@ -445,6 +445,9 @@ TEST_F(ProgramTest, AboutShowsTheVersionAndHelpFallsBackToTheWebSite) {
     desktop::PostCommand(about, 1053);
     desktop::PostKeyPress(about, VK_ESCAPE);
     EXPECT_TRUE(desktop::WaitUntilClosed(about, kMoment));
+    // The link opened the site; help opens it once more only after that.
+    EXPECT_TRUE(
+        desktop::WaitUntil([] { return TickwellSession::OpenedUrls().size() == 1; }, kMoment));
 
     ASSERT_TRUE(desktop::PostCommand(main, IDC_MAIN_HELP));
     const auto box = TickwellSession::BoxOf(*copy, "Error", kMoment);
