@@ -4,6 +4,7 @@
 
 #include <array>
 #include <chrono>
+#include <cmath>
 #include <memory>
 #include <optional>
 #include <set>
@@ -24,6 +25,18 @@ constexpr std::uint32_t kShortTimeoutMs = 400;
 // server's hold of 200 ms below stays well beyond it.
 constexpr double kLoopbackDelayLimit = 0.1;
 using Steady = std::chrono::steady_clock;
+
+// Client and server read this machine's clock, so a measured offset is off by at most half
+// the round trip, whose split between the two ways is unknown: a stall of the machine
+// widens that bound as it widens the delay, and fails no test.
+testing::AssertionResult OffsetIs(const SntpResult& result, double expected) {
+    constexpr double kStampResolution = 0.02;  // Windows' clock may move in 15.6 ms steps
+    if (std::fabs(result.offset - expected) <= result.delay / 2 + kStampResolution) {
+        return testing::AssertionSuccess();
+    }
+    return testing::AssertionFailure() << "offset " << result.offset << " s, expected " << expected
+                                       << " s within half the delay of " << result.delay << " s";
+}
 
 // A UDP port nothing listens on at that address.
 std::uint16_t UnusedPort(const net::Endpoint& at) {
@@ -54,7 +67,7 @@ class SntpClientTest : public testing::Test {
 TEST_F(SntpClientTest, MeasuresTheServersOffset) {
     FaultSntpServer server({.clockOffsetSeconds = 2.5});
     ASSERT_TRUE(Query(server)) << failure_.reason;
-    EXPECT_NEAR(2.5, result_.offset, 0.05);
+    EXPECT_TRUE(OffsetIs(result_, 2.5));
     EXPECT_GE(result_.delay, 0.0);
     EXPECT_LT(result_.delay, kLoopbackDelayLimit);
     EXPECT_EQ(2, result_.stratum);
@@ -77,7 +90,7 @@ TEST_F(SntpClientTest, DelayIsThePathNotTheServersHoldTime) {
     FaultSntpServer holding({.holdMs = 200});
     ASSERT_TRUE(Query(holding, 2000)) << failure_.reason;
     EXPECT_LT(result_.delay, kLoopbackDelayLimit);
-    EXPECT_NEAR(0.0, result_.offset, 0.05);
+    EXPECT_TRUE(OffsetIs(result_, 0.0));
 
     FaultSntpServer farAway({.pathDelayMs = 200});
     ASSERT_TRUE(Query(farAway, 2000)) << failure_.reason;
@@ -94,7 +107,7 @@ TEST_F(SntpClientTest, AReplyReadLateCountsFromItsArrival) {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     ASSERT_EQ(SntpExchange::State::kAnswered, exchange.ReadReply(clock_, &result_));
     EXPECT_LT(result_.delay, kLoopbackDelayLimit);
-    EXPECT_NEAR(0.0, result_.offset, 0.05);
+    EXPECT_TRUE(OffsetIs(result_, 0.0));
 }
 #endif
 
@@ -168,7 +181,7 @@ TEST_F(SntpClientTest, RejectsUnsafeRepliesNamingTheCheck) {
 TEST_F(SntpClientTest, IgnoresForgedRepliesAndWaitsForTheGenuineOne) {
     FaultSntpServer forgedThenGenuine({.fault = Fault::kForgedThenGenuine});
     ASSERT_TRUE(Query(forgedThenGenuine, 2000)) << failure_.reason;
-    EXPECT_NEAR(0.0, result_.offset, 0.05);  // not the forger's decades
+    EXPECT_TRUE(OffsetIs(result_, 0.0));  // not the forger's decades
 
     FaultSntpServer forgedOnly({.fault = Fault::kForgedOriginate});
     EXPECT_FALSE(Query(forgedOnly));
@@ -189,7 +202,7 @@ TEST_F(SntpClientTest, AsksAnIpv6OnlyServer) {
         ASSERT_TRUE(client.Query(host, &result_, server.port()))
             << host << ": " << client.failure().reason;
         EXPECT_EQ("::1", result_.address) << host;
-        EXPECT_NEAR(0.0, result_.offset, 0.05) << host;
+        EXPECT_TRUE(OffsetIs(result_, 0.0)) << host;
     }
     EXPECT_EQ(3, server.requests());
 
@@ -265,7 +278,7 @@ TEST_F(SntpClientAddressesTest, AsksTheAddressesInTurnWithinOneTimeOut) {
         if (c.reason.empty()) {
             ASSERT_TRUE(ok) << failure_.reason;
             EXPECT_EQ("127.0.0.1", result_.address);
-            EXPECT_NEAR(1.5, result_.offset, 0.05);
+            EXPECT_TRUE(OffsetIs(result_, 1.5));
         } else {
             EXPECT_FALSE(ok);
             EXPECT_EQ(c.reason, failure_.reason);
@@ -309,7 +322,7 @@ TEST_F(SntpClientAddressesTest, IgnoresAReplyEchoingAnotherSocketsStamp) {
     Steady::duration took{};
     ASSERT_TRUE(TimedQuery("two.sntp.test", 5000, &took)) << failure_.reason;
     EXPECT_EQ("127.0.0.1", result_.address);
-    EXPECT_NEAR(0.0, result_.offset, 0.05);
+    EXPECT_TRUE(OffsetIs(result_, 0.0));
     EXPECT_NE(servers_[0]->LastRequestStamp(), result_.originate);  // a stamp per socket
     EXPECT_EQ(1, servers_[1]->requests());
 }
