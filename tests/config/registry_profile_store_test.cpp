@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstring>
+#include <optional>
+#include <string>
 
 #include "config/settings.h"
 
@@ -36,18 +36,27 @@ class RegistryProfileStoreTest : public testing::Test {
 
     RegistryProfileStore store() const { return RegistryProfileStore(kCompany, application_); }
 
-    static std::string RegQuery(const std::string& key) {
-        std::string output;
-        FILE* pipe = ::_popen(("reg query \"HKCU\\" + key + "\" 2>&1").c_str(), "r");
-        if (pipe == nullptr) {
-            return output;
+    // What any other reader of the registry finds under the documented path.
+    std::string ValuePath(const std::string& section) const {
+        return "Software\\Quorvane\\" + application_ + "\\" + section;
+    }
+    std::optional<DWORD> StoredDword(const std::string& section, const char* name) const {
+        DWORD value = 0;
+        DWORD size = sizeof value;
+        if (::RegGetValueA(HKEY_CURRENT_USER, ValuePath(section).c_str(), name, RRF_RT_REG_DWORD,
+                           nullptr, &value, &size) != ERROR_SUCCESS) {
+            return std::nullopt;
         }
-        char line[512];
-        while (std::fgets(line, sizeof line, pipe) != nullptr) {
-            output += line;
+        return value;
+    }
+    std::optional<std::string> StoredText(const std::string& section, const char* name) const {
+        char text[256] = {};
+        DWORD size = sizeof text;
+        if (::RegGetValueA(HKEY_CURRENT_USER, ValuePath(section).c_str(), name, RRF_RT_REG_SZ,
+                           nullptr, text, &size) != ERROR_SUCCESS) {
+            return std::nullopt;
         }
-        ::_pclose(pipe);
-        return output;
+        return std::string(text);
     }
 
     std::string application_;
@@ -117,14 +126,11 @@ TEST_F(RegistryProfileStoreTest, LayoutUnderTheCompanyAndApplicationKeys) {
     settings.resetServers();
     settings.save();
 
-    const std::string options = RegQuery("Software\\Quorvane\\" + application_ + "\\Options");
-    EXPECT_NE(std::string::npos, options.find("nTimeOut    REG_DWORD    0x14")) << options;
-    EXPECT_NE(std::string::npos, options.find("bFirstStart    REG_DWORD    0x0")) << options;
-    const std::string servers = RegQuery("Software\\Quorvane\\" + application_ + "\\Servers");
-    EXPECT_NE(std::string::npos, servers.find("Servers_Counter    REG_DWORD    0x13")) << servers;
-    EXPECT_NE(std::string::npos,
-              servers.find("Servers 18    REG_SZ    UK. University of Cambridge"))
-        << servers;
+    EXPECT_EQ(std::optional<DWORD>(20), StoredDword("Options", "nTimeOut"));
+    EXPECT_EQ(std::optional<DWORD>(0), StoredDword("Options", "bFirstStart"));
+    EXPECT_EQ(std::optional<DWORD>(19), StoredDword("Servers", "Servers_Counter"));
+    EXPECT_EQ("UK. University of Cambridge\n131.111.8.28\n0 0.000",
+              StoredText("Servers", "Servers 18"));
 }
 
 TEST_F(RegistryProfileStoreTest, ApplicationNameIsTheExecutableWithoutExtension) {
