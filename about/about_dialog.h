@@ -7,7 +7,7 @@
 #include <string>
 
 #include "about/support_dialog.h"
-#include "platform/unique_handle_win.h"
+#include "base/unique_handle_win.h"
 
 class AboutDialog : public SupportDialog {
   public:

@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "ntp/system_error_text_win.h"
+#include "base/system_error_text_win.h"
 
 namespace {
 
@@ -21,11 +21,7 @@ SupportDialog* FindLiveDialog(HWND window) {
 // Tells the user why the last call failed, in the system's words.
 void ShowLastError() {
     const DWORD error = ::GetLastError();
-    // The system may have no text for a code; the number still helps.
-    std::string text = SystemErrorText(error);
-    if (text.empty()) {
-        text = "Error " + std::to_string(error);
-    }
+    const std::string text = ErrorTextWithCode(error);
     ::MessageBoxA(nullptr, text.c_str(), "Error", MB_OK | MB_ICONINFORMATION);
 }
 

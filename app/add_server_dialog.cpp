@@ -17,32 +17,32 @@ AddServerDialog::AddServerDialog(RunContext& context)
 }
 
 void AddServerDialog::DoDataExchange(DataExchange& exchange) {
-    exchange.Text(IDC_ADD_REPORT, m_sReport);
-    exchange.Text(IDC_ADD_TITLE, m_sTitle);
-    exchange.Text(IDC_ADD_URL, m_sUrl);
+    exchange.Text(IDC_ADD_REPORT, report_);
+    exchange.Text(IDC_ADD_TITLE, title_);
+    exchange.Text(IDC_ADD_URL, url_);
 }
 
 void AddServerDialog::OnCheckServer() {
     UpdateData(true);
-    m_sUrl = TypedServerAddress(m_sUrl);
-    if (m_sTitle.empty()) {
-        m_sTitle = kUndefinedTitle;
+    url_ = TypedServerAddress(url_);
+    if (title_.empty()) {
+        title_ = kUndefinedTitle;
     }
     UpdateData(false);
-    StartTests({m_sUrl});
+    StartTests({url_});
 }
 
 void AddServerDialog::OnTestResult(int, double delay, int) {
-    m_dDelay = delay;
+    delay_ = delay;
     if (delay != 0.0) {
         char report[64];
         std::snprintf(report, sizeof report, "Net Delay: %5.3f", delay);
-        m_sReport = report;
+        report_ = report;
     } else {
-        m_sReport = kCheckFailed;
+        report_ = kCheckFailed;
     }
     // Only the report: what the user typed while the check ran stays.
-    ::SetDlgItemTextA(hwnd(), IDC_ADD_REPORT, m_sReport.c_str());
+    ::SetDlgItemTextA(hwnd(), IDC_ADD_REPORT, report_.c_str());
 }
 
 void AddServerDialog::OnOK() {
@@ -50,8 +50,8 @@ void AddServerDialog::OnOK() {
         return;
     }
     UpdateData(true);
-    m_sUrl = TypedServerAddress(m_sUrl);
-    const std::string refusal = ServerAddressRefusal(m_sUrl);
+    url_ = TypedServerAddress(url_);
+    const std::string refusal = ServerAddressRefusal(url_);
     if (!refusal.empty()) {
         UpdateData(false);
         ::MessageBoxA(hwnd(), refusal.c_str(), ApplicationTitle().c_str(),
@@ -59,7 +59,7 @@ void AddServerDialog::OnOK() {
         ::SetFocus(Item(IDC_ADD_URL));
         return;
     }
-    added_ = ServerEntry(m_sTitle, m_sUrl, 1);
-    added_.delay = m_dDelay;
+    added_ = ServerEntry(title_, url_, 1);
+    added_.delay = delay_;
     EndDialog(IDOK);
 }

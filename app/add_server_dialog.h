@@ -25,8 +25,8 @@ class AddServerDialog : public ServerTestingDialog {
     void OnCheckServer();
 
     ServerEntry added_;
-    std::string m_sReport;
-    std::string m_sTitle;
-    std::string m_sUrl;
-    double m_dDelay = 0.0;  // of the last check, whatever address it checked
+    std::string report_;
+    std::string title_;
+    std::string url_;
+    double delay_ = 0.0;  // of the last check, whatever address it checked
 };

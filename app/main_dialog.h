@@ -11,7 +11,7 @@
 #include "app/history_window.h"
 #include "app/tray_icon.h"
 #include "config/settings.h"
-#include "platform/unique_handle_win.h"
+#include "base/unique_handle_win.h"
 #include "sync/sync_scheduler.h"
 #include "ui/control.h"
 #include "ui/dialog.h"

@@ -39,20 +39,20 @@ void OptionsDialog::DoDataExchange(DataExchange& exchange) {
     exchange.Bind(IDC_OPTIONS_SECONDS_SPIN, secondsSpin_);
     exchange.Bind(IDC_OPTIONS_MINUTES_SPIN, minutesSpin_);
     exchange.Bind(IDC_OPTIONS_MAX_DAYS_SPIN, maxDaysSpin_);
-    exchange.Radio(IDC_OPTIONS_DAILY, form_.m_nPeriod);
-    exchange.Check(IDC_OPTIONS_SHOW_ICON, form_.m_bShowIcon);
-    exchange.Check(IDC_OPTIONS_EXIT_AFTER, form_.m_bExitAfter);
-    exchange.Text(IDC_OPTIONS_MINUTES, form_.m_nMinutes);
-    exchange.MinMaxInt(form_.m_nMinutes, kMinutes.low, kMinutes.high);
-    exchange.Text(IDC_OPTIONS_MAX_DAYS, form_.m_nMaxDays);
-    exchange.MinMaxInt(form_.m_nMaxDays, kMaxDays.low, kMaxDays.high);
-    exchange.Text(IDC_OPTIONS_SECONDS, form_.m_nSeconds);
-    exchange.MinMaxInt(form_.m_nSeconds, kSeconds.low, kSeconds.high);
-    exchange.Text(IDC_OPTIONS_TIMEOUT, form_.m_nTimeOut);
-    exchange.MinMaxInt(form_.m_nTimeOut, kTimeOut.low, kTimeOut.high);
-    exchange.Text(IDC_OPTIONS_MAX_DIFF, form_.m_nMaxDiff);
-    exchange.MinMaxInt(form_.m_nMaxDiff, kMaxDiff.low, kMaxDiff.high);
-    exchange.Radio(IDC_OPTIONS_AHEAD, form_.m_nDirection);
+    exchange.Radio(IDC_OPTIONS_DAILY, form_.period);
+    exchange.Check(IDC_OPTIONS_SHOW_ICON, form_.showIcon);
+    exchange.Check(IDC_OPTIONS_EXIT_AFTER, form_.exitAfter);
+    exchange.Text(IDC_OPTIONS_MINUTES, form_.minutes);
+    exchange.MinMaxInt(form_.minutes, kMinutes.low, kMinutes.high);
+    exchange.Text(IDC_OPTIONS_MAX_DAYS, form_.maxDays);
+    exchange.MinMaxInt(form_.maxDays, kMaxDays.low, kMaxDays.high);
+    exchange.Text(IDC_OPTIONS_SECONDS, form_.seconds);
+    exchange.MinMaxInt(form_.seconds, kSeconds.low, kSeconds.high);
+    exchange.Text(IDC_OPTIONS_TIMEOUT, form_.timeOut);
+    exchange.MinMaxInt(form_.timeOut, kTimeOut.low, kTimeOut.high);
+    exchange.Text(IDC_OPTIONS_MAX_DIFF, form_.maxDiff);
+    exchange.MinMaxInt(form_.maxDiff, kMaxDiff.low, kMaxDiff.high);
+    exchange.Radio(IDC_OPTIONS_AHEAD, form_.direction);
 }
 
 void OptionsDialog::ApplyExitAfterRule() {
@@ -72,11 +72,11 @@ BOOL OptionsDialog::OnInitDialog() {
         const UpDownControl& spin;
         OptionRange range;
         int position;
-    } spins[] = {{minutesSpin_, kMinutesSpin, form_.m_nMinutes},
-                 {secondsSpin_, kSeconds, form_.m_nSeconds},
-                 {maxDaysSpin_, kMaxDays, form_.m_nMaxDays},
-                 {timeOutSpin_, kTimeOut, form_.m_nTimeOut},
-                 {maxDiffSpin_, kMaxDiff, form_.m_nMaxDiff}};
+    } spins[] = {{minutesSpin_, kMinutesSpin, form_.minutes},
+                 {secondsSpin_, kSeconds, form_.seconds},
+                 {maxDaysSpin_, kMaxDays, form_.maxDays},
+                 {timeOutSpin_, kTimeOut, form_.timeOut},
+                 {maxDiffSpin_, kMaxDiff, form_.maxDiff}};
     for (const auto& spin : spins) {
         spin.spin.SetRange(spin.range.low, spin.range.high);
         spin.spin.SetPos(spin.position);
@@ -84,7 +84,7 @@ BOOL OptionsDialog::OnInitDialog() {
     UpdateData(false);  // the up-downs wrote their clamped positions into the edits
     // The period first, so that Enter presses OK, never "Restore Default".
     constexpr int kPeriodButtons[] = {IDC_OPTIONS_DAILY, IDC_OPTIONS_HOURLY, IDC_OPTIONS_MANUAL};
-    ::SetFocus(Item(kPeriodButtons[form_.m_nPeriod]));
+    ::SetFocus(Item(kPeriodButtons[form_.period]));
     return FALSE;
 }
 

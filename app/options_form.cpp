@@ -13,18 +13,18 @@ int JoinOffset(const OffsetParts& parts) {
 }
 
 OptionsForm::OptionsForm(const UserOptions& options)
-    : m_nPeriod(options.nSynPeriod == Settings::kDaily || options.nSynPeriod == Settings::kHourly
-                    ? options.nSynPeriod
-                    : Settings::kOnlyManual),
-      m_bShowIcon(options.bShowIcon),
-      m_bExitAfter(options.bExitAfter),
-      m_nMaxDays(options.nMaxDays),
-      m_nTimeOut(options.nTimeOut),
-      m_nMaxDiff(options.nMaxDiff) {
+    : period(options.nSynPeriod == Settings::kDaily || options.nSynPeriod == Settings::kHourly
+                 ? options.nSynPeriod
+                 : Settings::kOnlyManual),
+      showIcon(options.bShowIcon),
+      exitAfter(options.bExitAfter),
+      maxDays(options.nMaxDays),
+      timeOut(options.nTimeOut),
+      maxDiff(options.nMaxDiff) {
     const OffsetParts offset = SplitOffset(options.nOffset);
-    m_nDirection = offset.direction;
-    m_nMinutes = offset.minutes;
-    m_nSeconds = offset.seconds;
+    direction = offset.direction;
+    minutes = offset.minutes;
+    seconds = offset.seconds;
     ApplyExitAfterRule();
 }
 
@@ -33,23 +33,23 @@ void OptionsForm::RestoreDefaults() {
 }
 
 bool OptionsForm::ExitAfterOffered() const {
-    return m_nPeriod == Settings::kDaily;
+    return period == Settings::kDaily;
 }
 
 void OptionsForm::ApplyExitAfterRule() {
     if (!ExitAfterOffered()) {
-        m_bExitAfter = 0;
+        exitAfter = 0;
     }
 }
 
 UserOptions OptionsForm::Result() const {
     UserOptions options;
-    options.nSynPeriod = m_nPeriod;
-    options.bShowIcon = m_bShowIcon;
-    options.bExitAfter = m_bExitAfter;
-    options.nOffset = JoinOffset({m_nDirection, m_nMinutes, m_nSeconds});
-    options.nMaxDays = m_nMaxDays;
-    options.nMaxDiff = m_nMaxDiff;
-    options.nTimeOut = m_nTimeOut;
+    options.nSynPeriod = period;
+    options.bShowIcon = showIcon;
+    options.bExitAfter = exitAfter;
+    options.nOffset = JoinOffset({direction, minutes, seconds});
+    options.nMaxDays = maxDays;
+    options.nMaxDiff = maxDiff;
+    options.nTimeOut = timeOut;
     return options;
 }

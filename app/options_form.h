@@ -28,13 +28,13 @@ class OptionsForm {
     UserOptions Result() const;
 
     // Bound to the dialog's controls.
-    int m_nPeriod = Settings::kDaily;
-    int m_bShowIcon = 0;
-    int m_bExitAfter = 0;
-    int m_nMinutes = 0;
-    int m_nMaxDays = 0;
-    int m_nSeconds = 0;
-    int m_nTimeOut = 0;
-    int m_nMaxDiff = 0;
-    int m_nDirection = 0;
+    int period = Settings::kDaily;
+    int showIcon = 0;
+    int exitAfter = 0;
+    int minutes = 0;
+    int maxDays = 0;
+    int seconds = 0;
+    int timeOut = 0;
+    int maxDiff = 0;
+    int direction = 0;
 };

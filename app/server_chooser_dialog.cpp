@@ -37,39 +37,39 @@ ServerChooserDialog::ServerChooserDialog(Settings& settings, ServerCursor& curso
 }
 
 void ServerChooserDialog::DoDataExchange(DataExchange& exchange) {
-    exchange.Bind(IDC_CHOOSER_LIST, m_list);
-    exchange.Text(IDC_CHOOSER_REPORT, m_sReport);
-    exchange.Text(IDC_CHOOSER_CURRENT, m_sCurrentServer);
+    exchange.Bind(IDC_CHOOSER_LIST, list_);
+    exchange.Text(IDC_CHOOSER_REPORT, report_);
+    exchange.Text(IDC_CHOOSER_CURRENT, currentServer_);
 }
 
 void ServerChooserDialog::FillServerList() {
-    m_list.SetRedraw(false);
-    m_list.DeleteAllItems();
+    list_.SetRedraw(false);
+    list_.DeleteAllItems();
     for (int i = 0; i < editor_.servers().size(); ++i) {
         const ServerEntry entry = editor_.servers().at(i);
-        m_list.InsertItem(i, entry.title);
-        m_list.SetItemText(i, 1, entry.userAdded == 1 ? "User" : "Prog");
-        m_list.SetItemText(i, 2, DelayText(entry.delay));
+        list_.InsertItem(i, entry.title);
+        list_.SetItemText(i, 1, entry.userAdded == 1 ? "User" : "Prog");
+        list_.SetItemText(i, 2, DelayText(entry.delay));
     }
-    m_list.SetRedraw(true);
+    list_.SetRedraw(true);
 }
 
 void ServerChooserDialog::ShowCurrentServer() {
-    m_sCurrentServer = editor_.chosenEntry().title;
+    currentServer_ = editor_.chosenEntry().title;
 }
 
 BOOL ServerChooserDialog::OnInitDialog() {
     Dialog::OnInitDialog();
-    m_list.AddExtendedStyle(LVS_EX_FULLROWSELECT);
+    list_.AddExtendedStyle(LVS_EX_FULLROWSELECT);
     for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
         RECT width{0, 0, kColumns[i].width, 0};
         ::MapDialogRect(hwnd(), &width);
-        m_list.InsertColumn(i, kColumns[i].heading, width.right);
+        list_.InsertColumn(i, kColumns[i].heading, width.right);
     }
     FillServerList();
-    ::SetFocus(m_list.hwnd());
-    m_list.Select(editor_.chosen());
-    m_sReport.clear();
+    ::SetFocus(list_.hwnd());
+    list_.Select(editor_.chosen());
+    report_.clear();
     ShowCurrentServer();
     UpdateData(false);
     return TRUE;
@@ -77,7 +77,7 @@ BOOL ServerChooserDialog::OnInitDialog() {
 
 LRESULT ServerChooserDialog::OnClickServerList() {
     // A click beside the rows chooses the first server, and the box says so.
-    editor_.Choose(m_list.NextSelected());
+    editor_.Choose(list_.NextSelected());
     ShowCurrentServer();
     UpdateData(false);
     return 0;
@@ -96,7 +96,7 @@ void ServerChooserDialog::OnFindBest() {
     }
     searching_ = true;
     StartTests(addresses);
-    m_sReport = "Automatic testing...";
+    report_ = "Automatic testing...";
     UpdateData(false);
 }
 
@@ -105,17 +105,17 @@ void ServerChooserDialog::OnTestResult(int index, double delay, int outstanding)
         if (delay != 0.0) {
             char report[64];
             std::snprintf(report, sizeof report, "Net Delay: %5.3f", delay);
-            m_sReport = report;
+            report_ = report;
             editor_.SetDelay(testedIndex_, delay);
         } else {
-            m_sReport = kTestFailed;
+            report_ = kTestFailed;
         }
         UpdateData(false);
         return;
     }
     // A failure stores 0.0: the server shows "Null" from now on.
     editor_.SetDelay(index, delay);
-    m_sReport = SearchProgressLine(editor_.servers().at(index));
+    report_ = SearchProgressLine(editor_.servers().at(index));
     UpdateData(false);
     if (outstanding == 0) {
         FinishSearch();
@@ -124,7 +124,7 @@ void ServerChooserDialog::OnTestResult(int index, double delay, int outstanding)
 
 void ServerChooserDialog::FinishSearch() {
     const SearchOutcome outcome = editor_.ChooseBest();
-    m_sReport = SearchReport(outcome, editor_.servers());
+    report_ = SearchReport(outcome, editor_.servers());
     FillServerList();
     ShowCurrentServer();
     UpdateData(false);
@@ -136,8 +136,8 @@ void ServerChooserDialog::OnDeleteSelected() {
         ::MessageBoxA(hwnd(), kLastServer, ApplicationTitle().c_str(), MB_OK | MB_ICONEXCLAMATION);
         return;
     }
-    m_list.DeleteItem(deleted);
-    m_list.Select(editor_.chosen());
+    list_.DeleteItem(deleted);
+    list_.Select(editor_.chosen());
     ShowCurrentServer();
     UpdateData(false);
 }
@@ -145,7 +145,7 @@ void ServerChooserDialog::OnDeleteSelected() {
 void ServerChooserDialog::OnRestoreDefault() {
     editor_.RestoreDefaults();
     FillServerList();
-    m_list.Select(editor_.chosen());
+    list_.Select(editor_.chosen());
     ShowCurrentServer();
     UpdateData(false);
 }
@@ -155,7 +155,7 @@ void ServerChooserDialog::OnAddNew() {
     if (add.DoModal(hwnd()) == IDOK) {
         editor_.Add(add.added());
         FillServerList();
-        m_list.Select(editor_.chosen());
+        list_.Select(editor_.chosen());
         ShowCurrentServer();
         UpdateData(false);
     }

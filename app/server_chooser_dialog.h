@@ -40,8 +40,8 @@ class ServerChooserDialog : public ServerTestingDialog {
     bool searching_ = false;  // the tests running are "Find the best", not "Test"
     int testedIndex_ = 0;
 
-    ListViewControl m_list;
-    std::string m_sReport;
-    std::string m_sCurrentServer;
+    ListViewControl list_;
+    std::string report_;
+    std::string currentServer_;
     CatalogueEditor editor_;
 };

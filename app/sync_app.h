@@ -16,7 +16,7 @@
 #include "platform/history_file.h"
 #include "platform/message_boxes.h"
 #include "platform/network_stack.h"
-#include "platform/unique_handle_win.h"
+#include "base/unique_handle_win.h"
 #include "platform/web_probe.h"
 #include "platform/worker_threads.h"
 #include "sync/sync_scheduler.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "config/settings.h"
-#include "platform/unique_handle_win.h"
+#include "base/unique_handle_win.h"
 
 class TrayIcon {
   public:

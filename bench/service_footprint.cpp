@@ -21,7 +21,7 @@
 #include "platform/clock.h"
 #include "platform/clock_service.h"
 #include "platform/network_stack.h"
-#include "platform/unique_handle_win.h"
+#include "base/unique_handle_win.h"
 #include "sync/clock_correction.h"
 #include "tests/e2e/process.h"
 

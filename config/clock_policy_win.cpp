@@ -5,7 +5,7 @@
 
 #include "config/clock_policy.h"
 #include "config/default_servers.h"
-#include "platform/unique_handle_win.h"
+#include "base/unique_handle_win.h"
 
 namespace {
 

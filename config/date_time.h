@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "ntp/system_time.h"
+#include "base/system_time.h"
 
 class DateTime {
   public:

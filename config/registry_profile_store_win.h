@@ -7,7 +7,7 @@
 #include <string>
 
 #include "config/profile_store.h"
-#include "platform/unique_handle_win.h"
+#include "base/unique_handle_win.h"
 
 class RegistryProfileStore : public ProfileStore {
   public:

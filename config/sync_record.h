@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/month_names.h"
-#include "ntp/system_time.h"
+#include "base/system_time.h"
 
 struct SyncRecord {
     static constexpr const char* kInitialStatus = "Initial. There was not synchronization yet.";

@@ -8,7 +8,7 @@
 #include <array>
 #include <cstdint>
 
-#include "ntp/system_time.h"
+#include "base/system_time.h"
 
 // Julian day number of a Gregorian date.
 std::int32_t DayNumber(std::uint16_t year, std::uint16_t month, std::uint16_t day);

@@ -79,8 +79,7 @@ bool SntpClient::Query(const char* host, SntpResult* result, int port) {
     std::vector<net::Endpoint> peers;
     if (net::Resolve(host, static_cast<std::uint16_t>(port), &peers) != 0) {
         const int code = net::LastError();
-        return Fail(SntpFailure::Kind::kUnresolved, code,
-                    "connect: " + net::ErrorText(code) + " (" + std::to_string(code) + ")");
+        return Fail(SntpFailure::Kind::kUnresolved, code, "connect: " + net::ErrorText(code));
     }
     peers.resize(std::min(peers.size(), kMaxAddresses));
     // Resolving a name can take a while.

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "ntp/ntp_time.h"
-#include "ntp/query_interrupter.h"
+#include "base/query_interrupter.h"
 #include "ntp/sntp_packet.h"
 #include "ntp/time_source.h"
 

@@ -13,7 +13,7 @@ std::uint32_t RandomBits() {
 }
 
 std::string StepFailure(const char* step, int code) {
-    return std::string(step) + ": " + net::ErrorText(code) + " (" + std::to_string(code) + ")";
+    return std::string(step) + ": " + net::ErrorText(code);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // Conversions between an Endpoint and the system's socket address, written once for Winsock
-// and POSIX, whose socket address types agree. Only the two socket layers include it (through
-// socket_calls.h), after their own socket headers, so no other file of the core sees a
-// platform header.
+// and POSIX, whose socket address types agree. Only the socket layer's own source files
+// include it, through socket_system.h, which brings the system's headers first.
 #pragma once
 
 #include <array>

@@ -24,6 +24,7 @@ inline constexpr int kErrorNoRecovery = 11003;    // WSANO_RECOVERY
 // The calling thread's last socket error (WSAGetLastError or errno).
 int LastError();
 void SetLastError(int code);
+// The system's words for a socket error, with its code: "Connection refused (error 111)".
 std::string ErrorText(int code);
 
 SocketHandle OpenUdp(Family family = Family::kIpv4);

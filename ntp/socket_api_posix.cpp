@@ -1,11 +1,5 @@
 #include "ntp/socket_api.h"
 
-#include <arpa/inet.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <cerrno>
 #include <cstring>
 
@@ -13,7 +7,7 @@
 #include <chrono>
 #include <vector>
 
-#include "ntp/socket_calls.h"
+#include "ntp/socket_system.h"
 
 namespace net {
 
@@ -45,7 +39,9 @@ void SetLastError(int code) {
     errno = code;
 }
 
-std::string ErrorText(int code) {
+namespace {
+
+std::string ErrorWords(int code) {
     switch (code) {
         case kErrorTimedOut:
             return "timed out";
@@ -58,6 +54,12 @@ std::string ErrorText(int code) {
         default:
             return std::strerror(code);
     }
+}
+
+}  // namespace
+
+std::string ErrorText(int code) {
+    return ErrorWords(code) + " (error " + std::to_string(code) + ")";
 }
 
 SocketHandle OpenUdp(Family family) {

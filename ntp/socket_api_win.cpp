@@ -1,15 +1,11 @@
 #include "ntp/socket_api.h"
 
-#include <winsock2.h>
-#include <ws2tcpip.h>
-#include <windows.h>
-
 #include <array>
 #include <cstring>
 #include <vector>
 
-#include "ntp/socket_calls.h"
-#include "ntp/system_error_text_win.h"
+#include "ntp/socket_system.h"
+#include "base/system_error_text_win.h"
 
 namespace net {
 
@@ -39,8 +35,7 @@ void SetLastError(int code) {
 }
 
 std::string ErrorText(int code) {
-    const std::string text = SystemErrorText(static_cast<DWORD>(code));
-    return text.empty() ? "error " + std::to_string(code) : text;
+    return ErrorTextWithCode(static_cast<DWORD>(code));
 }
 
 SocketHandle OpenUdp(Family family) {

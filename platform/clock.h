@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "ntp/ntp_time.h"
-#include "ntp/system_time.h"
+#include "base/system_time.h"
 #include "ntp/time_source.h"
 
 class Clock : public TimeSource {

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "platform/unique_handle_win.h"
+#include "base/unique_handle_win.h"
 
 class ClockPrivilege {
   public:

@@ -6,7 +6,7 @@
 #include <functional>
 #include <optional>
 
-#include "ntp/query_interrupter.h"
+#include "base/query_interrupter.h"
 #include "platform/clock_service_protocol.h"
 
 class ClockService {

@@ -8,7 +8,7 @@
 
 #include "platform/clock_service.h"
 #include "platform/pipe_transfer_win.h"
-#include "platform/unique_handle_win.h"
+#include "base/unique_handle_win.h"
 
 namespace {
 

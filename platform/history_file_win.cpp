@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "platform/history_file.h"
-#include "platform/unique_handle_win.h"
+#include "base/unique_handle_win.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/unique_handle_win.h"
+#include "base/unique_handle_win.h"
 
 namespace {
 

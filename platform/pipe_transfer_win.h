@@ -11,7 +11,7 @@
 #include <optional>
 #include <span>
 
-#include "ntp/query_interrupter.h"
+#include "base/query_interrupter.h"
 
 enum class PipeTransferResult {
     kDone,

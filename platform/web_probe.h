@@ -2,7 +2,7 @@
 // public page is opened and nothing is read from it.
 #pragma once
 
-#include "ntp/query_interrupter.h"
+#include "base/query_interrupter.h"
 
 enum class ProbeResult { kOpened, kSessionFailed, kUrlFailed };
 

@@ -3,7 +3,7 @@
 
 #include <initializer_list>
 
-#include "platform/unique_handle_win.h"
+#include "base/unique_handle_win.h"
 #include "platform/web_probe.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/clock_service_protocol.h"
-#include "platform/unique_handle_win.h"
+#include "base/unique_handle_win.h"
 
 class ClockPipeServer {
   public:

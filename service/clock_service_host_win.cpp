@@ -8,7 +8,7 @@
 #include "config/clock_policy.h"
 #include "platform/clock.h"
 #include "platform/network_stack.h"
-#include "platform/unique_handle_win.h"
+#include "base/unique_handle_win.h"
 #include "service/clock_pipe_server_win.h"
 #include "service/clock_request_handler.h"
 #include "service/event_log_win.h"

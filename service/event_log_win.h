@@ -12,7 +12,7 @@
 #include <string>
 
 #include "platform/clock_service_protocol.h"
-#include "platform/unique_handle_win.h"
+#include "base/unique_handle_win.h"
 
 struct ServiceEvent {
     WORD type = EVENTLOG_WARNING_TYPE;

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "config/clock_policy.h"
-#include "ntp/system_error_text_win.h"
+#include "base/system_error_text_win.h"
 #include "platform/clock_service_protocol.h"
 #include "service/service_identity_win.h"
 #include "service/service_manager_retry.h"
@@ -27,12 +27,6 @@ std::wstring ThisProgram() {
         }
         path.resize(path.size() * 2);
     }
-}
-
-std::string ErrorText(DWORD error) {
-    const std::string text = SystemErrorText(error);
-    const std::string code = "error " + std::to_string(error);
-    return text.empty() ? code : text + " (" + code + ")";
 }
 
 std::optional<SERVICE_STATUS_PROCESS> QueryStatus(SC_HANDLE service) {
@@ -204,7 +198,7 @@ bool ServiceInstaller::Configure(SC_HANDLE service) {
             return Fail("cannot limit the service's privileges", error);
         }
         // Wine knows no such setting; Windows does.
-        Say("warning: the service's privileges could not be limited: " + ErrorText(error));
+        Say("warning: the service's privileges could not be limited: " + ErrorTextWithCode(error));
     }
     return true;
 }
@@ -271,7 +265,7 @@ bool ServiceInstaller::StopAndWait(SC_HANDLE service) {
 }
 
 bool ServiceInstaller::Fail(const char* what, DWORD error) {
-    Say(std::string(what) + ": " + ErrorText(error));
+    Say(std::string(what) + ": " + ErrorTextWithCode(error));
     return false;
 }
 

@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/unique_handle_win.h"
+#include "base/unique_handle_win.h"
 
 class ServiceInstaller {
   public:

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "platform/message_boxes.h"
-#include "ntp/query_interrupter.h"
+#include "base/query_interrupter.h"
 #include "config/sync_record.h"
 
 class RunGate {

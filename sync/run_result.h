@@ -8,7 +8,7 @@
 
 #include "config/run_history.h"
 #include "ntp/sntp_client.h"
-#include "ntp/system_time.h"
+#include "base/system_time.h"
 
 enum class RunFailure {
     kNone,

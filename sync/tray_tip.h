@@ -7,7 +7,7 @@
 #include <string>
 
 #include "config/date_time.h"
-#include "ntp/system_time.h"
+#include "base/system_time.h"
 #include "sync/run_result.h"
 
 struct TrayTipState {

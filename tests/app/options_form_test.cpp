@@ -26,11 +26,11 @@ TEST(OptionsFormTest, ShowsTheStoredOptionsAndGivesThemBack) {
     };
     for (const Case& c : cases) {
         const OptionsForm form(c.stored);
-        EXPECT_EQ(c.period, form.m_nPeriod) << c.stored.nSynPeriod;
-        EXPECT_EQ(c.exitAfter, form.m_bExitAfter) << c.stored.nSynPeriod;
-        EXPECT_EQ(c.direction, form.m_nDirection) << c.stored.nOffset;
-        EXPECT_EQ(c.minutes, form.m_nMinutes) << c.stored.nOffset;
-        EXPECT_EQ(c.seconds, form.m_nSeconds) << c.stored.nOffset;
+        EXPECT_EQ(c.period, form.period) << c.stored.nSynPeriod;
+        EXPECT_EQ(c.exitAfter, form.exitAfter) << c.stored.nSynPeriod;
+        EXPECT_EQ(c.direction, form.direction) << c.stored.nOffset;
+        EXPECT_EQ(c.minutes, form.minutes) << c.stored.nOffset;
+        EXPECT_EQ(c.seconds, form.seconds) << c.stored.nOffset;
         EXPECT_TRUE(c.result == form.Result()) << c.stored.nSynPeriod;
     }
 }
@@ -39,9 +39,9 @@ TEST(OptionsFormTest, TypedMinutesAndDirectionMakeTheOffset) {
     OptionsForm form(UserOptions{});
     for (const auto& [direction, minutes, seconds, offset] :
          {std::tuple{0, 2, 5, 125}, {0, -5, 0, -300}, {1, -5, 0, 300}, {1, 1, 30, -90}}) {
-        form.m_nDirection = direction;
-        form.m_nMinutes = minutes;
-        form.m_nSeconds = seconds;
+        form.direction = direction;
+        form.minutes = minutes;
+        form.seconds = seconds;
         EXPECT_EQ(offset, form.Result().nOffset) << minutes;
     }
 }
@@ -63,10 +63,10 @@ TEST(OptionsFormTest, OnlyDailySynchronisationOffersTheExit) {
     OptionsForm form(UserOptions{});
     for (const auto& [period, offered, exitAfter] :
          {std::tuple{1, false, 0}, {0, true, 0}, {2, false, 0}}) {
-        form.m_nPeriod = period;
+        form.period = period;
         form.ApplyExitAfterRule();
         EXPECT_EQ(offered, form.ExitAfterOffered()) << period;
-        EXPECT_EQ(exitAfter, form.m_bExitAfter) << period;  // chosen again, it stays clear
+        EXPECT_EQ(exitAfter, form.exitAfter) << period;  // chosen again, it stays clear
     }
 }
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "platform/unique_handle_win.h"
+#include "base/unique_handle_win.h"
 
 namespace desktop {
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/unique_handle_win.h"
+#include "base/unique_handle_win.h"
 #include "tests/e2e/desktop.h"
 
 namespace desktop {

@@ -4,7 +4,7 @@
 #include <array>
 #include <fstream>
 
-#include "platform/unique_handle_win.h"
+#include "base/unique_handle_win.h"
 
 namespace desktop {
 

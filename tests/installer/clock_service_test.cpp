@@ -17,7 +17,7 @@
 
 #include "config/default_servers.h"
 #include "platform/clock_service_protocol.h"
-#include "platform/unique_handle_win.h"
+#include "base/unique_handle_win.h"
 #include "resources/tickwell_ids.h"
 #include "tests/e2e/tickwell_session.h"
 #include "tests/installer/installation.h"

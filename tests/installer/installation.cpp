@@ -4,7 +4,7 @@
 #include <iterator>
 
 #include "platform/clock_service_protocol.h"
-#include "platform/unique_handle_win.h"
+#include "base/unique_handle_win.h"
 #include "tests/e2e/desktop.h"
 
 namespace installation {

@@ -14,7 +14,7 @@
 #include <string>
 #include <type_traits>
 
-#include "platform/unique_handle_win.h"
+#include "base/unique_handle_win.h"
 #include "tests/e2e/message_box_seen.h"
 #include "tests/e2e/process.h"
 #include "tests/e2e/registry_key.h"

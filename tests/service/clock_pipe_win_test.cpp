@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/clock_service.h"
-#include "platform/unique_handle_win.h"
+#include "base/unique_handle_win.h"
 #include "service/clock_pipe_server_win.h"
 
 namespace {

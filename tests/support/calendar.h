@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "ntp/system_time.h"
+#include "base/system_time.h"
 
 inline SYSTEMTIME Calendar(int year, int month, int day, int hour = 0, int minute = 0,
                            int second = 0, int ms = 0) {

@@ -1,24 +1,10 @@
-// The socket calls that read the same on Winsock and POSIX, written once: not inline, so
-// only the socket layer's own source file includes it, after its socket headers.
-#pragma once
-
+// The socket calls that read the same on Winsock and POSIX, written once.
 #include <string>
 #include <vector>
 
-#include "ntp/socket_address.h"
-#include "ntp/socket_api.h"
+#include "ntp/socket_system.h"
 
 namespace net {
-
-// Each socket layer's own: the system's handle of a socket, and the last error for a code
-// of getaddrinfo.
-#ifdef _WIN32
-using NativeSocket = SOCKET;
-#else
-using NativeSocket = int;
-#endif
-NativeSocket Native(SocketHandle socket);
-int ResolverError(int code);
 
 int Resolve(const std::string& host, std::uint16_t port, std::vector<Endpoint>* found) {
     const HostText text = ReadHostText(host);

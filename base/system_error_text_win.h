@@ -20,3 +20,10 @@ inline std::string SystemErrorText(DWORD code) {
     }
     return message;
 }
+
+// "<the system's text> (error N)", or "error N" when the system has no text for the code.
+inline std::string ErrorTextWithCode(DWORD code) {
+    const std::string text = SystemErrorText(code);
+    const std::string number = "error " + std::to_string(code);
+    return text.empty() ? number : text + " (" + number + ")";
+}
