@@ -1,6 +1,6 @@
 #include "config/run_history.h"
 
-#include <cstdio>
+#include "base/decimal_text.h"
 
 namespace {
 
@@ -72,15 +72,7 @@ std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
 }  // namespace
 
 std::string SecondsText(double seconds, bool withSign) {
-    char text[64];
-    std::snprintf(text, sizeof text, withSign ? "%+.6f" : "%.6f", seconds);
-    std::string result = text;
-    for (char& c : result) {
-        if (c == ',') {
-            c = '.';  // a locale's decimal comma
-        }
-    }
-    return result;
+    return DecimalText(seconds, 6, withSign);
 }
 
 std::string HistoryText(const std::vector<HistoryEntry>& oldestFirst) {

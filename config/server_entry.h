@@ -22,7 +22,3 @@ struct ServerEntry {
     std::int32_t userAdded = 0;  // 0 from the default table, 1 added by the user
     double delay = 0.0;          // seconds; 0 for none known
 };
-
-// "%.3f" of the C locale, whatever the process locale is: the value rounded to thousandths
-// exactly (ties to even) with a '.' as decimal point.
-std::string FixedThreeDecimals(double value);

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "base/decimal_text.h"
+
 namespace {
 
 bool SameDay(const SYSTEMTIME& a, const SYSTEMTIME& b) {
@@ -25,18 +27,6 @@ std::string DayAndTime(const SYSTEMTIME& when, const SYSTEMTIME& now) {
     return text;
 }
 
-std::string OffsetText(double seconds) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%+.3f", seconds);
-    std::string result = text;
-    for (char& c : result) {
-        if (c == ',') {
-            c = '.';  // a locale's decimal comma
-        }
-    }
-    return result;
-}
-
 }  // namespace
 
 std::string TrayTipText(const TrayTipState& state) {
@@ -46,7 +36,7 @@ std::string TrayTipText(const TrayTipState& state) {
     } else if (state.syncDate.wYear != 0) {
         tip += "synchronized " + DayAndTime(state.syncDate, state.now);
         if (state.last) {
-            tip += ", offset " + OffsetText(state.last->offset) + " s";
+            tip += ", offset " + DecimalText(state.last->offset, 3, true) + " s";
         }
     } else {
         tip += "not synchronized yet";

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <thread>
 
+#include "base/decimal_text.h"
+
 namespace sntp_tool {
 namespace {
 
@@ -127,27 +129,26 @@ std::vector<HostOutcome> QueryHosts(const Options& options, TimeSource& clock) {
 }
 
 std::string FormatLine(const HostOutcome& outcome, bool json) {
-    char numbers[160];
+    const SntpResult& result = outcome.result;
     if (json) {
         if (!outcome.ok) {
             return "{\"host\":" + JsonString(outcome.host) +
                    ",\"ok\":false,\"error\":" + JsonString(outcome.error) + "}";
         }
-        std::snprintf(numbers, sizeof numbers,
-                      ",\"offset\":%.9f,\"delay\":%.9f,\"stratum\":%d,\"leap\":%d}",
-                      outcome.result.offset, outcome.result.delay, outcome.result.stratum,
-                      outcome.result.leap);
         return "{\"host\":" + JsonString(outcome.host) +
-               ",\"ok\":true,\"address\":" + JsonString(outcome.result.address) + numbers;
+               ",\"ok\":true,\"address\":" + JsonString(result.address) +
+               ",\"offset\":" + DecimalText(result.offset, 9) +
+               ",\"delay\":" + DecimalText(result.delay, 9) +
+               ",\"stratum\":" + std::to_string(result.stratum) +
+               ",\"leap\":" + std::to_string(result.leap) + "}";
     }
     if (!outcome.ok) {
         return outcome.host + " error: " + outcome.error;
     }
-    std::snprintf(numbers, sizeof numbers, " offset %+.6f s delay %.6f s stratum %d leap %d",
-                  outcome.result.offset, outcome.result.delay, outcome.result.stratum,
-                  outcome.result.leap);
     // In brackets, so an IPv6 address's colons cannot be misread.
-    return outcome.host + " [" + outcome.result.address + "]" + numbers;
+    return outcome.host + " [" + result.address + "] offset " +
+           DecimalText(result.offset, 6, true) + " s delay " + DecimalText(result.delay, 6) +
+           " s stratum " + std::to_string(result.stratum) + " leap " + std::to_string(result.leap);
 }
 
 }  // namespace sntp_tool
