@@ -2,8 +2,10 @@
 
 #include <shellapi.h>
 
+#include <optional>
 #include <utility>
 
+#include "base/picture_choice.h"
 #include "resources/qvsupport_ids.h"
 
 namespace {
@@ -25,24 +27,19 @@ BOOL AboutDialog::OnInitDialog(HWND window, HWND focus, LPARAM param) {
 }
 
 void AboutDialog::ShowLogoForDpi(HWND window) {
-    // The largest logo that fits the template's area and the gap under it, in this window's
-    // pixels: the font's height does not grow exactly with the DPI.
+    // The template's area and the gap under it.
     RECT area{0, 0, 171, 44};
     ::MapDialogRect(window, &area);
-    const struct {
-        int id;
-        int width;
-        int height;
-    } logos[] = {{IDB_ABOUT_LOGO_200, 512, 122}, {IDB_ABOUT_LOGO_150, 384, 92}};
-    for (const auto& logo : logos) {
-        if (logo.width <= area.right && logo.height <= area.bottom) {
-            logo_.reset(static_cast<HBITMAP>(
-                ::LoadImageA(Module(), MAKEINTRESOURCEA(logo.id), IMAGE_BITMAP, 0, 0, 0)));
-            ::SendDlgItemMessageA(window, IDC_ABOUT_LOGO, STM_SETIMAGE, IMAGE_BITMAP,
-                                  reinterpret_cast<LPARAM>(logo_.get()));
-            return;
-        }
+    constexpr PictureSize kLogos[] = {{IDB_ABOUT_LOGO_200, 512, 122},
+                                      {IDB_ABOUT_LOGO_150, 384, 92}};
+    const std::optional<int> logo = LargestPictureThatFits(kLogos, area.right, area.bottom);
+    if (!logo) {
+        return;
     }
+    logo_.reset(static_cast<HBITMAP>(
+        ::LoadImageA(Module(), MAKEINTRESOURCEA(*logo), IMAGE_BITMAP, 0, 0, 0)));
+    ::SendDlgItemMessageA(window, IDC_ABOUT_LOGO, STM_SETIMAGE, IMAGE_BITMAP,
+                          reinterpret_cast<LPARAM>(logo_.get()));
 }
 
 BOOL AboutDialog::OnCommand(WPARAM command, LPARAM) {

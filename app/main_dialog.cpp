@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "about/qv_support.h"
+#include "base/picture_choice.h"
 #include "app/close_rules.h"
 #include "app/options_dialog.h"
 #include "app/server_chooser_dialog.h"
@@ -127,24 +128,19 @@ void MainDialog::LoadIcons() {
 }
 
 void MainDialog::ShowPictureForDpi() {
-    // The largest picture that fits the template's area and the gap under it, in this
-    // window's pixels: the font's height does not grow exactly with the DPI.
+    // The template's area and the gap under it.
     RECT area{0, 0, 106, 82};
     ::MapDialogRect(hwnd(), &area);
-    const struct {
-        int id;
-        int width;
-        int height;
-    } pictures[] = {{IDB_MAIN_PICTURE_200, 306, 242}, {IDB_MAIN_PICTURE_150, 230, 182}};
-    for (const auto& picture : pictures) {
-        if (picture.width <= area.right && picture.height <= area.bottom) {
-            picture_.reset(static_cast<HBITMAP>(::LoadImageA(
-                ::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(picture.id), IMAGE_BITMAP, 0, 0, 0)));
-            ::SendDlgItemMessageA(hwnd(), IDC_MAIN_PICTURE, STM_SETIMAGE, IMAGE_BITMAP,
-                                  reinterpret_cast<LPARAM>(picture_.get()));
-            return;
-        }
+    constexpr PictureSize kPictures[] = {{IDB_MAIN_PICTURE_200, 306, 242},
+                                         {IDB_MAIN_PICTURE_150, 230, 182}};
+    const std::optional<int> picture = LargestPictureThatFits(kPictures, area.right, area.bottom);
+    if (!picture) {
+        return;
     }
+    picture_.reset(static_cast<HBITMAP>(::LoadImageA(
+        ::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(*picture), IMAGE_BITMAP, 0, 0, 0)));
+    ::SendDlgItemMessageA(hwnd(), IDC_MAIN_PICTURE, STM_SETIMAGE, IMAGE_BITMAP,
+                          reinterpret_cast<LPARAM>(picture_.get()));
 }
 
 void MainDialog::LetThroughFromLowerIntegrity(UINT message) {
