@@ -1,48 +1,11 @@
 #include "ui/data_exchange.h"
 
-#include <charconv>
-#include <cmath>
 #include <cstdio>
 #include <limits>
-#include <type_traits>
+
+#include "ui/number_text.h"
 
 namespace {
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-// The text between leading and trailing blanks.
-std::string_view Trimmed(const std::string& text) {
-    std::string_view view(text);
-    while (!view.empty() && IsBlank(view.front())) {
-        view.remove_prefix(1);
-    }
-    while (!view.empty() && IsBlank(view.back())) {
-        view.remove_suffix(1);
-    }
-    return view;
-}
-
-template <typename Number>
-std::optional<Number> ParseWhole(const std::string& text) {
-    std::string_view view = Trimmed(text);
-    // from_chars takes a minus sign but no plus sign.
-    if (view.size() > 1 && view.front() == '+' && view[1] != '-') {
-        view.remove_prefix(1);
-    }
-    Number value{};
-    const auto [end, error] = std::from_chars(view.data(), view.data() + view.size(), value);
-    if (view.empty() || error != std::errc() || end != view.data() + view.size()) {
-        return std::nullopt;
-    }
-    if constexpr (std::is_floating_point_v<Number>) {
-        if (!std::isfinite(value)) {
-            return std::nullopt;
-        }
-    }
-    return value;
-}
 
 std::string WindowText(HWND window) {
     std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(window)) + 1, '\0');
@@ -70,21 +33,6 @@ bool IsEdit(HWND control) {
 }
 
 }  // namespace
-
-std::optional<int> ParseDialogInteger(const std::string& text) {
-    return ParseWhole<int>(text);
-}
-
-std::optional<double> ParseDialogNumber(const std::string& text) {
-    return ParseWhole<double>(text);
-}
-
-std::string IntegerRangeMessage(int min, int max) {
-    std::string message = DataExchange::kIntegerOutOfRange;
-    message.replace(message.find("%1"), 2, std::to_string(min));
-    message.replace(message.find("%2"), 2, std::to_string(max));
-    return message;
-}
 
 DataExchange::DataExchange(HWND dialog, bool saving, std::string caption)
     : dialog_(dialog), saving_(saving), caption_(std::move(caption)) {}
@@ -204,7 +152,7 @@ void DataExchange::MinMaxInt(int value, int min, int max) {
     if (Skip() || !saving_) {
         return;
     }
-    if (value < min || value > max) {
-        Fail(IntegerRangeMessage(min, max));
+    if (const std::string refusal = IntegerRangeRefusal(value, min, max); !refusal.empty()) {
+        Fail(refusal);
     }
 }

@@ -5,17 +5,12 @@
 
 #include <windows.h>
 
-#include <optional>
 #include <string>
 
 #include "ui/control.h"
 
 class DataExchange {
   public:
-    static constexpr const char* kNotAnInteger = "Please enter an integer.";
-    static constexpr const char* kIntegerOutOfRange = "Please enter an integer between %1 and %2.";
-    static constexpr const char* kNotANumber = "Please enter a number.";
-
     // saving: from the controls into the members. caption: the application's title, for
     // the boxes of refused values.
     DataExchange(HWND dialog, bool saving, std::string caption);
@@ -48,10 +43,3 @@ class DataExchange {
     bool failed_ = false;
     HWND lastControl_ = nullptr;
 };
-
-// Integer and number parsing as the exchange does it: blanks and tabs around the value
-// are allowed, anything else is not. Empty when the text is no such value.
-std::optional<int> ParseDialogInteger(const std::string& text);
-std::optional<double> ParseDialogNumber(const std::string& text);
-// "Please enter an integer between 0 and 59."
-std::string IntegerRangeMessage(int min, int max);
