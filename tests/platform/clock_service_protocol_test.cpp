@@ -88,6 +88,42 @@ TEST(ClockServiceProtocolTest, EveryMalformedRequestIsRefusedNamingItsCheck) {
     }
 }
 
+// Only characters and brackets: emptiness and length are the request's checks and the
+// dialog's, and a port after a name cannot be told from an IPv6 address's last group.
+TEST(ClockServiceProtocolTest, HostErrorAcceptsNamesAndAddressesAndNamesTheFault) {
+    const std::string notAllowed = "host has a character that is not allowed ";
+    const std::string unenclosed = "host has brackets that do not enclose the whole host";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"pool.ntp.org", ""},
+        {"time-a.nist.gov", ""},
+        {"NTP1.Example", ""},
+        {"192.0.2.1", ""},
+        {"2001:db8::1", ""},
+        {"[2001:db8::1]", ""},
+        {"::1", ""},
+        {"[::ffff:192.0.2.1]", ""},
+        {"", ""},
+        {std::string(300, 'a'), ""},
+        {"pool.ntp.org:123", ""},
+        {" pool.ntp.org", notAllowed + "(0x20)"},
+        {"pool.ntp.org ", notAllowed + "(0x20)"},
+        {"a\tb", notAllowed + "(0x09)"},
+        {"ntp_server", notAllowed + "(0x5f)"},
+        {"ntp.example/", notAllowed + "(0x2f)"},
+        {"fe80::1%eth0", notAllowed + "(0x25)"},
+        {"r\xc3\xa9seau", notAllowed + "(0xc3)"},
+        {"[::1]:123", unenclosed},
+        {"[::1", unenclosed},
+        {"::1]", unenclosed},
+        {"[[::1]]", unenclosed},
+        {"a[b]", unenclosed},
+        {"[]", "host has nothing in its brackets"},
+    };
+    for (const auto& [host, error] : cases) {
+        EXPECT_EQ(error, HostError(host)) << '"' << host << '"';
+    }
+}
+
 TEST(ClockServiceProtocolTest, RepliesOfAnotherShapeAreNotRead) {
     const Bytes good = EncodeClockServiceReply({ClockServiceStatus::kFailed, "why", 0, 0, 0});
     const auto changed = [&good](std::size_t at, std::uint8_t value) {
