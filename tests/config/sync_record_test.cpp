@@ -38,21 +38,4 @@ TEST(SyncRecordTextTest, StatusStamps) {
     EXPECT_EQ("Mar. 07, 2003", DateStamp(t, months));
 }
 
-TEST(MonthNamesTest, EnglishUntilLoadedThenTheLocalesAbbreviations) {
-    MonthNames months;
-    EXPECT_STREQ("January", months[1]);
-    EXPECT_STREQ("September", months[9]);
-    EXPECT_STREQ("", months[0]);
-    EXPECT_STREQ("", months[13]);
-    months.Set(5, std::string(40, 'x'));
-    EXPECT_EQ(31u, std::string(months[5]).size());
-
-    // The tests run with an English user locale: "C" on Linux, English (United States)
-    // under Wine.
-    LoadMonthNames(months);
-    EXPECT_STREQ("Jan", months[1]);
-    EXPECT_STREQ("Mar", months[3]);
-    EXPECT_STREQ("Dec", months[12]);
-}
-
 }  // namespace

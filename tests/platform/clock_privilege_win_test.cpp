@@ -1,14 +1,24 @@
-// Whether a token may set the clock: the program's choice between setting it itself and
-// asking the service. Wine gives every process an administrator's token, so a standard
-// user's token is made by stripping the privilege from a copy.
-#include <gtest/gtest.h>
-
-#include <windows.h>
-
-#include "platform/clock.h"
+// The bracket around a clock setting, and whether a token may set the clock at all: the
+// program's choice between setting it itself and asking the service. Wine gives every process
+// an administrator's token, so a standard user's token is made by stripping the privilege
+// from a copy.
 #include "platform/clock_privilege_win.h"
 
+#include <gtest/gtest.h>
+
+#include "platform/clock.h"
+#include "tests/support/system_time_privilege_win.h"
+
 namespace {
+
+TEST(ClockPrivilegeTest, EnablesAndDisablesTheSystemTimePrivilege) {
+    ClockPrivilege privilege;
+    EXPECT_FALSE(privilege.Disable());  // nothing enabled yet
+    ASSERT_TRUE(privilege.Enable());
+    EXPECT_TRUE(SystemTimePrivilegeEnabled());
+    EXPECT_TRUE(privilege.Disable());
+    EXPECT_FALSE(SystemTimePrivilegeEnabled());
+}
 
 TEST(ClockPrivilegeQueryTest, TheSystemTimePrivilegeCountsEnabledOrNot) {
     HANDLE raw = nullptr;
