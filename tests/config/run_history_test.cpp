@@ -2,16 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
-#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <future>
 #include <random>
-#include <thread>
 
 namespace {
 
@@ -78,66 +71,5 @@ TEST_F(RunHistoryTest, KeepsTheLastThousandRuns) {
     EXPECT_EQ("Server 1001", kept.front().server);
     EXPECT_EQ("Server 2", kept.back().server);
 }
-
-TEST_F(RunHistoryTest, AFailedWriteSaysSoAndLeavesNothingBehind) {
-    fs::create_directories(folder_);
-    std::ofstream(folder_ / "Quorvane") << "a file where the folder should be";
-    FolderHistoryFile file(Folder(), "history.csv");
-    RunHistory history(file);
-    EXPECT_FALSE(history.Append(Entry(1)));
-    EXPECT_TRUE(history.Entries().empty());
-}
-
-TEST_F(RunHistoryTest, CopiesWritingAtOnceLoseNoLine) {
-    constexpr int kPerCopy = 20;
-    std::vector<std::thread> copies;
-    for (int copy = 0; copy < 2; ++copy) {
-        copies.emplace_back([this] {
-            FolderHistoryFile file(Folder(), "history.csv");  // a file of its own, as a copy has
-            RunHistory history(file);
-            for (int i = 0; i < kPerCopy; ++i) {
-                history.Append(Entry(i));
-            }
-        });
-    }
-    for (std::thread& copy : copies) {
-        copy.join();
-    }
-    FolderHistoryFile file(Folder(), "history.csv");
-    EXPECT_EQ(2u * kPerCopy, RunHistory(file).Entries().size());
-}
-
-// A reader that knows nothing of the lock (an editor, a virus scanner) holds the file open
-// for a moment: the replacement waits for it rather than losing the line.
-TEST_F(RunHistoryTest, AReaderHoldingTheFileForAMomentCostsNoLine) {
-    FolderHistoryFile file(Folder(), "history.csv");
-    RunHistory history(file);
-    ASSERT_TRUE(history.Append(Entry(1)));
-    std::promise<void> opened;
-    std::thread reader([&] {
-        std::ifstream in(fs::path(Folder()) / "history.csv", std::ios::binary);
-        opened.set_value();
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    });
-    opened.get_future().wait();
-    EXPECT_TRUE(history.Append(Entry(2)));
-    reader.join();
-    EXPECT_EQ(2u, history.Entries().size());
-}
-
-#ifdef _WIN32
-// The program's titles are in the ANSI code page; the file is UTF-8 whatever that page is.
-TEST_F(RunHistoryTest, TheFileIsUtf8) {
-    char ansi[8] = {};
-    ::WideCharToMultiByte(CP_ACP, 0, L"\u00f6", 1, ansi, sizeof ansi, nullptr, nullptr);
-    HistoryEntry entry = Entry(1);
-    entry.server = std::string("K") + ansi + "ln";
-    FolderHistoryFile file(Folder(), "history.csv");
-    RunHistory history(file);
-    ASSERT_TRUE(history.Append(entry));
-    EXPECT_NE(std::string::npos, FileText().find(",K\xC3\xB6ln,")) << FileText();
-    EXPECT_EQ(std::vector<HistoryEntry>{entry}, history.Entries());
-}
-#endif
 
 }  // namespace
