@@ -1,5 +1,7 @@
 #include "config/run_history.h"
 
+#include <string_view>
+
 #include "base/decimal_text.h"
 
 namespace {
@@ -20,9 +22,36 @@ std::string Quoted(const std::string& field) {
     return quoted + '"';
 }
 
+// A spreadsheet that opens the file runs a cell that starts with one of these as a formula,
+// so a text field that does gets an apostrophe before it, which the spreadsheet shows as text.
+// A field that starts with an apostrophe followed by what would be guarded is guarded too,
+// so that reading takes off exactly what writing put on.
+bool NeedsGuard(std::string_view field) {
+    if (field.empty()) {
+        return false;
+    }
+    if (field.front() == '\'') {
+        return NeedsGuard(field.substr(1));
+    }
+    return std::string_view("=+-@\t\r").find(field.front()) != std::string_view::npos;
+}
+
+std::string Guarded(const std::string& text) {
+    return NeedsGuard(text) ? "'" + text : text;
+}
+
+std::string Unguarded(std::string field) {
+    if (!field.empty() && field.front() == '\'' && NeedsGuard(std::string_view(field).substr(1))) {
+        field.erase(0, 1);
+    }
+    return field;
+}
+
+// The numbers keep their sign; only the texts are guarded.
 std::vector<std::string> Fields(const HistoryEntry& e) {
-    return {e.time,   e.kind,  e.server,  e.host, e.address, e.result,
-            e.offset, e.delay, e.stratum, e.step, e.reason};
+    return {
+        e.time,   Guarded(e.kind), Guarded(e.server), Guarded(e.host), Guarded(e.address), e.result,
+        e.offset, e.delay,         e.stratum,         e.step,          Guarded(e.reason)};
 }
 
 // Records of fields; a quoted field may hold commas, quotes and line breaks.
@@ -93,7 +122,8 @@ std::vector<HistoryEntry> ParseHistory(const std::string& text) {
         if (f.size() != kFields || f[0] == "time") {
             continue;
         }
-        entries.push_back({f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8], f[9], f[10]});
+        entries.push_back({f[0], Unguarded(f[1]), Unguarded(f[2]), Unguarded(f[3]), Unguarded(f[4]),
+                           f[5], f[6], f[7], f[8], f[9], Unguarded(f[10])});
     }
     return entries;
 }

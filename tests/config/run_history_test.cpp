@@ -54,6 +54,40 @@ TEST_F(RunHistoryTest, AppendsUnderAHeaderQuotingFieldsAndReadsNewestFirst) {
     EXPECT_FALSE(fs::exists(fs::path(Folder()) / "history.csv.new"));
 }
 
+// A spreadsheet runs a cell that starts with =, +, -, @, a tab or a carriage return: the
+// texts get an apostrophe on the way out and lose it on the way in; numbers keep their sign.
+TEST_F(RunHistoryTest, GuardsTextsThatASpreadsheetWouldRun) {
+    const struct {
+        std::string server;
+        std::string written;  // the server's field in the file
+    } cases[] = {
+        {"=HYPERLINK(\"http://x\")", "\"'=HYPERLINK(\"\"http://x\"\")\""},
+        {"+1", "'+1"},
+        {"-2", "'-2"},
+        {"@SUM(A1)", "'@SUM(A1)"},
+        {"\tTab", "'\tTab"},
+        {"\rReturn", "\"'\rReturn\""},
+        {"'=already", "''=already"},
+        {"'plain", "'plain"},
+        {"Plain = fine", "Plain = fine"},
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(folder_);
+        FolderHistoryFile file(Folder(), "history.csv");
+        RunHistory history(file);
+        HistoryEntry entry = Entry(1, "-reason");
+        entry.server = c.server;
+        entry.offset = "-0.500000";
+        ASSERT_TRUE(history.Append(entry));
+        const std::string text = FileText();
+        EXPECT_NE(std::string::npos, text.find(",ntp.example.org,")) << text;
+        EXPECT_NE(std::string::npos, text.find("," + c.written + ",")) << c.server << "\n" << text;
+        EXPECT_NE(std::string::npos, text.find(",-0.500000,")) << text;
+        EXPECT_NE(std::string::npos, text.find(",'-reason\r\n")) << text;
+        EXPECT_EQ(std::vector<HistoryEntry>{entry}, history.Entries()) << c.server;
+    }
+}
+
 TEST_F(RunHistoryTest, KeepsTheLastThousandRuns) {
     std::vector<HistoryEntry> full;
     for (int i = 0; i < static_cast<int>(RunHistory::kMaxRuns); ++i) {
