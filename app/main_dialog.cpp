@@ -6,20 +6,11 @@
 #include "about/qv_support.h"
 #include "app/close_rules.h"
 #include "app/options_dialog.h"
+#include "app/presentation.h"
 #include "app/server_chooser_dialog.h"
 #include "app/shell_actions.h"
 #include "resources/tickwell_ids.h"
 #include "resources/version.h"
-#include "sync/tray_tip.h"
-
-namespace {
-
-constexpr const char* kExitQuestion =
-    "Usually you do not need exit this program. Continue?\nYes - Exit, No - Minimize.";
-constexpr const char* kBrokenStatus = "Broken by the user.";
-constexpr const char* kOverdueCaption = "Tickwell: Warning";
-
-}  // namespace
 
 std::string AboutText(const std::string& displayName) {
     char version[32];
@@ -99,8 +90,9 @@ BOOL MainDialog::OnInitDialog() {
     RefreshRunViews();
     // Before the tray icon exists, so that no tray command reaches a window still starting.
     if (scheduler_.IsSyncOverdue()) {
-        ::MessageBoxA(hwnd(), OverdueWarningText(settings_.userOptions().nMaxDays).c_str(),
-                      kOverdueCaption, MB_OK | MB_ICONWARNING);
+        ::MessageBoxA(hwnd(),
+                      presentation::OverdueWarningText(settings_.userOptions().nMaxDays).c_str(),
+                      presentation::kWarningCaption, MB_OK | MB_ICONWARNING);
     }
     tray_.Init(::GetModuleHandleA(nullptr), hwnd());
     tray_.Modify();
@@ -157,9 +149,9 @@ void MainDialog::LetThroughFromLowerIntegrity(UINT message) {
 
 void MainDialog::ReadRecord() {
     const SyncRecord record = scheduler_.gate().Record();
-    beforeText_ = TimeBeforeText(record);
-    afterText_ = TimeAfterText(record);
-    dateText_ = SyncDateText(record, scheduler_.months());
+    beforeText_ = presentation::TimeBeforeText(record);
+    afterText_ = presentation::TimeAfterText(record);
+    dateText_ = presentation::SyncDateText(record, scheduler_.months());
     statusText_ = record.connectStatus;
 }
 
@@ -281,14 +273,14 @@ void MainDialog::RefreshFields() {
 
 void MainDialog::RefreshRunViews() {
     const auto now = std::chrono::steady_clock::now();
-    TrayTipState tip;
+    presentation::TrayTipState tip;
     tip.name = displayName_;
     tip.last = scheduler_.LastResult();
     tip.syncDate = scheduler_.gate().Record().syncDate;
     tip.now = scheduler_.runContext().services.clock.LocalTime();
     tip.nextRun = scheduler_.NextScheduledRun();
     tip.otherTimeProgram = scheduler_.OtherTimeProgram(now);
-    tray_.SetTip(TrayTipText(tip));
+    tray_.SetTip(presentation::TrayTipText(tip));
     if (scheduler_.RunsEnded() != runsShown_) {
         runsShown_ = scheduler_.RunsEnded();
         historyWindow_.Refresh();
@@ -366,8 +358,8 @@ void MainDialog::OnClose() {
         ::DestroyWindow(hwnd());
         return;
     }
-    if (::MessageBoxA(hwnd(), kExitQuestion, displayName_.c_str(), MB_YESNO | MB_ICONINFORMATION) ==
-        IDYES) {
+    if (::MessageBoxA(hwnd(), presentation::kExitQuestion, displayName_.c_str(),
+                      MB_YESNO | MB_ICONINFORMATION) == IDYES) {
         ::DestroyWindow(hwnd());
         return;
     }
@@ -433,5 +425,5 @@ void MainDialog::OnHistory() {
 
 void MainDialog::OnBreak() {
     scheduler_.BreakRun();
-    scheduler_.gate().SetStatus(kBrokenStatus);
+    scheduler_.gate().SetStatus(presentation::kBrokenStatus);
 }
