@@ -29,18 +29,82 @@ std::string KissSentence(const RunResult& r) {
     return "The server told us to stop asking (" + code + ").";
 }
 
+// A sentence of the table as a clause inside another: no full stop, and a lower-case start
+// unless it starts with a name.
+std::string Clause(RunFailure failure, std::uint32_t code = 0) {
+    RunResult result;
+    result.failure = failure;
+    result.code = code;
+    std::string clause = FailureSentence(result);
+    clause.pop_back();
+    if (clause.rfind("The ", 0) == 0) {
+        clause[0] = 't';
+    }
+    return clause;
+}
+
+// The service's own reason: the kinds the program knows in its words, any other as it came.
+std::string ServiceReplyReason(const ClockServiceReply& reply) {
+    const ClockServiceReason reason = ParseClockServiceReason(reply.reason);
+    switch (reason.failure) {
+        case ClockServiceFailure::kNetworkStart:
+            return Clause(RunFailure::kNetworkStart);
+        case ClockServiceFailure::kClockRefused:
+            return Clause(RunFailure::kClockRefused, reason.code);
+        case ClockServiceFailure::kConversionFailed:
+            return Clause(RunFailure::kConversionFailed);
+        case ClockServiceFailure::kAbandoned:
+            return Clause(RunFailure::kAbandoned);
+        case ClockServiceFailure::kServerNotApproved:
+            return "server not approved by the administrator";
+        case ClockServiceFailure::kOffsetAboveLimit:
+            return "offset above the administrator's limit";
+        case ClockServiceFailure::kNoAnswer:
+            return "no answer from " + reason.detail;
+        case ClockServiceFailure::kOther:
+            break;
+    }
+    return reply.reason;
+}
+
 std::string ServiceSilentSentence(const RunResult& r) {
-    // The pipe's own error, when a pipe call failed rather than finding no service.
-    if (r.code != 0) {
-        return "The Tickwell Clock service does not answer (pipe error " + std::to_string(r.code) +
+    const std::uint32_t error = r.service.pipeError;
+    if (error != 0) {
+        return "The Tickwell Clock service does not answer (pipe error " + std::to_string(error) +
                ").";
     }
     return "The Tickwell Clock service does not answer.";
 }
 
-// The service's reason, without the full stop the sentence around it adds.
+// Why the service's answer did not synchronise, without the full stop the sentence around
+// it adds.
 std::string ServiceReason(const RunResult& r) {
-    return r.detail;
+    using Outcome = ClockServiceAnswer::Outcome;
+    const ClockServiceAnswer& answer = r.service;
+    switch (answer.outcome) {
+        case Outcome::kReplied:
+            return ServiceReplyReason(answer.reply);
+        case Outcome::kDistrusted:
+            if (answer.serverProcess == 0) {
+                return "cannot tell which process serves the service's pipe (error " +
+                       std::to_string(answer.pipeError) + ")";
+            }
+            if (!answer.serviceRunning) {
+                return "the service is not running, yet process " +
+                       std::to_string(answer.serverProcess) + " serves its pipe";
+            }
+            return "process " + std::to_string(answer.serverProcess) +
+                   " serves the service's pipe, not the service";
+        case Outcome::kUnreadable:
+            return "the service's reply could not be read";
+        case Outcome::kTimedOut:
+            return "the Tickwell Clock service did not answer within " +
+                   std::to_string(ClockServiceAnswer::kReplyLimitSeconds) + " seconds";
+        case Outcome::kNoService:
+        case Outcome::kStopped:
+            break;
+    }
+    return ServiceSilentSentence(r);
 }
 
 struct FailureWording {

@@ -8,6 +8,7 @@
 
 #include "config/run_history.h"
 #include "ntp/sntp_client.h"
+#include "platform/clock_service.h"
 #include "base/system_time.h"
 
 enum class RunFailure {
@@ -29,8 +30,8 @@ enum class RunFailure {
     kRootDistance,
     kClockRefused,      // code: the platform's error
     kConversionFailed,  // the fixed offset leads to no time the clock can hold
-    kServiceSilent,     // the Tickwell Clock service did not answer
-    kServiceFailed,     // detail: the service's reason
+    kServiceSilent,     // the Tickwell Clock service did not answer: service.pipeError
+    kServiceFailed,     // service: what it answered, or why the answer was not taken
     kAbandoned,         // broken by the user or restarted by the watchdog
 };
 
@@ -48,6 +49,7 @@ struct RunResult {
     std::string detail;
     std::uint32_t timeoutMs = 0;
     bool throughService = false;  // the Tickwell Clock service set the clock
+    ClockServiceAnswer service;   // what the service answered, when the run asked it
 
     bool ok() const { return failure == RunFailure::kNone; }
 };

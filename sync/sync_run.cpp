@@ -136,29 +136,31 @@ RunResult SyncRun::CorrectInProcess(const std::string& host) {
 
 RunResult SyncRun::CorrectThroughService(const std::string& host, bool serviceChosen) {
     RunInterrupter interrupter(context_.gate, generation_);
-    const std::optional<ClockServiceReply> reply =
+    const ClockServiceAnswer answer =
         context_.services.clockService.Synchronise({host, options_.nOffset}, &interrupter);
     RunResult result;
     result.host = host;
     result.throughService = true;
+    result.service = answer;
     // The service may have moved the clock: the watchdog measures the run, not that jump.
     if (!SetWatchdogToNow()) {
         result.failure = RunFailure::kAbandoned;
         return result;
     }
-    if (!reply) {
+    using Outcome = ClockServiceAnswer::Outcome;
+    if (answer.outcome == Outcome::kNoService || answer.outcome == Outcome::kStopped) {
         result.failure = RunFailure::kServiceSilent;
         return Fail(RunStep::kService, result, serviceChosen);
     }
-    result.offset = reply->offset;
-    result.delay = reply->delay;
-    result.stratum = reply->stratum;
-    if (reply->status != ClockServiceStatus::kSynchronised) {
+    const ClockServiceReply& reply = answer.reply;
+    result.offset = reply.offset;
+    result.delay = reply.delay;
+    result.stratum = reply.stratum;
+    if (!answer.replied() || reply.status != ClockServiceStatus::kSynchronised) {
         result.failure = RunFailure::kServiceFailed;
-        result.detail = reply->reason;
         return Fail(RunStep::kService, result, serviceChosen);
     }
-    result.step = reply->offset + options_.nOffset;
+    result.step = reply.offset + options_.nOffset;
     return result;
 }
 

@@ -20,8 +20,16 @@ RunResult Failed(RunFailure failure, std::string detail = {}, std::uint32_t code
     result.host = "ntp.example.org";
     result.address = "192.0.2.1";
     result.timeoutMs = 20000;
-    result.detail = std::move(detail);
+    result.detail = detail;
     result.code = code;
+    // The service's failures: the pipe's error, or the service's reason.
+    if (failure == RunFailure::kServiceSilent) {
+        result.service.pipeError = code;
+    }
+    if (failure == RunFailure::kServiceFailed) {
+        result.service.outcome = ClockServiceAnswer::Outcome::kReplied;
+        result.service.reply = UnsuccessfulReply(ClockServiceStatus::kRefused, detail);
+    }
     return result;
 }
 
@@ -75,6 +83,16 @@ TEST(PresentationTest, EveryFailureHasOneSentenceAndASummary) {
         {Failed(RunFailure::kServiceFailed, "server not approved by the administrator"),
          "The Tickwell Clock service could not synchronize: server not approved by the "
          "administrator.",
+         "clock service failed"},
+        {Failed(RunFailure::kServiceFailed, "Windows refused to set the clock (error 5)"),
+         "The Tickwell Clock service could not synchronize: Windows refused to set the clock "
+         "(error 5).",
+         "clock service failed"},
+        {Failed(RunFailure::kServiceFailed, "the network could not be started"),
+         "The Tickwell Clock service could not synchronize: the network could not be started.",
+         "clock service failed"},
+        {Failed(RunFailure::kServiceFailed, "the correction was abandoned"),
+         "The Tickwell Clock service could not synchronize: the run was broken off.",
          "clock service failed"},
         {Failed(RunFailure::kAbandoned), "The run was broken off.", "broken off"},
     };
