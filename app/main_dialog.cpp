@@ -1,7 +1,6 @@
 #include "app/main_dialog.h"
 
 #include <chrono>
-#include <cstdio>
 
 #include "about/qv_support.h"
 #include "app/close_rules.h"
@@ -11,15 +10,6 @@
 #include "app/shell_actions.h"
 #include "resources/tickwell_ids.h"
 #include "resources/version.h"
-
-std::string AboutText(const std::string& displayName) {
-    char version[32];
-    std::snprintf(version, sizeof version, "%d.%02d.%02d", TICKWELL_VERSION_MAJOR,
-                  TICKWELL_VERSION_MINOR, TICKWELL_VERSION_PATCH);
-    // \xAE is the registered sign in the program's code page, Windows-1252.
-    return displayName + "\xAE\tVersion\t " + version +
-           "\r\r\nCopyright (C) Quorvane. All rights reserved.";
-}
 
 MainDialog::MainDialog(SyncScheduler& scheduler, Settings& settings, TrayIcon& tray,
                        const std::string& displayName)
@@ -398,7 +388,8 @@ void MainDialog::OnAbout() {
 }
 
 void MainDialog::ShowAbout() {
-    QvShowAbout(AboutText(displayName_));
+    QvShowAbout(presentation::AboutText(displayName_, TICKWELL_VERSION_MAJOR,
+                                        TICKWELL_VERSION_MINOR, TICKWELL_VERSION_PATCH));
 }
 
 void MainDialog::OnHelp() {

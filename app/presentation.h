@@ -119,6 +119,9 @@ std::string TimeBeforeText(const SyncRecord& record);
 std::string TimeAfterText(const SyncRecord& record);
 std::string SyncDateText(const SyncRecord& record, const MonthNames& months);
 
+// The About box's text: name, version and the maker's notice.
+std::string AboutText(const std::string& displayName, int major, int minor, int patch);
+
 // The warning that no synchronisation succeeded for too long.
 std::string OverdueWarningText(int maxDays);
 // The history's notes on clock changes of other programs; repeated: they keep coming.

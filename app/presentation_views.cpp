@@ -71,6 +71,15 @@ std::string SyncDateText(const SyncRecord& record, const MonthNames& months) {
     return DateStamp(record.syncDate, months);
 }
 
+// Kept: the tab and the doubled carriage return the About box has always had.
+std::string AboutText(const std::string& displayName, int major, int minor, int patch) {
+    char version[32];
+    std::snprintf(version, sizeof version, "%d.%02d.%02d", major, minor, patch);
+    // \xAE is the registered sign in the program's code page, Windows-1252.
+    return displayName + "\xAE\tVersion\t " + version +
+           "\r\r\nCopyright (C) Quorvane. All rights reserved.";
+}
+
 // Kept: "More then", "for disable" and "ore exit" are what users have always read.
 std::string OverdueWarningText(int maxDays) {
     return "Warning! More then " + std::to_string(maxDays) +

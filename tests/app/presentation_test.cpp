@@ -255,6 +255,8 @@ TEST(PresentationTest, KeptTexts) {
     EXPECT_STREQ("Usually you do not need exit this program. Continue?\nYes - Exit, No - Minimize.",
                  kExitQuestion);
     EXPECT_STREQ("Broken by the user.", kBrokenStatus);
+    EXPECT_EQ("Tickwell\xAE\tVersion\t 3.05.00\r\r\nCopyright (C) Quorvane. All rights reserved.",
+              AboutText("Tickwell", 3, 5, 0));
 
     SyncRecord record;
     record.timeBefore = Calendar(0, 0, 0, 9, 5, 3, 7);

@@ -446,8 +446,7 @@ TEST_F(ProgramTest, AboutShowsTheVersionAndHelpFallsBackToTheWebSite) {
         kMoment);
     ASSERT_NE(nullptr, about);
     EXPECT_EQ("", desktop::TextOf(about));
-    EXPECT_EQ("Tickwell\xAE\tVersion\t 3.05.00\r\r\nCopyright (C) Quorvane. All rights reserved.",
-              desktop::ControlText(about, 1008));
+    EXPECT_EQ(presentation::AboutText("Tickwell", 3, 5, 0), desktop::ControlText(about, 1008));
     Picture(about, "about-box");
     desktop::PostCommand(about, 1053);
     desktop::PostKeyPress(about, VK_ESCAPE);
