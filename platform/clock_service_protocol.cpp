@@ -259,7 +259,10 @@ ClockServiceReason ParseClockServiceReason(const std::string& reason) {
         reason.back() == ')') {
         const std::string digits =
             reason.substr(refused.size(), reason.size() - refused.size() - 1);
-        if (digits.size() <= 10 && digits.find_first_not_of("0123456789") == std::string::npos) {
+        // Only the form the service writes, so that the reason reads back to the same bytes.
+        const bool canonical = digits.size() <= 10 && (digits.size() == 1 || digits[0] != '0') &&
+                               digits.find_first_not_of("0123456789") == std::string::npos;
+        if (canonical) {
             const unsigned long long code = std::stoull(digits);
             if (code <= 0xFFFFFFFFull) {
                 return {ClockServiceFailure::kClockRefused, static_cast<std::uint32_t>(code), {}};

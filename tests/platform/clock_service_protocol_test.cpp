@@ -136,10 +136,11 @@ TEST(ClockServiceProtocolTest, ReasonsKeepTheirWireWordsAndAreReadBack) {
         EXPECT_EQ(reason, ParseClockServiceReason(words)) << words;
     }
     // Anything else is another version's reason, shown as it came.
-    for (const char* other :
-         {"Windows refused to set the clock (error 4294967296)",
-          "Windows refused to set the clock (error x)", "Windows refused to set the clock (error )",
-          "no answer from ", "time conversion error."}) {
+    for (const char* other : {"Windows refused to set the clock (error 4294967296)",
+                              "Windows refused to set the clock (error x)",
+                              "Windows refused to set the clock (error 05)",
+                              "Windows refused to set the clock (error )", "no answer from ",
+                              "time conversion error."}) {
         EXPECT_EQ((ClockServiceReason{F::kOther, 0, other}), ParseClockServiceReason(other));
     }
 }
