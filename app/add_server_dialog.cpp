@@ -1,15 +1,7 @@
 #include "app/add_server_dialog.h"
 
-#include <cstdio>
-
+#include "app/presentation.h"
 #include "resources/tickwell_ids.h"
-
-namespace {
-
-constexpr const char* kUndefinedTitle = "Undefined";
-constexpr const char* kCheckFailed = "Error. Check Internet Connection.";
-
-}  // namespace
 
 AddServerDialog::AddServerDialog(RunContext& context)
     : ServerTestingDialog(IDD_ADD_SERVER, context) {
@@ -26,7 +18,7 @@ void AddServerDialog::OnCheckServer() {
     UpdateData(true);
     url_ = TypedServerAddress(url_);
     if (title_.empty()) {
-        title_ = kUndefinedTitle;
+        title_ = presentation::kUndefinedTitle;
     }
     UpdateData(false);
     StartTests({url_});
@@ -35,11 +27,9 @@ void AddServerDialog::OnCheckServer() {
 void AddServerDialog::OnTestResult(int, double delay, int) {
     delay_ = delay;
     if (delay != 0.0) {
-        char report[64];
-        std::snprintf(report, sizeof report, "Net Delay: %5.3f", delay);
-        report_ = report;
+        report_ = presentation::NetDelayReport(delay);
     } else {
-        report_ = kCheckFailed;
+        report_ = presentation::kTestFailed;
     }
     // Only the report: what the user typed while the check ran stays.
     ::SetDlgItemTextA(hwnd(), IDC_ADD_REPORT, report_.c_str());
@@ -51,7 +41,7 @@ void AddServerDialog::OnOK() {
     }
     UpdateData(true);
     url_ = TypedServerAddress(url_);
-    const std::string refusal = ServerAddressRefusal(url_);
+    const std::string refusal = presentation::ServerAddressRefusal(url_);
     if (!refusal.empty()) {
         UpdateData(false);
         ::MessageBoxA(hwnd(), refusal.c_str(), ApplicationTitle().c_str(),

@@ -7,12 +7,13 @@
 #include <cstring>
 #include <iterator>
 
+#include "app/presentation.h"
 #include "resources/tickwell_ids.h"
 
 namespace {
 
 constexpr int kColumnWidths[] = {60, 130, 80, 120, 110, 90, 80, 70, 50, 80, 300};
-static_assert(std::size(kColumnWidths) == std::size(kHistoryColumns));
+static_assert(std::size(kColumnWidths) == std::size(presentation::kHistoryColumns));
 constexpr int kMargin = 10;
 constexpr int kButtonGap = 6;
 
@@ -45,8 +46,8 @@ void HistoryWindow::DoDataExchange(DataExchange& exchange) {
 BOOL HistoryWindow::OnInitDialog() {
     UpdateData(false);
     list_.AddExtendedStyle(LVS_EX_FULLROWSELECT);
-    for (std::size_t i = 0; i < std::size(kHistoryColumns); ++i) {
-        list_.InsertColumn(static_cast<int>(i), kHistoryColumns[i], kColumnWidths[i]);
+    for (std::size_t i = 0; i < std::size(presentation::kHistoryColumns); ++i) {
+        list_.InsertColumn(static_cast<int>(i), presentation::kHistoryColumns[i], kColumnWidths[i]);
     }
     Fill();
     return Dialog::OnInitDialog();
@@ -72,7 +73,7 @@ void HistoryWindow::Fill() {
     list_.SetRedraw(false);
     list_.DeleteAllItems();
     for (std::size_t row = 0; row < entries_.size(); ++row) {
-        const std::vector<std::string> cells = HistoryRowCells(entries_[row]);
+        const std::vector<std::string> cells = presentation::HistoryRowCells(entries_[row]);
         const int r = static_cast<int>(row);
         list_.InsertItem(r, cells[0]);
         for (std::size_t column = 1; column < cells.size(); ++column) {
@@ -92,7 +93,7 @@ void HistoryWindow::OnCopy() {
     if (selected.empty() || !::OpenClipboard(hwnd())) {
         return;
     }
-    const std::string text = HistoryRowsText(selected);
+    const std::string text = presentation::HistoryRowsText(selected);
     ::EmptyClipboard();
     // The clipboard owns the memory once SetClipboardData took it.
     const HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);

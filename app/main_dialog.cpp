@@ -1,35 +1,16 @@
 #include "app/main_dialog.h"
 
 #include <chrono>
-#include <cstdio>
 
 #include "about/qv_support.h"
 #include "base/picture_choice.h"
 #include "app/close_rules.h"
 #include "app/options_dialog.h"
+#include "app/presentation.h"
 #include "app/server_chooser_dialog.h"
 #include "app/shell_actions.h"
 #include "resources/tickwell_ids.h"
 #include "resources/version.h"
-#include "sync/tray_tip.h"
-
-namespace {
-
-constexpr const char* kExitQuestion =
-    "Usually you do not need exit this program. Continue?\nYes - Exit, No - Minimize.";
-constexpr const char* kBrokenStatus = "Broken by the user.";
-constexpr const char* kOverdueCaption = "Tickwell: Warning";
-
-}  // namespace
-
-std::string AboutText(const std::string& displayName) {
-    char version[32];
-    std::snprintf(version, sizeof version, "%d.%02d.%02d", TICKWELL_VERSION_MAJOR,
-                  TICKWELL_VERSION_MINOR, TICKWELL_VERSION_PATCH);
-    // \xAE is the registered sign in the program's code page, Windows-1252.
-    return displayName + "\xAE\tVersion\t " + version +
-           "\r\r\nCopyright (C) Quorvane. All rights reserved.";
-}
 
 MainDialog::MainDialog(SyncScheduler& scheduler, Settings& settings, TrayIcon& tray,
                        const std::string& displayName)
@@ -100,8 +81,9 @@ BOOL MainDialog::OnInitDialog() {
     RefreshRunViews();
     // Before the tray icon exists, so that no tray command reaches a window still starting.
     if (scheduler_.IsSyncOverdue()) {
-        ::MessageBoxA(hwnd(), OverdueWarningText(settings_.userOptions().nMaxDays).c_str(),
-                      kOverdueCaption, MB_OK | MB_ICONWARNING);
+        ::MessageBoxA(hwnd(),
+                      presentation::OverdueWarningText(settings_.userOptions().nMaxDays).c_str(),
+                      presentation::kWarningCaption, MB_OK | MB_ICONWARNING);
     }
     tray_.Init(::GetModuleHandleA(nullptr), hwnd());
     tray_.Modify();
@@ -153,9 +135,9 @@ void MainDialog::LetThroughFromLowerIntegrity(UINT message) {
 
 void MainDialog::ReadRecord() {
     const SyncRecord record = scheduler_.gate().Record();
-    beforeText_ = TimeBeforeText(record);
-    afterText_ = TimeAfterText(record);
-    dateText_ = SyncDateText(record, scheduler_.months());
+    beforeText_ = presentation::TimeBeforeText(record);
+    afterText_ = presentation::TimeAfterText(record);
+    dateText_ = presentation::SyncDateText(record, scheduler_.months());
     statusText_ = record.connectStatus;
 }
 
@@ -277,14 +259,14 @@ void MainDialog::RefreshFields() {
 
 void MainDialog::RefreshRunViews() {
     const auto now = std::chrono::steady_clock::now();
-    TrayTipState tip;
+    presentation::TrayTipState tip;
     tip.name = displayName_;
     tip.last = scheduler_.LastResult();
     tip.syncDate = scheduler_.gate().Record().syncDate;
     tip.now = scheduler_.runContext().services.clock.LocalTime();
     tip.nextRun = scheduler_.NextScheduledRun();
     tip.otherTimeProgram = scheduler_.OtherTimeProgram(now);
-    tray_.SetTip(TrayTipText(tip));
+    tray_.SetTip(presentation::TrayTipText(tip));
     if (scheduler_.RunsEnded() != runsShown_) {
         runsShown_ = scheduler_.RunsEnded();
         historyWindow_.Refresh();
@@ -362,8 +344,8 @@ void MainDialog::OnClose() {
         ::DestroyWindow(hwnd());
         return;
     }
-    if (::MessageBoxA(hwnd(), kExitQuestion, displayName_.c_str(), MB_YESNO | MB_ICONINFORMATION) ==
-        IDYES) {
+    if (::MessageBoxA(hwnd(), presentation::kExitQuestion, displayName_.c_str(),
+                      MB_YESNO | MB_ICONINFORMATION) == IDYES) {
         ::DestroyWindow(hwnd());
         return;
     }
@@ -402,7 +384,8 @@ void MainDialog::OnAbout() {
 }
 
 void MainDialog::ShowAbout() {
-    QvShowAbout(AboutText(displayName_));
+    QvShowAbout(presentation::AboutText(displayName_, TICKWELL_VERSION_MAJOR,
+                                        TICKWELL_VERSION_MINOR, TICKWELL_VERSION_PATCH));
 }
 
 void MainDialog::OnHelp() {
@@ -429,5 +412,5 @@ void MainDialog::OnHistory() {
 
 void MainDialog::OnBreak() {
     scheduler_.BreakRun();
-    scheduler_.gate().SetStatus(kBrokenStatus);
+    scheduler_.gate().SetStatus(presentation::kBrokenStatus);
 }

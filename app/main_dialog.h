@@ -108,6 +108,3 @@ class MainDialog : public Dialog, public SchedulerWindow {
     HistoryWindow historyWindow_;
     int runsShown_ = 0;
 };
-
-// The About box's text: name, version and the maker's notice.
-std::string AboutText(const std::string& displayName);

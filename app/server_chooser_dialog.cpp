@@ -2,15 +2,11 @@
 
 #include <commctrl.h>
 
-#include <cstdio>
-
 #include "app/add_server_dialog.h"
+#include "app/presentation.h"
 #include "resources/tickwell_ids.h"
 
 namespace {
-
-constexpr const char* kTestFailed = "Error. Check Internet Connection.";
-constexpr const char* kLastServer = "At least one server must be present!";
 
 struct Column {
     const char* heading;
@@ -48,8 +44,9 @@ void ServerChooserDialog::FillServerList() {
     for (int i = 0; i < editor_.servers().size(); ++i) {
         const ServerEntry entry = editor_.servers().at(i);
         list_.InsertItem(i, entry.title);
-        list_.SetItemText(i, 1, entry.userAdded == 1 ? "User" : "Prog");
-        list_.SetItemText(i, 2, DelayText(entry.delay));
+        list_.SetItemText(i, 1,
+                          entry.userAdded == 1 ? presentation::kUserAdded : presentation::kBuiltIn);
+        list_.SetItemText(i, 2, presentation::DelayText(entry.delay));
     }
     list_.SetRedraw(true);
 }
@@ -96,26 +93,24 @@ void ServerChooserDialog::OnFindBest() {
     }
     searching_ = true;
     StartTests(addresses);
-    report_ = "Automatic testing...";
+    report_ = presentation::kTesting;
     UpdateData(false);
 }
 
 void ServerChooserDialog::OnTestResult(int index, double delay, int outstanding) {
     if (!searching_) {
         if (delay != 0.0) {
-            char report[64];
-            std::snprintf(report, sizeof report, "Net Delay: %5.3f", delay);
-            report_ = report;
+            report_ = presentation::NetDelayReport(delay);
             editor_.SetDelay(testedIndex_, delay);
         } else {
-            report_ = kTestFailed;
+            report_ = presentation::kTestFailed;
         }
         UpdateData(false);
         return;
     }
     // A failure stores 0.0: the server shows "Null" from now on.
     editor_.SetDelay(index, delay);
-    report_ = SearchProgressLine(editor_.servers().at(index));
+    report_ = presentation::SearchProgressLine(editor_.servers().at(index));
     UpdateData(false);
     if (outstanding == 0) {
         FinishSearch();
@@ -124,7 +119,7 @@ void ServerChooserDialog::OnTestResult(int index, double delay, int outstanding)
 
 void ServerChooserDialog::FinishSearch() {
     const SearchOutcome outcome = editor_.ChooseBest();
-    report_ = SearchReport(outcome, editor_.servers());
+    report_ = presentation::SearchReport(outcome, editor_.servers());
     FillServerList();
     ShowCurrentServer();
     UpdateData(false);
@@ -133,7 +128,8 @@ void ServerChooserDialog::FinishSearch() {
 void ServerChooserDialog::OnDeleteSelected() {
     const int deleted = editor_.chosen();
     if (!editor_.DeleteChosen()) {
-        ::MessageBoxA(hwnd(), kLastServer, ApplicationTitle().c_str(), MB_OK | MB_ICONEXCLAMATION);
+        ::MessageBoxA(hwnd(), presentation::kLastServer, ApplicationTitle().c_str(),
+                      MB_OK | MB_ICONEXCLAMATION);
         return;
     }
     list_.DeleteItem(deleted);

@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include "app/presentation.h"
+
 namespace {
 
 // WinHelp is asked only for a help file that can be found: without one it fails on
@@ -18,9 +20,8 @@ void ShowHelp(HWND owner) {
     if (HelpFileFound() && ::WinHelpA(owner, kHelpFile, HELP_CONTENTS, 0)) {
         return;
     }
-    ::MessageBoxA(owner,
-                  "Inside help system error.\n Help window is not created. \nOnline help opens.",
-                  "Error", MB_ICONINFORMATION);
+    ::MessageBoxA(owner, presentation::kHelpErrorBox, presentation::kHelpErrorCaption,
+                  MB_ICONINFORMATION);
     ::ShellExecuteA(nullptr, "open", kMakerSite, nullptr, "", SW_SHOW);
 }
 

@@ -7,16 +7,20 @@
 #include <string>
 
 #include "app/history_window.h"
+#include "app/presentation.h"
 #include "app/shell_actions.h"
 #include "resources/tickwell_ids.h"
 
 namespace {
 
-constexpr const char* kTimeZoneText =
-    "Tickwell needs right settings of system date and time zone.\nCheck your Time Zone "
-    "Settings, please!";
 // Longer than any wait an abandoned run can be interrupted in.
 constexpr std::chrono::seconds kWorkerPatience{1};
+
+MonthNames LoadedMonthNames() {
+    MonthNames months;
+    LoadMonthNames(months);
+    return months;
+}
 
 // One copy per user and session: the mutex lives in the session's own namespace.
 std::string SingleCopyName() {
@@ -47,7 +51,8 @@ SyncApp::SyncApp(HINSTANCE instance)
       store_(kCompany, RegistryProfileStore::ApplicationNameOfThisProgram()),
       settings_(store_),
       tray_(settings_, displayName_),
-      scheduler_(SchedulerServices{clock_, network_, probe_, boxes_, connectivity_, threads_,
+      reporter_(boxes_, LoadedMonthNames()),
+      scheduler_(SchedulerServices{clock_, network_, probe_, reporter_, connectivity_, threads_,
                                    clockService_, &historyFile_},
                  settings_),
       mainDialog_(scheduler_, settings_, tray_, displayName_) {
@@ -78,7 +83,8 @@ bool SyncApp::InitInstance() {
         } catch (...) {
             // The first defaults are a convenience; the program runs on its defaults anyway.
         }
-        ::MessageBoxA(nullptr, kTimeZoneText, displayName_.c_str(), MB_OK | MB_ICONINFORMATION);
+        ::MessageBoxA(nullptr, presentation::kTimeZoneCheckBox, displayName_.c_str(),
+                      MB_OK | MB_ICONINFORMATION);
         OpenDateTimeSettings();
     } else {
         SyncRecord record;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/main_dialog.h"
+#include "app/program_run_reporter.h"
 #include "app/tray_icon.h"
 #include "config/registry_profile_store_win.h"
 #include "config/settings.h"
@@ -52,6 +53,7 @@ class SyncApp {
     RegistryProfileStore store_;
     Settings settings_;
     TrayIcon tray_;
+    ProgramRunReporter reporter_;
     SyncScheduler scheduler_;
     MainDialog mainDialog_;
 };

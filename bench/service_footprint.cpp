@@ -121,15 +121,15 @@ struct Timings {
 bool SynchroniseThroughService(Timings* timings) {
     PlatformClockService service;
     const auto begin = SteadyClock::now();
-    const std::optional<ClockServiceReply> reply =
+    const ClockServiceAnswer answer =
         service.Synchronise({.host = kChronyd, .offsetSeconds = 0}, nullptr);
     const auto taken = SteadyClock::now() - begin;
-    if (!reply || reply->status != ClockServiceStatus::kSynchronised) {
+    if (!answer.replied() || answer.reply.status != ClockServiceStatus::kSynchronised) {
         std::fprintf(stderr, "service-footprint: the service did not synchronise: %s\n",
-                     reply ? reply->reason.c_str() : "no answer");
+                     answer.replied() ? answer.reply.reason.c_str() : "no answer");
         return false;
     }
-    timings->Add(taken, reply->offset);
+    timings->Add(taken, answer.reply.offset);
     return true;
 }
 

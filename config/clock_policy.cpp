@@ -18,19 +18,19 @@ std::string Comparable(const std::string& host) {
 
 }  // namespace
 
-std::optional<std::string> ClockPolicy::Refusal(const ClockServiceRequest& request) const {
+std::optional<ClockServiceFailure> ClockPolicy::Refusal(const ClockServiceRequest& request) const {
     const std::string wanted = Comparable(request.host);
     const bool approved =
         std::any_of(approvedServers.begin(), approvedServers.end(),
                     [&wanted](const std::string& server) { return Comparable(server) == wanted; });
     if (!approved) {
-        return kServerNotApproved;
+        return ClockServiceFailure::kServerNotApproved;
     }
     // 64 bits: the magnitude of the most negative offset does not fit in 32. A negative
     // limit, which no administrator means, allows no offset rather than refusing every request.
     const std::int64_t limit = std::max<std::int64_t>(maxUserOffsetSeconds, 0);
     if (std::llabs(std::int64_t{request.offsetSeconds}) > limit) {
-        return kOffsetAboveLimit;
+        return ClockServiceFailure::kOffsetAboveLimit;
     }
     return std::nullopt;
 }

@@ -15,15 +15,12 @@
 #include "platform/clock_service_protocol.h"
 
 struct ClockPolicy {
-    static constexpr const char* kServerNotApproved = "server not approved by the administrator";
-    static constexpr const char* kOffsetAboveLimit = "offset above the administrator's limit";
-
     std::vector<std::string> approvedServers;
     std::int32_t maxUserOffsetSeconds = 0;
 
-    // Empty when the request is allowed, else the reason the user reads. Host names match
-    // without regard to case; an IPv6 address matches with or without its brackets.
-    std::optional<std::string> Refusal(const ClockServiceRequest& request) const;
+    // Empty when the request is allowed, else why not. Host names match without regard to
+    // case; an IPv6 address matches with or without its brackets.
+    std::optional<ClockServiceFailure> Refusal(const ClockServiceRequest& request) const;
 };
 
 #ifdef _WIN32

@@ -128,26 +128,6 @@ std::vector<HistoryEntry> ParseHistory(const std::string& text) {
     return entries;
 }
 
-std::vector<std::string> HistoryRowCells(const HistoryEntry& e) {
-    const std::string mark = e.result == HistoryEntry::kFailure   ? "FAILED"
-                             : e.result == HistoryEntry::kSuccess ? "ok"
-                                                                  : e.result;
-    return {mark,     e.time,  e.kind,    e.server, e.host,  e.address,
-            e.offset, e.delay, e.stratum, e.step,   e.reason};
-}
-
-std::string HistoryRowsText(const std::vector<HistoryEntry>& entries) {
-    std::string text;
-    for (const HistoryEntry& entry : entries) {
-        const std::vector<std::string> fields = HistoryRowCells(entry);
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-            text += (i == 0 ? "" : "\t") + fields[i];
-        }
-        text += "\r\n";
-    }
-    return text;
-}
-
 bool RunHistory::Append(const HistoryEntry& entry) {
     return file_.Rewrite([&entry](const std::string& old) {
         std::vector<HistoryEntry> entries = ParseHistory(old);

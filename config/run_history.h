@@ -50,12 +50,5 @@ class RunHistory {
 // (the header, a damaged one) is skipped.
 std::string HistoryText(const std::vector<HistoryEntry>& oldestFirst);
 std::vector<HistoryEntry> ParseHistory(const std::string& text);
-// The History window's columns, and an entry's cells in them: the first marks a failure.
-inline constexpr const char* kHistoryColumns[] = {"Result",  "Time (UTC)", "Kind",   "Server",
-                                                  "Host",    "Address",    "Offset", "Delay",
-                                                  "Stratum", "Step",       "Reason"};
-std::vector<std::string> HistoryRowCells(const HistoryEntry& entry);
-// Entries as the History window copies them: one line each, cells by tabs.
-std::string HistoryRowsText(const std::vector<HistoryEntry>& entries);
 // "+0.012345": six decimals, a point whatever the locale.
 std::string SecondsText(double seconds, bool withSign);

@@ -7,7 +7,7 @@ std::optional<std::uint32_t> RunningClockServiceProcess() {
 
 PlatformClockService::PlatformClockService() : trusted_(&RunningClockServiceProcess) {}
 
-std::optional<ClockServiceReply> PlatformClockService::Synchronise(const ClockServiceRequest&,
-                                                                   const QueryInterrupter*) {
-    return std::nullopt;
+ClockServiceAnswer PlatformClockService::Synchronise(const ClockServiceRequest&,
+                                                     const QueryInterrupter*) {
+    return {};
 }

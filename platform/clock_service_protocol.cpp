@@ -205,3 +205,69 @@ ClockServiceReply UnsuccessfulReply(ClockServiceStatus status, std::string reaso
     reply.reason = std::move(reason);
     return reply;
 }
+
+namespace {
+
+// The reasons' words on the wire, as the first version of the service sent them.
+struct ReasonWords {
+    ClockServiceFailure failure;
+    const char* words;
+};
+constexpr ReasonWords kReasonWords[] = {
+    {ClockServiceFailure::kNetworkStart, "the network could not be started"},
+    {ClockServiceFailure::kConversionFailed, "time conversion error"},
+    {ClockServiceFailure::kAbandoned, "the correction was abandoned"},
+    {ClockServiceFailure::kServerNotApproved, "server not approved by the administrator"},
+    {ClockServiceFailure::kOffsetAboveLimit, "offset above the administrator's limit"},
+};
+constexpr const char* kNoAnswerWords = "no answer from ";
+constexpr const char* kClockRefusedWords = "Windows refused to set the clock (error ";
+
+}  // namespace
+
+std::string EncodeClockServiceReason(const ClockServiceReason& reason) {
+    switch (reason.failure) {
+        case ClockServiceFailure::kOther:
+            return reason.detail;
+        case ClockServiceFailure::kNoAnswer:
+            return kNoAnswerWords + reason.detail;
+        case ClockServiceFailure::kClockRefused:
+            return kClockRefusedWords + std::to_string(reason.code) + ")";
+        default:
+            break;
+    }
+    for (const ReasonWords& words : kReasonWords) {
+        if (words.failure == reason.failure) {
+            return words.words;
+        }
+    }
+    return reason.detail;
+}
+
+ClockServiceReason ParseClockServiceReason(const std::string& reason) {
+    for (const ReasonWords& words : kReasonWords) {
+        if (reason == words.words) {
+            return {words.failure, 0, {}};
+        }
+    }
+    const std::string noAnswer = kNoAnswerWords;
+    if (reason.size() > noAnswer.size() && reason.compare(0, noAnswer.size(), noAnswer) == 0) {
+        return {ClockServiceFailure::kNoAnswer, 0, reason.substr(noAnswer.size())};
+    }
+    const std::string refused = kClockRefusedWords;
+    if (reason.size() > refused.size() + 1 && reason.compare(0, refused.size(), refused) == 0 &&
+        reason.back() == ')') {
+        const std::string digits =
+            reason.substr(refused.size(), reason.size() - refused.size() - 1);
+        // Only the form the service writes, so that the reason reads back to the same bytes.
+        const bool canonical = digits.size() <= 10 && (digits.size() == 1 || digits[0] != '0') &&
+                               digits.find_first_not_of("0123456789") == std::string::npos;
+        if (canonical) {
+            const unsigned long long code = std::stoull(digits);
+            if (code <= 0xFFFFFFFFull) {
+                return {ClockServiceFailure::kClockRefused, static_cast<std::uint32_t>(code), {}};
+            }
+        }
+    }
+    return {ClockServiceFailure::kOther, 0, reason};
+}

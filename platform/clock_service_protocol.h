@@ -54,6 +54,31 @@ struct ClockServiceReply {
     bool operator==(const ClockServiceReply&) const = default;
 };
 
+// Why the service did not synchronise. On the wire the kind travels as the reply's reason,
+// in the words every version of the service has sent, so that a program of any version reads
+// it: a program words the kinds it knows and shows any other reason as it came.
+enum class ClockServiceFailure {
+    kOther,  // detail is the whole reason: a malformed request's check, or an unknown reason
+    kNetworkStart,
+    kNoAnswer,      // detail: "<host>: <the SNTP client's account>"
+    kClockRefused,  // code: the error Windows gave
+    kConversionFailed,
+    kAbandoned,
+    kServerNotApproved,
+    kOffsetAboveLimit,
+};
+
+struct ClockServiceReason {
+    ClockServiceFailure failure = ClockServiceFailure::kOther;
+    std::uint32_t code = 0;
+    std::string detail;
+
+    bool operator==(const ClockServiceReason&) const = default;
+};
+
+std::string EncodeClockServiceReason(const ClockServiceReason& reason);
+ClockServiceReason ParseClockServiceReason(const std::string& reason);
+
 // A request read, or the check it failed ("too short", "unknown version 2", ...).
 struct ParsedClockServiceRequest {
     std::optional<ClockServiceRequest> request;

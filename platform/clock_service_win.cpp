@@ -17,9 +17,19 @@ using SteadyClock = std::chrono::steady_clock;
 // Every instance busy: the service lets go of each client within seconds.
 constexpr std::chrono::milliseconds kBusyWait{2000};
 // The service may make two SNTP exchanges of 5 s each, after a name lookup.
-constexpr std::chrono::milliseconds kReplyLimit{30000};
+constexpr std::chrono::seconds kReplyLimit{ClockServiceAnswer::kReplyLimitSeconds};
 
-UniqueHandle OpenPipe(const std::wstring& name, const QueryInterrupter* interrupter) {
+using Outcome = ClockServiceAnswer::Outcome;
+
+ClockServiceAnswer Answer(Outcome outcome, DWORD pipeError = 0) {
+    ClockServiceAnswer answer;
+    answer.outcome = outcome;
+    answer.pipeError = pipeError;
+    return answer;
+}
+
+// The pipe, or the error of the call that failed; an interrupted wait leaves no error.
+UniqueHandle OpenPipe(const std::wstring& name, const QueryInterrupter* interrupter, DWORD* error) {
     const auto busyUntil = SteadyClock::now() + kBusyWait;
     for (;;) {
         // Whoever holds the pipe's name may only identify this process, never act as it.
@@ -29,7 +39,12 @@ UniqueHandle OpenPipe(const std::wstring& name, const QueryInterrupter* interrup
         if (pipe != INVALID_HANDLE_VALUE) {
             return UniqueHandle(pipe);
         }
-        if (::GetLastError() != ERROR_PIPE_BUSY || IsInterrupted(interrupter)) {
+        *error = ::GetLastError();
+        if (*error != ERROR_PIPE_BUSY) {
+            return {};
+        }
+        if (IsInterrupted(interrupter)) {
+            *error = 0;
             return {};
         }
         const auto left =
@@ -40,30 +55,27 @@ UniqueHandle OpenPipe(const std::wstring& name, const QueryInterrupter* interrup
         const auto slice =
             static_cast<DWORD>(std::min<long long>(left, QueryInterrupter::kCheckIntervalMs));
         if (!::WaitNamedPipeW(name.c_str(), slice) && ::GetLastError() != ERROR_SEM_TIMEOUT) {
+            *error = ::GetLastError();
             return {};  // gone meanwhile
         }
     }
 }
 
-ClockServiceReply Failed(std::string reason) {
-    return UnsuccessfulReply(ClockServiceStatus::kFailed, std::move(reason));
-}
-
-// Why the pipe's server is not to be trusted; empty when it is the trusted process.
-std::optional<std::string> Distrust(HANDLE pipe, const std::optional<std::uint32_t>& trusted) {
+// Empty when the pipe's server is the trusted process, else the answer that says who it is.
+std::optional<ClockServiceAnswer> Distrust(HANDLE pipe,
+                                           const std::optional<std::uint32_t>& trusted) {
+    ClockServiceAnswer distrusted = Answer(Outcome::kDistrusted);
+    distrusted.serviceRunning = trusted.has_value();
     ULONG server = 0;
     if (!::GetNamedPipeServerProcessId(pipe, &server)) {
-        return "cannot tell which process serves the service's pipe (error " +
-               std::to_string(::GetLastError()) + ")";
+        distrusted.pipeError = ::GetLastError();
+        return distrusted;
     }
-    if (!trusted) {
-        return "the service is not running, yet process " + std::to_string(server) +
-               " serves its pipe";
+    if (trusted && server == *trusted) {
+        return std::nullopt;
     }
-    if (server != *trusted) {
-        return "process " + std::to_string(server) + " serves the service's pipe, not the service";
-    }
-    return std::nullopt;
+    distrusted.serverProcess = server;
+    return distrusted;
 }
 
 }  // namespace
@@ -85,19 +97,20 @@ std::optional<std::uint32_t> RunningClockServiceProcess() {
 
 PlatformClockService::PlatformClockService() : trusted_(&RunningClockServiceProcess) {}
 
-std::optional<ClockServiceReply> PlatformClockService::Synchronise(
-    const ClockServiceRequest& request, const QueryInterrupter* interrupter) {
+ClockServiceAnswer PlatformClockService::Synchronise(const ClockServiceRequest& request,
+                                                     const QueryInterrupter* interrupter) {
     const PipeWait wait{.deadline = SteadyClock::now() + kReplyLimit, .interrupter = interrupter};
-    const UniqueHandle pipe = OpenPipe(ClockServicePipeNameWide(), interrupter);
+    DWORD openError = 0;
+    const UniqueHandle pipe = OpenPipe(ClockServicePipeNameWide(), interrupter, &openError);
     if (!pipe) {
-        return std::nullopt;
+        return Answer(openError == 0 ? Outcome::kStopped : Outcome::kNoService, openError);
     }
-    if (const std::optional<std::string> distrust = Distrust(pipe.get(), trusted_())) {
-        return Failed(*distrust);
+    if (std::optional<ClockServiceAnswer> distrusted = Distrust(pipe.get(), trusted_())) {
+        return *distrusted;
     }
     DWORD mode = PIPE_READMODE_MESSAGE;
     if (!::SetNamedPipeHandleState(pipe.get(), &mode, nullptr, nullptr)) {
-        return std::nullopt;
+        return Answer(Outcome::kNoService, ::GetLastError());
     }
 
     const std::vector<std::uint8_t> encoded = EncodeClockServiceRequest(request);
@@ -109,18 +122,21 @@ std::optional<ClockServiceReply> PlatformClockService::Synchronise(
         case PipeTransferResult::kDone:
             break;
         case PipeTransferResult::kMessageTooLong:
-            return Failed("the service's reply could not be read");
+            return Answer(Outcome::kUnreadable);
         case PipeTransferResult::kTimedOut:
             // The service may still set the clock: the run must not fall back to setting it too.
-            return Failed("the Tickwell Clock service did not answer within 30 seconds");
+            return Answer(Outcome::kTimedOut);
         case PipeTransferResult::kBroken:
+            return Answer(Outcome::kNoService, received.error);
         case PipeTransferResult::kStopped:
-            return std::nullopt;
+            return Answer(Outcome::kStopped);
     }
     std::optional<ClockServiceReply> reply =
         ParseClockServiceReply(std::span(buffer.data(), received.bytes));
     if (!reply) {
-        return Failed("the service's reply could not be read");
+        return Answer(Outcome::kUnreadable);
     }
-    return reply;
+    ClockServiceAnswer answer = Answer(Outcome::kReplied);
+    answer.reply = std::move(*reply);
+    return answer;
 }

@@ -6,6 +6,11 @@
 
 namespace {
 
+ClockServiceReply Failed(ClockServiceStatus status, ClockServiceFailure failure,
+                         std::uint32_t code = 0, std::string detail = {}) {
+    return UnsuccessfulReply(status, EncodeClockServiceReason({failure, code, std::move(detail)}));
+}
+
 ClockServiceReply FromOutcome(const ClockCorrection::Outcome& outcome, const std::string& host) {
     using Result = ClockCorrection::Outcome::Result;
     switch (outcome.result) {
@@ -18,19 +23,19 @@ ClockServiceReply FromOutcome(const ClockCorrection::Outcome& outcome, const std
             return reply;
         }
         case Result::kNoAnswer:
-            return UnsuccessfulReply(ClockServiceStatus::kFailed,
-                                     "no answer from " + host + ": " + outcome.failure.reason);
+            // The SNTP client's account is the detail an administrator needs.
+            return Failed(ClockServiceStatus::kFailed, ClockServiceFailure::kNoAnswer, 0,
+                          host + ": " + outcome.failure.reason);
         case Result::kClockRefused:
-            return UnsuccessfulReply(ClockServiceStatus::kFailed,
-                                     "Windows refused to set the clock (error " +
-                                         std::to_string(outcome.setError) + ")");
+            return Failed(ClockServiceStatus::kFailed, ClockServiceFailure::kClockRefused,
+                          outcome.setError);
         case Result::kConversionFailed:
-            return UnsuccessfulReply(ClockServiceStatus::kFailed, "time conversion error");
+            return Failed(ClockServiceStatus::kFailed, ClockServiceFailure::kConversionFailed);
         case Result::kAbandoned:
             break;
     }
     // The service's hook never refuses a set.
-    return UnsuccessfulReply(ClockServiceStatus::kFailed, "the correction was abandoned");
+    return Failed(ClockServiceStatus::kFailed, ClockServiceFailure::kAbandoned);
 }
 
 }  // namespace
@@ -46,14 +51,14 @@ ClockServiceReply ClockRequestHandler::Handle(std::span<const std::uint8_t> byte
         return UnsuccessfulReply(ClockServiceStatus::kMalformed, std::move(parsed.error));
     }
     const ClockServiceRequest& request = *parsed.request;
-    if (std::optional<std::string> refusal = loadPolicy_().Refusal(request)) {
-        return UnsuccessfulReply(ClockServiceStatus::kRefused, std::move(*refusal));
+    if (const std::optional<ClockServiceFailure> refusal = loadPolicy_().Refusal(request)) {
+        return Failed(ClockServiceStatus::kRefused, *refusal);
     }
 
     const std::lock_guard<std::mutex> oneAtATime(oneAtATime_);
     const NetworkSession session(network_);
     if (session.result() != NetworkStartResult::kStarted) {
-        return UnsuccessfulReply(ClockServiceStatus::kFailed, "the network could not be started");
+        return Failed(ClockServiceStatus::kFailed, ClockServiceFailure::kNetworkStart);
     }
     SntpClient client(clock_, options_.sntpTimeoutMs);
     ClockCorrection correction(clock_, client, options_.sntpPort,

@@ -4,12 +4,6 @@
 
 namespace {
 
-std::string Seconds(std::uint32_t ms) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%g", ms / 1000.0);
-    return text;
-}
-
 RunFailure FromReplyCheck(sntp::ReplyCheck check) {
     switch (check) {
         case sntp::ReplyCheck::kTooShort:
@@ -33,16 +27,6 @@ RunFailure FromReplyCheck(sntp::ReplyCheck check) {
             break;
     }
     return RunFailure::kSocketError;
-}
-
-std::string KissText(const std::string& code) {
-    if (code == "RATE") {
-        return "The server asked us to slow down (RATE).";
-    }
-    if (code == "DENY" || code == "RSTR") {
-        return "The server refused to serve us (" + code + ").";
-    }
-    return "The server told us to stop asking (" + code + ").";
 }
 
 }  // namespace
@@ -75,111 +59,6 @@ void TakeSntpFailure(const SntpFailure& failure, std::uint32_t timeoutMs, RunRes
     }
 }
 
-std::string AddressAsked(const RunResult& result) {
-    return result.address.empty() ? result.host : result.address;
-}
-
-std::string FailureText(const RunResult& result) {
-    switch (result.failure) {
-        case RunFailure::kNone:
-            return {};
-        case RunFailure::kInternetOpen:
-            return "The Internet session could not be opened.";
-        case RunFailure::kUrlOpen:
-            return "The test web page could not be opened: is the computer online?";
-        case RunFailure::kNetworkStart:
-            return "The network could not be started.";
-        case RunFailure::kNetworkVersion:
-            return "The network does not offer the version Tickwell needs.";
-        case RunFailure::kUnresolved:
-            return "The name " + result.host + " did not resolve.";
-        case RunFailure::kNoAnswer:
-            return "No answer from " + AddressAsked(result) + " within " +
-                   Seconds(result.timeoutMs) + " s.";
-        case RunFailure::kSocketError:
-            return "The network refused the request (" + result.detail + ").";
-        case RunFailure::kTooShort:
-            return "The server's reply was cut short.";
-        case RunFailure::kNotServerMode:
-            return "The reply did not come from a time server.";
-        case RunFailure::kBadVersion:
-            return "The server answered in an unknown protocol version.";
-        case RunFailure::kKissOfDeath:
-            return KissText(result.detail);
-        case RunFailure::kBadStratum:
-            return "The server gave an impossible stratum.";
-        case RunFailure::kUnsynchronised:
-            return "The server's own clock is not synchronized.";
-        case RunFailure::kZeroTransmit:
-            return "The server's reply carried no time.";
-        case RunFailure::kRootDistance:
-            return "The server is too far from its reference clock to be trusted.";
-        case RunFailure::kClockRefused:
-            return "Windows refused to set the clock (error " + std::to_string(result.code) + ").";
-        case RunFailure::kConversionFailed:
-            return "The fixed offset leads to a time the clock cannot hold.";
-        case RunFailure::kServiceSilent:
-            return "The Tickwell Clock service does not answer.";
-        case RunFailure::kServiceFailed:
-            return "The Tickwell Clock service could not synchronize: " + result.detail + ".";
-        case RunFailure::kAbandoned:
-            return "The run was broken off.";
-    }
-    return {};
-}
-
-std::string FailureSummary(RunFailure failure) {
-    switch (failure) {
-        case RunFailure::kNone:
-            return {};
-        case RunFailure::kInternetOpen:
-        case RunFailure::kUrlOpen:
-            return "no Internet connection";
-        case RunFailure::kNetworkStart:
-        case RunFailure::kNetworkVersion:
-            return "network not started";
-        case RunFailure::kUnresolved:
-            return "name did not resolve";
-        case RunFailure::kNoAnswer:
-            return "no answer";
-        case RunFailure::kSocketError:
-            return "network error";
-        case RunFailure::kKissOfDeath:
-            return "server refused";
-        case RunFailure::kUnsynchronised:
-            return "server not synchronized";
-        case RunFailure::kTooShort:
-        case RunFailure::kNotServerMode:
-        case RunFailure::kBadVersion:
-        case RunFailure::kBadStratum:
-        case RunFailure::kZeroTransmit:
-        case RunFailure::kRootDistance:
-            return "bad reply";
-        case RunFailure::kClockRefused:
-        case RunFailure::kConversionFailed:
-            return "clock not set";
-        case RunFailure::kServiceSilent:
-        case RunFailure::kServiceFailed:
-            return "clock service failed";
-        case RunFailure::kAbandoned:
-            return "broken off";
-    }
-    return {};
-}
-
-std::string ServerAsked(const RunResult& result) {
-    const std::string asked = AddressAsked(result);
-    if (result.serverTitle.empty() || asked.empty()) {
-        return result.serverTitle + asked;
-    }
-    return result.serverTitle + " (" + asked + ")";
-}
-
-std::string FailureParagraph(const RunResult& result) {
-    const std::string server = ServerAsked(result);
-    return (server.empty() ? "" : server + ": ") + FailureText(result);
-}
-
 std::string IsoUtcText(const SYSTEMTIME& utc) {
     char text[64];
     std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", utc.wYear, utc.wMonth,
@@ -187,8 +66,8 @@ std::string IsoUtcText(const SYSTEMTIME& utc) {
     return text;
 }
 
-HistoryEntry HistoryEntryOf(const RunResult& result, const std::string& kind,
-                            const SYSTEMTIME& utc) {
+HistoryEntry HistoryEntryOf(const RunResult& result, const std::string& kind, const SYSTEMTIME& utc,
+                            const std::string& reason) {
     HistoryEntry entry;
     entry.time = IsoUtcText(utc);
     entry.kind = result.throughService ? kind + " through the clock service" : kind;
@@ -205,6 +84,6 @@ HistoryEntry HistoryEntryOf(const RunResult& result, const std::string& kind,
     if (result.step) {
         entry.step = SecondsText(*result.step, true);
     }
-    entry.reason = FailureText(result);
+    entry.reason = reason;
     return entry;
 }

@@ -1,5 +1,5 @@
 // What one run, or one server test, came to: success with its measurement, or the kind of
-// failure with what the user needs to hear about it.
+// failure with the details the program words for the user.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,7 @@
 
 #include "config/run_history.h"
 #include "ntp/sntp_client.h"
+#include "platform/clock_service.h"
 #include "base/system_time.h"
 
 enum class RunFailure {
@@ -29,8 +30,8 @@ enum class RunFailure {
     kRootDistance,
     kClockRefused,      // code: the platform's error
     kConversionFailed,  // the fixed offset leads to no time the clock can hold
-    kServiceSilent,     // the Tickwell Clock service did not answer
-    kServiceFailed,     // detail: the service's reason
+    kServiceSilent,     // the Tickwell Clock service did not answer: service.pipeError
+    kServiceFailed,     // service: what it answered, or why the answer was not taken
     kAbandoned,         // broken by the user or restarted by the watchdog
 };
 
@@ -48,25 +49,16 @@ struct RunResult {
     std::string detail;
     std::uint32_t timeoutMs = 0;
     bool throughService = false;  // the Tickwell Clock service set the clock
+    ClockServiceAnswer service;   // what the service answered, when the run asked it
 
     bool ok() const { return failure == RunFailure::kNone; }
 };
 
 // The failure's kind and details from the SNTP client's account of it.
 void TakeSntpFailure(const SntpFailure& failure, std::uint32_t timeoutMs, RunResult* result);
-// The address asked, or the name when it did not resolve or no address is known.
-std::string AddressAsked(const RunResult& result);
-// One sentence in plain words: "No answer from 192.0.2.1 within 20 s."
-std::string FailureText(const RunResult& result);
-// A few words for the tray tip: "no answer".
-std::string FailureSummary(RunFailure failure);
-// "Example (192.0.2.1)": the server's title and the address asked.
-std::string ServerAsked(const RunResult& result);
-// The box's second paragraph: the server's title, the address asked, the reason.
-std::string FailureParagraph(const RunResult& result);
 // "2026-12-09T09:14:03Z"
 std::string IsoUtcText(const SYSTEMTIME& utc);
 // The history's line of a run of the kind ("manual", "scheduled", "after resume") that ended
-// at utc.
-HistoryEntry HistoryEntryOf(const RunResult& result, const std::string& kind,
-                            const SYSTEMTIME& utc);
+// at utc, with the reason as the program words it.
+HistoryEntry HistoryEntryOf(const RunResult& result, const std::string& kind, const SYSTEMTIME& utc,
+                            const std::string& reason);

@@ -1,9 +1,6 @@
 #include "sync/server_search.h"
 
-#include <cstdio>
 #include <system_error>
-
-#include "platform/clock_service_protocol.h"
 
 namespace {
 
@@ -41,31 +38,6 @@ std::string TypedServerAddress(const std::string& typed) {
     return address.substr(first, address.find_last_not_of(kBlanks) - first + 1);
 }
 
-std::string ServerAddressRefusal(const std::string& address) {
-    if (address.empty()) {
-        return "Please enter the address of the time server.";
-    }
-    const std::string error = HostError(address);
-    if (!error.empty()) {
-        return "\"" + address +
-               "\" is no host name, IPv4 or IPv6 address of a time server: " + error + ".";
-    }
-    return {};
-}
-
-std::string DelayText(double delay) {
-    if (delay == 0.0) {
-        return "Null";
-    }
-    char text[64];
-    std::snprintf(text, sizeof text, "%5.3g", delay);
-    return text;
-}
-
-std::string SearchProgressLine(const ServerEntry& entry) {
-    return entry.title + "  || Delay: " + DelayText(entry.delay) + " sec.";
-}
-
 SearchOutcome ChooseBest(const ServerCatalogue& measured) {
     SearchOutcome outcome;
     double best = kNoBestYet;
@@ -82,16 +54,6 @@ SearchOutcome ChooseBest(const ServerCatalogue& measured) {
         }
     }
     return outcome;
-}
-
-std::string SearchReport(const SearchOutcome& outcome, const ServerCatalogue& measured) {
-    if (outcome.successes == 0) {
-        return "Error. Check Internet Connection.";
-    }
-    char text[128];
-    std::snprintf(text, sizeof text, "Tested success: %d, faild: %d, the best delay: %5.3f for ",
-                  outcome.successes, measured.size() - outcome.successes, outcome.bestDelay);
-    return text + measured.at(outcome.bestIndex).title;
 }
 
 ServerTests::~ServerTests() {

@@ -1,7 +1,7 @@
 // Testing servers of the catalogue for the configuration dialogs: every test runs on a
 // thread of its own, all at once, so that a search over many dead servers takes about one
-// time-out; and the search's choice and texts, which are those of a search that asked one
-// server after another in list order.
+// time-out; and the search's choice, which is that of a search that asked one server after
+// another in list order.
 #pragma once
 
 #include <functional>
@@ -17,13 +17,6 @@
 std::string NormaliseUrl(const std::string& typed);
 // What "Add" takes from the typed address: normalised, without surrounding blanks.
 std::string TypedServerAddress(const std::string& typed);
-// Empty when the address may be added, else the message that says why not.
-std::string ServerAddressRefusal(const std::string& address);
-
-// A measured delay as the server list shows it: "%5.3g", or "Null" when none was measured.
-std::string DelayText(double delay);
-// "<title>  || Delay: <DelayText> sec."
-std::string SearchProgressLine(const ServerEntry& entry);
 
 struct SearchOutcome {
     int bestIndex = 0;  // 0 when no server answered
@@ -33,9 +26,6 @@ struct SearchOutcome {
 // The entry with the smallest measured delay: among equal ones the first in list order;
 // entries without a delay (0.0) never win.
 SearchOutcome ChooseBest(const ServerCatalogue& measured);
-// "Tested success: 3, faild: 1, the best delay: 0.123 for T", or the error text when no
-// server answered.
-std::string SearchReport(const SearchOutcome& outcome, const ServerCatalogue& measured);
 
 // Server tests off the calling thread: even starting their threads is left to another
 // thread, so the caller (a dialog) goes on at once. Each result goes to onResult, on the

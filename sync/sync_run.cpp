@@ -1,64 +1,8 @@
 #include "sync/sync_run.h"
 
-#include <cctype>
-#include <cstdio>
 #include <cstdlib>
 
 #include "config/date_time.h"
-
-namespace {
-
-constexpr const char* kErrorCaption = "Tickwell:Error";
-constexpr const char* kInternetErrorCaption = "Tickwell: error";
-// ERROR_PRIVILEGE_NOT_HELD: only an elevated administrator may set the clock.
-constexpr std::uint32_t kPrivilegeNotHeld = 1314;
-
-constexpr const char* kServiceSilentText =
-    "The Tickwell Clock service does not answer. Ask your administrator to install it, or run "
-    "Tickwell as administrator.";
-constexpr const char* kNoWayToSetText =
-    "Tickwell may not set the clock and the Tickwell Clock service does not answer. Ask your "
-    "administrator to install the service, or run Tickwell as administrator.";
-
-std::string Lowercase(std::string text) {
-    for (char& c : text) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return text;
-}
-
-}  // namespace
-
-std::string SuccessStatusLine(const SYSTEMTIME& after, double delay, const MonthNames& months) {
-    char delayText[64];
-    std::snprintf(delayText, sizeof delayText, "%5.3f", delay);
-    return "Success synchro: " + DateStamp(after, months) + ". Net delay: " + delayText + " sec.";
-}
-
-std::string ClockJumpWarning(std::int64_t minutes) {
-    return std::to_string(minutes) +
-           " minutes between the time after synchronizing and the time before synchronizing.\n"
-           "It can be caused by a virus, by bad software executing, by DST or by hardware "
-           "errors.\nThis message is a warning only.";
-}
-
-std::string ClockRefusedText(std::uint32_t error) {
-    const std::string refused = "Windows refused to set the clock (error " + std::to_string(error);
-    if (error == kPrivilegeNotHeld) {
-        return refused + "): run Tickwell as administrator.";
-    }
-    return refused + ").";
-}
-
-std::string FailureBoxText(const std::string& firstLine, const RunResult& result) {
-    // A first line that gives the reason already is followed by the server alone.
-    const std::string reason = FailureText(result);
-    const std::string stem = Lowercase(reason.substr(0, reason.size() - 1));
-    if (!stem.empty() && Lowercase(firstLine).find(stem) != std::string::npos) {
-        return firstLine + "\n\n" + ServerAsked(result) + ".";
-    }
-    return firstLine + "\n\n" + FailureParagraph(result);
-}
 
 SyncRun::SyncRun(RunContext& context, RunGate::Generation generation, bool manual, bool afterResume)
     : context_(context),
@@ -72,12 +16,12 @@ bool SyncRun::Apply(const std::function<void(SyncRecord&)>& effect) {
     return context_.gate.Apply(generation_, effect);
 }
 
-bool SyncRun::ShowBox(const std::string& text, const char* caption, BoxIcon icon) {
+bool SyncRun::ShowBox(const RunEvent& event) {
     if (!context_.gate.IsCurrent(generation_)) {
         return false;
     }
     RunGate::RunBoxGuard guard(context_.gate, generation_);
-    context_.services.boxes.Show(text, caption, icon, guard);
+    context_.services.reporter.ShowBox(event, guard);
     // The time the box stayed open is the user's, not the run's.
     return SetWatchdogToNow();
 }
@@ -86,38 +30,24 @@ bool SyncRun::SetWatchdogToNow() {
     return Apply([this](SyncRecord&) { context_.cursor.setWatchdogTime(clock_.LocalTime()); });
 }
 
-void SyncRun::Report(bool showBox, const std::string& text, const char* caption, const char* line) {
-    const SYSTEMTIME now = clock_.LocalTime();
+void SyncRun::ReportFailure(bool showBox, RunStep step, const RunResult& result,
+                            bool serviceChosen) {
+    RunEvent event;
+    event.kind = RunEvent::Kind::kFailed;
+    event.step = step;
+    event.result = result;
+    event.local = clock_.LocalTime();
+    event.serviceChosen = serviceChosen;
     if (showBox) {
-        ShowBox(text, caption, BoxIcon::kError);
+        ShowBox(event);
     }
-    const std::string status = line + ErrorStamp(now, context_.months);
+    const std::string status = context_.services.reporter.StatusLine(event);
     Apply([&status](SyncRecord& record) { record.connectStatus = status; });
 }
 
-void SyncRun::ReportInternetOpenError(bool showBox, const RunResult& result) {
-    Report(showBox, FailureBoxText("Internet open error! Test your system and try again.", result),
-           kInternetErrorCaption, "Internet Open Error! ");
-}
-
-void SyncRun::ReportUrlOpenError(bool showBox, const RunResult& result) {
-    Report(showBox,
-           FailureBoxText(
-               "URL open error!\nIf you cannot see any WWW page and get mail,\ntest internet "
-               "connection, please.\nIf you can it means that the program\ncannot get "
-               "information from time server now.\nIf you use manual synchronization\ntry be "
-               "synchronized later.\nIf it is auto mode do nothing, please.",
-               result),
-           kErrorCaption, "URL Open Error! ");
-}
-
-void SyncRun::ReportCommunicationError(bool showBox, const std::string& text) {
-    Report(showBox, text, kErrorCaption, "Communication error! ");
-}
-
-RunResult SyncRun::Fail(const std::string& firstLine, RunResult result) {
+RunResult SyncRun::Fail(RunStep step, RunResult result, bool serviceChosen) {
     result.serverTitle = serverTitle_;
-    ReportCommunicationError(manual_, FailureBoxText(firstLine, result));
+    ReportFailure(manual_, step, result, serviceChosen);
     Apply([this](SyncRecord&) { context_.cursor.AdvanceServer(); });
     return result;
 }
@@ -131,15 +61,9 @@ bool SyncRun::ProbeInternet(RunResult* result) {
     if (probed == ProbeResult::kOpened) {
         return true;
     }
-    result->serverTitle = serverTitle_;
-    if (probed == ProbeResult::kSessionFailed) {
-        result->failure = RunFailure::kInternetOpen;
-        ReportInternetOpenError(manual_, *result);
-    } else {
-        result->failure = RunFailure::kUrlOpen;
-        ReportUrlOpenError(manual_, *result);
-    }
-    Apply([this](SyncRecord&) { context_.cursor.AdvanceServer(); });
+    result->failure =
+        probed == ProbeResult::kSessionFailed ? RunFailure::kInternetOpen : RunFailure::kUrlOpen;
+    *result = Fail(RunStep::kProbe, *result);
     return false;
 }
 
@@ -149,15 +73,11 @@ RunResult SyncRun::FetchServerTime(bool showErrors, bool setClock, const std::st
     RunResult fetched;
     fetched.host = host;
     const NetworkSession session(context_.services.network);
-    if (session.result() == NetworkStartResult::kFailed) {
-        ReportCommunicationError(showErrors, "WSAStartup failed!\n");
-        fetched.failure = RunFailure::kNetworkStart;
-        return fetched;
-    }
-    if (session.result() == NetworkStartResult::kWrongVersion) {
-        ReportCommunicationError(showErrors,
-                                 "Winsock stack does not support version that is needed!\n");
-        fetched.failure = RunFailure::kNetworkVersion;
+    if (session.result() != NetworkStartResult::kStarted) {
+        fetched.failure = session.result() == NetworkStartResult::kWrongVersion
+                              ? RunFailure::kNetworkVersion
+                              : RunFailure::kNetworkStart;
+        ReportFailure(showErrors, RunStep::kNetworkStart, fetched);
         return fetched;
     }
     RunInterrupter interrupter(context_.gate, generation_);
@@ -207,40 +127,40 @@ RunResult SyncRun::CorrectInProcess(const std::string& host) {
         case RunFailure::kAbandoned:
             return result;
         case RunFailure::kClockRefused:
-            return Fail(ClockRefusedText(result.code), result);
         case RunFailure::kConversionFailed:
-            return Fail("Time conversion error!", result);
+            return Fail(RunStep::kSet, result);
         default:
-            return Fail("Time receiving error!", result);
+            return Fail(RunStep::kQuery, result);
     }
 }
 
 RunResult SyncRun::CorrectThroughService(const std::string& host, bool serviceChosen) {
     RunInterrupter interrupter(context_.gate, generation_);
-    const std::optional<ClockServiceReply> reply =
+    const ClockServiceAnswer answer =
         context_.services.clockService.Synchronise({host, options_.nOffset}, &interrupter);
     RunResult result;
     result.host = host;
     result.throughService = true;
+    result.service = answer;
     // The service may have moved the clock: the watchdog measures the run, not that jump.
     if (!SetWatchdogToNow()) {
         result.failure = RunFailure::kAbandoned;
         return result;
     }
-    if (!reply) {
+    using Outcome = ClockServiceAnswer::Outcome;
+    if (answer.outcome == Outcome::kNoService || answer.outcome == Outcome::kStopped) {
         result.failure = RunFailure::kServiceSilent;
-        return Fail(serviceChosen ? kServiceSilentText : kNoWayToSetText, result);
+        return Fail(RunStep::kService, result, serviceChosen);
     }
-    result.offset = reply->offset;
-    result.delay = reply->delay;
-    result.stratum = reply->stratum;
-    if (reply->status != ClockServiceStatus::kSynchronised) {
+    const ClockServiceReply& reply = answer.reply;
+    result.offset = reply.offset;
+    result.delay = reply.delay;
+    result.stratum = reply.stratum;
+    if (!answer.replied() || reply.status != ClockServiceStatus::kSynchronised) {
         result.failure = RunFailure::kServiceFailed;
-        result.detail = reply->reason;
-        return Fail("The Tickwell Clock service could not synchronize: " + reply->reason + ".",
-                    result);
+        return Fail(RunStep::kService, result, serviceChosen);
     }
-    result.step = reply->offset + options_.nOffset;
+    result.step = reply.offset + options_.nOffset;
     return result;
 }
 
@@ -250,7 +170,8 @@ RunResult SyncRun::Run() {
     if (context_.history != nullptr && result.failure != RunFailure::kAbandoned &&
         context_.gate.IsCurrent(generation_)) {
         const char* kind = manual_ ? kManualKind : afterResume_ ? kResumeKind : kScheduledKind;
-        context_.history->Append(HistoryEntryOf(result, kind, clock_.UtcTime()));
+        context_.history->Append(HistoryEntryOf(result, kind, clock_.UtcTime(),
+                                                context_.services.reporter.HistoryReason(result)));
     }
     return result;
 }
@@ -288,10 +209,13 @@ RunResult SyncRun::Synchronise() {
         })) {
         return abandoned();
     }
-    if (manual_ && !ShowBox("Successful synchronization.", kCaption, BoxIcon::kInformation)) {
+    RunEvent event;
+    event.result = result;
+    event.local = after;
+    if (manual_ && !ShowBox(event)) {
         return abandoned();
     }
-    const std::string status = SuccessStatusLine(after, result.delay, context_.months);
+    const std::string status = context_.services.reporter.StatusLine(event);
     if (!Apply([&](SyncRecord& record) {
             record.connectStatus = status;
             context_.settings.saveSyncRecord(record);
@@ -305,7 +229,9 @@ RunResult SyncRun::Synchronise() {
         const std::optional<DateTime> end = DateTime::FromSystemTime(after);
         const std::int64_t minutes = start && end ? std::llabs(WholeMinutes(*end - *start)) : 0;
         if (minutes > maxDiff) {
-            if (!ShowBox(ClockJumpWarning(minutes), kCaption, BoxIcon::kWarning)) {
+            event.kind = RunEvent::Kind::kClockJump;
+            event.jumpMinutes = minutes;
+            if (!ShowBox(event)) {
                 return abandoned();
             }
         }

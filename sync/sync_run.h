@@ -2,14 +2,14 @@
 // (ClockCorrection: the server's time, the clock set, the user's offset), made in this
 // process or, when it may not set the clock, by the Tickwell Clock service; then the record,
 // the status line and the clock-jump warning. Every effect goes through the run's
-// generation, so a run the scheduler has abandoned changes nothing any more.
+// generation, so a run the scheduler has abandoned changes nothing any more. What happened
+// goes to the reporter, which words it.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 
-#include "platform/message_boxes.h"
 #include "sync/server_cursor.h"
 #include "config/settings.h"
 #include "platform/clock.h"
@@ -18,6 +18,7 @@
 #include "platform/network_stack.h"
 #include "sync/clock_correction.h"
 #include "sync/run_gate.h"
+#include "sync/run_reporter.h"
 #include "sync/run_result.h"
 #include "ntp/sntp_client.h"
 #include "platform/web_probe.h"
@@ -27,7 +28,7 @@ struct RunServices {
     Clock& clock;
     NetworkStack& network;
     WebProbe& probe;
-    MessageBoxes& boxes;
+    RunReporter& reporter;
     ClockService& clockService;
 };
 
@@ -45,8 +46,6 @@ struct RunContext {
 
 class SyncRun {
   public:
-    static constexpr const char* kCaption = "Tickwell";
-
     static constexpr const char* kManualKind = "manual";
     static constexpr const char* kScheduledKind = "scheduled";
     static constexpr const char* kResumeKind = "after resume";
@@ -69,13 +68,12 @@ class SyncRun {
     RunResult CorrectInProcess(const std::string& host);
     RunResult CorrectThroughService(const std::string& host, bool serviceChosen);
     bool ProbeInternet(RunResult* result);
-    // Reports the failure (firstLine, then the reason's paragraph) and moves to the next server.
-    RunResult Fail(const std::string& firstLine, RunResult result);
-    void ReportInternetOpenError(bool showBox, const RunResult& result);
-    void ReportUrlOpenError(bool showBox, const RunResult& result);
-    void ReportCommunicationError(bool showBox, const std::string& text);
-    void Report(bool showBox, const std::string& text, const char* caption, const char* line);
-    bool ShowBox(const std::string& text, const char* caption, BoxIcon icon);
+    // Reports the failure at the step and moves to the next server.
+    RunResult Fail(RunStep step, RunResult result, bool serviceChosen = false);
+    // The failure's box, when showBox, and its status line.
+    void ReportFailure(bool showBox, RunStep step, const RunResult& result,
+                       bool serviceChosen = false);
+    bool ShowBox(const RunEvent& event);
     bool Apply(const std::function<void(SyncRecord&)>& effect);
     bool SetWatchdogToNow();
 
@@ -90,12 +88,3 @@ class SyncRun {
 
 // The server test of the dialogs: the clock is left alone.
 RunResult FetchServerTime(RunContext& context, bool showErrors, const std::string& host);
-
-// "Success synchro: Mar. 07, 2003. Net delay: 0.123 sec."
-std::string SuccessStatusLine(const SYSTEMTIME& after, double delay, const MonthNames& months);
-std::string ClockJumpWarning(std::int64_t minutes);
-// Why a run failed although its server answered: the platform's error, and for the missing
-// privilege what to do about it.
-std::string ClockRefusedText(std::uint32_t error);
-// A failure box: its first line, then a paragraph on the server and the reason.
-std::string FailureBoxText(const std::string& firstLine, const RunResult& result);

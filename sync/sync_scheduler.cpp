@@ -1,7 +1,6 @@
 #include "sync/sync_scheduler.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <thread>
 #include <utility>
@@ -17,7 +16,6 @@ MonthNames LoadedMonthNames() {
 // A clock change this soon after one of our runs ended is that run's own.
 constexpr std::chrono::seconds kOwnChangeMargin{10};
 constexpr const char* kClockSetElsewhereKind = "clock set elsewhere";
-constexpr const char* kClockSetElsewhereText = "Another program set the clock.";
 
 bool SameDay(const SYSTEMTIME& a, const SYSTEMTIME& b) {
     return a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDay == b.wDay;
@@ -30,23 +28,6 @@ bool InQuietWindow(const SYSTEMTIME& now) {
 
 }  // namespace
 
-std::string OverdueWarningText(int maxDays) {
-    return "Warning! More then " + std::to_string(maxDays) +
-           " days past\nafter last successful synchronization.\nSynchronize PC Clock now,\nset "
-           "max period to zero for disable this message\nore exit the program.";
-}
-
-std::string OtherTimeProgramText() {
-    return "Another time program is also setting the clock.";
-}
-
-std::string ConnectionAbsentStatus(const SYSTEMTIME& now, const MonthNames& months) {
-    char text[128];
-    std::snprintf(text, sizeof text, "Net connection is absent! %02d:%02d; %s %02d, %04d",
-                  now.wHour, now.wMinute, months[now.wMonth], now.wDay, now.wYear);
-    return text;
-}
-
 SyncScheduler::SyncScheduler(SchedulerServices services, Settings& settings, int sntpPort,
                              std::uint32_t sntpTimeoutMs)
     : services_(services),
@@ -56,15 +37,15 @@ SyncScheduler::SyncScheduler(SchedulerServices services, Settings& settings, int
       history_(services.historyFile != nullptr
                    ? std::optional<RunHistory>(std::in_place, *services.historyFile)
                    : std::nullopt),
-      context_{
-          {services.clock, services.network, services.probe, services.boxes, services.clockService},
-          settings,
-          cursor_,
-          gate_,
-          months_,
-          sntpPort,
-          sntpTimeoutMs,
-          history()} {}
+      context_{{services.clock, services.network, services.probe, services.reporter,
+                services.clockService},
+               settings,
+               cursor_,
+               gate_,
+               months_,
+               sntpPort,
+               sntpTimeoutMs,
+               history()} {}
 
 SyncScheduler::~SyncScheduler() {
     gate_.AbandonRun();
@@ -159,7 +140,10 @@ void SyncScheduler::CheckSchedule() {
         manualRun_ = false;
         StartWorker(false, std::exchange(resumePending_, false));
     } else if (period == Settings::kHourly) {
-        gate_.SetStatus(ConnectionAbsentStatus(now, months_));
+        RunEvent absent;
+        absent.kind = RunEvent::Kind::kNoConnection;
+        absent.local = now;
+        gate_.SetStatus(services_.reporter.StatusLine(absent));
         if (window_ != nullptr) {
             window_->RefreshFields();
         }
@@ -227,7 +211,7 @@ void SyncScheduler::ClockChanged(std::chrono::steady_clock::time_point now) {
         entry.time = IsoUtcText(services_.clock.UtcTime());
         entry.kind = kClockSetElsewhereKind;
         entry.result = HistoryEntry::kNote;
-        entry.reason = repeated ? OtherTimeProgramText() : kClockSetElsewhereText;
+        entry.reason = services_.reporter.ClockChangeNote(repeated);
         history_->Append(entry);
     }
 }

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/message_boxes.h"
 #include "sync/server_cursor.h"
 #include "platform/worker_threads.h"
 #include "config/settings.h"
@@ -22,6 +21,7 @@
 #include "platform/history_file.h"
 #include "sync/clock_change_watch.h"
 #include "sync/run_gate.h"
+#include "sync/run_reporter.h"
 #include "sync/run_result.h"
 #include "sync/sync_run.h"
 #include "platform/web_probe.h"
@@ -43,7 +43,7 @@ struct SchedulerServices {
     Clock& clock;
     NetworkStack& network;
     WebProbe& probe;
-    MessageBoxes& boxes;
+    RunReporter& reporter;
     Connectivity& connectivity;
     WorkerThreads& threads;
     ClockService& clockService;
@@ -137,10 +137,3 @@ class SyncScheduler {
     std::vector<std::unique_ptr<Worker>> abandoned_;
     SchedulerWindow* window_ = nullptr;
 };
-
-// The text of the warning that no synchronisation succeeded for too long.
-std::string OverdueWarningText(int maxDays);
-// What the tray tip and the history say when clock changes of others repeat.
-std::string OtherTimeProgramText();
-// "Net connection is absent! 14:05; Mar 07, 2003"
-std::string ConnectionAbsentStatus(const SYSTEMTIME& now, const MonthNames& months);

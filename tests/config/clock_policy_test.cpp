@@ -6,16 +6,16 @@
 
 namespace {
 
-constexpr const char* kAllowed = nullptr;
-constexpr const char* kNotApproved = ClockPolicy::kServerNotApproved;
-constexpr const char* kAboveLimit = ClockPolicy::kOffsetAboveLimit;
+constexpr std::optional<ClockServiceFailure> kAllowed;
+constexpr std::optional<ClockServiceFailure> kNotApproved = ClockServiceFailure::kServerNotApproved;
+constexpr std::optional<ClockServiceFailure> kAboveLimit = ClockServiceFailure::kOffsetAboveLimit;
 
 TEST(ClockPolicyTest, OnlyApprovedServersAndOffsetsUpToTheLimit) {
     const ClockPolicy policy{{"pool.ntp.org", "192.0.2.1", "2001:db8::1", "[2001:db8::2]"}, 120};
     struct Case {
         const char* host;
         std::int32_t offset;
-        const char* refusal;
+        std::optional<ClockServiceFailure> refusal;
     };
     const std::int32_t lowest = std::numeric_limits<std::int32_t>::min();
     for (const Case& c : {
@@ -30,9 +30,7 @@ TEST(ClockPolicyTest, OnlyApprovedServersAndOffsetsUpToTheLimit) {
              Case{"pool.ntp.org", -121, kAboveLimit}, Case{"pool.ntp.org", lowest, kAboveLimit},
              Case{"time.example", 121, kNotApproved},  // the server is checked first
          }) {
-        const std::optional<std::string> refusal = policy.Refusal({c.host, c.offset});
-        EXPECT_EQ(c.refusal ? std::optional<std::string>(c.refusal) : std::nullopt, refusal)
-            << c.host << " " << c.offset;
+        EXPECT_EQ(c.refusal, policy.Refusal({c.host, c.offset})) << c.host << " " << c.offset;
     }
 }
 

@@ -19,6 +19,11 @@
 namespace {
 
 using namespace e2e;
+
+// The text as a regular expression that matches only itself.
+std::string Literal(const std::string& text) {
+    return std::regex_replace(text, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
+}
 using desktop::BoxIcon;
 using desktop::MessageBoxSeen;
 using desktop::Milliseconds;
@@ -28,10 +33,7 @@ TEST_F(ProgramTest, FirstStartAsksForTheTimeZoneFirstAndStoresTheDefaults) {
     Process& copy = session.Start(" StartUp");  // shown anyway on the first start
     const auto box = TickwellSession::BoxOf(copy, kTitle, kStartTimeout);
     ASSERT_TRUE(box);
-    EXPECT_EQ(
-        "Tickwell needs right settings of system date and time zone.\nCheck your Time Zone "
-        "Settings, please!",
-        box->text());
+    EXPECT_EQ(presentation::kTimeZoneCheckBox, box->text());
     EXPECT_EQ(BoxIcon::kInformation, box->Icon(kMoment));
     EXPECT_EQ(nullptr, TickwellSession::MainWindowOf(copy, Milliseconds(0)));
     EXPECT_TRUE(TickwellSession::Options().Exists());
@@ -116,7 +118,7 @@ TEST_F(ProgramTest, SynchronizeNowAgainstChronydShowsAndRecordsTheSuccess) {
 
     const auto box = TickwellSession::BoxOf(*copy, kTitle);
     ASSERT_TRUE(box);
-    EXPECT_EQ("Successful synchronization.", box->text());
+    EXPECT_EQ(presentation::kSuccessBox, box->text());
     EXPECT_EQ(BoxIcon::kInformation, box->Icon(kMoment));
     box->Answer(IDOK);
 
@@ -166,10 +168,16 @@ TEST_F(ProgramTest, ASilentServerFailsTheRunSayingWhyAndTheHistoryKeepsBothRuns)
         ::Sleep(200);
     }
 
-    const auto box = TickwellSession::BoxOf(*copy, "Tickwell:Error");
+    const auto box = TickwellSession::BoxOf(*copy, presentation::kErrorCaption);
     ASSERT_TRUE(box);
-    EXPECT_EQ("Time receiving error!\n\nsilent (127.0.0.9): No answer from 127.0.0.9 within 5 s.",
-              box->text());
+    RunResult silent;
+    silent.failure = RunFailure::kNoAnswer;
+    silent.serverTitle = "silent";
+    silent.address = "127.0.0.9";
+    silent.timeoutMs = 5000;
+    EXPECT_EQ(
+        std::string(presentation::kReceivingBox) + "\n\n" + presentation::FailureParagraph(silent),
+        box->text());
     EXPECT_EQ(BoxIcon::kError, box->Icon(kMoment));
     box->Answer(IDOK);
     EXPECT_TRUE(FieldBecomes(main, IDC_MAIN_SERVER_TITLE, "chronyd"));
@@ -216,7 +224,7 @@ TEST_F(ProgramTest, ASilentServerFailsTheRunSayingWhyAndTheHistoryKeepsBothRuns)
     EXPECT_EQ("chronyd", list.Text(0, 3));
     EXPECT_EQ("FAILED", list.Text(1, 0));
     EXPECT_EQ("127.0.0.9", list.Text(1, 5));
-    EXPECT_EQ("No answer from 127.0.0.9 within 5 s.", list.Text(1, 10));
+    EXPECT_EQ(presentation::FailureSentence(silent), list.Text(1, 10));
     Picture(history, "history-window");
 }
 
@@ -261,17 +269,16 @@ TEST_F(ProgramTest, AnotherProgramSettingTheClockRepeatedlyIsNamed) {
     const std::string noted = ",clock set elsewhere,,,,note,,,,,";
     EXPECT_TRUE(desktop::WaitUntil(
         [&] {
-            return HistoryLines(noted + "Another program set the clock\\.$") == 3 &&
-                   HistoryLines(noted + "Another time program is also setting the clock\\.$") == 1;
+            return HistoryLines(noted + Literal(presentation::ClockChangeNote(false)) + "$") == 3 &&
+                   HistoryLines(noted + Literal(presentation::ClockChangeNote(true)) + "$") == 1;
         },
         kMoment))
         << TickwellSession::HistoryText();
     EXPECT_TRUE(desktop::WaitUntil(
         [&] {
             const auto icon = desktop::NotificationArea::WaitForIconOf(copy->id(), kMoment);
-            return icon && icon->tip ==
-                               "Tickwell - not synchronized yet\nAnother time program is "
-                               "also setting the clock.";
+            return icon && icon->tip == "Tickwell - not synchronized yet\n" +
+                                            presentation::ClockChangeNote(true);
         },
         kMoment));
 
@@ -298,7 +305,7 @@ TEST_F(ProgramTest, NoHidesAndTheWindowKeepsTicking) {
 
     // "Break" changes only the status line, which the next tick shows.
     ASSERT_TRUE(desktop::PostCommand(main, IDC_MAIN_BREAK));
-    EXPECT_TRUE(FieldBecomes(main, IDC_MAIN_STATUS, "Broken by the user."));
+    EXPECT_TRUE(FieldBecomes(main, IDC_MAIN_STATUS, presentation::kBrokenStatus));
     EXPECT_TRUE(copy->IsRunning());
 }
 
@@ -439,8 +446,7 @@ TEST_F(ProgramTest, AboutShowsTheVersionAndHelpFallsBackToTheWebSite) {
         kMoment);
     ASSERT_NE(nullptr, about);
     EXPECT_EQ("", desktop::TextOf(about));
-    EXPECT_EQ("Tickwell\xAE\tVersion\t 3.05.00\r\r\nCopyright (C) Quorvane. All rights reserved.",
-              desktop::ControlText(about, 1008));
+    EXPECT_EQ(presentation::AboutText("Tickwell", 3, 5, 0), desktop::ControlText(about, 1008));
     Picture(about, "about-box");
     desktop::PostCommand(about, 1053);
     desktop::PostKeyPress(about, VK_ESCAPE);
@@ -450,10 +456,9 @@ TEST_F(ProgramTest, AboutShowsTheVersionAndHelpFallsBackToTheWebSite) {
         desktop::WaitUntil([] { return TickwellSession::OpenedUrls().size() == 1; }, kMoment));
 
     ASSERT_TRUE(desktop::PostCommand(main, IDC_MAIN_HELP));
-    const auto box = TickwellSession::BoxOf(*copy, "Error", kMoment);
+    const auto box = TickwellSession::BoxOf(*copy, presentation::kHelpErrorCaption, kMoment);
     ASSERT_TRUE(box);
-    EXPECT_EQ("Inside help system error.\n Help window is not created. \nOnline help opens.",
-              box->text());
+    EXPECT_EQ(presentation::kHelpErrorBox, box->text());
     box->Answer(IDOK);
     EXPECT_TRUE(
         desktop::WaitUntil([] { return TickwellSession::OpenedUrls().size() == 2; }, kMoment));

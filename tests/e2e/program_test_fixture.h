@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/presentation.h"
 #include "tests/e2e/screenshot.h"
 #include "tests/e2e/tickwell_session.h"
 #include "tests/support/http_server.h"
@@ -19,8 +20,7 @@ using desktop::MessageBoxSeen;
 using desktop::Process;
 
 inline constexpr Milliseconds kMoment{5000};
-inline constexpr const char* kExitQuestion =
-    "Usually you do not need exit this program. Continue?\nYes - Exit, No - Minimize.";
+using presentation::kExitQuestion;
 
 inline std::string Field(HWND window, int id) {
     return desktop::ControlText(window, id);

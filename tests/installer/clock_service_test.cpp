@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/presentation.h"
 #include "config/default_servers.h"
 #include "platform/clock_service_protocol.h"
 #include "base/unique_handle_win.h"
@@ -168,15 +169,18 @@ TEST_F(ClockServiceTest, AProcessHoldingThePipeIsNeverAskedAndTheRunSaysWhy) {
     ASSERT_TRUE(desktop::PostCommand(main, IDC_MAIN_SYNCHRONIZE));
     const auto box = TickwellSession::BoxOf(copy, "");
     ASSERT_TRUE(box);
-    const std::string reason = "the service is not running, yet process " +
-                               std::to_string(::GetCurrentProcessId()) + " serves its pipe";
+    RunResult distrusted;
+    distrusted.failure = RunFailure::kServiceFailed;
+    distrusted.service.outcome = ClockServiceAnswer::Outcome::kDistrusted;
+    distrusted.service.serverProcess = ::GetCurrentProcessId();
+    const std::string reason = presentation::FailureSentence(distrusted);
     EXPECT_NE(std::string::npos, box->text().find(reason)) << box->text();
     box->Answer(IDOK);
     std::string status;
     EXPECT_TRUE(desktop::WaitUntil(
         [&] {
             status = desktop::ControlText(main, IDC_MAIN_STATUS);
-            return status.rfind("Communication error! ", 0) == 0;
+            return status.rfind(presentation::kCommunicationStatus, 0) == 0;
         },
         e2e::kRunTimeout))
         << status;
@@ -195,7 +199,7 @@ TEST_F(ClockServiceTest, TheInstalledProgramSynchronisesThroughTheServiceWithinT
         e2e::Server server;
         std::string box;
     };
-    for (const Case& c : {Case{{"chronyd", e2e::kChronyd}, "Successful synchronization."},
+    for (const Case& c : {Case{{"chronyd", e2e::kChronyd}, presentation::kSuccessBox},
                           Case{{"slow", e2e::kSlow}, "server not approved by the administrator"}}) {
         SCOPED_TRACE(c.server.address);
         desktop::RegistryKey("Software\\Quorvane").DeleteTree();

@@ -152,4 +152,33 @@ TEST(ClockServiceProtocolTest, RepliesOfAnotherShapeAreNotRead) {
     }
 }
 
+// The reasons keep the words the first service sent: a program of any version reads them.
+TEST(ClockServiceProtocolTest, ReasonsKeepTheirWireWordsAndAreReadBack) {
+    using F = ClockServiceFailure;
+    const std::pair<ClockServiceReason, const char*> rows[] = {
+        {{F::kNetworkStart, 0, ""}, "the network could not be started"},
+        {{F::kNoAnswer, 0, "192.0.2.1: timed out"}, "no answer from 192.0.2.1: timed out"},
+        {{F::kClockRefused, 1314, ""}, "Windows refused to set the clock (error 1314)"},
+        {{F::kClockRefused, 4294967295u, ""},
+         "Windows refused to set the clock (error 4294967295)"},
+        {{F::kConversionFailed, 0, ""}, "time conversion error"},
+        {{F::kAbandoned, 0, ""}, "the correction was abandoned"},
+        {{F::kServerNotApproved, 0, ""}, "server not approved by the administrator"},
+        {{F::kOffsetAboveLimit, 0, ""}, "offset above the administrator's limit"},
+        {{F::kOther, 0, "host cut short"}, "host cut short"},
+    };
+    for (const auto& [reason, words] : rows) {
+        EXPECT_EQ(words, EncodeClockServiceReason(reason));
+        EXPECT_EQ(reason, ParseClockServiceReason(words)) << words;
+    }
+    // Anything else is another version's reason, shown as it came.
+    for (const char* other : {"Windows refused to set the clock (error 4294967296)",
+                              "Windows refused to set the clock (error x)",
+                              "Windows refused to set the clock (error 05)",
+                              "Windows refused to set the clock (error )", "no answer from ",
+                              "time conversion error."}) {
+        EXPECT_EQ((ClockServiceReason{F::kOther, 0, other}), ParseClockServiceReason(other));
+    }
+}
+
 }  // namespace

@@ -110,7 +110,9 @@ TEST_F(ClockPipeTest, TheClientGetsTheHandlersReplyToItsWholeRequest) {
     };
     PlatformClockService client = TrustingThisProcess();
     for (const ClockServiceRequest& request : requests) {
-        EXPECT_EQ(client.Synchronise(request, nullptr), EchoOf(request)) << request.host;
+        const ClockServiceAnswer answer = client.Synchronise(request, nullptr);
+        EXPECT_TRUE(answer.replied()) << request.host;
+        EXPECT_EQ(answer.reply, EchoOf(request)) << request.host;
     }
     EXPECT_EQ(handled_, 3);
 }
@@ -153,7 +155,7 @@ TEST_F(ClockPipeTest, ASilentClientIsCutOffWhileOthersAreServed) {
     const RawClient silent;
     ASSERT_TRUE(silent.connected());
     const ClockServiceRequest request{"127.0.0.1", 5};
-    EXPECT_EQ(TrustingThisProcess().Synchronise(request, nullptr), EchoOf(request));
+    EXPECT_EQ(TrustingThisProcess().Synchronise(request, nullptr).reply, EchoOf(request));
     DWORD waiting = 1;
     ASSERT_TRUE(::PeekNamedPipe(silent.pipe(), nullptr, 0, nullptr, &waiting, nullptr));
     EXPECT_EQ(waiting, 0u) << "cut off before the other client was served";
@@ -192,7 +194,8 @@ TEST_F(ClockPipeTest, AnInterruptedClientGivesUpWithoutWaitingForTheReply) {
     });
     // The handler holds the request until the client has returned: had the client waited for
     // the reply, it would have given up only after its 30 seconds, with a failure.
-    EXPECT_EQ(TrustingThisProcess().Synchronise({"127.0.0.1", 0}, &interrupter), std::nullopt);
+    EXPECT_EQ(TrustingThisProcess().Synchronise({"127.0.0.1", 0}, &interrupter).outcome,
+              ClockServiceAnswer::Outcome::kStopped);
     ::SetEvent(release_.get());
     interrupt.join();
 }
@@ -237,28 +240,31 @@ class StandInServer {
 };
 
 TEST(ClockServiceClientTest, SaysWhatAMissingOrBrokenServiceAnswered) {
-    EXPECT_EQ(TrustingThisProcess().Synchronise({"127.0.0.1", 0}, nullptr), std::nullopt)
-        << "no service";
+    using Outcome = ClockServiceAnswer::Outcome;
+    const ClockServiceAnswer none = TrustingThisProcess().Synchronise({"127.0.0.1", 0}, nullptr);
+    EXPECT_EQ(none.outcome, Outcome::kNoService);
+    EXPECT_EQ(none.pipeError, static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND)) << "no pipe";
 
-    const ClockServiceReply unreadable{ClockServiceStatus::kFailed,
-                                       "the service's reply could not be read"};
     std::vector<std::uint8_t> tooLong = EncodeClockServiceReply(
         {ClockServiceStatus::kRefused, std::string(kClockServiceMaxReasonLength, 'r')});
     tooLong.resize(kClockServiceMaxReplySize + 1, 'r');
     struct Case {
         const char* name;
         std::optional<std::vector<std::uint8_t>> reply;
-        std::optional<ClockServiceReply> expected;
+        Outcome expected;
+        bool pipeError;  // the pipe's error is kept
     };
     const std::vector<Case> cases = {
-        {"closes without a reply", std::nullopt, std::nullopt},
-        {"garbage", std::vector<std::uint8_t>{'T', 'W', 'C', 'A', 9}, unreadable},
-        {"longer than any reply", tooLong, unreadable},
+        {"closes without a reply", std::nullopt, Outcome::kNoService, true},
+        {"garbage", std::vector<std::uint8_t>{'T', 'W', 'C', 'A', 9}, Outcome::kUnreadable, false},
+        {"longer than any reply", tooLong, Outcome::kUnreadable, false},
     };
     for (const Case& c : cases) {
         StandInServer server(c.reply);
-        EXPECT_EQ(TrustingThisProcess().Synchronise({"127.0.0.1", 0}, nullptr), c.expected)
-            << c.name;
+        const ClockServiceAnswer answer =
+            TrustingThisProcess().Synchronise({"127.0.0.1", 0}, nullptr);
+        EXPECT_EQ(answer.outcome, c.expected) << c.name;
+        EXPECT_EQ(answer.pipeError != 0, c.pipeError) << c.name << " " << answer.pipeError;
     }
 }
 
@@ -267,22 +273,21 @@ TEST(ClockServiceClientTest, SaysWhatAMissingOrBrokenServiceAnswered) {
 TEST(ClockServiceClientTest, SendsNothingToAServerThatIsNotTheService) {
     const std::vector<std::uint8_t> synchronised =
         EncodeClockServiceReply({ClockServiceStatus::kSynchronised, "", 0.0, 0.001, 1});
-    const std::string squatter = std::to_string(::GetCurrentProcessId());
     struct Case {
         PlatformClockService client;
-        std::string reason;
+        bool serviceRunning;
     };
     // No Tickwell Clock service is installed in the tests' prefix.
     std::vector<Case> cases = {
-        {PlatformClockService(),
-         "the service is not running, yet process " + squatter + " serves its pipe"},
-        {PlatformClockService([] { return std::optional<std::uint32_t>(4); }),
-         "process " + squatter + " serves the service's pipe, not the service"},
+        {PlatformClockService(), false},
+        {PlatformClockService([] { return std::optional<std::uint32_t>(4); }), true},
     };
     for (Case& c : cases) {
         StandInServer server(synchronised);
-        EXPECT_EQ(c.client.Synchronise({"127.0.0.1", 0}, nullptr),
-                  UnsuccessfulReply(ClockServiceStatus::kFailed, c.reason));
+        const ClockServiceAnswer answer = c.client.Synchronise({"127.0.0.1", 0}, nullptr);
+        EXPECT_EQ(answer.outcome, ClockServiceAnswer::Outcome::kDistrusted);
+        EXPECT_EQ(answer.serverProcess, ::GetCurrentProcessId());
+        EXPECT_EQ(answer.serviceRunning, c.serviceRunning);
         EXPECT_EQ(server.RequestBytes(), 0u);
     }
 }

@@ -72,9 +72,9 @@ TEST_F(ClockRequestHandlerTest, RequestsNotServedSayWhyAndOnlyTheApprovedServerI
     // The fault server's address itself, unapproved: any packet at all would reach it.
     for (const Case& c : {
              Case{good, "time.example", Fault::kNone, ClockServiceStatus::kRefused,
-                  ClockPolicy::kServerNotApproved, 0},
+                  "server not approved by the administrator", 0},
              Case{EncodeClockServiceRequest({server.address(), -61}), nullptr, Fault::kNone,
-                  ClockServiceStatus::kRefused, ClockPolicy::kOffsetAboveLimit, 0},
+                  ClockServiceStatus::kRefused, "offset above the administrator's limit", 0},
              Case{truncated, nullptr, Fault::kNone, ClockServiceStatus::kMalformed,
                   "host cut short", 0},
              Case{good, nullptr, Fault::kSilent, ClockServiceStatus::kFailed, noAnswer, 1},

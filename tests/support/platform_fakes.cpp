@@ -7,11 +7,11 @@ NetworkStartResult FakeNetworkStack::Start() {
     return result;
 }
 
-std::optional<ClockServiceReply> FakeClockService::Synchronise(
-    const ClockServiceRequest& request, const QueryInterrupter* interrupter) {
+ClockServiceAnswer FakeClockService::Synchronise(const ClockServiceRequest& request,
+                                                 const QueryInterrupter* interrupter) {
     std::unique_lock<std::mutex> lock(mutex_);
     requests_.push_back(request);
-    const std::optional<ClockServiceReply> reply = reply_;
+    const ClockServiceAnswer answer = answer_;
     const std::function<void()> effect = effect_;
     lock.unlock();
     if (hang) {
@@ -21,19 +21,27 @@ std::optional<ClockServiceReply> FakeClockService::Synchronise(
         while (!IsInterrupted(interrupter) && std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        return std::nullopt;
+        ClockServiceAnswer stopped;
+        stopped.outcome = ClockServiceAnswer::Outcome::kStopped;
+        return stopped;
     }
     if (effect) {
         effect();
     }
-    return reply;
+    return answer;
 }
 
-void FakeClockService::Answer(std::optional<ClockServiceReply> reply,
-                              std::function<void()> effect) {
+void FakeClockService::Answer(ClockServiceAnswer answer, std::function<void()> effect) {
     std::lock_guard<std::mutex> lock(mutex_);
-    reply_ = std::move(reply);
+    answer_ = std::move(answer);
     effect_ = std::move(effect);
+}
+
+void FakeClockService::Answer(const ClockServiceReply& reply, std::function<void()> effect) {
+    ClockServiceAnswer answer;
+    answer.outcome = ClockServiceAnswer::Outcome::kReplied;
+    answer.reply = reply;
+    Answer(std::move(answer), std::move(effect));
 }
 
 std::vector<ClockServiceRequest> FakeClockService::requests() const {

@@ -57,18 +57,19 @@ class FakeWebProbe : public WebProbe {
 // Told to hang, it answers nothing until the caller's interrupter stops the wait.
 class FakeClockService : public ClockService {
   public:
-    std::optional<ClockServiceReply> Synchronise(const ClockServiceRequest& request,
-                                                 const QueryInterrupter* interrupter) override;
+    ClockServiceAnswer Synchronise(const ClockServiceRequest& request,
+                                   const QueryInterrupter* interrupter) override;
 
     // effect runs while the service answers, as the real one sets the clock.
-    void Answer(std::optional<ClockServiceReply> reply, std::function<void()> effect = {});
+    void Answer(ClockServiceAnswer answer, std::function<void()> effect = {});
+    void Answer(const ClockServiceReply& reply, std::function<void()> effect = {});
     std::vector<ClockServiceRequest> requests() const;
 
     std::atomic<bool> hang{false};
 
   private:
     mutable std::mutex mutex_;
-    std::optional<ClockServiceReply> reply_;
+    ClockServiceAnswer answer_;
     std::function<void()> effect_;
     std::vector<ClockServiceRequest> requests_;
 };

@@ -12,7 +12,7 @@ RunHarness::RunHarness(int servers, std::uint32_t sntpTimeoutMs) : server({.cloc
     }
     settings.bFirstStart = 0;
     scheduler = std::make_unique<SyncScheduler>(
-        SchedulerServices{clock, network, probe, boxes, connectivity, threads, clockService},
+        SchedulerServices{clock, network, probe, reporter, connectivity, threads, clockService},
         settings, server.port(), sntpTimeoutMs);
     scheduler->AttachWindow(&window);
     scheduler->cursor().SelectStartingServer();

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "app/program_run_reporter.h"
 #include "sync/sync_scheduler.h"
 #include "config/settings.h"
 #include "tests/support/fake_clock.h"
@@ -39,6 +40,12 @@ class RunHarness {
     FakeConnectivity connectivity;
     FakeWebProbe probe;
     RecordingMessageBoxes boxes;
+    // With the month names the program loads, as the scheduler's.
+    ProgramRunReporter reporter{boxes, [] {
+                                    MonthNames months;
+                                    LoadMonthNames(months);
+                                    return months;
+                                }()};
     FakeClockService clockService;
     CountingWorkerThreads threads;
     FakeWindow window;

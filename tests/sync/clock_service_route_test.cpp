@@ -5,24 +5,28 @@
 #include <regex>
 #include <thread>
 
+#include "app/presentation.h"
 #include "sync/sync_run.h"
 #include "tests/support/run_harness.h"
 #include "tests/support/set_option.h"
 
 namespace {
 
-const char* const kSuccess = "Successful synchronization.";
-const char* const kServiceSilent =
-    "The Tickwell Clock service does not answer. Ask your administrator to install it, or run "
-    "Tickwell as administrator.";
-const char* const kNoWayToSet =
-    "Tickwell may not set the clock and the Tickwell Clock service does not answer. Ask your "
-    "administrator to install the service, or run Tickwell as administrator.";
+using presentation::kNoWayToSetBox;
+using presentation::kServiceSilentBox;
+using presentation::kSuccessBox;
 
 const ClockServiceReply kSynchronised{ClockServiceStatus::kSynchronised, "", 0.5, 0.25, 2};
 
-std::optional<ClockServiceReply> Failed(ClockServiceStatus status, const char* reason) {
-    return ClockServiceReply{status, reason, 0, 0, 0};
+ClockServiceAnswer Replied(const ClockServiceReply& reply) {
+    ClockServiceAnswer answer;
+    answer.outcome = ClockServiceAnswer::Outcome::kReplied;
+    answer.reply = reply;
+    return answer;
+}
+
+ClockServiceAnswer Failed(ClockServiceStatus status, const char* reason) {
+    return Replied({status, reason, 0, 0, 0});
 }
 
 std::string CouldNot(const char* reason) {
@@ -35,30 +39,39 @@ TEST(ClockServiceRouteTest, TheOptionAndThePrivilegeChooseTheWayAndFailuresSayWh
     struct Row {
         std::int32_t use;
         bool privilege;
-        std::optional<ClockServiceReply> reply;
+        ClockServiceAnswer answer;
         bool throughService;
         std::string box;  // "Successful synchronization.", or why not
     };
+    const ClockServiceAnswer noService;
     for (const Row& row : {
-             Row{0, true, kSynchronised, false, kSuccess},
-             Row{0, false, kSynchronised, true, kSuccess},
+             Row{0, true, Replied(kSynchronised), false, kSuccessBox},
+             Row{0, false, Replied(kSynchronised), true, kSuccessBox},
              Row{0, false, Failed(ClockServiceStatus::kRefused, notApproved), true,
                  CouldNot(notApproved)},
-             Row{0, false, std::nullopt, true, kNoWayToSet},
-             Row{1, true, kSynchronised, true, kSuccess},
+             Row{0, false, noService, true, kNoWayToSetBox},
+             Row{1, true, Replied(kSynchronised), true, kSuccessBox},
              Row{1, true, Failed(ClockServiceStatus::kFailed, noAnswer), true, CouldNot(noAnswer)},
-             Row{1, false, std::nullopt, true, kServiceSilent},
-             Row{2, false, kSynchronised, false, kSuccess},
+             // The service's words for the kinds the program knows become the program's.
+             Row{1, true, Failed(ClockServiceStatus::kFailed, "time conversion error"), true,
+                 CouldNot("the fixed offset leads to a time the clock cannot hold")},
+             Row{1, true,
+                 Failed(ClockServiceStatus::kFailed, "Windows refused to set the clock (error 5)"),
+                 true, CouldNot("Windows refused to set the clock (error 5)")},
+             Row{1, true, Failed(ClockServiceStatus::kFailed, "a newer service's reason"), true,
+                 CouldNot("a newer service's reason")},
+             Row{1, false, noService, true, kServiceSilentBox},
+             Row{2, false, Replied(kSynchronised), false, kSuccessBox},
          }) {
         const std::string name = std::to_string(row.use) + (row.privilege ? " privileged " : " ") +
-                                 (row.reply ? row.reply->reason : "no service");
+                                 (row.answer.replied() ? row.answer.reply.reason : "no service");
         RunHarness h;
         h.ServerDoes({});
         h.settings.nClockService = row.use;
         SetOption(h.settings, &UserOptions::nOffset, 45);
         h.clock.HoldPrivilege(row.privilege);
-        h.clockService.Answer(row.reply);
-        const bool synchronised = row.box == kSuccess;
+        h.clockService.Answer(row.answer);
+        const bool synchronised = row.box == kSuccessBox;
 
         EXPECT_EQ(synchronised, h.RunNow(true).ok()) << name;
         // A failure box names the server after the reason it already gives.
@@ -120,6 +133,43 @@ TEST(ClockServiceRouteTest, BreakingTheRunEndsTheWaitForTheService) {
     EXPECT_TRUE(waitFor([&h] { return h.scheduler->AbandonedWorkers() == 0; }));
     EXPECT_TRUE(h.boxes.texts().empty());
     EXPECT_EQ(SyncRecord::kInitialStatus, h.record().connectStatus);
+}
+
+// What the client met on the way to the service goes into the box, the pipe's error included.
+TEST(ClockServiceRouteTest, TheClientsTroubleIsSaid) {
+    using Outcome = ClockServiceAnswer::Outcome;
+    const auto answer = [](Outcome outcome, std::uint32_t pipeError, std::uint32_t process,
+                           bool running) {
+        ClockServiceAnswer a;
+        a.outcome = outcome;
+        a.pipeError = pipeError;
+        a.serverProcess = process;
+        a.serviceRunning = running;
+        return a;
+    };
+    const std::string server = "\n\nServer 0 (127.0.0.1)";
+    const std::pair<ClockServiceAnswer, std::string> rows[] = {
+        {answer(Outcome::kNoService, 231, 0, false),
+         kServiceSilentBox + server +
+             ": The Tickwell Clock service does not answer (pipe error 231)."},
+        {answer(Outcome::kDistrusted, 0, 77, false),
+         CouldNot("the service is not running, yet process 77 serves its pipe") + server + "."},
+        {answer(Outcome::kDistrusted, 0, 77, true),
+         CouldNot("process 77 serves the service's pipe, not the service") + server + "."},
+        {answer(Outcome::kDistrusted, 5, 0, true),
+         CouldNot("cannot tell which process serves the service's pipe (error 5)") + server + "."},
+        {answer(Outcome::kUnreadable, 0, 0, true),
+         CouldNot("the service's reply could not be read") + server + "."},
+        {answer(Outcome::kTimedOut, 0, 0, true),
+         CouldNot("the Tickwell Clock service did not answer within 30 seconds") + server + "."},
+    };
+    for (const auto& [given, box] : rows) {
+        RunHarness h;
+        h.settings.nClockService = Settings::kServiceAlways;
+        h.clockService.Answer(given);
+        EXPECT_FALSE(h.RunNow(true).ok());
+        EXPECT_EQ(std::vector<std::string>{box}, h.boxes.texts());
+    }
 }
 
 }  // namespace

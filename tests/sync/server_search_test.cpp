@@ -5,6 +5,7 @@
 #include <mutex>
 #include <set>
 
+#include "app/presentation.h"
 #include "tests/support/run_harness.h"
 
 namespace {
@@ -19,11 +20,11 @@ ServerCatalogue Measured(const std::vector<std::pair<const char*, double>>& rows
     return catalogue;
 }
 
-TEST(ServerSearchTest, ChoosesAsASearchInListOrderWouldAndReportsIt) {
+TEST(ServerSearchTest, ChoosesAsASearchInListOrderWould) {
     struct Case {
         std::vector<std::pair<const char*, double>> rows;
         int best;
-        std::string report;
+        std::string report;  // what the dialog then says
     };
     const std::vector<Case> cases = {
         {{{"A", 0.05}, {"B", 0.04}, {"C", 0.09}, {"D", 0.04}},
@@ -41,17 +42,8 @@ TEST(ServerSearchTest, ChoosesAsASearchInListOrderWouldAndReportsIt) {
         const ServerCatalogue measured = Measured(c.rows);
         const SearchOutcome outcome = ChooseBest(measured);
         EXPECT_EQ(c.best, outcome.bestIndex) << c.report;
-        EXPECT_EQ(c.report, SearchReport(outcome, measured));
+        EXPECT_EQ(c.report, presentation::SearchReport(outcome, measured));
     }
-}
-
-TEST(ServerSearchTest, DelaysAsTheListShowsThem) {
-    EXPECT_EQ(" 0.05", DelayText(0.05));
-    EXPECT_EQ("0.0731", DelayText(0.0731));
-    EXPECT_EQ("Null", DelayText(0.0));
-    ServerEntry entry("T", "h", 0);
-    entry.delay = 0.05;
-    EXPECT_EQ("T  || Delay:  0.05 sec.", SearchProgressLine(entry));
 }
 
 TEST(ServerSearchTest, WebPrefixesAreRemovedWhereverTheyStand) {
@@ -82,7 +74,7 @@ TEST(ServerSearchTest, AddTakesOnlyAHostNameOrAnAddress) {
           Case{"ntp example", "ntp example", true}, Case{"[]", "[]", true}}) {
         const std::string address = TypedServerAddress(c.typed);
         EXPECT_EQ(c.address, address) << c.typed;
-        EXPECT_EQ(c.refused, !ServerAddressRefusal(address).empty()) << c.typed;
+        EXPECT_EQ(c.refused, !presentation::ServerAddressRefusal(address).empty()) << c.typed;
     }
 }
 

@@ -8,18 +8,13 @@
 #include <regex>
 #include <utility>
 
+#include "app/presentation.h"
 #include "sync/clock_correction.h"
 #include "tests/support/calendar.h"
 #include "tests/support/run_harness.h"
 #include "tests/support/set_option.h"
 
 namespace {
-
-const char* const kUrlOpenErrorText =
-    "URL open error!\nIf you cannot see any WWW page and get mail,\ntest internet connection, "
-    "please.\nIf you can it means that the program\ncannot get information from time server "
-    "now.\nIf you use manual synchronization\ntry be synchronized later.\nIf it is auto mode "
-    "do nothing, please.";
 
 class SyncRunTest : public testing::Test {
   protected:
@@ -57,7 +52,8 @@ TEST_F(SyncRunTest, ManualSuccessSetsTheClockRecordsAndReports) {
     EXPECT_EQ(now.wDay, record.syncDate.wDay);
     EXPECT_EQ(record.timeAfter.wSecond, record.syncDate.wSecond);
     EXPECT_EQ(0u, record.connectStatus.find(
-                      "Success synchro: " + DateStamp(record.syncDate, h.scheduler->months()) +
+                      "Success synchro: " +
+                      presentation::DateStamp(record.syncDate, h.scheduler->months()) +
                       ". Net delay: 0.0"))
         << record.connectStatus;
     EXPECT_EQ(MemoryProfileStore::Value(std::int32_t{record.syncDate.wYear}),
@@ -233,7 +229,7 @@ TEST_F(SyncRunTest, EveryFailureReportsKeepsTheRecordAndMovesToTheNextServer) {
          [](RunHarness& r) { r.probe.result = ProbeResult::kUrlFailed; },
          true,
          RunFailure::kUrlOpen,
-         {kUrlOpenErrorText},
+         {presentation::kUrlOpenBox},
          "Server 0 (127.0.0.1): The test web page could not be opened: is the computer online?",
          "Tickwell:Error",
          "URL Open Error! ",
@@ -414,21 +410,6 @@ TEST_F(SyncRunTest, EveryRunLeavesItsLineInTheHistoryAndAnUnwritableOneStopsNoth
     EXPECT_TRUE(SyncRun(context, h.scheduler->gate().BeginRun(), false).Run().ok());
     EXPECT_NEAR(0.0, h.clock.offset(), 0.05);
     std::filesystem::remove_all(folder);
-}
-
-TEST(SyncRunTextTest, StatusLineAndWarning) {
-    MonthNames months;
-    months.Set(3, "Mar");
-    const SYSTEMTIME after = Calendar(2003, 3, 7);
-    EXPECT_EQ("Success synchro: Mar. 07, 2003. Net delay: 0.123 sec.",
-              SuccessStatusLine(after, 0.123, months));
-    EXPECT_EQ("Success synchro: Mar. 07, 2003. Net delay: 12.500 sec.",
-              SuccessStatusLine(after, 12.5, months));
-    EXPECT_EQ(
-        "3 minutes between the time after synchronizing and the time before synchronizing.\nIt "
-        "can be caused by a virus, by bad software executing, by DST or by hardware errors.\n"
-        "This message is a warning only.",
-        ClockJumpWarning(3));
 }
 
 TEST(UserOffsetTest, WholeSecondsByCalendarKeepingTheMilliseconds) {

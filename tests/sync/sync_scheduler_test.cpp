@@ -430,11 +430,7 @@ TEST_F(SchedulerTest, AnAbandonedRunsOpenBoxClosesAndItsLaterEffectsNeverApply) 
     EXPECT_EQ(1, h.settings.bFirstStart);
 }
 
-TEST_F(SchedulerTest, OverdueWarningText) {
-    EXPECT_EQ(
-        "Warning! More then 14 days past\nafter last successful synchronization.\nSynchronize PC "
-        "Clock now,\nset max period to zero for disable this message\nore exit the program.",
-        OverdueWarningText(14));
+TEST_F(SchedulerTest, OverdueAfterMaxDays) {
     SyncRecord old;
     old.syncDate = h.clock.LocalTime();
     scheduler().gate().ReplaceRecord(old);

@@ -1,0 +1,163 @@
+// Every text the user reads: the engine hands over results and events, and this module
+// words them. Some wordings are kept exactly as users have always seen them, old spellings
+// included ("faild", "ore exit", "More then"), because people and scripts look for them;
+// those are marked "kept" where they are defined.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/system_time.h"
+#include "config/date_time.h"
+#include "config/run_history.h"
+#include "config/server_catalogue.h"
+#include "config/sync_record.h"
+#include "platform/month_names.h"
+#include "sync/run_reporter.h"
+#include "sync/run_result.h"
+#include "sync/server_search.h"
+
+namespace presentation {
+
+// Captions of the boxes.
+inline constexpr const char* kCaption = "Tickwell";
+inline constexpr const char* kErrorCaption = "Tickwell:Error";           // kept
+inline constexpr const char* kInternetErrorCaption = "Tickwell: error";  // kept
+inline constexpr const char* kWarningCaption = "Tickwell: Warning";
+inline constexpr const char* kHelpErrorCaption = "Error";
+
+inline constexpr const char* kSuccessBox = "Successful synchronization.";
+// Kept, with its blank after "\n" and before the line break.
+inline constexpr const char* kHelpErrorBox =
+    "Inside help system error.\n Help window is not created. \nOnline help opens.";
+inline constexpr const char* kTimeZoneCheckBox =
+    "Tickwell needs right settings of system date and time zone.\nCheck your Time Zone "
+    "Settings, please!";
+inline constexpr const char* kExitQuestion =
+    "Usually you do not need exit this program. Continue?\nYes - Exit, No - Minimize.";
+
+// First lines of failure boxes: each kept as users have always seen it, misspellings
+// and trailing line breaks included.
+inline constexpr const char* kInternetOpenBox =
+    "Internet open error! Test your system and try again.";
+inline constexpr const char* kUrlOpenBox =
+    "URL open error!\nIf you cannot see any WWW page and get mail,\ntest internet "
+    "connection, please.\nIf you can it means that the program\ncannot get "
+    "information from time server now.\nIf you use manual synchronization\ntry be "
+    "synchronized later.\nIf it is auto mode do nothing, please.";
+inline constexpr const char* kNetworkStartBox = "WSAStartup failed!\n";
+inline constexpr const char* kNetworkVersionBox =
+    "Winsock stack does not support version that is needed!\n";
+inline constexpr const char* kReceivingBox = "Time receiving error!";
+inline constexpr const char* kConversionBox = "Time conversion error!";
+inline constexpr const char* kServiceSilentBox =
+    "The Tickwell Clock service does not answer. Ask your administrator to install it, or run "
+    "Tickwell as administrator.";
+inline constexpr const char* kNoWayToSetBox =
+    "Tickwell may not set the clock and the Tickwell Clock service does not answer. Ask your "
+    "administrator to install the service, or run Tickwell as administrator.";
+
+// The stored status lines' beginnings, kept with their blank before the stamp.
+inline constexpr const char* kInternetOpenStatus = "Internet Open Error! ";
+inline constexpr const char* kUrlOpenStatus = "URL Open Error! ";
+inline constexpr const char* kCommunicationStatus = "Communication error! ";
+
+// The status line of a run the user broke off.
+inline constexpr const char* kBrokenStatus = "Broken by the user.";
+
+// The dialogs' server tests: "Error. Check Internet Connection." when none answered.
+inline constexpr const char* kTestFailed = "Error. Check Internet Connection.";
+inline constexpr const char* kTesting = "Automatic testing...";
+inline constexpr const char* kLastServer = "At least one server must be present!";
+inline constexpr const char* kUndefinedTitle = "Undefined";
+inline constexpr const char* kUserAdded = "User";
+inline constexpr const char* kBuiltIn = "Prog";
+
+// One sentence per failure: the box's paragraph, the history's reason, the service's reason.
+// "No answer from 192.0.2.1 within 20 s."
+std::string FailureSentence(const RunResult& result);
+// The tray tip's few words, from the same table: "no answer".
+std::string FailureSummary(RunFailure failure);
+// The address asked, or the name when it did not resolve or no address is known.
+std::string AddressAsked(const RunResult& result);
+// "Example (192.0.2.1)": the server's title and the address asked.
+std::string ServerAsked(const RunResult& result);
+// The box's second paragraph: the server's title, the address asked, the reason.
+std::string FailureParagraph(const RunResult& result);
+
+// The first line of the box for a failure at the step (kept texts).
+std::string FailureFirstLine(const RunEvent& event);
+// A failure box: its first line, then a paragraph on the server and the reason.
+std::string FailureBoxText(const std::string& firstLine, const RunResult& result);
+// Why Windows did not set the clock, and for the missing privilege what to do about it.
+std::string ClockRefusedText(std::uint32_t error);
+std::string ClockJumpWarning(std::int64_t minutes);
+
+// The box of an event, and its caption and icon; an event without a box has empty text.
+struct Box {
+    std::string text;
+    const char* caption = kCaption;
+    BoxIcon icon = BoxIcon::kInformation;
+};
+Box BoxOf(const RunEvent& event);
+
+// The status line the record stores for an event.
+std::string StatusLine(const RunEvent& event, const MonthNames& months);
+// "Success synchro: Mar. 07, 2003. Net delay: 0.123 sec."
+std::string SuccessStatusLine(const SYSTEMTIME& after, double delay, const MonthNames& months);
+// "Net connection is absent! 14:05; Mar 07, 2003"
+std::string ConnectionAbsentStatus(const SYSTEMTIME& now, const MonthNames& months);
+// The stamps that end the status lines of failures and start the line of a success.
+std::string ErrorStamp(const SYSTEMTIME& local, const MonthNames& months);  // "14:05; 07-Mar-2003"
+std::string DateStamp(const SYSTEMTIME& local, const MonthNames& months);   // "Mar. 07, 2003"
+
+// The main window's fields: "09:05:03   007ms"; the date, or "00/00/0000" for none.
+std::string TimeBeforeText(const SyncRecord& record);
+std::string TimeAfterText(const SyncRecord& record);
+std::string SyncDateText(const SyncRecord& record, const MonthNames& months);
+
+// The About box's text: name, version and the maker's notice.
+std::string AboutText(const std::string& displayName, int major, int minor, int patch);
+
+// The warning that no synchronisation succeeded for too long.
+std::string OverdueWarningText(int maxDays);
+// The history's notes on clock changes of other programs; repeated: they keep coming.
+std::string ClockChangeNote(bool repeated);
+
+// The dialogs: empty when the address may be added, else why not.
+std::string ServerAddressRefusal(const std::string& address);
+// A measured delay as the server list shows it: "%5.3g", or "Null" when none was measured.
+std::string DelayText(double delay);
+// "<title>  || Delay: <DelayText> sec."
+std::string SearchProgressLine(const ServerEntry& entry);
+// "Tested success: 3, faild: 1, the best delay: 0.123 for T", or kTestFailed.
+std::string SearchReport(const SearchOutcome& outcome, const ServerCatalogue& measured);
+// "Net Delay: 0.123": one server tested.
+std::string NetDelayReport(double delay);
+
+// The tray tip's input.
+struct TrayTipState {
+    std::string name;                 // "Tickwell"
+    std::optional<RunResult> last;    // this copy's last run
+    SYSTEMTIME syncDate{};            // of the last success, local; year 0 for none
+    SYSTEMTIME now{};                 // local
+    std::optional<DateTime> nextRun;  // local; empty for a manual schedule
+    bool otherTimeProgram = false;
+};
+// The shell's tip holds 128 characters with the terminating zero.
+inline constexpr std::size_t kMaxTrayTipLength = 127;
+// "Tickwell - synchronized today 09:14, offset +0.012 s\nNext run: tomorrow 00:00"
+std::string TrayTipText(const TrayTipState& state);
+
+// The History window's columns, and an entry's cells in them: the first marks a failure.
+inline constexpr const char* kHistoryColumns[] = {"Result",  "Time (UTC)", "Kind",   "Server",
+                                                  "Host",    "Address",    "Offset", "Delay",
+                                                  "Stratum", "Step",       "Reason"};
+std::vector<std::string> HistoryRowCells(const HistoryEntry& entry);
+// Entries as the History window copies them: one line each, cells by tabs.
+std::string HistoryRowsText(const std::vector<HistoryEntry>& entries);
+
+}  // namespace presentation

@@ -1,0 +1,173 @@
+// The wording of the windows: the main window's fields, the warnings, the dialogs' reports,
+// the tray tip and the History window.
+#include <cstdio>
+
+#include "app/presentation.h"
+#include "base/decimal_text.h"
+#include "platform/clock_service_protocol.h"
+
+namespace presentation {
+
+namespace {
+
+constexpr const char* kOtherTimeProgram = "Another time program is also setting the clock.";
+constexpr const char* kClockSetElsewhere = "Another program set the clock.";
+
+std::string ClockText(const SYSTEMTIME& t) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d   %03dms", t.wHour, t.wMinute, t.wSecond,
+                  t.wMilliseconds);
+    return text;
+}
+
+bool SameDay(const SYSTEMTIME& a, const SYSTEMTIME& b) {
+    return a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDay == b.wDay;
+}
+
+std::string DayAndTime(const SYSTEMTIME& when, const SYSTEMTIME& now) {
+    char text[64];
+    const std::optional<DateTime> today = DateTime::FromSystemTime(now);
+    SYSTEMTIME tomorrow{};
+    const bool isTomorrow = today &&
+                            today->AddSeconds(DateTime::kSecondsPerDay).ToSystemTime(&tomorrow) &&
+                            SameDay(when, tomorrow);
+    if (SameDay(when, now) || isTomorrow) {
+        std::snprintf(text, sizeof text, "%s %02d:%02d", isTomorrow ? "tomorrow" : "today",
+                      when.wHour, when.wMinute);
+    } else {
+        std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", when.wYear, when.wMonth,
+                      when.wDay, when.wHour, when.wMinute);
+    }
+    return text;
+}
+
+}  // namespace
+
+// Kept: three blanks between the seconds and the milliseconds.
+std::string TimeBeforeText(const SyncRecord& record) {
+    return ClockText(record.timeBefore);
+}
+
+std::string TimeAfterText(const SyncRecord& record) {
+    return ClockText(record.timeAfter);
+}
+
+std::string SyncDateText(const SyncRecord& record, const MonthNames& months) {
+    // A stored date that is no calendar date counts as nothing recorded, here as everywhere.
+    if (record.syncDate.wYear == 0 || !DateTime::FromSystemTime(record.syncDate)) {
+        return "00/00/0000";
+    }
+    return DateStamp(record.syncDate, months);
+}
+
+// Kept: the tab and the doubled carriage return the About box has always had.
+std::string AboutText(const std::string& displayName, int major, int minor, int patch) {
+    char version[32];
+    std::snprintf(version, sizeof version, "%d.%02d.%02d", major, minor, patch);
+    // \xAE is the registered sign in the program's code page, Windows-1252.
+    return displayName + "\xAE\tVersion\t " + version +
+           "\r\r\nCopyright (C) Quorvane. All rights reserved.";
+}
+
+// Kept: "More then", "for disable" and "ore exit" are what users have always read.
+std::string OverdueWarningText(int maxDays) {
+    return "Warning! More then " + std::to_string(maxDays) +
+           " days past\nafter last successful synchronization.\nSynchronize PC Clock now,\nset "
+           "max period to zero for disable this message\nore exit the program.";
+}
+
+std::string ClockChangeNote(bool repeated) {
+    return repeated ? kOtherTimeProgram : kClockSetElsewhere;
+}
+
+std::string ServerAddressRefusal(const std::string& address) {
+    if (address.empty()) {
+        return "Please enter the address of the time server.";
+    }
+    const std::string error = HostError(address);
+    if (!error.empty()) {
+        return "\"" + address +
+               "\" is no host name, IPv4 or IPv6 address of a time server: " + error + ".";
+    }
+    return {};
+}
+
+std::string DelayText(double delay) {
+    if (delay == 0.0) {
+        return "Null";
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "%5.3g", delay);
+    return text;
+}
+
+// Kept: two blanks before "||".
+std::string SearchProgressLine(const ServerEntry& entry) {
+    return entry.title + "  || Delay: " + DelayText(entry.delay) + " sec.";
+}
+
+// Kept: "faild".
+std::string SearchReport(const SearchOutcome& outcome, const ServerCatalogue& measured) {
+    if (outcome.successes == 0) {
+        return kTestFailed;
+    }
+    char text[128];
+    std::snprintf(text, sizeof text, "Tested success: %d, faild: %d, the best delay: %5.3f for ",
+                  outcome.successes, measured.size() - outcome.successes, outcome.bestDelay);
+    return text + measured.at(outcome.bestIndex).title;
+}
+
+std::string NetDelayReport(double delay) {
+    char report[64];
+    std::snprintf(report, sizeof report, "Net Delay: %5.3f", delay);
+    return report;
+}
+
+std::string TrayTipText(const TrayTipState& state) {
+    std::string tip = state.name + " - ";
+    if (state.last && !state.last->ok()) {
+        tip += "last attempt failed: " + FailureSummary(state.last->failure);
+    } else if (state.syncDate.wYear != 0) {
+        tip += "synchronized " + DayAndTime(state.syncDate, state.now);
+        if (state.last) {
+            tip += ", offset " + DecimalText(state.last->offset, 3, true) + " s";
+        }
+    } else {
+        tip += "not synchronized yet";
+    }
+    if (state.nextRun) {
+        const std::optional<DateTime> now = DateTime::FromSystemTime(state.now);
+        SYSTEMTIME next{};
+        if (now && WholeSeconds(*state.nextRun - *now) <= 0) {
+            tip += "\nNext run: now";
+        } else if (state.nextRun->ToSystemTime(&next)) {
+            tip += "\nNext run: " + DayAndTime(next, state.now);
+        }
+    }
+    if (state.otherTimeProgram) {
+        tip += std::string("\n") + kOtherTimeProgram;
+    }
+    return tip.substr(0, kMaxTrayTipLength);
+}
+
+std::vector<std::string> HistoryRowCells(const HistoryEntry& e) {
+    const std::string mark = e.result == HistoryEntry::kFailure   ? "FAILED"
+                             : e.result == HistoryEntry::kSuccess ? "ok"
+                                                                  : e.result;
+    return {mark,     e.time,  e.kind,    e.server, e.host,  e.address,
+            e.offset, e.delay, e.stratum, e.step,   e.reason};
+}
+
+std::string HistoryRowsText(const std::vector<HistoryEntry>& entries) {
+    std::string text;
+    for (const HistoryEntry& entry : entries) {
+        const std::vector<std::string> fields = HistoryRowCells(entry);
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            text += (i == 0 ? "" : "\t") + fields[i];
+        }
+        text += "\r\n";
+    }
+    return text;
+}
+
+}  // namespace presentation

@@ -1,0 +1,382 @@
+// The presentation module: every failure worded, the texts kept as they always were, and the
+// History window's cells.
+#include "app/presentation.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "app/program_run_reporter.h"
+#include "tests/support/calendar.h"
+#include "tests/support/platform_fakes.h"
+
+namespace presentation {
+namespace {
+
+RunResult Failed(RunFailure failure, std::string detail = {}, std::uint32_t code = 0) {
+    RunResult result;
+    result.failure = failure;
+    result.serverTitle = "Example";
+    result.host = "ntp.example.org";
+    result.address = "192.0.2.1";
+    result.timeoutMs = 20000;
+    result.detail = detail;
+    result.code = code;
+    // The service's failures: the pipe's error, or the service's reason.
+    if (failure == RunFailure::kServiceSilent) {
+        result.service.pipeError = code;
+    }
+    if (failure == RunFailure::kServiceFailed) {
+        result.service.outcome = ClockServiceAnswer::Outcome::kReplied;
+        result.service.reply = UnsuccessfulReply(ClockServiceStatus::kRefused, detail);
+    }
+    return result;
+}
+
+// Every kind of failure the engine has: its one sentence and the tip's few words.
+TEST(PresentationTest, EveryFailureHasOneSentenceAndASummary) {
+    struct Row {
+        RunResult result;
+        const char* text;
+        const char* summary;
+    };
+    const Row rows[] = {
+        {Failed(RunFailure::kInternetOpen), "The Internet session could not be opened.",
+         "no Internet connection"},
+        {Failed(RunFailure::kUrlOpen),
+         "The test web page could not be opened: is the computer online?",
+         "no Internet connection"},
+        {Failed(RunFailure::kNetworkStart), "The network could not be started.",
+         "network not started"},
+        {Failed(RunFailure::kNetworkVersion),
+         "The network does not offer the version Tickwell needs.", "network not started"},
+        {Failed(RunFailure::kUnresolved), "The name ntp.example.org did not resolve.",
+         "name did not resolve"},
+        {Failed(RunFailure::kNoAnswer), "No answer from 192.0.2.1 within 20 s.", "no answer"},
+        {Failed(RunFailure::kSocketError, "send: refused (10061)"),
+         "The network refused the request (send: refused (10061)).", "network error"},
+        {Failed(RunFailure::kTooShort), "The server's reply was cut short.", "bad reply"},
+        {Failed(RunFailure::kNotServerMode), "The reply did not come from a time server.",
+         "bad reply"},
+        {Failed(RunFailure::kBadVersion), "The server answered in an unknown protocol version.",
+         "bad reply"},
+        {Failed(RunFailure::kKissOfDeath, "RATE"), "The server asked us to slow down (RATE).",
+         "server refused"},
+        {Failed(RunFailure::kKissOfDeath, "DENY"), "The server refused to serve us (DENY).",
+         "server refused"},
+        {Failed(RunFailure::kKissOfDeath, "XY?Z"), "The server told us to stop asking (XY?Z).",
+         "server refused"},
+        {Failed(RunFailure::kBadStratum), "The server gave an impossible stratum.", "bad reply"},
+        {Failed(RunFailure::kUnsynchronised), "The server's own clock is not synchronized.",
+         "server not synchronized"},
+        {Failed(RunFailure::kZeroTransmit), "The server's reply carried no time.", "bad reply"},
+        {Failed(RunFailure::kRootDistance),
+         "The server is too far from its reference clock to be trusted.", "bad reply"},
+        {Failed(RunFailure::kClockRefused, "", 1314),
+         "Windows refused to set the clock (error 1314).", "clock not set"},
+        {Failed(RunFailure::kConversionFailed),
+         "The fixed offset leads to a time the clock cannot hold.", "clock not set"},
+        {Failed(RunFailure::kServiceSilent), "The Tickwell Clock service does not answer.",
+         "clock service failed"},
+        {Failed(RunFailure::kServiceSilent, "", 231),
+         "The Tickwell Clock service does not answer (pipe error 231).", "clock service failed"},
+        {Failed(RunFailure::kServiceFailed, "server not approved by the administrator"),
+         "The Tickwell Clock service could not synchronize: server not approved by the "
+         "administrator.",
+         "clock service failed"},
+        {Failed(RunFailure::kServiceFailed, "Windows refused to set the clock (error 5)"),
+         "The Tickwell Clock service could not synchronize: Windows refused to set the clock "
+         "(error 5).",
+         "clock service failed"},
+        {Failed(RunFailure::kServiceFailed, "the network could not be started"),
+         "The Tickwell Clock service could not synchronize: the network could not be started.",
+         "clock service failed"},
+        {Failed(RunFailure::kServiceFailed, "the correction was abandoned"),
+         "The Tickwell Clock service could not synchronize: the run was broken off.",
+         "clock service failed"},
+        {Failed(RunFailure::kAbandoned), "The run was broken off.", "broken off"},
+    };
+    std::set<RunFailure> worded;
+    for (const Row& row : rows) {
+        EXPECT_EQ(row.text, FailureSentence(row.result));
+        EXPECT_EQ(row.summary, FailureSummary(row.result.failure)) << row.text;
+        EXPECT_EQ(std::string("Example (192.0.2.1): ") + row.text, FailureParagraph(row.result));
+        worded.insert(row.result.failure);
+    }
+    // The table above covers every kind there is.
+    for (int kind = static_cast<int>(RunFailure::kInternetOpen);
+         kind <= static_cast<int>(RunFailure::kAbandoned); ++kind) {
+        EXPECT_EQ(1u, worded.count(static_cast<RunFailure>(kind))) << kind;
+    }
+    EXPECT_EQ("", FailureSentence(RunResult{}));
+    EXPECT_EQ("", FailureSummary(RunFailure::kNone));
+}
+
+TEST(PresentationTest, TheAddressAskedIsTheNameWhenNoneIsKnown) {
+    RunResult unresolved = Failed(RunFailure::kUnresolved);
+    unresolved.address.clear();
+    EXPECT_EQ("Example (ntp.example.org): The name ntp.example.org did not resolve.",
+              FailureParagraph(unresolved));
+    unresolved.serverTitle.clear();
+    EXPECT_EQ("ntp.example.org: The name ntp.example.org did not resolve.",
+              FailureParagraph(unresolved));
+}
+
+RunEvent FailureAt(RunStep step, RunFailure failure, std::uint32_t code = 0,
+                   bool serviceChosen = false) {
+    RunEvent event;
+    event.kind = RunEvent::Kind::kFailed;
+    event.step = step;
+    event.result = Failed(failure, "", code);
+    event.local = Calendar(2003, 3, 7, 14, 5);
+    event.serviceChosen = serviceChosen;
+    return event;
+}
+
+// The box of each step (its first line kept word for word), its caption, and the status line.
+TEST(PresentationTest, BoxesAndStatusLinesOfFailuresByStep) {
+    MonthNames months;
+    months.Set(3, "Mar");
+    struct Row {
+        RunEvent event;
+        const char* box;
+        const char* caption;
+        const char* status;
+    };
+    const std::string refused =
+        "Windows refused to set the clock (error 1314): run Tickwell as "
+        "administrator.\n\nExample (192.0.2.1).";
+    const Row rows[] = {
+        {FailureAt(RunStep::kProbe, RunFailure::kInternetOpen),
+         "Internet open error! Test your system and try again.\n\nExample (192.0.2.1): The "
+         "Internet session could not be opened.",
+         "Tickwell: error", "Internet Open Error! 14:05; 07-Mar-2003"},
+        {FailureAt(RunStep::kProbe, RunFailure::kUrlOpen),
+         "URL open error!\nIf you cannot see any WWW page and get mail,\ntest internet connection, "
+         "please.\nIf you can it means that the program\ncannot get information from time server "
+         "now.\nIf you use manual synchronization\ntry be synchronized later.\nIf it is auto mode "
+         "do nothing, please.\n\nExample (192.0.2.1): The test web page could not be opened: is "
+         "the computer online?",
+         "Tickwell:Error", "URL Open Error! 14:05; 07-Mar-2003"},
+        {FailureAt(RunStep::kNetworkStart, RunFailure::kNetworkStart), "WSAStartup failed!\n",
+         "Tickwell:Error", "Communication error! 14:05; 07-Mar-2003"},
+        {FailureAt(RunStep::kNetworkStart, RunFailure::kNetworkVersion),
+         "Winsock stack does not support version that is needed!\n", "Tickwell:Error",
+         "Communication error! 14:05; 07-Mar-2003"},
+        {FailureAt(RunStep::kQuery, RunFailure::kNoAnswer),
+         "Time receiving error!\n\nExample (192.0.2.1): No answer from 192.0.2.1 within 20 s.",
+         "Tickwell:Error", "Communication error! 14:05; 07-Mar-2003"},
+        {FailureAt(RunStep::kSet, RunFailure::kClockRefused, 1314), refused.c_str(),
+         "Tickwell:Error", "Communication error! 14:05; 07-Mar-2003"},
+        {FailureAt(RunStep::kSet, RunFailure::kClockRefused, 5),
+         "Windows refused to set the clock (error 5).\n\nExample (192.0.2.1).", "Tickwell:Error",
+         "Communication error! 14:05; 07-Mar-2003"},
+        {FailureAt(RunStep::kSet, RunFailure::kConversionFailed),
+         "Time conversion error!\n\nExample (192.0.2.1): The fixed offset leads to a time the "
+         "clock cannot hold.",
+         "Tickwell:Error", "Communication error! 14:05; 07-Mar-2003"},
+        {FailureAt(RunStep::kService, RunFailure::kServiceSilent, 0, true),
+         "The Tickwell Clock service does not answer. Ask your administrator to install it, or "
+         "run Tickwell as administrator.\n\nExample (192.0.2.1).",
+         "Tickwell:Error", "Communication error! 14:05; 07-Mar-2003"},
+        {FailureAt(RunStep::kService, RunFailure::kServiceSilent, 0, false),
+         "Tickwell may not set the clock and the Tickwell Clock service does not answer. Ask "
+         "your administrator to install the service, or run Tickwell as administrator.\n\n"
+         "Example (192.0.2.1).",
+         "Tickwell:Error", "Communication error! 14:05; 07-Mar-2003"},
+        // A failed pipe call: the paragraph gives its error.
+        {FailureAt(RunStep::kService, RunFailure::kServiceSilent, 231, true),
+         "The Tickwell Clock service does not answer. Ask your administrator to install it, or "
+         "run Tickwell as administrator.\n\nExample (192.0.2.1): The Tickwell Clock service does "
+         "not answer (pipe error 231).",
+         "Tickwell:Error", "Communication error! 14:05; 07-Mar-2003"},
+    };
+    for (const Row& row : rows) {
+        const Box box = BoxOf(row.event);
+        EXPECT_EQ(row.box, box.text);
+        EXPECT_STREQ(row.caption, box.caption) << row.box;
+        EXPECT_EQ(BoxIcon::kError, box.icon) << row.box;
+        EXPECT_EQ(row.status, StatusLine(row.event, months)) << row.box;
+    }
+}
+
+TEST(PresentationTest, SuccessJumpAndNoConnection) {
+    MonthNames months;
+    months.Set(3, "Mar");
+    RunEvent event;
+    event.result.delay = 0.123;
+    event.local = Calendar(2003, 3, 7, 14, 5);
+    EXPECT_EQ("Successful synchronization.", BoxOf(event).text);
+    EXPECT_EQ(BoxIcon::kInformation, BoxOf(event).icon);
+    EXPECT_EQ("Success synchro: Mar. 07, 2003. Net delay: 0.123 sec.", StatusLine(event, months));
+    event.result.delay = 12.5;
+    EXPECT_EQ("Success synchro: Mar. 07, 2003. Net delay: 12.500 sec.", StatusLine(event, months));
+
+    event.kind = RunEvent::Kind::kClockJump;
+    event.jumpMinutes = 3;
+    EXPECT_EQ(
+        "3 minutes between the time after synchronizing and the time before synchronizing.\nIt "
+        "can be caused by a virus, by bad software executing, by DST or by hardware errors.\n"
+        "This message is a warning only.",
+        BoxOf(event).text);
+    EXPECT_STREQ("Tickwell", BoxOf(event).caption);
+    EXPECT_EQ(BoxIcon::kWarning, BoxOf(event).icon);
+
+    event.kind = RunEvent::Kind::kNoConnection;
+    EXPECT_EQ("", BoxOf(event).text);
+    EXPECT_EQ("Net connection is absent! 14:05; Mar 07, 2003", StatusLine(event, months));
+}
+
+TEST(PresentationTest, TheProgramsReporterShowsOnlyEventsWithABox) {
+    RecordingMessageBoxes boxes;
+    ProgramRunReporter reporter(boxes, MonthNames());
+    struct NoGuard : BoxGuard {
+        bool Opened(std::function<void()>) override { return true; }
+        void Closed() override {}
+    } guard;
+    RunEvent absent;
+    absent.kind = RunEvent::Kind::kNoConnection;
+    reporter.ShowBox(absent, guard);
+    reporter.ShowBox(FailureAt(RunStep::kProbe, RunFailure::kInternetOpen), guard);
+    ASSERT_EQ(1u, boxes.boxes().size());
+    EXPECT_EQ("Tickwell: error", boxes.boxes()[0].caption);
+    EXPECT_EQ("The run was broken off.", reporter.HistoryReason(Failed(RunFailure::kAbandoned)));
+    EXPECT_EQ("", reporter.HistoryReason(RunResult{}));
+    EXPECT_EQ("Another program set the clock.", reporter.ClockChangeNote(false));
+    EXPECT_EQ("Another time program is also setting the clock.", reporter.ClockChangeNote(true));
+}
+
+// Texts users have always read, old spellings and blanks included.
+TEST(PresentationTest, KeptTexts) {
+    EXPECT_EQ(
+        "Warning! More then 14 days past\nafter last successful synchronization.\nSynchronize PC "
+        "Clock now,\nset max period to zero for disable this message\nore exit the program.",
+        OverdueWarningText(14));
+    EXPECT_STREQ("Usually you do not need exit this program. Continue?\nYes - Exit, No - Minimize.",
+                 kExitQuestion);
+    EXPECT_STREQ("Broken by the user.", kBrokenStatus);
+    EXPECT_EQ("Tickwell\xAE\tVersion\t 3.05.00\r\r\nCopyright (C) Quorvane. All rights reserved.",
+              AboutText("Tickwell", 3, 5, 0));
+
+    SyncRecord record;
+    record.timeBefore = Calendar(0, 0, 0, 9, 5, 3, 7);
+    record.timeAfter = Calendar(0, 0, 0, 23, 59, 59, 999);
+    EXPECT_EQ("09:05:03   007ms", TimeBeforeText(record));
+    EXPECT_EQ("23:59:59   999ms", TimeAfterText(record));
+
+    MonthNames months;
+    months.Set(3, "Mar");
+    EXPECT_EQ("00/00/0000", SyncDateText(record, months));
+    record.syncDate = Calendar(2003, 3, 7);
+    EXPECT_EQ("Mar. 07, 2003", SyncDateText(record, months));
+    // Stored garbage counts as nothing recorded.
+    for (const SYSTEMTIME& garbage :
+         {Calendar(2003, 13, 7), Calendar(2003, 2, 30), Calendar(2003, 3, 0)}) {
+        record.syncDate = garbage;
+        EXPECT_EQ("00/00/0000", SyncDateText(record, months));
+    }
+    EXPECT_EQ("14:05; 07-Mar-2003", ErrorStamp(Calendar(2003, 3, 7, 14, 5), months));
+    EXPECT_EQ("Mar. 07, 2003", DateStamp(Calendar(2003, 3, 7, 14, 5), months));
+}
+
+ServerCatalogue Measured(const std::vector<std::pair<const char*, double>>& rows) {
+    ServerCatalogue catalogue;
+    for (const auto& [title, delay] : rows) {
+        ServerEntry entry(title, "h", 1);
+        entry.delay = delay;
+        catalogue.add(entry);
+    }
+    return catalogue;
+}
+
+TEST(PresentationTest, TheDialogsReports) {
+    struct Case {
+        std::vector<std::pair<const char*, double>> rows;
+        std::string report;
+    };
+    const std::vector<Case> cases = {
+        {{{"A", 0.05}, {"B", 0.04}, {"C", 0.09}, {"D", 0.04}},
+         "Tested success: 4, faild: 0, the best delay: 0.040 for B"},
+        {{{"T", 0.123}, {"U", 0.2}, {"V", 0.0}, {"W", 0.3}},
+         "Tested success: 3, faild: 1, the best delay: 0.123 for T"},
+        {{{"A", 0.0}, {"B", 0.0}}, "Error. Check Internet Connection."},
+        {{{"A", 0.1}, {"B", -0.01}}, "Tested success: 2, faild: 0, the best delay: -0.010 for B"},
+    };
+    for (const Case& c : cases) {
+        const ServerCatalogue measured = Measured(c.rows);
+        EXPECT_EQ(c.report, SearchReport(ChooseBest(measured), measured));
+    }
+    EXPECT_EQ(" 0.05", DelayText(0.05));
+    EXPECT_EQ("0.0731", DelayText(0.0731));
+    EXPECT_EQ("Null", DelayText(0.0));
+    ServerEntry entry("T", "h", 0);
+    entry.delay = 0.05;
+    EXPECT_EQ("T  || Delay:  0.05 sec.", SearchProgressLine(entry));
+    EXPECT_EQ("Net Delay: 0.123", NetDelayReport(0.123));
+
+    EXPECT_EQ("Please enter the address of the time server.", ServerAddressRefusal(""));
+    EXPECT_EQ("", ServerAddressRefusal("ntp.example"));
+    EXPECT_EQ(0u, ServerAddressRefusal("ntp example").find("\"ntp example\" is no host name"));
+}
+
+TEST(PresentationTest, HistoryCellsMarkTheResultAndKeepEveryField) {
+    const HistoryEntry failure{"2026-12-09T09:14:03Z",
+                               "manual",
+                               "Chrony",
+                               "localhost",
+                               "127.0.0.1",
+                               "failure",
+                               "",
+                               "",
+                               "",
+                               "",
+                               "No answer."};
+    HistoryEntry success = failure;
+    success.result = HistoryEntry::kSuccess;
+    success.reason.clear();
+    HistoryEntry note = failure;
+    note.result = HistoryEntry::kNote;
+    const std::vector<std::string> cells = HistoryRowCells(failure);
+    ASSERT_EQ(std::size(kHistoryColumns), cells.size());
+    EXPECT_EQ((std::vector<std::string>{"FAILED", "2026-12-09T09:14:03Z", "manual", "Chrony",
+                                        "localhost", "127.0.0.1", "", "", "", "", "No answer."}),
+              cells);
+    EXPECT_EQ("ok", HistoryRowCells(success)[0]);
+    EXPECT_EQ("note", HistoryRowCells(note)[0]);
+    EXPECT_EQ(
+        "FAILED\t2026-12-09T09:14:03Z\tmanual\tChrony\tlocalhost\t127.0.0.1\t\t\t\t\tNo answer.\r\n"
+        "ok\t2026-12-09T09:14:03Z\tmanual\tChrony\tlocalhost\t127.0.0.1\t\t\t\t\t\r\n",
+        HistoryRowsText({failure, success}));
+}
+
+TEST(PresentationTest, TrayTipTellsLastResultNextRunAndAnotherTimeProgram) {
+    RunResult ok;
+    ok.offset = 0.0124;
+    const SYSTEMTIME now = Calendar(2026, 12, 9, 9, 20, 0);
+    const DateTime nowValue = *DateTime::FromSystemTime(now);
+    struct Row {
+        TrayTipState state;
+        const char* tip;
+    };
+    const Row rows[] = {
+        {{"Tickwell", std::nullopt, {}, now, std::nullopt, false},
+         "Tickwell - not synchronized yet"},
+        {{"Tickwell", ok, Calendar(2026, 12, 9, 9, 14, 0), now,
+          *DateTime::FromSystemTime(Calendar(2026, 12, 10)), false},
+         "Tickwell - synchronized today 09:14, offset +0.012 s\nNext run: tomorrow 00:00"},
+        {{"Tickwell", std::nullopt, Calendar(2026, 11, 30, 17, 5, 0), now, nowValue, false},
+         "Tickwell - synchronized 2026-11-30 17:05\nNext run: now"},
+        {{"Tickwell", Failed(RunFailure::kNoAnswer), Calendar(2026, 12, 9, 8, 0, 0), now,
+          nowValue.AddSeconds(2400), true},
+         "Tickwell - last attempt failed: no answer\nNext run: today 10:00\nAnother time "
+         "program is also setting the clock."},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(row.tip, TrayTipText(row.state));
+    }
+    const TrayTipState longName{std::string(200, 'T'), std::nullopt, {}, now, std::nullopt, true};
+    EXPECT_EQ(kMaxTrayTipLength, TrayTipText(longName).size());
+}
+
+}  // namespace
+}  // namespace presentation
