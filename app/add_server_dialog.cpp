@@ -11,8 +11,8 @@ constexpr const char* kCheckFailed = "Error. Check Internet Connection.";
 
 }  // namespace
 
-AddServerDialog::AddServerDialog(RunContext& context)
-    : ServerTestingDialog(IDD_ADD_SERVER, context) {
+AddServerDialog::AddServerDialog(ServerTester& tester)
+    : ServerTestingDialog(IDD_ADD_SERVER, tester) {
     messages().OnCommand(IDC_ADD_CHECK, [this] { OnCheckServer(); });
 }
 
@@ -32,11 +32,11 @@ void AddServerDialog::OnCheckServer() {
     StartTests({url_});
 }
 
-void AddServerDialog::OnTestResult(int, double delay, int) {
-    delay_ = delay;
-    if (delay != 0.0) {
+void AddServerDialog::OnTestResult(int, const RunResult& result, int) {
+    delay_ = result.ok() ? std::optional<double>(result.delay) : std::nullopt;
+    if (delay_) {
         char report[64];
-        std::snprintf(report, sizeof report, "Net Delay: %5.3f", delay);
+        std::snprintf(report, sizeof report, "Net Delay: %5.3f", *delay_);
         report_ = report;
     } else {
         report_ = kCheckFailed;
@@ -60,6 +60,6 @@ void AddServerDialog::OnOK() {
         return;
     }
     added_ = ServerEntry(title_, url_, 1);
-    added_.delay = delay_;
+    added_.delay = delay_.value_or(0.0);  // the catalogue's 0.0: not measured
     EndDialog(IDOK);
 }

@@ -44,13 +44,14 @@ bool EndsWithStartUp(const std::string& commandLine) {
 SyncApp::SyncApp(HINSTANCE instance)
     : instance_(instance),
       historyFile_(HistoryFolder(), kHistoryFileName),
+      history_(historyFile_),
       store_(kCompany, RegistryProfileStore::ApplicationNameOfThisProgram()),
       settings_(store_),
       tray_(settings_, displayName_),
       scheduler_(SchedulerServices{clock_, network_, probe_, boxes_, connectivity_, threads_,
-                                   clockService_, &historyFile_},
+                                   clockService_, &history_},
                  settings_),
-      mainDialog_(scheduler_, settings_, tray_, displayName_) {
+      mainDialog_(scheduler_, settings_, tray_, &history_, displayName_) {
     scheduler_.AttachWindow(&mainDialog_);
 }
 
@@ -83,7 +84,7 @@ bool SyncApp::InitInstance() {
     } else {
         SyncRecord record;
         settings_.load(record);
-        scheduler_.gate().ReplaceRecord(record);
+        scheduler_.ReplaceRecord(record);
     }
 
     const bool startUp = EndsWithStartUp(::GetCommandLineA());

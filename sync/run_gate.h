@@ -26,8 +26,25 @@ class RunGate {
     void AbandonRun();
     bool IsCurrent(Generation generation) const;
 
-    // Runs effect(record) under the lock if the generation still counts; false if not.
+    // Held while the gate's lock is. A lock that nests inside the gate's is taken there by
+    // functions that take this as a parameter: only the gate makes one, so they cannot be
+    // called before the gate is locked, and the order (the gate, then the other) is the
+    // only one that compiles.
+    class Held {
+      public:
+        Held(const Held&) = delete;
+        Held& operator=(const Held&) = delete;
+
+      private:
+        friend class RunGate;
+        Held() = default;
+    };
+
+    // Runs the effect under the lock if the generation still counts; false if not. An
+    // effect takes the record, the proof that the gate is held, or nothing.
     bool Apply(Generation generation, const std::function<void(SyncRecord&)>& effect);
+    bool Apply(Generation generation, const std::function<void(const Held&)>& effect);
+    bool Apply(Generation generation, const std::function<void()>& effect);
 
     // A box of the current run is on screen: the watchdog does not count that time.
     bool RunBoxOpen() const;

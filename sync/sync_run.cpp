@@ -68,10 +68,6 @@ SyncRun::SyncRun(RunContext& context, RunGate::Generation generation, bool manua
       afterResume_(afterResume),
       options_(context.settings.userOptions()) {}
 
-bool SyncRun::Apply(const std::function<void(SyncRecord&)>& effect) {
-    return context_.gate.Apply(generation_, effect);
-}
-
 bool SyncRun::ShowBox(const std::string& text, const char* caption, BoxIcon icon) {
     if (!context_.gate.IsCurrent(generation_)) {
         return false;
@@ -83,7 +79,18 @@ bool SyncRun::ShowBox(const std::string& text, const char* caption, BoxIcon icon
 }
 
 bool SyncRun::SetWatchdogToNow() {
-    return Apply([this](SyncRecord&) { context_.cursor.setWatchdogTime(clock_.LocalTime()); });
+    return Apply([this](const RunGate::Held& held) {
+        context_.marks.RestartWatchdog(held, clock_.LocalTime());
+    });
+}
+
+void SyncRun::MoveToNextServer() {
+    Apply([this](const RunGate::Held& held) {
+        context_.cursor.AdvanceServer(held);
+        if (context_.settings.userOptions().nSynPeriod == Settings::kHourly) {
+            context_.marks.ShiftHourlyMark(held);
+        }
+    });
 }
 
 void SyncRun::Report(bool showBox, const std::string& text, const char* caption, const char* line) {
@@ -118,7 +125,7 @@ void SyncRun::ReportCommunicationError(bool showBox, const std::string& text) {
 RunResult SyncRun::Fail(const std::string& firstLine, RunResult result) {
     result.serverTitle = serverTitle_;
     ReportCommunicationError(manual_, FailureBoxText(firstLine, result));
-    Apply([this](SyncRecord&) { context_.cursor.AdvanceServer(); });
+    MoveToNextServer();
     return result;
 }
 
@@ -139,7 +146,7 @@ bool SyncRun::ProbeInternet(RunResult* result) {
         result->failure = RunFailure::kUrlOpen;
         ReportUrlOpenError(manual_, *result);
     }
-    Apply([this](SyncRecord&) { context_.cursor.AdvanceServer(); });
+    MoveToNextServer();
     return false;
 }
 
@@ -165,9 +172,9 @@ RunResult SyncRun::FetchServerTime(bool showErrors, bool setClock, const std::st
     // The watchdog measures the run, not the jump of the clock it has just set.
     ClockCorrection correction(clock_, client, context_.sntpPort,
                                [this](const std::function<void()>& set) {
-                                   return Apply([&](SyncRecord&) {
+                                   return Apply([&](const RunGate::Held& held) {
                                        set();
-                                       context_.cursor.setWatchdogTime(clock_.LocalTime());
+                                       context_.marks.RestartWatchdog(held, clock_.LocalTime());
                                    });
                                });
     const ClockCorrection::Outcome outcome =
@@ -176,6 +183,7 @@ RunResult SyncRun::FetchServerTime(bool showErrors, bool setClock, const std::st
     fetched.offset = outcome.offset;
     fetched.delay = outcome.delay;
     fetched.stratum = outcome.stratum;
+    fetched.answered = outcome.answered;
     switch (outcome.result) {
         case Result::kSucceeded:
             if (setClock) {
@@ -234,7 +242,9 @@ RunResult SyncRun::CorrectThroughService(const std::string& host, bool serviceCh
     result.offset = reply->offset;
     result.delay = reply->delay;
     result.stratum = reply->stratum;
-    if (reply->status != ClockServiceStatus::kSynchronised) {
+    // Only a synchronised reply carries the server's measurement.
+    result.answered = reply->status == ClockServiceStatus::kSynchronised;
+    if (!result.answered) {
         result.failure = RunFailure::kServiceFailed;
         result.detail = reply->reason;
         return Fail("The Tickwell Clock service could not synchronize: " + reply->reason + ".",
@@ -310,13 +320,8 @@ RunResult SyncRun::Synchronise() {
             }
         }
     }
-    if (!Apply([this](SyncRecord&) { context_.settings.bFirstStart = 0; })) {
+    if (!Apply([this] { context_.settings.bFirstStart = 0; })) {
         return abandoned();
     }
     return result;
-}
-
-RunResult FetchServerTime(RunContext& context, bool showErrors, const std::string& host) {
-    SyncRun test(context, RunGate::kAlways, false);
-    return test.FetchServerTime(showErrors, false, host);
 }

@@ -10,7 +10,6 @@
 #include <string>
 
 #include "platform/message_boxes.h"
-#include "sync/server_cursor.h"
 #include "config/settings.h"
 #include "platform/clock.h"
 #include "platform/clock_service.h"
@@ -19,6 +18,8 @@
 #include "sync/clock_correction.h"
 #include "sync/run_gate.h"
 #include "sync/run_result.h"
+#include "sync/schedule_marks.h"
+#include "sync/server_cursor.h"
 #include "ntp/sntp_client.h"
 #include "platform/web_probe.h"
 
@@ -36,6 +37,7 @@ struct RunContext {
     RunServices services;
     Settings& settings;
     ServerCursor& cursor;
+    ScheduleMarks& marks;
     RunGate& gate;
     const MonthNames& months;
     int sntpPort = 123;
@@ -76,8 +78,14 @@ class SyncRun {
     void ReportCommunicationError(bool showBox, const std::string& text);
     void Report(bool showBox, const std::string& text, const char* caption, const char* line);
     bool ShowBox(const std::string& text, const char* caption, BoxIcon icon);
-    bool Apply(const std::function<void(SyncRecord&)>& effect);
+    // Through the gate, as long as the run's generation counts.
+    template <typename Effect>
+    bool Apply(const Effect& effect) {
+        return context_.gate.Apply(generation_, effect);
+    }
     bool SetWatchdogToNow();
+    // The failed run's step to the next server.
+    void MoveToNextServer();
 
     RunContext& context_;
     Clock& clock_;
@@ -87,9 +95,6 @@ class SyncRun {
     std::string serverTitle_;    // of the server the run asks
     const UserOptions options_;  // taken once at the start, so one run sees one set of options
 };
-
-// The server test of the dialogs: the clock is left alone.
-RunResult FetchServerTime(RunContext& context, bool showErrors, const std::string& host);
 
 // "Success synchro: Mar. 07, 2003. Net delay: 0.123 sec."
 std::string SuccessStatusLine(const SYSTEMTIME& after, double delay, const MonthNames& months);
