@@ -26,10 +26,10 @@ class RunGate {
     void AbandonRun();
     bool IsCurrent(Generation generation) const;
 
-    // Held while the gate's lock is. A lock that nests inside the gate's is taken there by
-    // functions that take this as a parameter: only the gate makes one, so they cannot be
-    // called before the gate is locked, and the order (the gate, then the other) is the
-    // only one that compiles.
+    // Held while the gate's lock is, and made only by the gate. A write under a lock that
+    // nests inside the gate's (the server cursor's step, the scheduler's marks) takes it as a
+    // parameter, so it compiles only inside an effect: the gate is always taken first, and
+    // those locks call out to nothing that could take it again.
     class Held {
       public:
         Held(const Held&) = delete;

@@ -341,7 +341,7 @@ TEST_F(SyncRunTest, EveryFailureReportsKeepsTheRecordAndMovesToTheNextServer) {
         row.arrange(r);
         const RunResult result = r.RunNow(row.manual);
         EXPECT_EQ(row.failure, result.failure) << row.name;
-        // Of these, only a refused clock had a reply: a kiss of death is no answer.
+        // Of these, only a refused clock had a usable reply: a kiss of death measures nothing.
         EXPECT_EQ(row.failure == RunFailure::kClockRefused, result.answered) << row.name;
         EXPECT_EQ("Server 0", result.serverTitle) << row.name;
 
