@@ -3,8 +3,8 @@
 #include "app/presentation.h"
 #include "resources/tickwell_ids.h"
 
-AddServerDialog::AddServerDialog(RunContext& context)
-    : ServerTestingDialog(IDD_ADD_SERVER, context) {
+AddServerDialog::AddServerDialog(ServerTester& tester)
+    : ServerTestingDialog(IDD_ADD_SERVER, tester) {
     messages().OnCommand(IDC_ADD_CHECK, [this] { OnCheckServer(); });
 }
 
@@ -24,10 +24,10 @@ void AddServerDialog::OnCheckServer() {
     StartTests({url_});
 }
 
-void AddServerDialog::OnTestResult(int, double delay, int) {
-    delay_ = delay;
-    if (delay != 0.0) {
-        report_ = presentation::NetDelayReport(delay);
+void AddServerDialog::OnTestResult(int, const RunResult& result, int) {
+    delay_ = result.ok() ? std::optional<double>(result.delay) : std::nullopt;
+    if (delay_) {
+        report_ = presentation::NetDelayReport(*delay_);
     } else {
         report_ = presentation::kTestFailed;
     }
@@ -50,6 +50,6 @@ void AddServerDialog::OnOK() {
         return;
     }
     added_ = ServerEntry(title_, url_, 1);
-    added_.delay = delay_;
+    added_.delay = delay_.value_or(0.0);  // the catalogue's 0.0: not measured
     EndDialog(IDOK);
 }

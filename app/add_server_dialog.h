@@ -4,6 +4,7 @@
 // or IP address is refused and the dialog stays open.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "app/server_testing_dialog.h"
@@ -11,14 +12,14 @@
 
 class AddServerDialog : public ServerTestingDialog {
   public:
-    explicit AddServerDialog(RunContext& context);
+    explicit AddServerDialog(ServerTester& tester);
 
     // After "Add".
     const ServerEntry& added() const { return added_; }
 
   protected:
     void DoDataExchange(DataExchange& exchange) override;
-    void OnTestResult(int index, double delay, int outstanding) override;
+    void OnTestResult(int index, const RunResult& result, int outstanding) override;
     void OnOK() override;
 
   private:
@@ -28,5 +29,6 @@ class AddServerDialog : public ServerTestingDialog {
     std::string report_;
     std::string title_;
     std::string url_;
-    double delay_ = 0.0;  // of the last check, whatever address it checked
+    // Of the last check, whatever address it checked; empty when it failed.
+    std::optional<double> delay_;
 };

@@ -36,8 +36,8 @@ void CatalogueEditor::SetDelay(int index, double delay) {
     servers_.setDelay(index, delay);
 }
 
-SearchOutcome CatalogueEditor::ChooseBest() {
-    const SearchOutcome outcome = ::ChooseBest(servers_);
+SearchOutcome CatalogueEditor::ChooseBest(const std::vector<RunResult>& results) {
+    const SearchOutcome outcome = ::ChooseBest(results);
     chosen_ = outcome.bestIndex;
     return outcome;
 }

@@ -2,7 +2,10 @@
 // action changes only the copy; the dialog publishes it on OK, and Cancel drops it.
 #pragma once
 
+#include <vector>
+
 #include "config/server_catalogue.h"
+#include "sync/run_result.h"
 #include "sync/server_search.h"
 
 class CatalogueEditor {
@@ -25,8 +28,9 @@ class CatalogueEditor {
     // The new entry goes last; the choice stays.
     void Add(const ServerEntry& entry);
     void SetDelay(int index, double delay);
-    // After "Find the best": the entry with the smallest delay becomes the chosen one.
-    SearchOutcome ChooseBest();
+    // After "Find the best", with its results in list order: the entry with the smallest
+    // delay becomes the chosen one.
+    SearchOutcome ChooseBest(const std::vector<RunResult>& results);
 
   private:
     ServerCatalogue servers_;

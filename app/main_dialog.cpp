@@ -13,7 +13,7 @@
 #include "resources/version.h"
 
 MainDialog::MainDialog(SyncScheduler& scheduler, Settings& settings, TrayIcon& tray,
-                       const std::string& displayName)
+                       RunHistory* history, const std::string& displayName)
     : Dialog(IDD_MAIN),
       scheduler_(scheduler),
       settings_(settings),
@@ -22,7 +22,7 @@ MainDialog::MainDialog(SyncScheduler& scheduler, Settings& settings, TrayIcon& t
       taskbarCreated_(::RegisterWindowMessageA("TaskbarCreated")),
       exitRequest_(::RegisterWindowMessageA(kExitRequestMessage)),
       showRequest_(::RegisterWindowMessageA(kShowRequestMessage)),
-      historyWindow_(scheduler.history(), HistoryFolder()) {
+      historyWindow_(history, HistoryFolder()) {
     messages()
         .OnCommand(IDC_MAIN_SYNCHRONIZE, [this] { OnSynchronizeNow(); })
         .OnCommand(IDC_MAIN_SET_TIME_ZONE, [this] { OnSetTimeZone(); })
@@ -39,11 +39,6 @@ MainDialog::MainDialog(SyncScheduler& scheduler, Settings& settings, TrayIcon& t
                        OnTimer();
                        return 0;
                    })
-        .OnCommand(ID_TRAY_EXIT, [this] { OnTrayExit(); })
-        .OnCommand(ID_TRAY_OPEN, [this] { OnTrayOpen(); })
-        .OnCommand(ID_TRAY_OPTIONS, [this] { OnOptions(); })
-        .OnCommand(ID_TRAY_SYNCHRONIZE, [this] { OnSynchronizeNow(); })
-        .OnCommand(ID_TRAY_HISTORY, [this] { OnHistory(); })
         .OnMessage(WM_HELP,
                    [this](WPARAM, LPARAM) {
                        OnHelpInfo();
@@ -63,8 +58,7 @@ void MainDialog::DoDataExchange(DataExchange& exchange) {
 }
 
 BOOL MainDialog::OnInitDialog() {
-    scheduler_.cursor().SelectStartingServer();
-    serverText_ = scheduler_.cursor().CurrentServerTitle();
+    scheduler_.SelectStartingServer();
     if (showAtStart_ != 1) {
         ::ShowWindow(hwnd(), SW_HIDE);
     }
@@ -77,8 +71,9 @@ BOOL MainDialog::OnInitDialog() {
     const HMENU systemMenu = ::GetSystemMenu(hwnd(), FALSE);
     ::AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
     ::AppendMenuA(systemMenu, MF_STRING, IDM_SYSTEM_HISTORY, "History");
-    ReadRecord();
-    RefreshRunViews();
+    const StatusView status = scheduler_.Status();
+    ReadFields(status);
+    RefreshRunViews(status);
     // Before the tray icon exists, so that no tray command reaches a window still starting.
     if (scheduler_.IsSyncOverdue()) {
         ::MessageBoxA(hwnd(),
@@ -133,15 +128,19 @@ void MainDialog::LetThroughFromLowerIntegrity(UINT message) {
     }
 }
 
-void MainDialog::ReadRecord() {
-    const SyncRecord record = scheduler_.gate().Record();
-    beforeText_ = presentation::TimeBeforeText(record);
-    afterText_ = presentation::TimeAfterText(record);
-    dateText_ = presentation::SyncDateText(record, scheduler_.months());
-    statusText_ = record.connectStatus;
+void MainDialog::ReadFields(const StatusView& status) {
+    beforeText_ = presentation::TimeBeforeText(status.record);
+    afterText_ = presentation::TimeAfterText(status.record);
+    dateText_ = presentation::SyncDateText(status.record, status.months);
+    statusText_ = status.record.connectStatus;
+    serverText_ = status.serverTitle;
 }
 
 std::optional<LRESULT> MainDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (const std::optional<LRESULT> handled =
+            tray_.HandleMessage(hwnd(), message, wParam, lParam, *this)) {
+        return handled;
+    }
     switch (message) {
         case WM_DESTROY:
             tray_.Remove();
@@ -175,11 +174,6 @@ std::optional<LRESULT> MainDialog::WindowProc(UINT message, WPARAM wParam, LPARA
         case WM_TIMECHANGE:
             scheduler_.ClockChanged(std::chrono::steady_clock::now());
             return 0;
-        case TrayIcon::kCallbackMessage:
-            if (wParam == TrayIcon::kIconId) {
-                return OnTrayCallback(lParam);
-            }
-            return std::nullopt;
         default:
             if (message == taskbarCreated_ && taskbarCreated_ != 0) {
                 tray_.Restore();
@@ -200,35 +194,26 @@ std::optional<LRESULT> MainDialog::WindowProc(UINT message, WPARAM wParam, LPARA
     }
 }
 
-std::optional<LRESULT> MainDialog::OnTrayCallback(LPARAM mouseMessage) {
-    if (mouseMessage == WM_LBUTTONDBLCLK) {
-        SetShown(1);
-        ::SetForegroundWindow(hwnd());
-        ::SetFocus(hwnd());
-        return 1;
+void MainDialog::OnTrayChoice(TrayChoice choice) {
+    switch (choice) {
+        case TrayChoice::kOpen:
+            SetShown(1);
+            ::SetForegroundWindow(hwnd());
+            ::SetFocus(hwnd());
+            return;
+        case TrayChoice::kSynchronizeNow:
+            OnSynchronizeNow();
+            return;
+        case TrayChoice::kOptions:
+            OnOptions();
+            return;
+        case TrayChoice::kHistory:
+            OnHistory();
+            return;
+        case TrayChoice::kExit:
+            OnTrayExit();
+            return;
     }
-    if (mouseMessage == WM_RBUTTONDOWN) {
-        ShowTrayMenu();
-        return 1;
-    }
-    return std::nullopt;
-}
-
-void MainDialog::ShowTrayMenu() {
-    const HMENU menu = ::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAY_MENU));
-    if (menu == nullptr) {
-        return;
-    }
-    const HMENU popup = ::GetSubMenu(menu, 0);
-    ::SetMenuDefaultItem(popup, ID_TRAY_OPEN, FALSE);
-    POINT cursor{};
-    ::GetCursorPos(&cursor);
-    // Without the foreground the menu would not close when the user clicks elsewhere.
-    ::SetForegroundWindow(hwnd());
-    ::TrackPopupMenu(popup, TPM_RIGHTALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, hwnd(),
-                     nullptr);
-    ::PostMessageA(hwnd(), WM_NULL, 0, 0);
-    ::DestroyMenu(menu);
 }
 
 void MainDialog::SetShown(int show) {
@@ -251,24 +236,23 @@ void MainDialog::RequestClose() {
 }
 
 void MainDialog::RefreshFields() {
-    ReadRecord();
-    serverText_ = scheduler_.cursor().CurrentServerTitle();
+    const StatusView status = scheduler_.Status();
+    ReadFields(status);
     UpdateData(false);
-    RefreshRunViews();
+    RefreshRunViews(status);
 }
 
-void MainDialog::RefreshRunViews() {
-    const auto now = std::chrono::steady_clock::now();
+void MainDialog::RefreshRunViews(const StatusView& status) {
     presentation::TrayTipState tip;
     tip.name = displayName_;
-    tip.last = scheduler_.LastResult();
-    tip.syncDate = scheduler_.gate().Record().syncDate;
-    tip.now = scheduler_.runContext().services.clock.LocalTime();
-    tip.nextRun = scheduler_.NextScheduledRun();
-    tip.otherTimeProgram = scheduler_.OtherTimeProgram(now);
+    tip.last = status.last;
+    tip.syncDate = status.record.syncDate;
+    tip.now = status.now;
+    tip.nextRun = status.nextRun;
+    tip.otherTimeProgram = status.otherTimeProgram;
     tray_.SetTip(presentation::TrayTipText(tip));
-    if (scheduler_.RunsEnded() != runsShown_) {
-        runsShown_ = scheduler_.RunsEnded();
+    if (status.runsEnded != runsShown_) {
+        runsShown_ = status.runsEnded;
         historyWindow_.Refresh();
     }
 }
@@ -375,7 +359,7 @@ void MainDialog::OnOptions() {
 }
 
 void MainDialog::OnServer() {
-    ServerChooserDialog dialog(settings_, scheduler_.cursor(), scheduler_.runContext());
+    ServerChooserDialog dialog(settings_, scheduler_);
     RunDialog(dialog);
 }
 
@@ -402,15 +386,11 @@ void MainDialog::OnTrayExit() {
     closingFromMenu_ = 0;
 }
 
-void MainDialog::OnTrayOpen() {
-    SetShown(1);
-}
-
 void MainDialog::OnHistory() {
     historyWindow_.Open();
 }
 
 void MainDialog::OnBreak() {
     scheduler_.BreakRun();
-    scheduler_.gate().SetStatus(presentation::kBrokenStatus);
+    scheduler_.SetStatus(presentation::kBrokenStatus);
 }

@@ -1,6 +1,7 @@
 // The program's one top-level window: the record of the last synchronisation, the buttons
 // for every action and the progress of a running run. Its one-second timer drives the
-// scheduler, and the tray icon's clicks arrive here. Usually hidden: minimising it, or
+// scheduler, which it reads through one status view and commands; the tray icon tells it what
+// the user chose there. Usually hidden: minimising it, or
 // answering No to the exit question, hides it, and the tray icon brings it back.
 #pragma once
 
@@ -16,7 +17,7 @@
 #include "ui/control.h"
 #include "ui/dialog.h"
 
-class MainDialog : public Dialog, public SchedulerWindow {
+class MainDialog : public Dialog, public SchedulerWindow, public TrayChoices {
   public:
     // A registered message by which setup asks a running copy to end, as a confirmed Exit
     // ends it: no question, nothing lost.
@@ -28,7 +29,8 @@ class MainDialog : public Dialog, public SchedulerWindow {
     static constexpr UINT kTickMilliseconds = 1000;
     static constexpr int kProgressStep = 10;
 
-    MainDialog(SyncScheduler& scheduler, Settings& settings, TrayIcon& tray,
+    // history may be null: the History window then stays empty.
+    MainDialog(SyncScheduler& scheduler, Settings& settings, TrayIcon& tray, RunHistory* history,
                const std::string& displayName);
 
     // Read once, when the window is created.
@@ -44,6 +46,7 @@ class MainDialog : public Dialog, public SchedulerWindow {
     void RefreshFields() override;
     void StepProgress() override;
     void ResetProgress() override;
+    void OnTrayChoice(TrayChoice choice) override;
 
   protected:
     BOOL OnInitDialog() override;
@@ -64,18 +67,15 @@ class MainDialog : public Dialog, public SchedulerWindow {
     void OnClose();
     void OnTimer();
     void OnTrayExit();
-    void OnTrayOpen();
     void OnHelpInfo();
     void OnBreak();
     void OnHistory();
     // The tray tip and the History window, in line with the last run.
-    void RefreshRunViews();
-    std::optional<LRESULT> OnTrayCallback(LPARAM mouseMessage);
-    void ShowTrayMenu();
+    void RefreshRunViews(const StatusView& status);
     void ShowAbout();
     void StartTimer();
     void StopTimer();
-    void ReadRecord();
+    void ReadFields(const StatusView& status);
     // A dialog or box of the program is open: it is brought forward and true returned.
     bool BringOpenWindowForward();
     bool OtherWindowsOpen() const;

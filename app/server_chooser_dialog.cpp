@@ -16,12 +16,10 @@ constexpr Column kColumns[] = {{"Name", 165}, {"Status", 47}, {"Delay(sec.)", 47
 
 }  // namespace
 
-ServerChooserDialog::ServerChooserDialog(Settings& settings, ServerCursor& cursor,
-                                         RunContext& context)
-    : ServerTestingDialog(IDD_SERVER_CHOOSER, context),
+ServerChooserDialog::ServerChooserDialog(Settings& settings, SyncScheduler& scheduler)
+    : ServerTestingDialog(IDD_SERVER_CHOOSER, scheduler.tester()),
       settings_(settings),
-      cursor_(cursor),
-      context_(context),
+      scheduler_(scheduler),
       editor_(settings.servers.Copy(), settings.nStartingServ) {
     messages()
         .OnCommand(IDC_CHOOSER_TEST, [this] { OnTest(); })
@@ -92,24 +90,26 @@ void ServerChooserDialog::OnFindBest() {
         addresses.push_back(editor_.servers().at(i).address);
     }
     searching_ = true;
+    searchResults_.assign(addresses.size(), RunResult());
     StartTests(addresses);
     report_ = presentation::kTesting;
     UpdateData(false);
 }
 
-void ServerChooserDialog::OnTestResult(int index, double delay, int outstanding) {
+void ServerChooserDialog::OnTestResult(int index, const RunResult& result, int outstanding) {
     if (!searching_) {
-        if (delay != 0.0) {
-            report_ = presentation::NetDelayReport(delay);
-            editor_.SetDelay(testedIndex_, delay);
+        if (result.ok()) {
+            report_ = presentation::NetDelayReport(result.delay);
+            editor_.SetDelay(testedIndex_, result.delay);
         } else {
             report_ = presentation::kTestFailed;
         }
         UpdateData(false);
         return;
     }
-    // A failure stores 0.0: the server shows "Null" from now on.
-    editor_.SetDelay(index, delay);
+    searchResults_[index] = result;
+    // A failure stores 0.0, the catalogue's "not measured": the server shows "Null" from now on.
+    editor_.SetDelay(index, result.ok() ? result.delay : 0.0);
     report_ = presentation::SearchProgressLine(editor_.servers().at(index));
     UpdateData(false);
     if (outstanding == 0) {
@@ -118,7 +118,7 @@ void ServerChooserDialog::OnTestResult(int index, double delay, int outstanding)
 }
 
 void ServerChooserDialog::FinishSearch() {
-    const SearchOutcome outcome = editor_.ChooseBest();
+    const SearchOutcome outcome = editor_.ChooseBest(searchResults_);
     report_ = presentation::SearchReport(outcome, editor_.servers());
     FillServerList();
     ShowCurrentServer();
@@ -147,7 +147,7 @@ void ServerChooserDialog::OnRestoreDefault() {
 }
 
 void ServerChooserDialog::OnAddNew() {
-    AddServerDialog add(context_);
+    AddServerDialog add(scheduler_.tester());
     if (add.DoModal(hwnd()) == IDOK) {
         editor_.Add(add.added());
         FillServerList();
@@ -161,7 +161,7 @@ void ServerChooserDialog::OnOK() {
     if (busy()) {
         return;
     }
-    cursor_.Publish(editor_.servers(), editor_.chosen());
+    scheduler_.Publish(editor_.servers(), editor_.chosen());
     settings_.save();
     settings_.saveServers();
     EndDialog(IDOK);

@@ -1,26 +1,27 @@
 // "Time Server Choosing": the catalogue as a list with its measured delays, the server the
 // next run queries, a test of one server and the search for the one with the smallest
 // delay, both off the dialog's thread. Every action edits the dialog's working copy; OK
-// publishes it with the chosen index in one step, stores both and points the scheduler's
-// cursor at the chosen entry. Cancel drops the copy.
+// publishes it to the scheduler with the chosen index in one step, which points the next run
+// at the chosen entry, and stores both. Cancel drops the copy.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "app/catalogue_editor.h"
 #include "app/server_testing_dialog.h"
 #include "config/settings.h"
-#include "sync/server_cursor.h"
+#include "sync/sync_scheduler.h"
 #include "ui/control.h"
 
 class ServerChooserDialog : public ServerTestingDialog {
   public:
-    ServerChooserDialog(Settings& settings, ServerCursor& cursor, RunContext& context);
+    ServerChooserDialog(Settings& settings, SyncScheduler& scheduler);
 
   protected:
     BOOL OnInitDialog() override;
     void DoDataExchange(DataExchange& exchange) override;
-    void OnTestResult(int index, double delay, int outstanding) override;
+    void OnTestResult(int index, const RunResult& result, int outstanding) override;
     void OnOK() override;
 
   private:
@@ -35,10 +36,10 @@ class ServerChooserDialog : public ServerTestingDialog {
     void ShowCurrentServer();
 
     Settings& settings_;
-    ServerCursor& cursor_;
-    RunContext& context_;
+    SyncScheduler& scheduler_;
     bool searching_ = false;  // the tests running are "Find the best", not "Test"
     int testedIndex_ = 0;
+    std::vector<RunResult> searchResults_;  // one per entry, in list order
 
     ListViewControl list_;
     std::string report_;

@@ -1,23 +1,27 @@
 #include "app/server_testing_dialog.h"
 
-#include <bit>
-
-static_assert(sizeof(LPARAM) == sizeof(double), "a delay travels in the message's lParam");
+#include <memory>
 
 void ServerTestingDialog::StartTests(const std::vector<std::string>& addresses) {
     busy_.Begin(hwnd());
     outstanding_ = static_cast<int>(addresses.size());
     // The results come back as messages: none is handled before the caller returns.
-    tests_.Start(addresses, [window = hwnd()](int index, double delay) {
-        ::PostMessageA(window, kResultMessage, static_cast<WPARAM>(index),
-                       std::bit_cast<LPARAM>(delay));
+    // Each result travels in its message's lParam; the dialog, busy until the last has come,
+    // is there to take it.
+    tests_.Start(addresses, [window = hwnd()](int index, const RunResult& result) {
+        auto posted = std::make_unique<RunResult>(result);
+        if (::PostMessageA(window, kResultMessage, static_cast<WPARAM>(index),
+                           reinterpret_cast<LPARAM>(posted.get()))) {
+            posted.release();
+        }
     });
 }
 
 std::optional<LRESULT> ServerTestingDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == kResultMessage) {
+        const std::unique_ptr<RunResult> result(reinterpret_cast<RunResult*>(lParam));
         --outstanding_;
-        OnTestResult(static_cast<int>(wParam), std::bit_cast<double>(lParam), outstanding_);
+        OnTestResult(static_cast<int>(wParam), *result, outstanding_);
         if (outstanding_ == 0) {
             busy_.End();
         }

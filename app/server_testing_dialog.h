@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "sync/run_result.h"
 #include "sync/server_search.h"
+#include "sync/server_tester.h"
 #include "ui/busy_state.h"
 #include "ui/dialog.h"
 
@@ -18,14 +20,14 @@ class ServerTestingDialog : public Dialog {
     static constexpr UINT kResultMessage = WM_APP + 1;
 
   protected:
-    ServerTestingDialog(int templateId, RunContext& context)
-        : Dialog(templateId), tests_(context) {}
+    ServerTestingDialog(int templateId, ServerTester& tester)
+        : Dialog(templateId), tests_(tester) {}
 
     // Tests the addresses; address i comes back to OnTestResult as index i.
     void StartTests(const std::vector<std::string>& addresses);
-    // One result (delay 0.0 for failure); outstanding counts those still to come. The dialog
-    // is busy until this has handled the last one.
-    virtual void OnTestResult(int index, double delay, int outstanding) = 0;
+    // One result; outstanding counts those still to come. The dialog is busy until this has
+    // handled the last one.
+    virtual void OnTestResult(int index, const RunResult& result, int outstanding) = 0;
     bool busy() const { return busy_.busy(); }
 
     std::optional<LRESULT> WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;

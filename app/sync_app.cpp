@@ -48,14 +48,15 @@ bool EndsWithStartUp(const std::string& commandLine) {
 SyncApp::SyncApp(HINSTANCE instance)
     : instance_(instance),
       historyFile_(HistoryFolder(), kHistoryFileName),
+      history_(historyFile_),
       store_(kCompany, RegistryProfileStore::ApplicationNameOfThisProgram()),
       settings_(store_),
       tray_(settings_, displayName_),
       reporter_(boxes_, LoadedMonthNames()),
       scheduler_(SchedulerServices{clock_, network_, probe_, reporter_, connectivity_, threads_,
-                                   clockService_, &historyFile_},
+                                   clockService_, &history_},
                  settings_),
-      mainDialog_(scheduler_, settings_, tray_, displayName_) {
+      mainDialog_(scheduler_, settings_, tray_, &history_, displayName_) {
     scheduler_.AttachWindow(&mainDialog_);
 }
 
@@ -89,7 +90,7 @@ bool SyncApp::InitInstance() {
     } else {
         SyncRecord record;
         settings_.load(record);
-        scheduler_.gate().ReplaceRecord(record);
+        scheduler_.ReplaceRecord(record);
     }
 
     const bool startUp = EndsWithStartUp(::GetCommandLineA());

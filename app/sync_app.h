@@ -10,6 +10,7 @@
 #include "app/program_run_reporter.h"
 #include "app/tray_icon.h"
 #include "config/registry_profile_store_win.h"
+#include "config/run_history.h"
 #include "config/settings.h"
 #include "platform/clock.h"
 #include "platform/clock_service.h"
@@ -50,6 +51,7 @@ class SyncApp {
     StdWorkerThreads threads_;
     PlatformClockService clockService_;
     FolderHistoryFile historyFile_;
+    RunHistory history_;
     RegistryProfileStore store_;
     Settings settings_;
     TrayIcon tray_;

@@ -4,6 +4,27 @@
 
 #include "resources/tickwell_ids.h"
 
+namespace {
+
+std::optional<TrayChoice> MenuChoice(WORD command) {
+    switch (command) {
+        case ID_TRAY_OPEN:
+            return TrayChoice::kOpen;
+        case ID_TRAY_SYNCHRONIZE:
+            return TrayChoice::kSynchronizeNow;
+        case ID_TRAY_OPTIONS:
+            return TrayChoice::kOptions;
+        case ID_TRAY_HISTORY:
+            return TrayChoice::kHistory;
+        case ID_TRAY_EXIT:
+            return TrayChoice::kExit;
+        default:
+            return std::nullopt;
+    }
+}
+
+}  // namespace
+
 TrayIcon::TrayIcon(const Settings& settings, const std::string& tip)
     : settings_(settings), name_(tip) {}
 
@@ -27,6 +48,48 @@ BOOL TrayIcon::Remove() {
 void TrayIcon::Restore() {
     added_ = 0;
     Update(NIM_ADD);
+}
+
+std::optional<LRESULT> TrayIcon::HandleMessage(HWND owner, UINT message, WPARAM wParam,
+                                               LPARAM lParam, TrayChoices& choices) {
+    if (message == WM_COMMAND) {
+        const std::optional<TrayChoice> choice = MenuChoice(LOWORD(wParam));
+        if (!choice) {
+            return std::nullopt;
+        }
+        choices.OnTrayChoice(*choice);
+        return 0;
+    }
+    if (message != kCallbackMessage || wParam != kIconId) {
+        return std::nullopt;
+    }
+    if (lParam == WM_LBUTTONDBLCLK) {
+        choices.OnTrayChoice(TrayChoice::kOpen);
+        return 1;
+    }
+    if (lParam == WM_RBUTTONDOWN) {
+        ShowMenu(owner);
+        return 1;
+    }
+    return std::nullopt;
+}
+
+void TrayIcon::ShowMenu(HWND owner) {
+    const HMENU menu = ::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAY_MENU));
+    if (menu == nullptr) {
+        return;
+    }
+    const HMENU popup = ::GetSubMenu(menu, 0);
+    ::SetMenuDefaultItem(popup, ID_TRAY_OPEN, FALSE);
+    POINT cursor{};
+    ::GetCursorPos(&cursor);
+    // Without the foreground the menu would not close when the user clicks elsewhere.
+    ::SetForegroundWindow(owner);
+    // The chosen command reaches the owner as WM_COMMAND, once the menu has gone.
+    ::TrackPopupMenu(popup, TPM_RIGHTALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, owner,
+                     nullptr);
+    ::PostMessageA(owner, WM_NULL, 0, 0);
+    ::DestroyMenu(menu);
 }
 
 void TrayIcon::SetTip(const std::string& tip) {

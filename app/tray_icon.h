@@ -1,13 +1,25 @@
-// The program's icon in the notification area, present while the option says so. Its
-// clicks reach the owner window as kCallbackMessage with wParam kIconId.
+// The program's icon in the notification area, present while the option says so, with its
+// menu. Its clicks reach the owner window as kCallbackMessage with wParam kIconId and the
+// menu's commands as WM_COMMAND; the owner passes its messages to HandleMessage, which tells
+// it what the user chose.
 #pragma once
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "config/settings.h"
 #include "base/unique_handle_win.h"
+
+// What the user chose at the icon: a double click opens the window, the menu offers all.
+enum class TrayChoice { kOpen, kSynchronizeNow, kOptions, kHistory, kExit };
+
+class TrayChoices {
+  public:
+    virtual ~TrayChoices() = default;
+    virtual void OnTrayChoice(TrayChoice choice) = 0;
+};
 
 class TrayIcon {
   public:
@@ -20,6 +32,10 @@ class TrayIcon {
 
     // Loads the icon and adds it; 0 when the shell took it, -1 otherwise.
     int Init(HINSTANCE module, HWND owner);
+    // The owner's message, if it is the icon's or its menu's: handled, with its result, and
+    // the user's choice told to choices.
+    std::optional<LRESULT> HandleMessage(HWND owner, UINT message, WPARAM wParam, LPARAM lParam,
+                                         TrayChoices& choices);
     // Brings the icon in line with the option: added, refreshed or removed.
     BOOL Modify();
     BOOL Remove();
@@ -29,6 +45,7 @@ class TrayIcon {
     void SetTip(const std::string& tip);
 
   private:
+    static void ShowMenu(HWND owner);
     // NIM_ADD, NIM_MODIFY or NIM_DELETE, as the option and the icon's presence allow.
     BOOL Update(DWORD message);
 

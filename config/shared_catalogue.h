@@ -1,8 +1,7 @@
 // The server catalogue as the program holds it: shared by the user-interface thread, which
 // loads, edits and stores it, and a synchronisation run, which advances the server cursor
 // over it. Its entries can be reached only under its lock, through With, so a change that
-// skips the lock does not compile. The lock is also the server cursor's. A run takes its
-// gate first and this lock second: nothing that takes the gate may run inside With.
+// skips the lock does not compile. The lock also guards the server cursor's index.
 #pragma once
 
 #include <mutex>

@@ -30,6 +30,7 @@ ClockCorrection::Outcome ClockCorrection::Measure(const std::string& host) {
     outcome.offset = result.offset;
     outcome.delay = result.delay;
     outcome.stratum = result.stratum;
+    outcome.answered = true;
     outcome.address = result.address;
     return outcome;
 }

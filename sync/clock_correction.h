@@ -36,7 +36,8 @@ class ClockCorrection {
         double offset = 0.0;  // how far the clock was off: the first exchange's measurement
         double delay = 0.0;   // of the last exchange
         std::int32_t stratum = 0;
-        std::string address;  // that answered
+        bool answered = false;  // offset, delay and stratum are the server's measurement
+        std::string address;    // that answered
         SntpFailure failure;
         std::uint32_t setError = 0;
     };

@@ -37,6 +37,24 @@ bool RunGate::Apply(Generation generation, const std::function<void(SyncRecord&)
     return true;
 }
 
+bool RunGate::Apply(Generation generation, const std::function<void(const Held&)>& effect) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!CurrentLocked(generation)) {
+        return false;
+    }
+    effect(Held());
+    return true;
+}
+
+bool RunGate::Apply(Generation generation, const std::function<void()>& effect) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!CurrentLocked(generation)) {
+        return false;
+    }
+    effect();
+    return true;
+}
+
 bool RunGate::RunBoxOpen() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return static_cast<bool>(closeBox_);

@@ -26,8 +26,25 @@ class RunGate {
     void AbandonRun();
     bool IsCurrent(Generation generation) const;
 
-    // Runs effect(record) under the lock if the generation still counts; false if not.
+    // Held while the gate's lock is, and made only by the gate. A write under a lock that
+    // nests inside the gate's (the server cursor's step, the scheduler's marks) takes it as a
+    // parameter, so it compiles only inside an effect: the gate is always taken first, and
+    // those locks call out to nothing that could take it again.
+    class Held {
+      public:
+        Held(const Held&) = delete;
+        Held& operator=(const Held&) = delete;
+
+      private:
+        friend class RunGate;
+        Held() = default;
+    };
+
+    // Runs the effect under the lock if the generation still counts; false if not. An
+    // effect takes the record, the proof that the gate is held, or nothing.
     bool Apply(Generation generation, const std::function<void(SyncRecord&)>& effect);
+    bool Apply(Generation generation, const std::function<void(const Held&)>& effect);
+    bool Apply(Generation generation, const std::function<void()>& effect);
 
     // A box of the current run is on screen: the watchdog does not count that time.
     bool RunBoxOpen() const;

@@ -76,7 +76,7 @@ HistoryEntry HistoryEntryOf(const RunResult& result, const std::string& kind, co
     entry.address = result.address;
     entry.result = result.ok() ? HistoryEntry::kSuccess : HistoryEntry::kFailure;
     // A measurement only when the server answered.
-    if (result.ok() || result.stratum != 0) {
+    if (result.answered) {
         entry.offset = SecondsText(result.offset, true);
         entry.delay = SecondsText(result.delay, false);
         entry.stratum = std::to_string(result.stratum);

@@ -44,6 +44,9 @@ struct RunResult {
     double offset = 0.0;  // how far the clock was off
     double delay = 0.0;   // of the last exchange
     std::int32_t stratum = 0;
+    // The server answered: offset, delay and stratum are its measurement, even when the run
+    // failed afterwards (the clock refused the time, say).
+    bool answered = false;
     std::optional<double> step;  // how far the run moved the clock, when it set it
     std::uint32_t code = 0;
     std::string detail;

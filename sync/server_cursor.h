@@ -1,21 +1,17 @@
-// Which server the next run queries, the clock by which the scheduler measures a running
-// run, and the mark from which the hourly period counts. Shared by the user-interface
-// thread and the synchronisation worker: every access takes the catalogue's lock, the one
-// under which every change of the catalogue happens too.
+// Which server the next run queries: an index into the catalogue, shared by the
+// user-interface thread and the synchronisation worker. It names one of the catalogue's
+// entries, so every access takes the catalogue's lock, the one under which every change of
+// the catalogue happens too.
 #pragma once
 
 #include <string>
 
-#include "config/date_time.h"
 #include "config/settings.h"
-#include "platform/clock.h"
+#include "sync/run_gate.h"
 
 class ServerCursor {
   public:
-    static constexpr double kHourlyMarkShiftSeconds = 2 * 3600.0;
-
-    // The hourly mark starts two hours ahead, so the first hourly tick runs at once.
-    ServerCursor(Settings& settings, Clock& clock);
+    explicit ServerCursor(Settings& settings) : settings_(settings) {}
 
     // From Settings.nStartingServ.
     void SelectStartingServer();
@@ -26,15 +22,11 @@ class ServerCursor {
     // Empty when the index names no entry.
     std::string CurrentServerTitle() const;
     std::string CurrentServerAddress() const;
-    // The failed-run step: on to the next server, wrapping after the last; in hourly mode
-    // the mark moves two hours ahead. Returns the index before the wrap.
-    int AdvanceServer();
+    // The failed-run step, inside the run's gate: on to the next server, wrapping after the
+    // last. Returns the index before the wrap.
+    int AdvanceServer(const RunGate::Held& held);
 
     int currentServer() const;
-    SYSTEMTIME watchdogTime() const;
-    void setWatchdogTime(const SYSTEMTIME& local);
-    DateTime hourlyMark() const;
-    void setHourlyMark(DateTime mark);
 
   private:
     ServerEntry CurrentEntry() const;
@@ -42,6 +34,4 @@ class ServerCursor {
     Settings& settings_;
     // Guarded by the catalogue's lock.
     int currentServer_ = 0;
-    SYSTEMTIME watchdogTime_{};
-    DateTime hourlyMark_;
 };

@@ -7,6 +7,15 @@ namespace {
 // Beyond any delay a server can measure.
 constexpr double kNoBestYet = 1000000.0;
 
+// No thread to test the address on: a failed test.
+RunResult Untested(const std::string& address) {
+    RunResult result;
+    result.failure = RunFailure::kSocketError;
+    result.host = address;
+    result.detail = "no thread for the test";
+    return result;
+}
+
 }  // namespace
 
 namespace {
@@ -38,14 +47,14 @@ std::string TypedServerAddress(const std::string& typed) {
     return address.substr(first, address.find_last_not_of(kBlanks) - first + 1);
 }
 
-SearchOutcome ChooseBest(const ServerCatalogue& measured) {
+SearchOutcome ChooseBest(const std::vector<RunResult>& results) {
     SearchOutcome outcome;
     double best = kNoBestYet;
-    for (int i = 0; i < measured.size(); ++i) {
-        const double delay = measured.at(i).delay;
-        if (delay == 0.0) {
+    for (int i = 0; i < static_cast<int>(results.size()); ++i) {
+        if (!results[i].ok()) {
             continue;
         }
+        const double delay = results[i].delay;
         ++outcome.successes;
         if (delay < best) {
             best = delay;
@@ -74,11 +83,10 @@ void ServerTests::Start(const std::vector<std::string>& addresses, OnResult onRe
             const int index = static_cast<int>(i);
             try {
                 tests.emplace_back([this, index, address = addresses[i], onResult] {
-                    const RunResult tested = FetchServerTime(context_, true, address);
-                    onResult(index, tested.ok() ? tested.delay : 0.0);
+                    onResult(index, tester_.Test(address));
                 });
             } catch (const std::system_error&) {
-                onResult(index, 0.0);  // no thread to test it on: a failed test
+                onResult(index, Untested(addresses[i]));
             }
         }
         for (std::thread& test : tests) {

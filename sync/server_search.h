@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "config/server_catalogue.h"
-#include "sync/sync_run.h"
+#include "sync/run_result.h"
+#include "sync/server_tester.h"
 
 // An address as typed, without the web prefixes "http://" and "http:" with two backslashes
 // wherever they stand (case-sensitive, one pass left to right); nothing else is trimmed.
@@ -23,18 +24,18 @@ struct SearchOutcome {
     double bestDelay = 0.0;
     int successes = 0;
 };
-// The entry with the smallest measured delay: among equal ones the first in list order;
-// entries without a delay (0.0) never win.
-SearchOutcome ChooseBest(const ServerCatalogue& measured);
+// Of the tests' results, one per entry in list order, the successful one with the smallest
+// delay: among equal ones the first.
+SearchOutcome ChooseBest(const std::vector<RunResult>& results);
 
 // Server tests off the calling thread: even starting their threads is left to another
 // thread, so the caller (a dialog) goes on at once. Each result goes to onResult, on the
-// test's own thread, as (index, delay in seconds, 0.0 for failure).
+// test's own thread, with the index of its address.
 class ServerTests {
   public:
-    using OnResult = std::function<void(int index, double delay)>;
+    using OnResult = std::function<void(int index, const RunResult& result)>;
 
-    explicit ServerTests(RunContext& context) : context_(context) {}
+    explicit ServerTests(ServerTester& tester) : tester_(tester) {}
     // Waits for the tests still running: each ends within the query's time-out.
     ~ServerTests();
     ServerTests(const ServerTests&) = delete;
@@ -46,6 +47,6 @@ class ServerTests {
   private:
     void Join();
 
-    RunContext& context_;
+    ServerTester& tester_;
     std::thread launcher_;  // starts one thread per address and waits for them
 };

@@ -12,10 +12,6 @@ SyncRun::SyncRun(RunContext& context, RunGate::Generation generation, bool manua
       afterResume_(afterResume),
       options_(context.settings.userOptions()) {}
 
-bool SyncRun::Apply(const std::function<void(SyncRecord&)>& effect) {
-    return context_.gate.Apply(generation_, effect);
-}
-
 bool SyncRun::ShowBox(const RunEvent& event) {
     if (!context_.gate.IsCurrent(generation_)) {
         return false;
@@ -27,7 +23,18 @@ bool SyncRun::ShowBox(const RunEvent& event) {
 }
 
 bool SyncRun::SetWatchdogToNow() {
-    return Apply([this](SyncRecord&) { context_.cursor.setWatchdogTime(clock_.LocalTime()); });
+    return Apply([this](const RunGate::Held& held) {
+        context_.marks.RestartWatchdog(held, clock_.LocalTime());
+    });
+}
+
+void SyncRun::MoveToNextServer() {
+    Apply([this](const RunGate::Held& held) {
+        context_.cursor.AdvanceServer(held);
+        if (context_.settings.userOptions().nSynPeriod == Settings::kHourly) {
+            context_.marks.ShiftHourlyMark(held);
+        }
+    });
 }
 
 void SyncRun::ReportFailure(bool showBox, RunStep step, const RunResult& result,
@@ -48,7 +55,7 @@ void SyncRun::ReportFailure(bool showBox, RunStep step, const RunResult& result,
 RunResult SyncRun::Fail(RunStep step, RunResult result, bool serviceChosen) {
     result.serverTitle = serverTitle_;
     ReportFailure(manual_, step, result, serviceChosen);
-    Apply([this](SyncRecord&) { context_.cursor.AdvanceServer(); });
+    MoveToNextServer();
     return result;
 }
 
@@ -85,9 +92,9 @@ RunResult SyncRun::FetchServerTime(bool showErrors, bool setClock, const std::st
     // The watchdog measures the run, not the jump of the clock it has just set.
     ClockCorrection correction(clock_, client, context_.sntpPort,
                                [this](const std::function<void()>& set) {
-                                   return Apply([&](SyncRecord&) {
+                                   return Apply([&](const RunGate::Held& held) {
                                        set();
-                                       context_.cursor.setWatchdogTime(clock_.LocalTime());
+                                       context_.marks.RestartWatchdog(held, clock_.LocalTime());
                                    });
                                });
     const ClockCorrection::Outcome outcome =
@@ -96,6 +103,7 @@ RunResult SyncRun::FetchServerTime(bool showErrors, bool setClock, const std::st
     fetched.offset = outcome.offset;
     fetched.delay = outcome.delay;
     fetched.stratum = outcome.stratum;
+    fetched.answered = outcome.answered;
     switch (outcome.result) {
         case Result::kSucceeded:
             if (setClock) {
@@ -156,7 +164,9 @@ RunResult SyncRun::CorrectThroughService(const std::string& host, bool serviceCh
     result.offset = reply.offset;
     result.delay = reply.delay;
     result.stratum = reply.stratum;
-    if (!answer.replied() || reply.status != ClockServiceStatus::kSynchronised) {
+    // Only a synchronised reply carries the server's measurement.
+    result.answered = answer.replied() && reply.status == ClockServiceStatus::kSynchronised;
+    if (!result.answered) {
         result.failure = RunFailure::kServiceFailed;
         return Fail(RunStep::kService, result, serviceChosen);
     }
@@ -236,13 +246,8 @@ RunResult SyncRun::Synchronise() {
             }
         }
     }
-    if (!Apply([this](SyncRecord&) { context_.settings.bFirstStart = 0; })) {
+    if (!Apply([this] { context_.settings.bFirstStart = 0; })) {
         return abandoned();
     }
     return result;
-}
-
-RunResult FetchServerTime(RunContext& context, bool showErrors, const std::string& host) {
-    SyncRun test(context, RunGate::kAlways, false);
-    return test.FetchServerTime(showErrors, false, host);
 }

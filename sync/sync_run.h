@@ -10,7 +10,6 @@
 #include <optional>
 #include <string>
 
-#include "sync/server_cursor.h"
 #include "config/settings.h"
 #include "platform/clock.h"
 #include "platform/clock_service.h"
@@ -20,6 +19,8 @@
 #include "sync/run_gate.h"
 #include "sync/run_reporter.h"
 #include "sync/run_result.h"
+#include "sync/schedule_marks.h"
+#include "sync/server_cursor.h"
 #include "ntp/sntp_client.h"
 #include "platform/web_probe.h"
 
@@ -37,6 +38,7 @@ struct RunContext {
     RunServices services;
     Settings& settings;
     ServerCursor& cursor;
+    ScheduleMarks& marks;
     RunGate& gate;
     const MonthNames& months;
     int sntpPort = 123;
@@ -74,8 +76,14 @@ class SyncRun {
     void ReportFailure(bool showBox, RunStep step, const RunResult& result,
                        bool serviceChosen = false);
     bool ShowBox(const RunEvent& event);
-    bool Apply(const std::function<void(SyncRecord&)>& effect);
+    // Through the gate, as long as the run's generation counts.
+    template <typename Effect>
+    bool Apply(const Effect& effect) {
+        return context_.gate.Apply(generation_, effect);
+    }
     bool SetWatchdogToNow();
+    // The failed run's step to the next server.
+    void MoveToNextServer();
 
     RunContext& context_;
     Clock& clock_;
@@ -85,6 +93,3 @@ class SyncRun {
     std::string serverTitle_;    // of the server the run asks
     const UserOptions options_;  // taken once at the start, so one run sees one set of options
 };
-
-// The server test of the dialogs: the clock is left alone.
-RunResult FetchServerTime(RunContext& context, bool showErrors, const std::string& host);

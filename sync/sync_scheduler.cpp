@@ -33,19 +33,19 @@ SyncScheduler::SyncScheduler(SchedulerServices services, Settings& settings, int
     : services_(services),
       settings_(settings),
       months_(LoadedMonthNames()),
-      cursor_(settings, services.clock),
-      history_(services.historyFile != nullptr
-                   ? std::optional<RunHistory>(std::in_place, *services.historyFile)
-                   : std::nullopt),
+      cursor_(settings),
+      marks_(services.clock),
       context_{{services.clock, services.network, services.probe, services.reporter,
                 services.clockService},
                settings,
                cursor_,
+               marks_,
                gate_,
                months_,
                sntpPort,
                sntpTimeoutMs,
-               history()} {}
+               services.history},
+      tester_(context_) {}
 
 SyncScheduler::~SyncScheduler() {
     gate_.AbandonRun();
@@ -123,7 +123,7 @@ void SyncScheduler::CheckSchedule() {
         }
     } else if (period == Settings::kHourly) {
         const DateTime current = DateTime::FromSystemTime(clock.LocalTime()).value_or(DateTime());
-        const std::int32_t minutes = WholeMinutes(cursor_.hourlyMark() - current);
+        const std::int32_t minutes = WholeMinutes(marks_.hourlyMark() - current);
         if (std::abs(static_cast<std::int64_t>(minutes)) < kHourlyPeriodMinutes) {
             return;
         }
@@ -135,8 +135,11 @@ void SyncScheduler::CheckSchedule() {
         return;
     }
     if (services_.connectivity.IsConnected()) {
-        cursor_.setHourlyMark(DateTime::FromSystemTime(clock.LocalTime()).value_or(DateTime()));
-        cursor_.setWatchdogTime(clock.LocalTime());
+        gate_.Apply(RunGate::kAlways, [&](const RunGate::Held& held) {
+            marks_.SetHourlyMark(held,
+                                 DateTime::FromSystemTime(clock.LocalTime()).value_or(DateTime()));
+            marks_.RestartWatchdog(held, clock.LocalTime());
+        });
         manualRun_ = false;
         StartWorker(false, std::exchange(resumePending_, false));
     } else if (period == Settings::kHourly) {
@@ -155,14 +158,14 @@ void SyncScheduler::StartManualRun() {
         return;
     }
     manualRun_ = true;
-    cursor_.setWatchdogTime(services_.clock.LocalTime());
+    RestartWatchdog();
     StartWorker(true);
 }
 
 void SyncScheduler::WatchRun() {
     Clock& clock = services_.clock;
     const std::optional<DateTime> now = DateTime::FromSystemTime(clock.LocalTime());
-    const std::optional<DateTime> started = DateTime::FromSystemTime(cursor_.watchdogTime());
+    const std::optional<DateTime> started = DateTime::FromSystemTime(marks_.watchdogTime());
     if (!now || !started) {
         return;
     }
@@ -170,7 +173,7 @@ void SyncScheduler::WatchRun() {
     if (age <= RunLimitSeconds() || gate_.RunBoxOpen()) {
         return;
     }
-    cursor_.setWatchdogTime(clock.LocalTime());
+    RestartWatchdog();
     if (worker_) {
         AbandonWorker();
         StartWorker(manualRun_, resumeRun_);
@@ -181,6 +184,28 @@ void SyncScheduler::BreakRun() {
     if (worker_) {
         AbandonWorker();
     }
+}
+
+void SyncScheduler::RestartWatchdog() {
+    gate_.Apply(RunGate::kAlways, [this](const RunGate::Held& held) {
+        marks_.RestartWatchdog(held, services_.clock.LocalTime());
+    });
+}
+
+void SyncScheduler::SelectStartingServer() {
+    cursor_.SelectStartingServer();
+}
+
+void SyncScheduler::ReplaceRecord(const SyncRecord& record) {
+    gate_.ReplaceRecord(record);
+}
+
+void SyncScheduler::SetStatus(const std::string& status) {
+    gate_.SetStatus(status);
+}
+
+void SyncScheduler::Publish(const ServerCatalogue& servers, int chosen) {
+    cursor_.Publish(servers, chosen);
 }
 
 int SyncScheduler::RunLimitSeconds() const {
@@ -206,25 +231,35 @@ void SyncScheduler::ClockChanged(std::chrono::steady_clock::time_point now) {
         return;
     }
     const bool repeated = clockChanges_.Note(now);
-    if (history_) {
+    if (services_.history != nullptr) {
         HistoryEntry entry;
         entry.time = IsoUtcText(services_.clock.UtcTime());
         entry.kind = kClockSetElsewhereKind;
         entry.result = HistoryEntry::kNote;
         entry.reason = services_.reporter.ClockChangeNote(repeated);
-        history_->Append(entry);
+        services_.history->Append(entry);
     }
 }
 
-std::optional<RunResult> SyncScheduler::LastResult() {
-    std::optional<RunResult> last;
-    gate_.Apply(RunGate::kAlways, [&](SyncRecord&) { last = lastResult_; });
-    return last;
+StatusView SyncScheduler::Status(std::chrono::steady_clock::time_point steadyNow) {
+    StatusView view;
+    // The record and the last result in one step: a run that ends meanwhile shows in both or
+    // in neither.
+    gate_.Apply(RunGate::kAlways, [&](SyncRecord& record) {
+        view.record = record;
+        view.last = lastResult_;
+    });
+    view.serverTitle = cursor_.CurrentServerTitle();
+    view.now = services_.clock.LocalTime();
+    view.nextRun = NextScheduledRun(view.now, view.record.syncDate);
+    view.otherTimeProgram = clockChanges_.Repeated(steadyNow);
+    view.runsEnded = runsEnded_;
+    view.months = months_;
+    return view;
 }
 
-std::optional<DateTime> SyncScheduler::NextScheduledRun() {
-    Clock& clock = services_.clock;
-    const SYSTEMTIME now = clock.LocalTime();
+std::optional<DateTime> SyncScheduler::NextScheduledRun(const SYSTEMTIME& now,
+                                                        const SYSTEMTIME& syncDate) {
     const std::optional<DateTime> current = DateTime::FromSystemTime(now);
     if (!current) {
         return std::nullopt;
@@ -237,14 +272,14 @@ std::optional<DateTime> SyncScheduler::NextScheduledRun() {
         return current;
     }
     if (period == Settings::kHourly) {
-        const DateTime mark = cursor_.hourlyMark();
+        const DateTime mark = marks_.hourlyMark();
         if (std::abs(static_cast<std::int64_t>(WholeMinutes(mark - *current))) >=
             kHourlyPeriodMinutes) {
             return current;
         }
         return mark.AddSeconds(kHourlyPeriodMinutes * 60.0);
     }
-    if (!SameDay(gate_.Record().syncDate, now)) {
+    if (!SameDay(syncDate, now)) {
         return current;
     }
     SYSTEMTIME midnight = now;
@@ -259,7 +294,7 @@ void SyncScheduler::StartWorker(bool manual, bool afterResume) {
         SyncRun run(context_, generation, manual, afterResume);
         const RunResult result = run.Run();
         if (result.failure != RunFailure::kAbandoned) {
-            gate_.Apply(generation, [&](SyncRecord&) { lastResult_ = result; });
+            gate_.Apply(generation, [&] { lastResult_ = result; });
         }
     });
 }

@@ -1,6 +1,7 @@
 // Decides when a synchronisation run starts, runs it on a worker thread, watches it and
 // abandons it when it takes too long or the user breaks it. Driven by the main window's
-// one-second tick; every operation here runs on the user-interface thread.
+// one-second tick; every operation here runs on the user-interface thread. The window reads
+// it through one status view and sends it commands; nothing behind it is handed out.
 #pragma once
 
 #include <chrono>
@@ -9,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "sync/server_cursor.h"
 #include "platform/worker_threads.h"
 #include "config/settings.h"
 #include "platform/clock.h"
@@ -18,11 +18,14 @@
 #include "platform/month_names.h"
 #include "platform/network_stack.h"
 #include "config/run_history.h"
-#include "platform/history_file.h"
 #include "sync/clock_change_watch.h"
 #include "sync/run_gate.h"
 #include "sync/run_reporter.h"
 #include "sync/run_result.h"
+#include "sync/schedule_marks.h"
+#include "sync/server_cursor.h"
+#include "sync/server_tester.h"
+#include "sync/status_view.h"
 #include "sync/sync_run.h"
 #include "platform/web_probe.h"
 
@@ -47,7 +50,7 @@ struct SchedulerServices {
     Connectivity& connectivity;
     WorkerThreads& threads;
     ClockService& clockService;
-    HistoryFile* historyFile = nullptr;  // where runs are recorded; none when null
+    RunHistory* history = nullptr;  // where runs are recorded; none when null
 };
 
 class SyncScheduler {
@@ -71,6 +74,10 @@ class SyncScheduler {
 
     void AttachWindow(SchedulerWindow* window) { window_ = window; }
 
+    // What the window shows, all taken now; steadyNow dates the clock changes of others.
+    StatusView Status(
+        std::chrono::steady_clock::time_point steadyNow = std::chrono::steady_clock::now());
+
     // The one-second tick: watches a running run, or checks the schedule and refreshes.
     void Tick();
     bool IsRunning();
@@ -88,42 +95,38 @@ class SyncScheduler {
     // Another program may have set the clock; one of ours, during or just after a run, is
     // not counted. The history notes each.
     void ClockChanged(std::chrono::steady_clock::time_point now);
-    bool OtherTimeProgram(std::chrono::steady_clock::time_point now) const {
-        return clockChanges_.Repeated(now);
-    }
 
-    // Counts the runs that have ended: the history window refreshes when it moves.
-    int RunsEnded() const { return runsEnded_; }
-    // The last run of this copy that was not abandoned; empty before the first.
-    std::optional<RunResult> LastResult();
-    // When the schedule runs next, local time; empty for a manual schedule.
-    std::optional<DateTime> NextScheduledRun();
+    // Start-up: the next run asks the stored starting server, and the stored record shows.
+    void SelectStartingServer();
+    void ReplaceRecord(const SyncRecord& record);
+    // The status line, for what the window says itself ("Broken by the user.").
+    void SetStatus(const std::string& status);
+    // The chooser's OK: the edited catalogue, and its chosen entry for the next run.
+    void Publish(const ServerCatalogue& servers, int chosen);
+    // For the dialogs' server tests on their own threads.
+    ServerTester& tester() { return tester_; }
 
     bool IsSyncOverdue() const;
     // Abandoned runs still winding down; each ends by itself once its wait is interrupted.
     int AbandonedWorkers();
-
-    ServerCursor& cursor() { return cursor_; }
-    RunGate& gate() { return gate_; }
-    const MonthNames& months() const { return months_; }
-    // For the dialogs' server tests on the user-interface thread.
-    RunContext& runContext() { return context_; }
-    // Empty when the scheduler keeps no history.
-    RunHistory* history() { return history_ ? &*history_ : nullptr; }
 
   private:
     // The watchdog's limit, never below what the run needs to fail by itself.
     int RunLimitSeconds() const;
     void StartWorker(bool manual, bool afterResume = false);
     void AbandonWorker();
+    // When the schedule runs next, local time; empty for a manual schedule.
+    std::optional<DateTime> NextScheduledRun(const SYSTEMTIME& now, const SYSTEMTIME& syncDate);
+    void RestartWatchdog();
 
     SchedulerServices services_;
     Settings& settings_;
     MonthNames months_;
     RunGate gate_;
     ServerCursor cursor_;
-    std::optional<RunHistory> history_;
+    ScheduleMarks marks_;
     RunContext context_;
+    ServerTester tester_;
     bool manualRun_ = false;
     bool resumeRun_ = false;
     bool resumePending_ = false;

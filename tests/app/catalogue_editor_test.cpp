@@ -71,10 +71,13 @@ TEST(CatalogueEditorTest, RestoreDefaultBringsBackDeletedBuiltInEntries) {
 
 TEST(CatalogueEditorTest, FindTheBestChoosesInTheCopy) {
     CatalogueEditor editor(Servers({"a", "b", "c"}), 0);
-    for (const auto& [index, delay] : {std::pair{0, 0.0}, {1, 0.04}, {2, 0.03}}) {
+    std::vector<RunResult> results(3);
+    results[0].failure = RunFailure::kNoAnswer;
+    for (const auto& [index, delay] : {std::pair{1, 0.04}, {2, 0.03}}) {
+        results[index].delay = delay;
         editor.SetDelay(index, delay);
     }
-    EXPECT_EQ(2, editor.ChooseBest().bestIndex);
+    EXPECT_EQ(2, editor.ChooseBest(results).bestIndex);
     EXPECT_EQ(2, editor.chosen());
     EXPECT_EQ(0.03, editor.chosenEntry().delay);
 }

@@ -279,33 +279,8 @@ TEST(PresentationTest, KeptTexts) {
     EXPECT_EQ("Mar. 07, 2003", DateStamp(Calendar(2003, 3, 7, 14, 5), months));
 }
 
-ServerCatalogue Measured(const std::vector<std::pair<const char*, double>>& rows) {
-    ServerCatalogue catalogue;
-    for (const auto& [title, delay] : rows) {
-        ServerEntry entry(title, "h", 1);
-        entry.delay = delay;
-        catalogue.add(entry);
-    }
-    return catalogue;
-}
-
+// The search's report is checked with its choice, in the search's own tests.
 TEST(PresentationTest, TheDialogsReports) {
-    struct Case {
-        std::vector<std::pair<const char*, double>> rows;
-        std::string report;
-    };
-    const std::vector<Case> cases = {
-        {{{"A", 0.05}, {"B", 0.04}, {"C", 0.09}, {"D", 0.04}},
-         "Tested success: 4, faild: 0, the best delay: 0.040 for B"},
-        {{{"T", 0.123}, {"U", 0.2}, {"V", 0.0}, {"W", 0.3}},
-         "Tested success: 3, faild: 1, the best delay: 0.123 for T"},
-        {{{"A", 0.0}, {"B", 0.0}}, "Error. Check Internet Connection."},
-        {{{"A", 0.1}, {"B", -0.01}}, "Tested success: 2, faild: 0, the best delay: -0.010 for B"},
-    };
-    for (const Case& c : cases) {
-        const ServerCatalogue measured = Measured(c.rows);
-        EXPECT_EQ(c.report, SearchReport(ChooseBest(measured), measured));
-    }
     EXPECT_EQ(" 0.05", DelayText(0.05));
     EXPECT_EQ("0.0731", DelayText(0.0731));
     EXPECT_EQ("Null", DelayText(0.0));

@@ -4,18 +4,25 @@
 #include <stdexcept>
 #include <thread>
 
-RunHarness::RunHarness(int servers, std::uint32_t sntpTimeoutMs) : server({.clock = &clock}) {
+RunHarness::RunHarness(int servers, std::uint32_t sntpTimeoutMs)
+    : server({.clock = &clock}), queryTimeoutMs(sntpTimeoutMs) {
     for (int i = 0; i < servers; ++i) {
         settings.servers.With([&](ServerCatalogue& catalogue) {
             catalogue.add(ServerEntry("Server " + std::to_string(i), server.address(), 1));
         });
     }
     settings.bFirstStart = 0;
+    cursor.SelectStartingServer();
+    RemakeScheduler();
+}
+
+void RunHarness::RemakeScheduler() {
+    scheduler.reset();
     scheduler = std::make_unique<SyncScheduler>(
         SchedulerServices{clock, network, probe, reporter, connectivity, threads, clockService},
-        settings, server.port(), sntpTimeoutMs);
+        settings, server.port(), queryTimeoutMs);
     scheduler->AttachWindow(&window);
-    scheduler->cursor().SelectStartingServer();
+    scheduler->SelectStartingServer();
 }
 
 RunHarness::~RunHarness() {
@@ -23,7 +30,7 @@ RunHarness::~RunHarness() {
 }
 
 RunResult RunHarness::RunNow(bool manual) {
-    SyncRun run(scheduler->runContext(), scheduler->gate().BeginRun(), manual);
+    SyncRun run(context, gate.BeginRun(), manual);
     return run.Run();
 }
 

@@ -1,11 +1,14 @@
 // The program's run-time objects wired to fakes and a fault-injecting SNTP server, for
-// scenario tests of runs and of the scheduler. The server starts out agreeing with the
-// simulated clock, so runs change nothing until a test says otherwise.
+// scenario tests of runs and of the scheduler. Runs made here (RunNow, the tester) have a
+// gate, cursor and marks of their own, apart from the scheduler's, which tests see only
+// through its status view. The server starts out agreeing with the simulated clock, so runs
+// change nothing until a test says otherwise.
 #pragma once
 
 #include <memory>
 
 #include "app/program_run_reporter.h"
+#include "sync/server_tester.h"
 #include "sync/sync_scheduler.h"
 #include "config/settings.h"
 #include "tests/support/fake_clock.h"
@@ -26,7 +29,11 @@ class RunHarness {
     RunResult RunNow(bool manual);
     // Waits (in real time) until the scheduler's worker has ended.
     void WaitForRunEnd();
-    SyncRecord record() { return scheduler->gate().Record(); }
+    // A new scheduler, made at the simulated time as it stands now.
+    void RemakeScheduler();
+    // Of the runs made here.
+    SyncRecord record() { return gate.Record(); }
+    StatusView status() { return scheduler->Status(); }
     // The fault server behaves as told; without a clock in the config it keeps this
     // machine's real time.
     void ServerDoes(FaultConfig config);
@@ -40,15 +47,29 @@ class RunHarness {
     FakeConnectivity connectivity;
     FakeWebProbe probe;
     RecordingMessageBoxes boxes;
-    // With the month names the program loads, as the scheduler's.
-    ProgramRunReporter reporter{boxes, [] {
-                                    MonthNames months;
-                                    LoadMonthNames(months);
-                                    return months;
-                                }()};
+    // The month names the program loads, as the scheduler's.
+    MonthNames months = [] {
+        MonthNames loaded;
+        LoadMonthNames(loaded);
+        return loaded;
+    }();
+    ProgramRunReporter reporter{boxes, months};
     FakeClockService clockService;
     CountingWorkerThreads threads;
     FakeWindow window;
     FaultSntpServer server;
+    std::uint32_t queryTimeoutMs;
+    RunGate gate;
+    ServerCursor cursor{settings};
+    ScheduleMarks marks{clock};
+    RunContext context{{clock, network, probe, reporter, clockService},
+                       settings,
+                       cursor,
+                       marks,
+                       gate,
+                       months,
+                       server.port(),
+                       queryTimeoutMs};
+    ServerTester tester{context};
     std::unique_ptr<SyncScheduler> scheduler;
 };

@@ -83,7 +83,7 @@ TEST(ClockServiceRouteTest, TheOptionAndThePrivilegeChooseTheWayAndFailuresSayWh
                                          ? "Success synchro: .*Net delay: 0\\.250 sec\\."
                                          : "Success synchro: .*";
         EXPECT_TRUE(std::regex_match(status, std::regex(expected))) << name << ": " << status;
-        EXPECT_EQ(synchronised ? 0 : 1, h.scheduler->cursor().currentServer()) << name;
+        EXPECT_EQ(synchronised ? 0 : 1, h.cursor.currentServer()) << name;
 
         const std::vector<ClockServiceRequest> requests =
             row.throughService ? std::vector<ClockServiceRequest>{{h.server.address(), 45}}
@@ -110,7 +110,7 @@ TEST(ClockServiceRouteTest, ThroughTheServiceTheRunRecordsAndWarnsAsItsOwnSetWou
 
     EXPECT_EQ(0, h.record().timeBefore.wMinute);
     EXPECT_EQ(10, h.record().timeAfter.wMinute);
-    EXPECT_EQ(10, h.scheduler->cursor().watchdogTime().wMinute);
+    EXPECT_EQ(10, h.marks.watchdogTime().wMinute);
     ASSERT_EQ(1u, h.boxes.texts().size());
     EXPECT_EQ(0u, h.boxes.texts()[0].find("10 minutes between")) << h.boxes.texts()[0];
 }
@@ -132,7 +132,7 @@ TEST(ClockServiceRouteTest, BreakingTheRunEndsTheWaitForTheService) {
     h.scheduler->BreakRun();
     EXPECT_TRUE(waitFor([&h] { return h.scheduler->AbandonedWorkers() == 0; }));
     EXPECT_TRUE(h.boxes.texts().empty());
-    EXPECT_EQ(SyncRecord::kInitialStatus, h.record().connectStatus);
+    EXPECT_EQ(SyncRecord::kInitialStatus, h.status().record.connectStatus);
 }
 
 // What the client met on the way to the service goes into the box, the pipe's error included.

@@ -19,7 +19,11 @@ TEST(RunGateTest, EffectsOfAnAbandonedRunNeverApply) {
     EXPECT_TRUE(gate.Apply(first, [](SyncRecord& r) { r.connectStatus = "first"; }));
     gate.AbandonRun();
     bool ran = false;
-    EXPECT_FALSE(gate.Apply(first, [&](SyncRecord&) { ran = true; }));
+    EXPECT_FALSE(gate.Apply(first, [&](SyncRecord& r) {
+        r.connectStatus = "late";
+        ran = true;
+    }));
+    EXPECT_FALSE(gate.Apply(first, [&] { ran = true; }));
     EXPECT_FALSE(ran);
     EXPECT_EQ("first", gate.Record().connectStatus);
 
@@ -120,7 +124,12 @@ TEST(RunGateTest, EveryUseOfTheGateWaitsForAnEffectUnderWay) {
         {"AbandonRun", [](RunGate& g, RunGate::Generation) { g.AbandonRun(); }},
         {"BeginRun", [](RunGate& g, RunGate::Generation) { g.BeginRun(); }},
         {"IsCurrent", [](RunGate& g, RunGate::Generation run) { g.IsCurrent(run); }},
-        {"Apply", [](RunGate& g, RunGate::Generation run) { g.Apply(run, [](SyncRecord&) {}); }},
+        {"Apply",
+         [](RunGate& g, RunGate::Generation run) {
+             g.Apply(run, [](SyncRecord& r) { r.connectStatus = "x"; });
+         }},
+        {"Apply without the record",
+         [](RunGate& g, RunGate::Generation run) { g.Apply(run, [] {}); }},
         {"RunBoxOpen", [](RunGate& g, RunGate::Generation) { g.RunBoxOpen(); }},
         {"Record", [](RunGate& g, RunGate::Generation) { g.Record(); }},
         {"SetStatus", [](RunGate& g, RunGate::Generation) { g.SetStatus("x"); }},
@@ -137,7 +146,7 @@ TEST(RunGateTest, EveryUseOfTheGateWaitsForAnEffectUnderWay) {
         std::promise<void> finish;
         std::atomic<bool> effectDone{false};
         auto effect = std::async(std::launch::async, [&] {
-            return gate.Apply(run, [&](SyncRecord&) {
+            return gate.Apply(run, [&] {
                 entered.set_value();
                 finish.get_future().wait();
                 effectDone = true;

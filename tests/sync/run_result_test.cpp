@@ -52,6 +52,7 @@ TEST(RunResultTest, HistoryLineOfASuccessAndOfAFailure) {
     ok.offset = 0.0123456;
     ok.delay = 0.0005;
     ok.stratum = 8;
+    ok.answered = true;
     ok.step = 30.0123456;
     ok.throughService = true;
     const HistoryEntry success = HistoryEntryOf(ok, "manual", Calendar(2026, 12, 9, 9, 14, 3), "");
@@ -66,6 +67,16 @@ TEST(RunResultTest, HistoryLineOfASuccessAndOfAFailure) {
     EXPECT_EQ("", failure.offset);  // nothing measured
     EXPECT_EQ("", failure.step);
     EXPECT_EQ("why", failure.reason);
+
+    // The server answered, but the clock refused its time: the measurement is kept.
+    RunResult refused = Failed(RunFailure::kClockRefused, {}, 5);
+    refused.answered = true;
+    refused.delay = 0.25;
+    const HistoryEntry measured = HistoryEntryOf(refused, "manual", Calendar(2026, 1, 2), "");
+    EXPECT_EQ("failure", measured.result);
+    EXPECT_EQ("+0.000000", measured.offset);
+    EXPECT_EQ("0.250000", measured.delay);
+    EXPECT_EQ("0", measured.stratum);
 }
 
 }  // namespace

@@ -2,14 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/calendar.h"
-
 #include <atomic>
 #include <thread>
 
-#include "tests/support/fake_clock.h"
 #include "tests/support/memory_profile_store.h"
-#include "tests/support/set_option.h"
 
 namespace {
 
@@ -21,30 +17,30 @@ class ServerCursorTest : public testing::Test {
                 catalogue.add(ServerEntry(name, std::string(name) + ".example", 1));
             });
         }
-        clock_.SetLocalNow(Calendar(2026, 12, 7, 10, 0, 0));
+    }
+
+    // The failed-run step, inside the gate as a run takes it.
+    int Advance(ServerCursor& cursor) {
+        int before = -1;
+        gate_.Apply(RunGate::kAlways,
+                    [&](const RunGate::Held& held) { before = cursor.AdvanceServer(held); });
+        return before;
     }
 
     MemoryProfileStore store_;
     Settings settings_{store_};
-    FakeClock clock_;
+    RunGate gate_;
 };
 
-TEST_F(ServerCursorTest, HourlyMarkStartsTwoHoursAheadOfConstruction) {
-    const ServerCursor cursor(settings_, clock_);
-    const DateTime expected = *DateTime::FromSystemTime(Calendar(2026, 12, 7, 12, 0, 0));
-    EXPECT_EQ(0, WholeSeconds(cursor.hourlyMark() - expected));
-    EXPECT_EQ(0, cursor.currentServer());
-}
-
 TEST_F(ServerCursorTest, FailedRunsWalkAndWrap) {
-    ServerCursor cursor(settings_, clock_);
+    ServerCursor cursor(settings_);
     settings_.nStartingServ = 2;
     cursor.SelectStartingServer();
     EXPECT_EQ("two", cursor.CurrentServerTitle());
     EXPECT_EQ("two.example", cursor.CurrentServerAddress());
-    EXPECT_EQ(3, cursor.AdvanceServer());  // the index before the wrap
+    EXPECT_EQ(3, Advance(cursor));  // the index before the wrap
     EXPECT_EQ(0, cursor.currentServer());
-    EXPECT_EQ(1, cursor.AdvanceServer());
+    EXPECT_EQ(1, Advance(cursor));
     EXPECT_EQ("one", cursor.CurrentServerTitle());
 }
 
@@ -57,27 +53,27 @@ TEST_F(ServerCursorTest, IndicesAtAndBeyondTheEnds) {
     };
     for (const Case& c : {Case{-5, "", -4, -4}, Case{-1, "", 0, 0}, Case{0, "zero", 1, 1},
                           Case{2, "two", 3, 0}, Case{3, "", 4, 0}, Case{40, "", 41, 0}}) {
-        ServerCursor cursor(settings_, clock_);
+        ServerCursor cursor(settings_);
         settings_.nStartingServ = c.starting;
         cursor.SelectStartingServer();
         EXPECT_EQ(c.title, cursor.CurrentServerTitle()) << c.starting;
-        EXPECT_EQ(c.returned, cursor.AdvanceServer()) << c.starting;
+        EXPECT_EQ(c.returned, Advance(cursor)) << c.starting;
         EXPECT_EQ(c.after, cursor.currentServer()) << c.starting;
     }
 }
 
 TEST_F(ServerCursorTest, SelectingTheStartingServerOverridesWhereFailuresLeftIt) {
-    ServerCursor cursor(settings_, clock_);
-    cursor.AdvanceServer();
-    cursor.AdvanceServer();
+    ServerCursor cursor(settings_);
+    Advance(cursor);
+    Advance(cursor);
     settings_.nStartingServ = 0;
     cursor.SelectStartingServer();
     EXPECT_EQ("zero.example", cursor.CurrentServerAddress());
 }
 
 TEST_F(ServerCursorTest, PublishingAnEditedCatalogueMovesIndexAndCursorWithIt) {
-    ServerCursor cursor(settings_, clock_);
-    cursor.AdvanceServer();
+    ServerCursor cursor(settings_);
+    Advance(cursor);
     ServerCatalogue edited;
     edited.add(ServerEntry("a", "a.example", 1));
     edited.add(ServerEntry("b", "b.example", 1));
@@ -87,32 +83,21 @@ TEST_F(ServerCursorTest, PublishingAnEditedCatalogueMovesIndexAndCursorWithIt) {
     EXPECT_EQ("b.example", cursor.CurrentServerAddress());
 }
 
-TEST_F(ServerCursorTest, OnlyHourlyFailuresMoveTheMarkTwoHours) {
-    ServerCursor cursor(settings_, clock_);
-    const DateTime mark = cursor.hourlyMark();
-    cursor.AdvanceServer();
-    EXPECT_EQ(mark.days(), cursor.hourlyMark().days());
-    SetOption(settings_, &UserOptions::nSynPeriod, Settings::kHourly);
-    cursor.AdvanceServer();
-    EXPECT_EQ(120, WholeMinutes(cursor.hourlyMark() - mark));
-}
-
 TEST_F(ServerCursorTest, AnIndexBeyondAShrunkCatalogueNamesNoServer) {
-    ServerCursor cursor(settings_, clock_);
+    ServerCursor cursor(settings_);
     settings_.nStartingServ = 2;
     cursor.SelectStartingServer();
     settings_.servers.With([](ServerCatalogue& servers) { servers.removeAt(1, 2); });
     EXPECT_EQ("", cursor.CurrentServerTitle());
     EXPECT_EQ("", cursor.CurrentServerAddress());
-    EXPECT_EQ(3, cursor.AdvanceServer());
+    EXPECT_EQ(3, Advance(cursor));
     EXPECT_EQ("zero", cursor.CurrentServerTitle());
 }
 
 // A worker failing runs and reading addresses while the user-interface thread replaces the
 // catalogue and reselects: ThreadSanitizer checks that every access is ordered.
 TEST_F(ServerCursorTest, WorkerAndUserInterfaceShareTheCursorSafely) {
-    ServerCursor cursor(settings_, clock_);
-    SetOption(settings_, &UserOptions::nSynPeriod, Settings::kHourly);
+    ServerCursor cursor(settings_);
     std::atomic<bool> stop{false};
     std::atomic<int> addressesSeen{0};
     std::thread worker([&] {
@@ -121,8 +106,7 @@ TEST_F(ServerCursorTest, WorkerAndUserInterfaceShareTheCursorSafely) {
             if (!address.empty()) {
                 ++addressesSeen;
             }
-            cursor.AdvanceServer();
-            cursor.setWatchdogTime(clock_.LocalTime());
+            Advance(cursor);
         }
     });
     // Until both sides have done plenty, however slowly the worker's thread starts.
@@ -133,8 +117,6 @@ TEST_F(ServerCursorTest, WorkerAndUserInterfaceShareTheCursorSafely) {
         }
         cursor.Publish(edited, round % 5);
         cursor.CurrentServerTitle();
-        cursor.watchdogTime();
-        cursor.hourlyMark();
     }
     stop = true;
     worker.join();

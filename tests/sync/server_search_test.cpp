@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <mutex>
+#include <optional>
 #include <set>
 
 #include "app/presentation.h"
@@ -10,19 +11,30 @@
 
 namespace {
 
-ServerCatalogue Measured(const std::vector<std::pair<const char*, double>>& rows) {
+using Row = std::pair<const char*, std::optional<double>>;  // no delay: the test failed
+
+ServerCatalogue Titles(const std::vector<Row>& rows) {
     ServerCatalogue catalogue;
     for (const auto& [title, delay] : rows) {
-        ServerEntry entry(title, "h", 1);
-        entry.delay = delay;
-        catalogue.add(entry);
+        catalogue.add(ServerEntry(title, "h", 1));
     }
     return catalogue;
 }
 
-TEST(ServerSearchTest, ChoosesAsASearchInListOrderWould) {
+std::vector<RunResult> Results(const std::vector<Row>& rows) {
+    std::vector<RunResult> results;
+    for (const auto& [title, delay] : rows) {
+        RunResult result;
+        result.failure = delay ? RunFailure::kNone : RunFailure::kNoAnswer;
+        result.delay = delay.value_or(0.0);
+        results.push_back(result);
+    }
+    return results;
+}
+
+TEST(ServerSearchTest, ChoosesAsASearchInListOrderWouldAndReportsIt) {
     struct Case {
-        std::vector<std::pair<const char*, double>> rows;
+        std::vector<Row> rows;
         int best;
         std::string report;  // what the dialog then says
     };
@@ -30,19 +42,22 @@ TEST(ServerSearchTest, ChoosesAsASearchInListOrderWould) {
         {{{"A", 0.05}, {"B", 0.04}, {"C", 0.09}, {"D", 0.04}},
          1,
          "Tested success: 4, faild: 0, the best delay: 0.040 for B"},
-        {{{"T", 0.123}, {"U", 0.2}, {"V", 0.0}, {"W", 0.3}},
+        {{{"T", 0.123}, {"U", 0.2}, {"V", std::nullopt}, {"W", 0.3}},
          0,
          "Tested success: 3, faild: 1, the best delay: 0.123 for T"},
-        {{{"A", 0.0}, {"B", 0.0}}, 0, "Error. Check Internet Connection."},
+        {{{"A", std::nullopt}, {"B", std::nullopt}}, 0, "Error. Check Internet Connection."},
         {{{"A", 0.1}, {"B", -0.01}},
          1,
          "Tested success: 2, faild: 0, the best delay: -0.010 for B"},
+        // A success is one whatever its delay; a failure never wins.
+        {{{"A", std::nullopt}, {"B", 0.0}, {"C", 0.2}},
+         1,
+         "Tested success: 2, faild: 1, the best delay: 0.000 for B"},
     };
     for (const Case& c : cases) {
-        const ServerCatalogue measured = Measured(c.rows);
-        const SearchOutcome outcome = ChooseBest(measured);
+        const SearchOutcome outcome = ChooseBest(Results(c.rows));
         EXPECT_EQ(c.best, outcome.bestIndex) << c.report;
-        EXPECT_EQ(c.report, presentation::SearchReport(outcome, measured));
+        EXPECT_EQ(c.report, presentation::SearchReport(outcome, Titles(c.rows)));
     }
 }
 
@@ -88,14 +103,15 @@ TEST(ServerSearchTest, TestsEveryServerAtOnceAndReportsEachByItsIndex) {
         std::set<int> reported;
         int requestsAtFirstResult = -1;
         {
-            ServerTests tests(h.scheduler->runContext());
+            ServerTests tests(h.tester);
             tests.Start(std::vector<std::string>(kServers, h.server.address()),
-                        [&](int index, double delay) {
+                        [&](int index, const RunResult& result) {
                             std::lock_guard<std::mutex> lock(mutex);
                             if (requestsAtFirstResult < 0) {
                                 requestsAtFirstResult = h.server.requests();
                             }
-                            EXPECT_EQ(silent, delay == 0.0) << index;
+                            EXPECT_EQ(silent, !result.ok()) << index;
+                            EXPECT_EQ(!silent, result.answered) << index;
                             reported.insert(index);
                         });
         }  // waits for every test

@@ -32,9 +32,8 @@ class SchedulerTest : public testing::Test {
         // Simulated time moves only when a test says so, from a whole second on.
         h.SetLocalTime(10, 0, 0);
         h.clock.Freeze();
-        // The scheduler was made at the real time of day; it starts as if made at 10:00.
-        const DateTime made = *DateTime::FromSystemTime(h.clock.LocalTime());
-        scheduler().cursor().setHourlyMark(made.AddSeconds(ServerCursor::kHourlyMarkShiftSeconds));
+        // The scheduler was made at the real time of day; it starts anew at 10:00.
+        h.RemakeScheduler();
         h.ServerDoes({.clock = &h.clock});  // the server agrees with the simulated clock
     }
 
@@ -44,7 +43,11 @@ class SchedulerTest : public testing::Test {
         h.WaitForRunEnd();
     }
     void Minutes(double minutes) { h.clock.Advance(minutes * 60.0); }
-    void ForgetTodaysSynchronisation() { scheduler().gate().ReplaceRecord(SyncRecord()); }
+    void ForgetTodaysSynchronisation() { scheduler().ReplaceRecord(SyncRecord()); }
+    SyncRecord record() { return h.status().record; }
+    // The server the next run asks.
+    std::string server() { return h.status().serverTitle; }
+    static std::string ServerTitle(int index) { return "Server " + std::to_string(index); }
 
     RunHarness h;
 };
@@ -66,7 +69,7 @@ TEST_F(SchedulerTest, HourlyRunsAtOnceThenWhenTheMarkIsSixtyMinutesOld) {
     SetOption(h.settings, &UserOptions::nSynPeriod, Settings::kHourly);
     TickAndWait();
     EXPECT_EQ(1, h.threads.started);
-    EXPECT_EQ(0u, h.record().connectStatus.find("Success synchro: "));
+    EXPECT_EQ(0u, record().connectStatus.find("Success synchro: "));
 
     scheduler().Tick();
     Minutes(59);
@@ -91,17 +94,17 @@ TEST_F(SchedulerTest, HourlyFailedRunMovesTheMarkSoTheNextTickRunsTheNextServer)
     SetOption(h.settings, &UserOptions::nSynPeriod, Settings::kHourly);
     h.ServerDoes({.fault = Fault::kSilent});
     TickAndWait();
-    EXPECT_EQ(1, scheduler().cursor().currentServer());
+    EXPECT_EQ(ServerTitle(1), server());
     TickAndWait();
     EXPECT_EQ(2, h.threads.started);
-    EXPECT_EQ(2, scheduler().cursor().currentServer());
+    EXPECT_EQ(ServerTitle(2), server());
 }
 
 TEST_F(SchedulerTest, HourlyWithoutAConnectionSaysSoOnEveryTick) {
     SetOption(h.settings, &UserOptions::nSynPeriod, Settings::kHourly);
     h.connectivity.connected = false;
     scheduler().Tick();
-    const std::string status = h.record().connectStatus;
+    const std::string status = record().connectStatus;
     EXPECT_TRUE(std::regex_match(
         status, std::regex("Net connection is absent! \\d\\d:\\d\\d; [A-Za-z]+ \\d\\d, \\d{4}")))
         << status;
@@ -115,7 +118,7 @@ TEST_F(SchedulerTest, DailyWithoutAConnectionTriesSilently) {
     h.connectivity.connected = false;
     scheduler().Tick();
     scheduler().Tick();
-    EXPECT_EQ(SyncRecord::kInitialStatus, h.record().connectStatus);
+    EXPECT_EQ(SyncRecord::kInitialStatus, record().connectStatus);
     EXPECT_EQ(2, h.connectivity.asked);
     EXPECT_EQ(0, h.threads.started);
 }
@@ -151,7 +154,7 @@ TEST_F(SchedulerTest, DailyRunsWhenTheLastSynchronisationWasOnAnotherCalendarDay
                           Case{Calendar(2026, 1, 1), Calendar(2026, 1, 1, 23, 59, 59), false}}) {
         SyncRecord record;
         record.syncDate = c.synced;
-        scheduler().gate().ReplaceRecord(record);
+        scheduler().ReplaceRecord(record);
         h.clock.SetLocalNow(c.now);
         const int before = h.threads.started;
         TickAndWait();
@@ -170,7 +173,7 @@ TEST_F(SchedulerTest, OnlyManualNeverSchedules) {
     }
     EXPECT_EQ(0, h.threads.started);
     EXPECT_EQ(0, h.connectivity.asked);
-    EXPECT_EQ(SyncRecord::kInitialStatus, h.record().connectStatus);
+    EXPECT_EQ(SyncRecord::kInitialStatus, record().connectStatus);
 }
 
 TEST_F(SchedulerTest, QuietWindowAroundMidnightOnlyWithAnOffset) {
@@ -203,7 +206,7 @@ TEST_F(SchedulerTest, FailuresWalkThroughTheCatalogueAndWrap) {
     h.ServerDoes({.fault = Fault::kSilent});
     for (const int expected : {1, 2, 0, 1}) {
         TickAndWait();
-        EXPECT_EQ(expected, scheduler().cursor().currentServer());
+        EXPECT_EQ(ServerTitle(expected), server());
     }
     EXPECT_EQ(4, h.threads.started);
 }
@@ -211,7 +214,7 @@ TEST_F(SchedulerTest, FailuresWalkThroughTheCatalogueAndWrap) {
 TEST_F(SchedulerTest, AManualSuccessIsTheDaysSynchronisationAndTheNextDayRunsAgain) {
     scheduler().StartManualRun();
     h.WaitForRunEnd();
-    ASSERT_EQ(0u, h.record().connectStatus.find("Success synchro: "));
+    ASSERT_EQ(0u, record().connectStatus.find("Success synchro: "));
     for (int tick = 0; tick < 5; ++tick) {
         Minutes(60);
         scheduler().Tick();  // the same day: no scheduled run
@@ -232,11 +235,45 @@ TEST_F(SchedulerTest, SynchronizeNowTwiceStartsOneRun) {
     EXPECT_EQ(1, h.threads.started);
     EXPECT_EQ(1, h.server.requests());
     // A manual run ignores the period and the day, and does not move the hourly mark.
-    const DateTime mark = scheduler().cursor().hourlyMark();
+    SetOption(h.settings, &UserOptions::nSynPeriod, Settings::kHourly);
+    TickAndWait();  // the hourly run: the next is due at 11:00
+    const std::optional<DateTime> next = h.status().nextRun;
+    ASSERT_TRUE(next);
+    Minutes(5);
     scheduler().StartManualRun();
     h.WaitForRunEnd();
-    EXPECT_EQ(2, h.threads.started);
-    EXPECT_EQ(mark.days(), scheduler().cursor().hourlyMark().days());
+    EXPECT_EQ(3, h.threads.started);
+    EXPECT_EQ(next->days(), h.status().nextRun->days());
+}
+
+// One call shows the record, the last result and the server the next run asks, each in
+// line with the others.
+TEST_F(SchedulerTest, TheStatusViewShowsOneRunInEveryField) {
+    const StatusView before = h.status();
+    EXPECT_FALSE(before.last);
+    EXPECT_EQ(0, before.runsEnded);
+    EXPECT_EQ(ServerTitle(0), before.serverTitle);
+    EXPECT_EQ(SyncRecord::kInitialStatus, before.record.connectStatus);
+    for (const bool answers : {false, true}) {
+        h.ServerDoes(answers ? FaultConfig{.clock = &h.clock}
+                             : FaultConfig{.fault = Fault::kSilent});
+        Minutes(1);
+        scheduler().StartManualRun();
+        h.WaitForRunEnd();
+        const StatusView after = h.status();
+        ASSERT_TRUE(after.last) << answers;
+        EXPECT_EQ(answers, after.last->ok()) << answers;
+        // The failure asked the first server and moved on to the next, where the success stays.
+        EXPECT_EQ(ServerTitle(answers ? 1 : 0), after.last->serverTitle) << answers;
+        EXPECT_EQ(ServerTitle(1), after.serverTitle) << answers;
+        EXPECT_EQ(answers ? 1 : 0, after.record.syncDate.wYear == after.now.wYear ? 1 : 0)
+            << answers;
+        EXPECT_EQ(0u, after.record.connectStatus.find(answers ? "Success synchro: "
+                                                              : "Communication error! "))
+            << after.record.connectStatus;
+        EXPECT_EQ(answers ? 2 : 1, after.runsEnded);
+        EXPECT_EQ(h.clock.LocalTime().wMinute, after.now.wMinute);
+    }
 }
 
 TEST_F(SchedulerTest, AFailedThreadStartIsTriedAgainOnTheNextTick) {
@@ -275,10 +312,10 @@ TEST_F(StuckRunTest, WatchdogRestartsAScheduledRunAfterItsLimitAgainstTheSameSer
     scheduler().Tick();
     EXPECT_EQ(2, h.threads.started);
     WaitUntilQuerying(2);
-    EXPECT_EQ(0, scheduler().cursor().currentServer());
+    EXPECT_EQ(ServerTitle(0), server());
     ExpectAbandonedRunsEndSoon();
     // The abandoned run's failure never shows.
-    EXPECT_EQ(SyncRecord::kInitialStatus, h.record().connectStatus);
+    EXPECT_EQ(SyncRecord::kInitialStatus, record().connectStatus);
     EXPECT_TRUE(scheduler().IsRunning());
 }
 
@@ -326,7 +363,7 @@ TEST_F(SchedulerTest, TheWatchdogCountsNeitherTheClocksJumpNorAnOpenBox) {
         ASSERT_FALSE(r.boxes.boxes().empty());
         EXPECT_EQ(0u, r.boxes.boxes().back().text.find(c.box)) << r.boxes.boxes().back().text;
         EXPECT_FALSE(r.boxes.boxes().back().closedByGuard) << c.box;
-        EXPECT_EQ(0u, r.record().connectStatus.find("Success synchro: ")) << c.box;
+        EXPECT_EQ(0u, r.status().record.connectStatus.find("Success synchro: ")) << c.box;
     }
 }
 
@@ -383,14 +420,14 @@ TEST_F(StuckRunTest, BreakAbandonsTheRunAndNothingOfItAppears) {
     scheduler().StartManualRun();
     WaitUntilQuerying(1);
     scheduler().BreakRun();
-    scheduler().gate().SetStatus("Broken by the user.");
+    scheduler().SetStatus("Broken by the user.");
     EXPECT_FALSE(scheduler().IsRunning());
     ExpectAbandonedRunsEndSoon();
 
-    EXPECT_EQ("Broken by the user.", h.record().connectStatus);
+    EXPECT_EQ("Broken by the user.", record().connectStatus);
     EXPECT_TRUE(h.boxes.boxes().empty());  // no "Time receiving error!"
-    EXPECT_EQ(0, scheduler().cursor().currentServer());
-    EXPECT_EQ(0, h.record().syncDate.wYear);
+    EXPECT_EQ(ServerTitle(0), server());
+    EXPECT_EQ(0, record().syncDate.wYear);
     EXPECT_EQ(1, h.settings.bFirstStart);
 
     scheduler().StartManualRun();  // the next run may start at once
@@ -412,7 +449,7 @@ TEST_F(StuckRunTest, ProgramEndWaitsForWorkersOnlyABit) {
 TEST_F(SchedulerTest, BreakWithoutARunDoesNothingOfItsOwn) {
     scheduler().BreakRun();
     EXPECT_EQ(0, h.threads.started);
-    EXPECT_EQ(SyncRecord::kInitialStatus, h.record().connectStatus);
+    EXPECT_EQ(SyncRecord::kInitialStatus, record().connectStatus);
 }
 
 TEST_F(SchedulerTest, AnAbandonedRunsOpenBoxClosesAndItsLaterEffectsNeverApply) {
@@ -425,7 +462,7 @@ TEST_F(SchedulerTest, AnAbandonedRunsOpenBoxClosesAndItsLaterEffectsNeverApply) 
 
     ASSERT_EQ(1u, h.boxes.boxes().size());
     EXPECT_TRUE(h.boxes.boxes()[0].closedByGuard);
-    EXPECT_EQ(SyncRecord::kInitialStatus, h.record().connectStatus);
+    EXPECT_EQ(SyncRecord::kInitialStatus, record().connectStatus);
     EXPECT_FALSE(h.store.value("Options", "sConnectStatus"));  // the record was not stored
     EXPECT_EQ(1, h.settings.bFirstStart);
 }
@@ -433,7 +470,7 @@ TEST_F(SchedulerTest, AnAbandonedRunsOpenBoxClosesAndItsLaterEffectsNeverApply) 
 TEST_F(SchedulerTest, OverdueAfterMaxDays) {
     SyncRecord old;
     old.syncDate = h.clock.LocalTime();
-    scheduler().gate().ReplaceRecord(old);
+    scheduler().ReplaceRecord(old);
     EXPECT_FALSE(scheduler().IsSyncOverdue());
     Minutes(15 * 24 * 60 + 1);
     EXPECT_TRUE(scheduler().IsSyncOverdue());
@@ -466,9 +503,9 @@ TEST_F(SchedulerTest, AResumeRunsAnHourlyScheduleWithinTheHourButNotAManualOne) 
     TickAndWait();
     Minutes(10);
     const DateTime now = *DateTime::FromSystemTime(h.clock.LocalTime());
-    EXPECT_EQ(50, WholeMinutes(scheduler().NextScheduledRun()->days() - now.days()));
+    EXPECT_EQ(50, WholeMinutes(h.status().nextRun->days() - now.days()));
     scheduler().Resumed();
-    EXPECT_EQ(0, WholeSeconds(scheduler().NextScheduledRun()->days() - now.days()));
+    EXPECT_EQ(0, WholeSeconds(h.status().nextRun->days() - now.days()));
     TickAndWait();
     EXPECT_EQ(2, h.threads.started);
     scheduler().Tick();
@@ -479,7 +516,7 @@ TEST_F(SchedulerTest, AResumeRunsAnHourlyScheduleWithinTheHourButNotAManualOne) 
     EXPECT_FALSE(scheduler().ResumeRunPending());
     scheduler().Tick();
     EXPECT_EQ(2, h.threads.started);
-    EXPECT_FALSE(scheduler().NextScheduledRun());
+    EXPECT_FALSE(h.status().nextRun);
 }
 
 TEST(ClockChangeWatchTest, MoreThanThreeChangesWithinAnHourAreRepeated) {

@@ -1,0 +1,6 @@
+#include "sync/server_tester.h"
+
+RunResult ServerTester::Test(const std::string& host) {
+    SyncRun test(context_, RunGate::kAlways, false);
+    return test.FetchServerTime(true, false, host);
+}

@@ -1,0 +1,23 @@
+// What the main window, its tray tip and the History window show, taken in one call of the
+// scheduler: the window reads nothing else of it.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "base/system_time.h"
+#include "config/date_time.h"
+#include "config/sync_record.h"
+#include "platform/month_names.h"
+#include "sync/run_result.h"
+
+struct StatusView {
+    SyncRecord record;                // the last synchronisation's, with the status line
+    std::optional<RunResult> last;    // this copy's last run that was not abandoned
+    std::string serverTitle;          // of the server the next run asks; empty when none
+    SYSTEMTIME now{};                 // local
+    std::optional<DateTime> nextRun;  // local; empty for a manual schedule
+    bool otherTimeProgram = false;
+    int runsEnded = 0;  // moves when a run ends: the history has a new line
+    MonthNames months;  // for the record's dates
+};
