@@ -97,13 +97,12 @@ BOOL MainDialog::OnInitDialog() {
     ::AppendMenuA(systemMenu, MF_STRING, IDM_SYSTEM_HISTORY, "History");
     ReadRecord();
     RefreshRunViews();
-    // Before the tray icon exists, so that no tray command reaches a window still starting.
+    // Before the tray icon exists (the program adds it once this window is up), so that no
+    // tray command reaches a window still starting.
     if (scheduler_.IsSyncOverdue()) {
         ::MessageBoxA(hwnd(), OverdueWarningText(settings_.userOptions().nMaxDays).c_str(),
                       kOverdueCaption, MB_OK | MB_ICONWARNING);
     }
-    tray_.Init(::GetModuleHandleA(nullptr), hwnd());
-    tray_.Modify();
     UpdateData(false);
     StartTimer();
     return Dialog::OnInitDialog();
