@@ -103,8 +103,8 @@ BOOL MainDialog::OnInitDialog() {
         ::MessageBoxA(hwnd(), OverdueWarningText(settings_.userOptions().nMaxDays).c_str(),
                       kOverdueCaption, MB_OK | MB_ICONWARNING);
     }
-    UpdateData(false);
     StartTimer();
+    // Fills the fields, once.
     return Dialog::OnInitDialog();
 }
 
