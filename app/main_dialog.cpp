@@ -40,7 +40,7 @@ MainDialog::MainDialog(SyncScheduler& scheduler, Settings& settings, TrayIcon& t
       taskbarCreated_(::RegisterWindowMessageA("TaskbarCreated")),
       exitRequest_(::RegisterWindowMessageA(kExitRequestMessage)),
       showRequest_(::RegisterWindowMessageA(kShowRequestMessage)),
-      historyWindow_(scheduler.history(), HistoryFolder()) {
+      historyWindow_(scheduler.history()) {
     messages()
         .OnCommand(IDC_MAIN_SYNCHRONIZE, [this] { OnSynchronizeNow(); })
         .OnCommand(IDC_MAIN_SET_TIME_ZONE, [this] { OnSetTimeZone(); })
