@@ -32,8 +32,7 @@ std::string HistoryFolder() {
     return std::string(path) + "\\Quorvane\\Tickwell";
 }
 
-HistoryWindow::HistoryWindow(RunHistory* history, std::string folder)
-    : Dialog(IDD_HISTORY), history_(history), folder_(std::move(folder)) {
+HistoryWindow::HistoryWindow(RunHistory* history) : Dialog(IDD_HISTORY), history_(history) {
     messages()
         .OnCommand(IDC_HISTORY_COPY, [this] { OnCopy(); })
         .OnCommand(IDC_HISTORY_OPEN_FOLDER, [this] { OnOpenFolder(); });
@@ -108,7 +107,8 @@ void HistoryWindow::OnCopy() {
 }
 
 void HistoryWindow::OnOpenFolder() {
-    ::ShellExecuteA(hwnd(), "open", folder_.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    // Looked up here, not at the program's start, which does not need it.
+    ::ShellExecuteA(hwnd(), "open", HistoryFolder().c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void HistoryWindow::OnCancel() {

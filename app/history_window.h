@@ -19,7 +19,7 @@ inline constexpr const char* kHistoryFileName = "history.csv";
 class HistoryWindow : public Dialog {
   public:
     // history may be null: the window then stays empty.
-    HistoryWindow(RunHistory* history, std::string folder);
+    explicit HistoryWindow(RunHistory* history);
 
     // Creates the window or brings it up, with the file read anew.
     void Open();
@@ -39,7 +39,6 @@ class HistoryWindow : public Dialog {
     void Layout(int width, int height);
 
     RunHistory* history_;
-    std::string folder_;
     ListViewControl list_;
     std::vector<HistoryEntry> entries_;  // as the list shows them, newest first
 };

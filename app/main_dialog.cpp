@@ -22,7 +22,7 @@ MainDialog::MainDialog(SyncScheduler& scheduler, Settings& settings, TrayIcon& t
       taskbarCreated_(::RegisterWindowMessageA("TaskbarCreated")),
       exitRequest_(::RegisterWindowMessageA(kExitRequestMessage)),
       showRequest_(::RegisterWindowMessageA(kShowRequestMessage)),
-      historyWindow_(history, HistoryFolder()) {
+      historyWindow_(history) {
     messages()
         .OnCommand(IDC_MAIN_SYNCHRONIZE, [this] { OnSynchronizeNow(); })
         .OnCommand(IDC_MAIN_SET_TIME_ZONE, [this] { OnSetTimeZone(); })
@@ -74,16 +74,15 @@ BOOL MainDialog::OnInitDialog() {
     const StatusView status = scheduler_.Status();
     ReadFields(status);
     RefreshRunViews(status);
-    // Before the tray icon exists, so that no tray command reaches a window still starting.
+    // Before the tray icon exists (the program adds it once this window is up), so that no
+    // tray command reaches a window still starting.
     if (scheduler_.IsSyncOverdue()) {
         ::MessageBoxA(hwnd(),
                       presentation::OverdueWarningText(settings_.userOptions().nMaxDays).c_str(),
                       presentation::kWarningCaption, MB_OK | MB_ICONWARNING);
     }
-    tray_.Init(::GetModuleHandleA(nullptr), hwnd());
-    tray_.Modify();
-    UpdateData(false);
     StartTimer();
+    // Fills the fields, once.
     return Dialog::OnInitDialog();
 }
 

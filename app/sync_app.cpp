@@ -103,6 +103,10 @@ bool SyncApp::InitInstance() {
         ::ShowWindow(mainDialog_.hwnd(), SW_SHOWNORMAL);
     }
     ::UpdateWindow(mainDialog_.hwnd());
+    // The icon is no part of the window: adding it asks the shell in another process, which
+    // the window need not wait for.
+    tray_.Init(instance_, mainDialog_.hwnd());
+    tray_.Modify();
     return true;
 }
 
