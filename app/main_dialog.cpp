@@ -187,7 +187,7 @@ std::optional<LRESULT> MainDialog::WindowProc(UINT message, WPARAM wParam, LPARA
                 SetShown(SW_RESTORE);
                 ::SetForegroundWindow(hwnd());
                 BringOpenWindowForward();
-                return 1;
+                return kShowAnswer;
             }
             return std::nullopt;
     }

@@ -24,6 +24,9 @@ class MainDialog : public Dialog, public SchedulerWindow, public TrayChoices {
     static constexpr const char* kExitRequestMessage = "Quorvane.Tickwell.Exit";
     // A registered message by which a second start asks the running copy to show its window.
     static constexpr const char* kShowRequestMessage = "Quorvane.Tickwell.Show";
+    // The main window's answer to it, which no other window gives: a start that gets none
+    // takes the copy for one that is ending.
+    static constexpr LRESULT kShowAnswer = 0x54574C;
 
     static constexpr UINT_PTR kTimerId = 1;
     static constexpr UINT kTickMilliseconds = 1000;

@@ -22,21 +22,6 @@ MonthNames LoadedMonthNames() {
     return months;
 }
 
-// One copy per user and session: the mutex lives in the session's own namespace.
-std::string SingleCopyName() {
-    char user[257] = {};
-    DWORD length = sizeof user;
-    ::GetUserNameA(user, &length);
-    return std::string("Local\\Quorvane.Tickwell.") + user;
-}
-
-// Asks the copy that runs to show its main window and come to the front.
-void ShowRunningCopy() {
-    // The running copy may take the foreground, which this start was given by the user.
-    ::AllowSetForegroundWindow(ASFW_ANY);
-    ::PostMessageA(HWND_BROADCAST, ::RegisterWindowMessageA(MainDialog::kShowRequestMessage), 0, 0);
-}
-
 }  // namespace
 
 bool EndsWithStartUp(const std::string& commandLine) {
@@ -70,9 +55,7 @@ bool SyncApp::InitInstance() {
     displayName_ = name;
     Dialog::SetApplicationTitle(displayName_);
 
-    singleCopy_.reset(::CreateMutexA(nullptr, FALSE, SingleCopyName().c_str()));
-    if (::GetLastError() == ERROR_ALREADY_EXISTS) {
-        ShowRunningCopy();
+    if (!singleCopy_.Claim(displayName_)) {
         return false;
     }
 

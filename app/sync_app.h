@@ -8,6 +8,7 @@
 
 #include "app/main_dialog.h"
 #include "app/program_run_reporter.h"
+#include "app/single_copy_win.h"
 #include "app/tray_icon.h"
 #include "config/registry_profile_store_win.h"
 #include "config/run_history.h"
@@ -18,7 +19,6 @@
 #include "platform/history_file.h"
 #include "platform/message_boxes.h"
 #include "platform/network_stack.h"
-#include "base/unique_handle_win.h"
 #include "platform/web_probe.h"
 #include "platform/worker_threads.h"
 #include "sync/sync_scheduler.h"
@@ -40,8 +40,8 @@ class SyncApp {
     bool InitInstance();
 
     HINSTANCE instance_;
-    // Held for the whole run: a second start finds it and asks this copy to show itself.
-    UniqueHandle singleCopy_;
+    // Held for the whole run, and let go only after everything else has ended.
+    SingleCopy singleCopy_;
     std::string displayName_;
     PlatformClock clock_;
     PlatformNetworkStack network_;

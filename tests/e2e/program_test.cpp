@@ -6,8 +6,10 @@
 #include <shellapi.h>
 
 #include <chrono>
+#include <future>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 #include "resources/tickwell_ids.h"
 #include "tests/e2e/explorer_window.h"
@@ -94,6 +96,61 @@ TEST_F(ProgramTest, ASecondCopyRestoresTheFirstAndEnds) {
         EXPECT_TRUE(WaitUntilShown(main, true)) << second;
         EXPECT_TRUE(first->IsRunning());
         first->Kill(kMoment);
+    }
+}
+
+TEST_F(ProgramTest, AStartWhileTheCopyEndsRunsAsTheNextCopy) {
+    TickwellSession later;  // a session of its own, so that both references last
+    SeedLaterStart();
+    Process* ending = nullptr;
+    const HWND main = StartAndWait(" StartUp", &ending);
+    ASSERT_NE(nullptr, main);
+    ASSERT_TRUE(desktop::NotificationArea::WaitForIconOf(ending->id(), kMoment));
+
+    // Under Wine the copy has mostly ended before the next start looks; the test below holds
+    // one in its end.
+    desktop::Post(main, ::RegisterWindowMessageA("Quorvane.Tickwell.Exit"));
+    Process& next = later.Start("");
+    EXPECT_EQ(0u, ending->WaitForExit(kMoment));
+    const HWND window = TickwellSession::MainWindowOf(next);
+    ASSERT_NE(nullptr, window);
+    EXPECT_TRUE(WaitUntilShown(window, true));
+    ::Sleep(1000);
+    EXPECT_TRUE(next.IsRunning());
+    EXPECT_EQ(1u, desktop::TopLevelWindows({.className = "#32770", .title = kTitle}).size());
+}
+
+TEST_F(ProgramTest, AStartWaitsForACopyWithoutAWindowToLetGo) {
+    char user[257] = {};
+    DWORD length = sizeof user;
+    ::GetUserNameA(user, &length);
+    const std::string name = std::string("Local\\Quorvane.Tickwell.") + user;
+    // A copy that ends slowly: it holds the mutex, has no window and at last lets go, or its
+    // thread ends without letting go.
+    for (const bool releases : {true, false}) {
+        TickwellSession fresh;
+        SeedLaterStart();
+        std::promise<void> held;
+        std::promise<void> letGo;
+        std::thread ending([&] {
+            const HANDLE mutex = ::CreateMutexA(nullptr, TRUE, name.c_str());
+            held.set_value();
+            letGo.get_future().wait();
+            if (releases) {
+                ::ReleaseMutex(mutex);
+            }
+            ::CloseHandle(mutex);
+        });
+        held.get_future().wait();
+        Process& next = fresh.Start("");
+        ::Sleep(3000);
+        EXPECT_TRUE(next.IsRunning()) << releases;
+        EXPECT_EQ(nullptr, TickwellSession::MainWindowOf(next, Milliseconds(0))) << releases;
+        letGo.set_value();
+        ending.join();
+        const HWND window = TickwellSession::MainWindowOf(next);
+        ASSERT_NE(nullptr, window) << releases;
+        EXPECT_TRUE(WaitUntilShown(window, true)) << releases;
     }
 }
 
