@@ -70,7 +70,7 @@ BOOL MainDialog::OnInitDialog() {
     ::SendMessageA(hwnd(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(displayName_.c_str()));
     const HMENU systemMenu = ::GetSystemMenu(hwnd(), FALSE);
     ::AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
-    ::AppendMenuA(systemMenu, MF_STRING, IDM_SYSTEM_HISTORY, "History");
+    ::AppendMenuA(systemMenu, MF_STRING, IDM_SYSTEM_HISTORY, presentation::kHistoryMenuItem);
     const StatusView status = scheduler_.Status();
     ReadFields(status);
     RefreshRunViews(status);

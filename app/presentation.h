@@ -159,5 +159,10 @@ inline constexpr const char* kHistoryColumns[] = {"Result",  "Time (UTC)", "Kind
 std::vector<std::string> HistoryRowCells(const HistoryEntry& entry);
 // Entries as the History window copies them: one line each, cells by tabs.
 std::string HistoryRowsText(const std::vector<HistoryEntry>& entries);
+// The main window's system menu item that opens the History window.
+inline constexpr const char* kHistoryMenuItem = "History";
+
+// The server chooser's list columns.
+inline constexpr const char* kChooserColumns[] = {"Name", "Status", "Delay(sec.)"};
 
 }  // namespace presentation

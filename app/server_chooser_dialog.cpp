@@ -8,11 +8,9 @@
 
 namespace {
 
-struct Column {
-    const char* heading;
-    int width;  // dialog units, so that the columns grow with the font and the DPI
-};
-constexpr Column kColumns[] = {{"Name", 165}, {"Status", 47}, {"Delay(sec.)", 47}};
+// In dialog units, so that the columns grow with the font and the DPI.
+constexpr int kColumnWidths[] = {165, 47, 47};
+static_assert(std::size(kColumnWidths) == std::size(presentation::kChooserColumns));
 
 }  // namespace
 
@@ -56,10 +54,10 @@ void ServerChooserDialog::ShowCurrentServer() {
 BOOL ServerChooserDialog::OnInitDialog() {
     Dialog::OnInitDialog();
     list_.AddExtendedStyle(LVS_EX_FULLROWSELECT);
-    for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
-        RECT width{0, 0, kColumns[i].width, 0};
+    for (int i = 0; i < static_cast<int>(std::size(kColumnWidths)); ++i) {
+        RECT width{0, 0, kColumnWidths[i], 0};
         ::MapDialogRect(hwnd(), &width);
-        list_.InsertColumn(i, kColumns[i].heading, width.right);
+        list_.InsertColumn(i, presentation::kChooserColumns[i], width.right);
     }
     FillServerList();
     ::SetFocus(list_.hwnd());

@@ -23,14 +23,28 @@ struct OpeningBox {
 };
 thread_local OpeningBox t_opening;
 
+// The box is a top-level dialog; the thread's first window may bring others (an input
+// method's) along with it.
+bool IsTheBox(const CBT_CREATEWNDA& creation) {
+    constexpr WORD kDialogClassAtom = 32770;
+    const char* windowClass = creation.lpcs->lpszClass;
+    const bool dialog = IS_INTRESOURCE(windowClass)
+                            ? LOWORD(reinterpret_cast<ULONG_PTR>(windowClass)) == kDialogClassAtom
+                            : lstrcmpiA(windowClass, "#32770") == 0;
+    return dialog && creation.lpcs->hwndParent == nullptr;
+}
+
 void CloseBox(HWND box) {
     ::PostMessageA(box, WM_CLOSE, 0, 0);
 }
 
-// A thread's CBT hook sees the box window activated before the user can see it: the guard
-// learns how to close it, under the same lock with which an abandoning thread would.
+// A thread's CBT hook sees the box window created before the user can see it: the guard
+// learns how to close it, under the same lock with which an abandoning thread would. Its
+// creation, not its activation: a box that another window keeps from the foreground is
+// never activated, and the guard would never hear of it.
 LRESULT CALLBACK WatchBoxCreation(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_ACTIVATE && !t_opening.reported && t_opening.guard != nullptr) {
+    if (code == HCBT_CREATEWND && !t_opening.reported && t_opening.guard != nullptr &&
+        IsTheBox(*reinterpret_cast<const CBT_CREATEWNDA*>(lParam))) {
         t_opening.reported = true;
         const auto box = reinterpret_cast<HWND>(wParam);
         if (!t_opening.guard->Opened([box] { CloseBox(box); })) {
