@@ -66,6 +66,8 @@ enum class ClockServiceFailure {
     kAbandoned,
     kServerNotApproved,
     kOffsetAboveLimit,
+    kDisagreement,  // another approved server disagreed: detail "<host> (<address>)", code the
+                    // difference in whole seconds
 };
 
 struct ClockServiceReason {

@@ -134,4 +134,66 @@ TEST_F(ClockRequestHandlerTest, ARefusalWaitsForNoCorrection) {
     EXPECT_EQ(1u, clock.sets().size());
 }
 
+// Before a large step the other approved servers give their opinion, as in the program's run.
+TEST(ClockRequestSecondOpinionTest, AnotherApprovedServerMustNotDisagree) {
+    struct Case {
+        const char* name;
+        double firstAhead;
+        FaultConfig second;  // on 127.0.0.2
+        bool secondApproved;
+        ClockServiceStatus status;
+        const char* reason;
+        int secondRequests;
+    };
+    for (const Case& c : {
+             Case{"three hours ahead",
+                  10800,
+                  {},
+                  true,
+                  ClockServiceStatus::kFailed,
+                  "second server 127.0.0.2 (127.0.0.2) disagrees by 10800 s",
+                  1},
+             Case{"both ahead",
+                  120,
+                  {.clockOffsetSeconds = 120},
+                  true,
+                  ClockServiceStatus::kSynchronised,
+                  "",
+                  1},
+             Case{"the other silent",
+                  120,
+                  {.fault = Fault::kSilent},
+                  true,
+                  ClockServiceStatus::kSynchronised,
+                  "",
+                  1},
+             Case{"the other not approved",
+                  120,
+                  {},
+                  false,
+                  ClockServiceStatus::kSynchronised,
+                  "",
+                  0},
+         }) {
+        FakeClock clock;
+        clock.Freeze();
+        FakeNetworkStack network;
+        FaultSntpServer first({.clockOffsetSeconds = c.firstAhead, .clock = &clock});
+        FaultConfig secondConfig = c.second;
+        secondConfig.clock = &clock;
+        FaultSntpServer second(secondConfig, net::Endpoint(0x7F000002, first.port()));
+        ClockPolicy policy{{first.address()}, 0};
+        if (c.secondApproved) {
+            policy.approvedServers.push_back(second.address());
+        }
+        ClockRequestHandler handler(clock, network, [&] { return policy; }, {first.port(), 600});
+        const ClockServiceReply reply =
+            handler.Handle(EncodeClockServiceRequest({first.address(), 0}));
+        EXPECT_EQ(c.status, reply.status) << c.name;
+        EXPECT_EQ(c.reason, reply.reason) << c.name;
+        EXPECT_EQ(c.secondRequests, second.requests()) << c.name;
+        EXPECT_EQ(c.status == ClockServiceStatus::kSynchronised, !clock.sets().empty()) << c.name;
+    }
+}
+
 }  // namespace

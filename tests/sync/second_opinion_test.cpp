@@ -1,0 +1,147 @@
+// The second opinion before a large step: the verdict, which servers are asked, and runs
+// against a server that lies next to one that does not.
+#include "sync/second_opinion.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "app/presentation.h"
+#include "tests/support/run_harness.h"
+#include "tests/support/set_option.h"
+
+namespace {
+
+TEST(SecondOpinionTest, VerdictAgreesWithinASecondPlusBothDelays) {
+    struct Row {
+        OffsetMeasurement first;
+        std::optional<OffsetMeasurement> second;
+        SecondOpinionVerdict verdict;
+    };
+    using V = SecondOpinionVerdict;
+    const Row rows[] = {
+        {{10800.0, 0.01}, OffsetMeasurement{0.2, 0.01}, V::kDisagrees},
+        {{-10800.0, 0.01}, OffsetMeasurement{0.2, 0.01}, V::kDisagrees},
+        {{120.0, 0.01}, OffsetMeasurement{120.3, 0.02}, V::kAgrees},
+        {{120.0, 0.25}, OffsetMeasurement{121.5, 0.25}, V::kAgrees},  // exactly at the limit
+        {{120.0, 0.25}, OffsetMeasurement{121.501, 0.25}, V::kDisagrees},
+        {{120.0, 0.0}, OffsetMeasurement{118.999, 0.0}, V::kDisagrees},
+        {{120.0, 0.0}, std::nullopt, V::kUnconfirmed},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(row.verdict, JudgeSecondOpinion(row.first, row.second)) << row.first.offset;
+    }
+    EXPECT_FALSE(NeedsSecondOpinion(60.0));
+    EXPECT_FALSE(NeedsSecondOpinion(-60.0));
+    EXPECT_TRUE(NeedsSecondOpinion(60.001));
+    EXPECT_TRUE(NeedsSecondOpinion(-60.001));
+}
+
+TEST(SecondOpinionTest, CandidatesFollowTheCurrentServerWithoutRepeatsAtMostThree) {
+    using List = std::vector<std::size_t>;
+    const std::vector<std::string> hosts = {"a", "B", "b", "[::1]", "c", "::1", "d", "A"};
+    EXPECT_EQ((List{1, 3, 4}), SecondOpinionCandidates(hosts, "a", 0));
+    EXPECT_EQ((List{7, 1, 3}), SecondOpinionCandidates(hosts, "d", 6));  // wraps past "a"
+    EXPECT_EQ((List{1, 4}), SecondOpinionCandidates({"x", "::1", "[::1]", "X", "y"}, "x", 0));
+    EXPECT_EQ((List{1, 3, 4}), SecondOpinionCandidates(hosts, "a", 99));  // from the first
+    EXPECT_EQ(List{}, SecondOpinionCandidates({"a", "A"}, "a", 0));
+    EXPECT_EQ(List{}, SecondOpinionCandidates({"a"}, "a", 0));
+}
+
+// A catalogue of the harness's server (127.0.0.1) first, then these, all on its port.
+struct RunRow {
+    const char* name;
+    double firstAhead;  // seconds; below an hour unless the run fails
+
+    std::vector<FaultConfig> seconds;  // served on 127.0.0.2, 127.0.0.3, ...
+    RunFailure failure;
+    bool unconfirmed;
+    std::string box;  // a manual run's one box
+    int secondRequests;
+};
+
+TEST(SecondOpinionTest, RunsBeforeALargeStep) {
+    const std::string disagrees =
+        "Second 0 (127.0.0.2) disagrees by 10800 s; the clock was left "
+        "alone.\n\nServer 0 (127.0.0.1).";
+    const RunRow rows[] = {
+        {"three hours ahead next to an honest one",
+         10800,
+         {{}},
+         RunFailure::kDisagreement,
+         false,
+         disagrees,
+         1},
+        {"a silent one, then an honest one",
+         10800,
+         {{.fault = Fault::kSilent}, {}},
+         RunFailure::kDisagreement,
+         false,
+         "Second 1 (127.0.0.3) disagrees by 10800 s; the clock was left alone.\n\nServer 0 "
+         "(127.0.0.1).",
+         2},
+        {"both two minutes ahead",
+         120,
+         {{.clockOffsetSeconds = 120}},
+         RunFailure::kNone,
+         false,
+         presentation::kSuccessBox,
+         1},
+        {"no second answer",
+         1800,
+         {{.fault = Fault::kSilent}},
+         RunFailure::kNone,
+         true,
+         presentation::kSuccessBox,
+         1},
+        {"one server only", -1800, {}, RunFailure::kNone, true, presentation::kSuccessBox, 0},
+        {"under a minute off asks no one else",
+         59.5,
+         {{.fault = Fault::kSilent}},
+         RunFailure::kNone,
+         false,
+         presentation::kSuccessBox,
+         0},
+    };
+    for (const RunRow& row : rows) {
+        RunHarness h(1);
+        h.clock.Freeze();
+        h.ServerDoes({.clockOffsetSeconds = row.firstAhead, .clock = &h.clock});
+        SetOption(h.settings, &UserOptions::nMaxDiff, 0);
+        std::vector<std::unique_ptr<FaultSntpServer>> seconds;
+        for (FaultConfig config : row.seconds) {
+            config.clock = &h.clock;
+            const auto address = static_cast<std::uint32_t>(0x7F000002 + seconds.size());
+            seconds.push_back(
+                std::make_unique<FaultSntpServer>(config, net::Endpoint(address, h.server.port())));
+            h.settings.servers.With([&](ServerCatalogue& catalogue) {
+                catalogue.add(ServerEntry("Second " + std::to_string(seconds.size() - 1),
+                                          seconds.back()->address(), 1));
+            });
+        }
+        const RunResult result = h.RunNow(true);
+        EXPECT_EQ(row.failure, result.failure) << row.name;
+        EXPECT_EQ(row.unconfirmed, result.unconfirmed) << row.name;
+        EXPECT_EQ(std::vector<std::string>{row.box}, h.boxes.texts()) << row.name;
+        int asked = 0;
+        for (const auto& second : seconds) {
+            asked += second->requests();
+        }
+        EXPECT_EQ(row.secondRequests, asked) << row.name;
+        if (result.ok()) {
+            EXPECT_NEAR(row.firstAhead, h.clock.offset(), 0.05) << row.name;
+            EXPECT_EQ(row.unconfirmed ? presentation::kNotConfirmed : "",
+                      h.reporter.HistoryReason(result))
+                << row.name;
+            continue;
+        }
+        // Left alone, told in the status line and the history, and on to the next server.
+        EXPECT_TRUE(h.clock.sets().empty()) << row.name;
+        const std::string reason = row.box.substr(0, row.box.find('\n'));
+        EXPECT_EQ(0u, h.record().connectStatus.find(reason)) << h.record().connectStatus;
+        EXPECT_EQ(reason, h.reporter.HistoryReason(result)) << row.name;
+        EXPECT_EQ(1, h.cursor.currentServer()) << row.name;
+    }
+}
+
+}  // namespace
