@@ -40,6 +40,9 @@ ClockServiceReply FromOutcome(const ClockCorrection::Outcome& outcome, const std
             reply.offset = outcome.offset;
             reply.delay = outcome.delay;
             reply.stratum = outcome.stratum;
+            if (outcome.unconfirmed) {
+                reply.reason = kClockServiceUnconfirmed;
+            }
             return reply;
         }
         case Result::kNoAnswer:

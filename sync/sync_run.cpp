@@ -204,6 +204,7 @@ RunResult SyncRun::CorrectThroughService(const std::string& host, bool serviceCh
         return Fail(RunStep::kService, result, serviceChosen);
     }
     result.step = reply.offset + options_.nOffset;
+    result.unconfirmed = reply.reason == kClockServiceUnconfirmed;
     return result;
 }
 

@@ -139,49 +139,31 @@ TEST(ClockRequestSecondOpinionTest, AnotherApprovedServerMustNotDisagree) {
     struct Case {
         const char* name;
         double firstAhead;
-        FaultConfig second;  // on 127.0.0.2
+        double secondAhead;  // the other server, on 127.0.0.2
+        bool secondSilent;
         bool secondApproved;
         ClockServiceStatus status;
         const char* reason;
         int secondRequests;
     };
-    for (const Case& c : {
-             Case{"three hours ahead",
-                  10800,
-                  {},
-                  true,
-                  ClockServiceStatus::kFailed,
-                  "second server 127.0.0.2 (127.0.0.2) disagrees by 10800 s",
-                  1},
-             Case{"both ahead",
-                  120,
-                  {.clockOffsetSeconds = 120},
-                  true,
-                  ClockServiceStatus::kSynchronised,
-                  "",
-                  1},
-             Case{"the other silent",
-                  120,
-                  {.fault = Fault::kSilent},
-                  true,
-                  ClockServiceStatus::kSynchronised,
-                  "",
-                  1},
-             Case{"the other not approved",
-                  120,
-                  {},
-                  false,
-                  ClockServiceStatus::kSynchronised,
-                  "",
-                  0},
-         }) {
+    const Case cases[] = {
+        {"three hours ahead", 10800, 0, false, true, ClockServiceStatus::kFailed,
+         "second server 127.0.0.2 (127.0.0.2) disagrees by 10800 s", 1},
+        {"both ahead", 120, 120, false, true, ClockServiceStatus::kSynchronised, "", 1},
+        {"the other silent", 120, 0, true, true, ClockServiceStatus::kSynchronised,
+         kClockServiceUnconfirmed, 1},
+        {"the other not approved", 120, 0, false, false, ClockServiceStatus::kSynchronised,
+         kClockServiceUnconfirmed, 0},
+    };
+    for (const Case& c : cases) {
         FakeClock clock;
         clock.Freeze();
         FakeNetworkStack network;
         FaultSntpServer first({.clockOffsetSeconds = c.firstAhead, .clock = &clock});
-        FaultConfig secondConfig = c.second;
-        secondConfig.clock = &clock;
-        FaultSntpServer second(secondConfig, net::Endpoint(0x7F000002, first.port()));
+        FaultSntpServer second({.fault = c.secondSilent ? Fault::kSilent : Fault::kNone,
+                                .clockOffsetSeconds = c.secondAhead,
+                                .clock = &clock},
+                               net::Endpoint(0x7F000002, first.port()));
         ClockPolicy policy{{first.address()}, 0};
         if (c.secondApproved) {
             policy.approvedServers.push_back(second.address());

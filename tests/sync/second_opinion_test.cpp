@@ -53,7 +53,8 @@ struct RunRow {
     const char* name;
     double firstAhead;  // seconds; below an hour unless the run fails
 
-    std::vector<FaultConfig> seconds;  // served on 127.0.0.2, 127.0.0.3, ...
+    // The other servers' clocks ahead, or silent; served on 127.0.0.2, 127.0.0.3, ...
+    std::vector<std::optional<double>> others;
     RunFailure failure;
     bool unconfirmed;
     std::string box;  // a manual run's one box
@@ -64,17 +65,18 @@ TEST(SecondOpinionTest, RunsBeforeALargeStep) {
     const std::string disagrees =
         "Second 0 (127.0.0.2) disagrees by 10800 s; the clock was left "
         "alone.\n\nServer 0 (127.0.0.1).";
+    const std::optional<double> silent;
     const RunRow rows[] = {
         {"three hours ahead next to an honest one",
          10800,
-         {{}},
+         {0.0},
          RunFailure::kDisagreement,
          false,
          disagrees,
          1},
         {"a silent one, then an honest one",
          10800,
-         {{.fault = Fault::kSilent}, {}},
+         {silent, 0.0},
          RunFailure::kDisagreement,
          false,
          "Second 1 (127.0.0.3) disagrees by 10800 s; the clock was left alone.\n\nServer 0 "
@@ -82,22 +84,16 @@ TEST(SecondOpinionTest, RunsBeforeALargeStep) {
          2},
         {"both two minutes ahead",
          120,
-         {{.clockOffsetSeconds = 120}},
+         {120.0},
          RunFailure::kNone,
          false,
          presentation::kSuccessBox,
          1},
-        {"no second answer",
-         1800,
-         {{.fault = Fault::kSilent}},
-         RunFailure::kNone,
-         true,
-         presentation::kSuccessBox,
-         1},
+        {"no second answer", 1800, {silent}, RunFailure::kNone, true, presentation::kSuccessBox, 1},
         {"one server only", -1800, {}, RunFailure::kNone, true, presentation::kSuccessBox, 0},
         {"under a minute off asks no one else",
          59.5,
-         {{.fault = Fault::kSilent}},
+         {silent},
          RunFailure::kNone,
          false,
          presentation::kSuccessBox,
@@ -108,15 +104,17 @@ TEST(SecondOpinionTest, RunsBeforeALargeStep) {
         h.clock.Freeze();
         h.ServerDoes({.clockOffsetSeconds = row.firstAhead, .clock = &h.clock});
         SetOption(h.settings, &UserOptions::nMaxDiff, 0);
-        std::vector<std::unique_ptr<FaultSntpServer>> seconds;
-        for (FaultConfig config : row.seconds) {
-            config.clock = &h.clock;
-            const auto address = static_cast<std::uint32_t>(0x7F000002 + seconds.size());
-            seconds.push_back(
+        std::vector<std::unique_ptr<FaultSntpServer>> others;
+        for (const std::optional<double>& ahead : row.others) {
+            const FaultConfig config{.fault = ahead ? Fault::kNone : Fault::kSilent,
+                                     .clockOffsetSeconds = ahead.value_or(0.0),
+                                     .clock = &h.clock};
+            const auto address = static_cast<std::uint32_t>(0x7F000002 + others.size());
+            others.push_back(
                 std::make_unique<FaultSntpServer>(config, net::Endpoint(address, h.server.port())));
             h.settings.servers.With([&](ServerCatalogue& catalogue) {
-                catalogue.add(ServerEntry("Second " + std::to_string(seconds.size() - 1),
-                                          seconds.back()->address(), 1));
+                catalogue.add(ServerEntry("Second " + std::to_string(others.size() - 1),
+                                          others.back()->address(), 1));
             });
         }
         const RunResult result = h.RunNow(true);
@@ -124,8 +122,8 @@ TEST(SecondOpinionTest, RunsBeforeALargeStep) {
         EXPECT_EQ(row.unconfirmed, result.unconfirmed) << row.name;
         EXPECT_EQ(std::vector<std::string>{row.box}, h.boxes.texts()) << row.name;
         int asked = 0;
-        for (const auto& second : seconds) {
-            asked += second->requests();
+        for (const auto& other : others) {
+            asked += other->requests();
         }
         EXPECT_EQ(row.secondRequests, asked) << row.name;
         if (result.ok()) {
