@@ -139,7 +139,8 @@ TEST(ClockRequestSecondOpinionTest, AnotherApprovedServerMustNotDisagree) {
     struct Case {
         const char* name;
         double firstAhead;
-        double secondAhead;  // the other server, on 127.0.0.2
+        double
+            secondAhead;  // the other server, on ::1 (Wine refuses another IPv4 loopback address)
         bool secondSilent;
         bool secondApproved;
         ClockServiceStatus status;
@@ -148,7 +149,7 @@ TEST(ClockRequestSecondOpinionTest, AnotherApprovedServerMustNotDisagree) {
     };
     const Case cases[] = {
         {"three hours ahead", 10800, 0, false, true, ClockServiceStatus::kFailed,
-         "second server 127.0.0.2 (127.0.0.2) disagrees by 10800 s", 1},
+         "second server ::1 (::1) disagrees by 10800 s", 1},
         {"both ahead", 120, 120, false, true, ClockServiceStatus::kSynchronised, "", 1},
         {"the other silent", 120, 0, true, true, ClockServiceStatus::kSynchronised,
          kClockServiceUnconfirmed, 1},
@@ -163,7 +164,7 @@ TEST(ClockRequestSecondOpinionTest, AnotherApprovedServerMustNotDisagree) {
         FaultSntpServer second({.fault = c.secondSilent ? Fault::kSilent : Fault::kNone,
                                 .clockOffsetSeconds = c.secondAhead,
                                 .clock = &clock},
-                               net::Endpoint(0x7F000002, first.port()));
+                               net::Endpoint::Ipv6Loopback(first.port()));
         ClockPolicy policy{{first.address()}, 0};
         if (c.secondApproved) {
             policy.approvedServers.push_back(second.address());
