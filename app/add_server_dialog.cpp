@@ -26,11 +26,7 @@ void AddServerDialog::OnCheckServer() {
 
 void AddServerDialog::OnTestResult(int, const RunResult& result, int) {
     delay_ = result.ok() ? std::optional<double>(result.delay) : std::nullopt;
-    if (delay_) {
-        report_ = presentation::NetDelayReport(*delay_);
-    } else {
-        report_ = presentation::kTestFailed;
-    }
+    report_ = presentation::ServerTestReport(result);
     // Only the report: what the user typed while the check ran stays.
     ::SetDlgItemTextA(hwnd(), IDC_ADD_REPORT, report_.c_str());
 }

@@ -70,6 +70,8 @@ inline constexpr const char* kBrokenStatus = "Broken by the user.";
 
 // The dialogs' server tests: "Error. Check Internet Connection." when none answered.
 inline constexpr const char* kTestFailed = "Error. Check Internet Connection.";
+// The history's reason of a large step that no second server confirmed.
+inline constexpr const char* kNotConfirmed = "Not confirmed: no second server answered.";
 inline constexpr const char* kTesting = "Automatic testing...";
 inline constexpr const char* kLastServer = "At least one server must be present!";
 inline constexpr const char* kUndefinedTitle = "Undefined";
@@ -79,6 +81,10 @@ inline constexpr const char* kBuiltIn = "Prog";
 // One sentence per failure: the box's paragraph, the history's reason, the service's reason.
 // "No answer from 192.0.2.1 within 20 s."
 std::string FailureSentence(const RunResult& result);
+// The history's reason: the failure's sentence, or for a success whether it went unconfirmed.
+std::string HistoryReason(const RunResult& result);
+// A server test of the dialogs: "Net Delay: 0.123", or kTestFailed with the reason in brackets.
+std::string ServerTestReport(const RunResult& result);
 // The tray tip's few words, from the same table: "no answer".
 std::string FailureSummary(RunFailure failure);
 // The address asked, or the name when it did not resolve or no address is known.

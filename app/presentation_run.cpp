@@ -1,5 +1,6 @@
 // The wording of runs: failures, boxes and status lines.
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <iterator>
 
@@ -61,6 +62,9 @@ std::string ServiceReplyReason(const ClockServiceReply& reply) {
             return "offset above the administrator's limit";
         case ClockServiceFailure::kNoAnswer:
             return "no answer from " + reason.detail;
+        case ClockServiceFailure::kDisagreement:
+            return reason.detail + " disagrees by " + std::to_string(reason.code) +
+                   " s; the clock was left alone";
         case ClockServiceFailure::kOther:
             break;
     }
@@ -105,6 +109,18 @@ std::string ServiceReason(const RunResult& r) {
             break;
     }
     return ServiceSilentSentence(r);
+}
+
+// The other server and how far apart the two were, in whole seconds (rounded): the check
+// needs more than a second between them, so it is never "0 s".
+std::string DisagreementSentence(const RunResult& r) {
+    const SecondServer second = r.secondServer.value_or(SecondServer{});
+    RunResult asked;
+    asked.serverTitle = second.title;
+    asked.address = second.address;
+    const long long apart = std::llround(std::fabs(r.offset - second.offset));
+    return ServerAsked(asked) + " disagrees by " + std::to_string(apart) +
+           " s; the clock was left alone.";
 }
 
 struct FailureWording {
@@ -184,6 +200,7 @@ const FailureWording kFailures[] = {
          return "The Tickwell Clock service could not synchronize: " + ServiceReason(r) + ".";
      },
      "clock service failed"},
+    {RunFailure::kDisagreement, DisagreementSentence, "servers disagree"},
     {RunFailure::kAbandoned,
      [](const RunResult&) -> std::string { return "The run was broken off."; }, "broken off"},
 };
@@ -209,6 +226,20 @@ std::string Lowercase(std::string text) {
 std::string FailureSentence(const RunResult& result) {
     const FailureWording* wording = WordingOf(result.failure);
     return wording != nullptr ? wording->sentence(result) : std::string();
+}
+
+std::string HistoryReason(const RunResult& result) {
+    if (result.ok()) {
+        return result.unconfirmed ? kNotConfirmed : "";
+    }
+    return FailureSentence(result);
+}
+
+std::string ServerTestReport(const RunResult& result) {
+    if (result.ok()) {
+        return NetDelayReport(result.delay);
+    }
+    return std::string(kTestFailed) + " (" + FailureSentence(result) + ")";
 }
 
 std::string FailureSummary(RunFailure failure) {
@@ -262,7 +293,8 @@ std::string FailureFirstLine(const RunEvent& event) {
         case RunStep::kQuery:
             break;
     }
-    return kReceivingBox;
+    // Nothing went wrong receiving: the reason is the whole story.
+    return failure == RunFailure::kDisagreement ? FailureSentence(event.result) : kReceivingBox;
 }
 
 std::string FailureBoxText(const std::string& firstLine, const RunResult& result) {
@@ -312,6 +344,9 @@ std::string StatusLine(const RunEvent& event, const MonthNames& months) {
             return ConnectionAbsentStatus(event.local, months);
         case RunEvent::Kind::kFailed:
             break;
+    }
+    if (event.result.failure == RunFailure::kDisagreement) {
+        return FailureSentence(event.result) + " " + ErrorStamp(event.local, months);
     }
     const char* line = kCommunicationStatus;
     if (event.step == RunStep::kProbe) {

@@ -96,11 +96,9 @@ void ServerChooserDialog::OnFindBest() {
 
 void ServerChooserDialog::OnTestResult(int index, const RunResult& result, int outstanding) {
     if (!searching_) {
+        report_ = presentation::ServerTestReport(result);
         if (result.ok()) {
-            report_ = presentation::NetDelayReport(result.delay);
             editor_.SetDelay(testedIndex_, result.delay);
-        } else {
-            report_ = presentation::kTestFailed;
         }
         UpdateData(false);
         return;

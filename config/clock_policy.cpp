@@ -18,6 +18,10 @@ std::string Comparable(const std::string& host) {
 
 }  // namespace
 
+bool SameServerHost(const std::string& a, const std::string& b) {
+    return Comparable(a) == Comparable(b);
+}
+
 std::optional<ClockServiceFailure> ClockPolicy::Refusal(const ClockServiceRequest& request) const {
     const std::string wanted = Comparable(request.host);
     const bool approved =

@@ -23,6 +23,10 @@ struct ClockPolicy {
     std::optional<ClockServiceFailure> Refusal(const ClockServiceRequest& request) const;
 };
 
+// One server however spelt: host names match without regard to case, an IPv6 address with or
+// without its brackets.
+bool SameServerHost(const std::string& a, const std::string& b);
+
 #ifdef _WIN32
 // The machine's policy; an unreadable or missing one approves nothing.
 ClockPolicy LoadMachineClockPolicy();

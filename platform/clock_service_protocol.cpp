@@ -222,6 +222,48 @@ constexpr ReasonWords kReasonWords[] = {
 };
 constexpr const char* kNoAnswerWords = "no answer from ";
 constexpr const char* kClockRefusedWords = "Windows refused to set the clock (error ";
+constexpr const char* kDisagreementWords = "second server ";
+constexpr const char* kDisagreementMiddle = " disagrees by ";
+constexpr const char* kDisagreementEnd = " s";
+
+// The decimal digits of a code exactly as the service writes them, so that a reason reads
+// back to the same bytes.
+std::optional<std::uint32_t> CanonicalCode(const std::string& digits) {
+    const bool canonical = !digits.empty() && digits.size() <= 10 &&
+                           (digits.size() == 1 || digits[0] != '0') &&
+                           digits.find_first_not_of("0123456789") == std::string::npos;
+    if (!canonical) {
+        return std::nullopt;
+    }
+    const unsigned long long code = std::stoull(digits);
+    if (code > 0xFFFFFFFFull) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(code);
+}
+
+std::optional<ClockServiceReason> ParseDisagreement(const std::string& reason) {
+    const std::string start = kDisagreementWords;
+    const std::string middle = kDisagreementMiddle;
+    const std::string end = kDisagreementEnd;
+    if (reason.compare(0, start.size(), start) != 0 || reason.size() < start.size() + end.size() ||
+        reason.compare(reason.size() - end.size(), end.size(), end) != 0) {
+        return std::nullopt;
+    }
+    const std::size_t at = reason.rfind(middle);
+    if (at == std::string::npos || at <= start.size() ||
+        at + middle.size() > reason.size() - end.size()) {
+        return std::nullopt;
+    }
+    const std::string digits =
+        reason.substr(at + middle.size(), reason.size() - end.size() - at - middle.size());
+    const std::optional<std::uint32_t> code = CanonicalCode(digits);
+    if (!code) {
+        return std::nullopt;
+    }
+    return ClockServiceReason{ClockServiceFailure::kDisagreement, *code,
+                              reason.substr(start.size(), at - start.size())};
+}
 
 }  // namespace
 
@@ -233,6 +275,9 @@ std::string EncodeClockServiceReason(const ClockServiceReason& reason) {
             return kNoAnswerWords + reason.detail;
         case ClockServiceFailure::kClockRefused:
             return kClockRefusedWords + std::to_string(reason.code) + ")";
+        case ClockServiceFailure::kDisagreement:
+            return kDisagreementWords + reason.detail + kDisagreementMiddle +
+                   std::to_string(reason.code) + kDisagreementEnd;
         default:
             break;
     }
@@ -259,15 +304,12 @@ ClockServiceReason ParseClockServiceReason(const std::string& reason) {
         reason.back() == ')') {
         const std::string digits =
             reason.substr(refused.size(), reason.size() - refused.size() - 1);
-        // Only the form the service writes, so that the reason reads back to the same bytes.
-        const bool canonical = digits.size() <= 10 && (digits.size() == 1 || digits[0] != '0') &&
-                               digits.find_first_not_of("0123456789") == std::string::npos;
-        if (canonical) {
-            const unsigned long long code = std::stoull(digits);
-            if (code <= 0xFFFFFFFFull) {
-                return {ClockServiceFailure::kClockRefused, static_cast<std::uint32_t>(code), {}};
-            }
+        if (const std::optional<std::uint32_t> code = CanonicalCode(digits)) {
+            return {ClockServiceFailure::kClockRefused, *code, {}};
         }
+    }
+    if (std::optional<ClockServiceReason> disagreement = ParseDisagreement(reason)) {
+        return std::move(*disagreement);
     }
     return {ClockServiceFailure::kOther, 0, reason};
 }

@@ -44,9 +44,13 @@ enum class ClockServiceStatus : std::uint16_t {
     kMalformed = 3,     // the request could not be read; reason names the check
 };
 
+// A synchronised reply's reason when the service made a large step that no other approved
+// server confirmed. Programs before it ignore a synchronised reply's reason.
+inline constexpr const char* kClockServiceUnconfirmed = "not confirmed by a second server";
+
 struct ClockServiceReply {
     ClockServiceStatus status = ClockServiceStatus::kFailed;
-    std::string reason;  // empty on success
+    std::string reason;  // on success empty, or kClockServiceUnconfirmed
     double offset = 0.0;
     double delay = 0.0;
     std::int32_t stratum = 0;
@@ -66,6 +70,8 @@ enum class ClockServiceFailure {
     kAbandoned,
     kServerNotApproved,
     kOffsetAboveLimit,
+    kDisagreement,  // another approved server disagreed: detail "<host> (<address>)", code the
+                    // difference in whole seconds
 };
 
 struct ClockServiceReason {

@@ -1,8 +1,12 @@
 #include "service/clock_request_handler.h"
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
 #include <string>
 
 #include "sync/clock_correction.h"
+#include "sync/second_opinion.h"
 
 namespace {
 
@@ -11,7 +15,23 @@ ClockServiceReply Failed(ClockServiceStatus status, ClockServiceFailure failure,
     return UnsuccessfulReply(status, EncodeClockServiceReason({failure, code, std::move(detail)}));
 }
 
-ClockServiceReply FromOutcome(const ClockCorrection::Outcome& outcome, const std::string& host) {
+// The approved servers after the requested one, in the policy's order, that may give a second
+// opinion on it.
+std::vector<std::string> SecondOpinions(const ClockPolicy& policy, const std::string& host) {
+    const std::vector<std::string>& approved = policy.approvedServers;
+    const auto found =
+        std::find_if(approved.begin(), approved.end(),
+                     [&](const std::string& server) { return SameServerHost(server, host); });
+    const auto current = static_cast<std::size_t>(found - approved.begin());
+    std::vector<std::string> hosts;
+    for (const std::size_t index : SecondOpinionCandidates(approved, host, current)) {
+        hosts.push_back(approved[index]);
+    }
+    return hosts;
+}
+
+ClockServiceReply FromOutcome(const ClockCorrection::Outcome& outcome, const std::string& host,
+                              const std::vector<std::string>& secondOpinions) {
     using Result = ClockCorrection::Outcome::Result;
     switch (outcome.result) {
         case Result::kSucceeded: {
@@ -20,6 +40,9 @@ ClockServiceReply FromOutcome(const ClockCorrection::Outcome& outcome, const std
             reply.offset = outcome.offset;
             reply.delay = outcome.delay;
             reply.stratum = outcome.stratum;
+            if (outcome.unconfirmed) {
+                reply.reason = kClockServiceUnconfirmed;
+            }
             return reply;
         }
         case Result::kNoAnswer:
@@ -31,6 +54,14 @@ ClockServiceReply FromOutcome(const ClockCorrection::Outcome& outcome, const std
                           outcome.setError);
         case Result::kConversionFailed:
             return Failed(ClockServiceStatus::kFailed, ClockServiceFailure::kConversionFailed);
+        case Result::kDisagreement: {
+            const ClockCorrection::Outcome::SecondOpinion& second = *outcome.secondOpinion;
+            const double apart = std::min(std::round(std::fabs(outcome.offset - second.offset)),
+                                          double{std::numeric_limits<std::uint32_t>::max()});
+            return Failed(ClockServiceStatus::kFailed, ClockServiceFailure::kDisagreement,
+                          static_cast<std::uint32_t>(apart),
+                          secondOpinions.at(second.index) + " (" + second.address + ")");
+        }
         case Result::kAbandoned:
             break;
     }
@@ -51,7 +82,8 @@ ClockServiceReply ClockRequestHandler::Handle(std::span<const std::uint8_t> byte
         return UnsuccessfulReply(ClockServiceStatus::kMalformed, std::move(parsed.error));
     }
     const ClockServiceRequest& request = *parsed.request;
-    if (const std::optional<ClockServiceFailure> refusal = loadPolicy_().Refusal(request)) {
+    const ClockPolicy policy = loadPolicy_();
+    if (const std::optional<ClockServiceFailure> refusal = policy.Refusal(request)) {
         return Failed(ClockServiceStatus::kRefused, *refusal);
     }
 
@@ -66,5 +98,7 @@ ClockServiceReply ClockRequestHandler::Handle(std::span<const std::uint8_t> byte
                                    set();
                                    return true;
                                });
-    return FromOutcome(correction.Correct(request.host, request.offsetSeconds), request.host);
+    const std::vector<std::string> secondOpinions = SecondOpinions(policy, request.host);
+    return FromOutcome(correction.Correct(request.host, request.offsetSeconds, secondOpinions),
+                       request.host, secondOpinions);
 }

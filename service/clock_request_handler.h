@@ -1,6 +1,7 @@
 // The heart of the Tickwell Clock service, free of Windows: one request in, one reply out.
 // It reads the request strictly, checks it against the administrator's policy, and then
-// makes the SNTP exchanges and sets the clock exactly as the program's own run does.
+// makes the SNTP exchanges and sets the clock exactly as the program's own run does, the
+// other approved servers giving the second opinion before a large step.
 // Requests are answered one at a time: two corrections of one clock must not interleave.
 #pragma once
 

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "config/date_time.h"
+#include "sync/second_opinion.h"
 
 std::optional<SYSTEMTIME> ApplyUserOffset(const SYSTEMTIME& local, std::int32_t offsetSeconds) {
     SYSTEMTIME whole = local;
@@ -47,10 +48,46 @@ bool ClockCorrection::StepCoarsely(double offset) {
     });
 }
 
+bool ClockCorrection::TakeSecondOpinion(const std::vector<std::string>& hosts, Outcome* outcome) {
+    std::optional<OffsetMeasurement> second;
+    for (std::size_t i = 0; i < hosts.size() && !second; ++i) {
+        const Outcome asked = Measure(hosts[i]);
+        if (asked.result != Outcome::Result::kSucceeded) {
+            if (asked.failure.kind == SntpFailure::Kind::kInterrupted) {
+                *outcome = asked;
+                return false;
+            }
+            continue;
+        }
+        // The same server under another name is no second opinion.
+        if (asked.address == outcome->address) {
+            continue;
+        }
+        second = OffsetMeasurement{asked.offset, asked.delay};
+        outcome->secondOpinion =
+            Outcome::SecondOpinion{i, asked.address, asked.offset, asked.delay};
+    }
+    switch (JudgeSecondOpinion({outcome->offset, outcome->delay}, second)) {
+        case SecondOpinionVerdict::kAgrees:
+            return true;
+        case SecondOpinionVerdict::kUnconfirmed:
+            outcome->unconfirmed = true;
+            return true;
+        case SecondOpinionVerdict::kDisagrees:
+            break;
+    }
+    outcome->result = Outcome::Result::kDisagreement;
+    return false;
+}
+
 ClockCorrection::Outcome ClockCorrection::Correct(const std::string& host,
-                                                  std::int32_t userOffsetSeconds) {
+                                                  std::int32_t userOffsetSeconds,
+                                                  const std::vector<std::string>& secondOpinions) {
     Outcome outcome = Measure(host);
     if (outcome.result != Outcome::Result::kSucceeded) {
+        return outcome;
+    }
+    if (NeedsSecondOpinion(outcome.offset) && !TakeSecondOpinion(secondOpinions, &outcome)) {
         return outcome;
     }
     const auto abandoned = [&outcome] {

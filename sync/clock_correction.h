@@ -1,6 +1,7 @@
 // The query-and-set step that the program's run and the Tickwell Clock service share: the
-// SNTP exchange, the clock set (stepped coarsely first when it is an hour or more off, then
-// asked again and set precisely), and the user's fixed offset on top. Each set goes through
+// SNTP exchange, a second server's opinion before a step of more than a minute, the clock set
+// (stepped coarsely first when it is an hour or more off, then asked again and set
+// precisely), and the user's fixed offset on top. Each set goes through
 // the caller's hook, so the run can keep its sets behind its gate.
 #pragma once
 
@@ -9,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ntp/sntp_client.h"
 #include "platform/clock.h"
@@ -31,6 +33,14 @@ class ClockCorrection {
             kClockRefused,      // the platform refused a set: setError
             kConversionFailed,  // the user's offset leads to no time the clock can hold
             kAbandoned,         // the hook refused a set
+            kDisagreement,      // the second opinion disagrees: the clock was left alone
+        };
+        // The other server that answered before a large step.
+        struct SecondOpinion {
+            std::size_t index = 0;  // into the second opinions asked for
+            std::string address;    // that answered
+            double offset = 0.0;
+            double delay = 0.0;
         };
         Result result = Result::kNoAnswer;
         double offset = 0.0;  // how far the clock was off: the first exchange's measurement
@@ -40,6 +50,8 @@ class ClockCorrection {
         std::string address;    // that answered
         SntpFailure failure;
         std::uint32_t setError = 0;
+        std::optional<SecondOpinion> secondOpinion;
+        bool unconfirmed = false;  // a large step that no other server answered for
     };
 
     // The client's time source must be the clock.
@@ -48,10 +60,16 @@ class ClockCorrection {
     // Asks the host only; the clock is left alone.
     Outcome Measure(const std::string& host);
     // Asks the host, sets the clock to its time and then runs it userOffsetSeconds ahead.
-    Outcome Correct(const std::string& host, std::int32_t userOffsetSeconds);
+    // Before a large step the other hosts are asked in turn until one answers from another
+    // address: only its agreement, or no answer at all, lets the step happen.
+    Outcome Correct(const std::string& host, std::int32_t userOffsetSeconds,
+                    const std::vector<std::string>& secondOpinions = {});
 
   private:
     bool StepCoarsely(double offset);
+    // False when the correction ends here: the other server disagrees, or the asking was
+    // broken off; outcome says which.
+    bool TakeSecondOpinion(const std::vector<std::string>& hosts, Outcome* outcome);
 
     Clock& clock_;
     SntpClient& client_;

@@ -32,7 +32,15 @@ enum class RunFailure {
     kConversionFailed,  // the fixed offset leads to no time the clock can hold
     kServiceSilent,     // the Tickwell Clock service did not answer: service.pipeError
     kServiceFailed,     // service: what it answered, or why the answer was not taken
+    kDisagreement,      // before a large step another server disagreed: secondServer
     kAbandoned,         // broken by the user or restarted by the watchdog
+};
+
+// The other server asked before a large step, as it answered.
+struct SecondServer {
+    std::string title;
+    std::string address;
+    double offset = 0.0;
 };
 
 struct RunResult {
@@ -51,8 +59,10 @@ struct RunResult {
     std::uint32_t code = 0;
     std::string detail;
     std::uint32_t timeoutMs = 0;
-    bool throughService = false;  // the Tickwell Clock service set the clock
-    ClockServiceAnswer service;   // what the service answered, when the run asked it
+    bool throughService = false;               // the Tickwell Clock service set the clock
+    ClockServiceAnswer service;                // what the service answered, when the run asked it
+    std::optional<SecondServer> secondServer;  // when one answered before a large step
+    bool unconfirmed = false;                  // a large step that no other server answered for
 
     bool ok() const { return failure == RunFailure::kNone; }
 };

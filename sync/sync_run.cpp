@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "config/date_time.h"
+#include "sync/second_opinion.h"
 
 SyncRun::SyncRun(RunContext& context, RunGate::Generation generation, bool manual, bool afterResume)
     : context_(context),
@@ -75,7 +76,8 @@ bool SyncRun::ProbeInternet(RunResult* result) {
 }
 
 RunResult SyncRun::FetchServerTime(bool showErrors, bool setClock, const std::string& host,
-                                   std::int32_t userOffsetSeconds) {
+                                   std::int32_t userOffsetSeconds,
+                                   const std::vector<ServerEntry>& secondOpinions) {
     using Result = ClockCorrection::Outcome::Result;
     RunResult fetched;
     fetched.host = host;
@@ -97,13 +99,24 @@ RunResult SyncRun::FetchServerTime(bool showErrors, bool setClock, const std::st
                                        context_.marks.RestartWatchdog(held, clock_.LocalTime());
                                    });
                                });
+    std::vector<std::string> secondHosts;
+    for (const ServerEntry& entry : secondOpinions) {
+        secondHosts.push_back(entry.address);
+    }
     const ClockCorrection::Outcome outcome =
-        setClock ? correction.Correct(host, userOffsetSeconds) : correction.Measure(host);
+        setClock ? correction.Correct(host, userOffsetSeconds, secondHosts)
+                 : correction.Measure(host);
     fetched.address = outcome.address;
     fetched.offset = outcome.offset;
     fetched.delay = outcome.delay;
     fetched.stratum = outcome.stratum;
     fetched.answered = outcome.answered;
+    fetched.unconfirmed = outcome.unconfirmed;
+    if (outcome.secondOpinion) {
+        fetched.secondServer =
+            SecondServer{secondOpinions.at(outcome.secondOpinion->index).title,
+                         outcome.secondOpinion->address, outcome.secondOpinion->offset};
+    }
     switch (outcome.result) {
         case Result::kSucceeded:
             if (setClock) {
@@ -124,12 +137,32 @@ RunResult SyncRun::FetchServerTime(bool showErrors, bool setClock, const std::st
         case Result::kAbandoned:
             fetched.failure = RunFailure::kAbandoned;
             break;
+        case Result::kDisagreement:
+            fetched.failure = RunFailure::kDisagreement;
+            break;
     }
     return fetched;
 }
 
+std::vector<ServerEntry> SyncRun::SecondOpinionServers(const std::string& host) const {
+    const int current = context_.cursor.currentServer();
+    const ServerCatalogue catalogue = context_.settings.servers.Copy();
+    std::vector<std::string> hosts;
+    for (int i = 0; i < catalogue.size(); ++i) {
+        hosts.push_back(catalogue.at(i).address);
+    }
+    std::vector<ServerEntry> servers;
+    // A negative index names no entry: the candidates then start at the first.
+    const std::size_t from = current < 0 ? hosts.size() : static_cast<std::size_t>(current);
+    for (const std::size_t index : SecondOpinionCandidates(hosts, host, from)) {
+        servers.push_back(catalogue.at(static_cast<int>(index)));
+    }
+    return servers;
+}
+
 RunResult SyncRun::CorrectInProcess(const std::string& host) {
-    RunResult result = FetchServerTime(manual_, true, host, options_.nOffset);
+    RunResult result =
+        FetchServerTime(manual_, true, host, options_.nOffset, SecondOpinionServers(host));
     switch (result.failure) {
         case RunFailure::kNone:
         case RunFailure::kAbandoned:
@@ -171,6 +204,7 @@ RunResult SyncRun::CorrectThroughService(const std::string& host, bool serviceCh
         return Fail(RunStep::kService, result, serviceChosen);
     }
     result.step = reply.offset + options_.nOffset;
+    result.unconfirmed = reply.reason == kClockServiceUnconfirmed;
     return result;
 }
 

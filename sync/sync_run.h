@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "config/settings.h"
 #include "platform/clock.h"
@@ -60,14 +61,18 @@ class SyncRun {
     RunResult Run();
 
     // Queries the host and, when asked, corrects the clock from the answer by
-    // userOffsetSeconds too. A failed start of the network is reported here.
+    // userOffsetSeconds too, asking the second opinions before a large step. A failed start
+    // of the network is reported here.
     RunResult FetchServerTime(bool showErrors, bool setClock, const std::string& host,
-                              std::int32_t userOffsetSeconds = 0);
+                              std::int32_t userOffsetSeconds = 0,
+                              const std::vector<ServerEntry>& secondOpinions = {});
 
   private:
     RunResult Synchronise();
     // The failure, if any, is reported already.
     RunResult CorrectInProcess(const std::string& host);
+    // The catalogue's servers after the current one that may give a second opinion on host.
+    std::vector<ServerEntry> SecondOpinionServers(const std::string& host) const;
     RunResult CorrectThroughService(const std::string& host, bool serviceChosen);
     bool ProbeInternet(RunResult* result);
     // Reports the failure at the step and moves to the next server.

@@ -30,6 +30,11 @@ RunResult Failed(RunFailure failure, std::string detail = {}, std::uint32_t code
         result.service.outcome = ClockServiceAnswer::Outcome::kReplied;
         result.service.reply = UnsuccessfulReply(ClockServiceStatus::kRefused, detail);
     }
+    // Three hours ahead against an honest second server.
+    if (failure == RunFailure::kDisagreement) {
+        result.offset = 10800.4;
+        result.secondServer = SecondServer{"Second", "192.0.2.2", 0.1};
+    }
     return result;
 }
 
@@ -94,6 +99,13 @@ TEST(PresentationTest, EveryFailureHasOneSentenceAndASummary) {
         {Failed(RunFailure::kServiceFailed, "the correction was abandoned"),
          "The Tickwell Clock service could not synchronize: the run was broken off.",
          "clock service failed"},
+        {Failed(RunFailure::kServiceFailed,
+                "second server ntp2.example (192.0.2.2) disagrees by 10800 s"),
+         "The Tickwell Clock service could not synchronize: ntp2.example (192.0.2.2) disagrees by "
+         "10800 s; the clock was left alone.",
+         "clock service failed"},
+        {Failed(RunFailure::kDisagreement),
+         "Second (192.0.2.2) disagrees by 10800 s; the clock was left alone.", "servers disagree"},
         {Failed(RunFailure::kAbandoned), "The run was broken off.", "broken off"},
     };
     std::set<RunFailure> worded;
@@ -190,6 +202,12 @@ TEST(PresentationTest, BoxesAndStatusLinesOfFailuresByStep) {
          "run Tickwell as administrator.\n\nExample (192.0.2.1): The Tickwell Clock service does "
          "not answer (pipe error 231).",
          "Tickwell:Error", "Communication error! 14:05; 07-Mar-2003"},
+        // No receiving error: the reason leads the box and the status line.
+        {FailureAt(RunStep::kQuery, RunFailure::kDisagreement),
+         "Second (192.0.2.2) disagrees by 10800 s; the clock was left alone.\n\nExample "
+         "(192.0.2.1).",
+         "Tickwell:Error",
+         "Second (192.0.2.2) disagrees by 10800 s; the clock was left alone. 14:05; 07-Mar-2003"},
     };
     for (const Row& row : rows) {
         const Box box = BoxOf(row.event);
@@ -288,6 +306,17 @@ TEST(PresentationTest, TheDialogsReports) {
     entry.delay = 0.05;
     EXPECT_EQ("T  || Delay:  0.05 sec.", SearchProgressLine(entry));
     EXPECT_EQ("Net Delay: 0.123", NetDelayReport(0.123));
+    RunResult tested;
+    tested.delay = 0.123;
+    EXPECT_EQ("Net Delay: 0.123", ServerTestReport(tested));
+    EXPECT_EQ("Error. Check Internet Connection. (No answer from 192.0.2.1 within 20 s.)",
+              ServerTestReport(Failed(RunFailure::kNoAnswer)));
+    // The history tells a large step that no second server confirmed, and only that success.
+    EXPECT_EQ("", HistoryReason(tested));
+    tested.unconfirmed = true;
+    EXPECT_EQ("Not confirmed: no second server answered.", HistoryReason(tested));
+    EXPECT_EQ("No answer from 192.0.2.1 within 20 s.",
+              HistoryReason(Failed(RunFailure::kNoAnswer)));
 
     EXPECT_EQ("Please enter the address of the time server.", ServerAddressRefusal(""));
     EXPECT_EQ("", ServerAddressRefusal("ntp.example"));

@@ -360,8 +360,11 @@ TEST_F(ChooserTest, TestMeasuresOneServerWithoutFreezingTheDialog) {
     // Esc and the close box cannot end it either.
     desktop::Post(chooser, WM_COMMAND, IDCANCEL);
     desktop::Post(chooser, WM_CLOSE);
-    EXPECT_TRUE(
-        desktop::WaitUntil([&] { return Report() == presentation::kTestFailed; }, kRunTimeout));
+    // The first sentence as it always was, then why.
+    const std::string noAnswer =
+        std::string(presentation::kTestFailed) + " (No answer from 127.0.0.9 within ";
+    EXPECT_TRUE(desktop::WaitUntil([&] { return Report().rfind(noAnswer, 0) == 0; }, kRunTimeout))
+        << Report();
     EXPECT_TRUE(desktop::IsShown(chooser));
 }
 
@@ -506,7 +509,9 @@ TEST_F(ChooserTest, AddNewStripsWebPrefixesAndCarriesTheLastCheckedDelay) {
     Type(add, IDC_ADD_URL, "HTTP://127.0.0.1");
     PressAndWaitForTests(add, IDC_ADD_CHECK, IDC_ADD_REPORT);
     EXPECT_EQ("HTTP://127.0.0.1", Field(add, IDC_ADD_URL));
-    EXPECT_EQ(presentation::kTestFailed, Field(add, IDC_ADD_REPORT));
+    EXPECT_TRUE(std::regex_match(Field(add, IDC_ADD_REPORT),
+                                 std::regex("Error\\. Check Internet Connection\\. \\(.+\\.\\)")))
+        << Field(add, IDC_ADD_REPORT);
     ASSERT_TRUE(desktop::PostCommand(add, IDCANCEL));
     ASSERT_TRUE(desktop::WaitUntilClosed(add, kMoment));
 

@@ -207,6 +207,27 @@ int HistoryLines(const std::string& pattern) {
     return found;
 }
 
+// A server three hours ahead next to an honest one: the honest one's word keeps the clock.
+TEST_F(ProgramTest, AServerThreeHoursAheadIsOverruledByTheNextOne) {
+    SeedLaterStart({}, {{"ahead", kAhead}, {"chronyd", kChronyd}});
+    Process* copy = nullptr;
+    const HWND main = StartAndWait("", &copy);
+    ASSERT_NE(nullptr, main);
+    ASSERT_TRUE(desktop::PostCommand(main, IDC_MAIN_SYNCHRONIZE));
+    const auto box = TickwellSession::BoxOf(*copy, presentation::kErrorCaption);
+    ASSERT_TRUE(box);
+    EXPECT_TRUE(std::regex_match(box->text(),
+                                 std::regex("chronyd \\(127\\.0\\.0\\.1\\) disagrees by 10800 s; "
+                                            "the clock was left alone\\.\n\nahead "
+                                            "\\(127\\.0\\.0\\.3\\)\\.")))
+        << box->text();
+    box->Answer(IDOK);
+    EXPECT_TRUE(FieldBecomes(main, IDC_MAIN_SERVER_TITLE, "chronyd"));
+    EXPECT_EQ(0u, Field(main, IDC_MAIN_STATUS).find("chronyd (127.0.0.1) disagrees by "))
+        << Field(main, IDC_MAIN_STATUS);
+    EXPECT_FALSE(TickwellSession::Options().ReadString("sConnectStatus"));  // failures stay unsaved
+}
+
 TEST_F(ProgramTest, ASilentServerFailsTheRunSayingWhyAndTheHistoryKeepsBothRuns) {
     SeedLaterStart({}, {{"silent", kSilent}, {"chronyd", kChronyd}});
     Process* copy = nullptr;

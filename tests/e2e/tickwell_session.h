@@ -26,6 +26,7 @@ inline constexpr const char* kTitle = "Tickwell";
 // server), and one that never does (nothing listens there).
 inline constexpr const char* kChronyd = "127.0.0.1";
 inline constexpr const char* kSlow = "127.0.0.2";
+inline constexpr const char* kAhead = "127.0.0.3";  // three hours ahead
 inline constexpr const char* kSilent = "127.0.0.9";
 
 struct Server {

@@ -165,6 +165,8 @@ TEST(ClockServiceProtocolTest, ReasonsKeepTheirWireWordsAndAreReadBack) {
         {{F::kAbandoned, 0, ""}, "the correction was abandoned"},
         {{F::kServerNotApproved, 0, ""}, "server not approved by the administrator"},
         {{F::kOffsetAboveLimit, 0, ""}, "offset above the administrator's limit"},
+        {{F::kDisagreement, 10800, "ntp2.example (192.0.2.2)"},
+         "second server ntp2.example (192.0.2.2) disagrees by 10800 s"},
         {{F::kOther, 0, "host cut short"}, "host cut short"},
     };
     for (const auto& [reason, words] : rows) {
@@ -172,11 +174,13 @@ TEST(ClockServiceProtocolTest, ReasonsKeepTheirWireWordsAndAreReadBack) {
         EXPECT_EQ(reason, ParseClockServiceReason(words)) << words;
     }
     // Anything else is another version's reason, shown as it came.
-    for (const char* other : {"Windows refused to set the clock (error 4294967296)",
-                              "Windows refused to set the clock (error x)",
-                              "Windows refused to set the clock (error 05)",
-                              "Windows refused to set the clock (error )", "no answer from ",
-                              "time conversion error."}) {
+    for (const char* other :
+         {"Windows refused to set the clock (error 4294967296)",
+          "Windows refused to set the clock (error x)",
+          "Windows refused to set the clock (error 05)",
+          "Windows refused to set the clock (error )", "no answer from ", "time conversion error.",
+          "second server  disagrees by 5 s", "second server a disagrees by 05 s",
+          "second server a disagrees by s", "second server a disagrees by 5"}) {
         EXPECT_EQ((ClockServiceReason{F::kOther, 0, other}), ParseClockServiceReason(other));
     }
 }

@@ -134,4 +134,49 @@ TEST_F(ClockRequestHandlerTest, ARefusalWaitsForNoCorrection) {
     EXPECT_EQ(1u, clock.sets().size());
 }
 
+// Before a large step the other approved servers give their opinion, as in the program's run.
+TEST(ClockRequestSecondOpinionTest, AnotherApprovedServerMustNotDisagree) {
+    struct Case {
+        const char* name;
+        double firstAhead;
+        double
+            secondAhead;  // the other server, on ::1 (Wine refuses another IPv4 loopback address)
+        bool secondSilent;
+        bool secondApproved;
+        ClockServiceStatus status;
+        const char* reason;
+        int secondRequests;
+    };
+    const Case cases[] = {
+        {"three hours ahead", 10800, 0, false, true, ClockServiceStatus::kFailed,
+         "second server ::1 (::1) disagrees by 10800 s", 1},
+        {"both ahead", 120, 120, false, true, ClockServiceStatus::kSynchronised, "", 1},
+        {"the other silent", 120, 0, true, true, ClockServiceStatus::kSynchronised,
+         kClockServiceUnconfirmed, 1},
+        {"the other not approved", 120, 0, false, false, ClockServiceStatus::kSynchronised,
+         kClockServiceUnconfirmed, 0},
+    };
+    for (const Case& c : cases) {
+        FakeClock clock;
+        clock.Freeze();
+        FakeNetworkStack network;
+        FaultSntpServer first({.clockOffsetSeconds = c.firstAhead, .clock = &clock});
+        FaultSntpServer second({.fault = c.secondSilent ? Fault::kSilent : Fault::kNone,
+                                .clockOffsetSeconds = c.secondAhead,
+                                .clock = &clock},
+                               net::Endpoint::Ipv6Loopback(first.port()));
+        ClockPolicy policy{{first.address()}, 0};
+        if (c.secondApproved) {
+            policy.approvedServers.push_back(second.address());
+        }
+        ClockRequestHandler handler(clock, network, [&] { return policy; }, {first.port(), 600});
+        const ClockServiceReply reply =
+            handler.Handle(EncodeClockServiceRequest({first.address(), 0}));
+        EXPECT_EQ(c.status, reply.status) << c.name;
+        EXPECT_EQ(c.reason, reply.reason) << c.name;
+        EXPECT_EQ(c.secondRequests, second.requests()) << c.name;
+        EXPECT_EQ(c.status == ClockServiceStatus::kSynchronised, !clock.sets().empty()) << c.name;
+    }
+}
+
 }  // namespace

@@ -115,6 +115,19 @@ TEST(ClockServiceRouteTest, ThroughTheServiceTheRunRecordsAndWarnsAsItsOwnSetWou
     EXPECT_EQ(0u, h.boxes.texts()[0].find("10 minutes between")) << h.boxes.texts()[0];
 }
 
+// A step of the service that no second server confirmed is marked as the program's own is.
+TEST(ClockServiceRouteTest, TheServicesUnconfirmedStepIsMarked) {
+    for (const std::string reason : {"", kClockServiceUnconfirmed}) {
+        RunHarness h;
+        h.settings.nClockService = Settings::kServiceAlways;
+        h.clockService.Answer(
+            ClockServiceReply{ClockServiceStatus::kSynchronised, reason, 600.0, 0.25, 2});
+        const RunResult result = h.RunNow(false);
+        ASSERT_TRUE(result.ok()) << reason;
+        EXPECT_EQ(!reason.empty(), result.unconfirmed) << reason;
+    }
+}
+
 TEST(ClockServiceRouteTest, BreakingTheRunEndsTheWaitForTheService) {
     RunHarness h;
     h.settings.nClockService = Settings::kServiceAlways;
