@@ -65,6 +65,14 @@ inline constexpr const char* kInternetOpenStatus = "Internet Open Error! ";
 inline constexpr const char* kUrlOpenStatus = "URL Open Error! ";
 inline constexpr const char* kCommunicationStatus = "Communication error! ";
 
+// The status line when scheduled runs leave every server alone (after RATE, DENY or RSTR),
+// with the stamp of the failures' lines.
+inline constexpr const char* kAllLeftAloneStatus =
+    "Every time server is being left alone for now. ";
+// Added to the history's reason when a server refused to serve us.
+inline constexpr const char* kRefusedUntilRestart =
+    " Scheduled runs will not ask it again until Tickwell starts anew.";
+
 // The status line of a run the user broke off.
 inline constexpr const char* kBrokenStatus = "Broken by the user.";
 
@@ -79,6 +87,8 @@ inline constexpr const char* kBuiltIn = "Prog";
 // One sentence per failure: the box's paragraph, the history's reason, the service's reason.
 // "No answer from 192.0.2.1 within 20 s."
 std::string FailureSentence(const RunResult& result);
+// The history's reason: the sentence, and for a refusal that scheduled runs stop asking.
+std::string HistoryReason(const RunResult& result);
 // The tray tip's few words, from the same table: "no answer".
 std::string FailureSummary(RunFailure failure);
 // The address asked, or the name when it did not resolve or no address is known.

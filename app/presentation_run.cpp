@@ -292,6 +292,7 @@ Box BoxOf(const RunEvent& event) {
         case RunEvent::Kind::kFailed:
             break;
         case RunEvent::Kind::kNoConnection:
+        case RunEvent::Kind::kAllLeftAlone:
             return {};
     }
     const std::string firstLine = FailureFirstLine(event);
@@ -310,6 +311,8 @@ std::string StatusLine(const RunEvent& event, const MonthNames& months) {
             return SuccessStatusLine(event.local, event.result.delay, months);
         case RunEvent::Kind::kNoConnection:
             return ConnectionAbsentStatus(event.local, months);
+        case RunEvent::Kind::kAllLeftAlone:
+            return kAllLeftAloneStatus + ErrorStamp(event.local, months);
         case RunEvent::Kind::kFailed:
             break;
     }
@@ -319,6 +322,15 @@ std::string StatusLine(const RunEvent& event, const MonthNames& months) {
                                                                  : kUrlOpenStatus;
     }
     return line + ErrorStamp(event.local, months);
+}
+
+std::string HistoryReason(const RunResult& result) {
+    std::string reason = FailureSentence(result);
+    if (result.failure == RunFailure::kKissOfDeath &&
+        (result.detail == "DENY" || result.detail == "RSTR")) {
+        reason += kRefusedUntilRestart;
+    }
+    return reason;
 }
 
 // Kept: the stored form "Success synchro: …" that users and scripts read.

@@ -14,7 +14,7 @@ std::string ProgramRunReporter::StatusLine(const RunEvent& event) const {
 }
 
 std::string ProgramRunReporter::HistoryReason(const RunResult& result) const {
-    return presentation::FailureSentence(result);
+    return presentation::HistoryReason(result);
 }
 
 std::string ProgramRunReporter::ClockChangeNote(bool repeated) const {
