@@ -8,55 +8,11 @@ namespace {
 
 using std::chrono::hours;
 using std::chrono::minutes;
-using std::chrono::seconds;
 using TimePoint = std::chrono::steady_clock::time_point;
 
 const TimePoint kStart = TimePoint{} + hours(1000);
 
-TEST(ServerPacingTest, AServerIsAskedAgainOnlyFifteenSecondsAfterTheLastRequest) {
-    ServerPacing pacing;
-    EXPECT_LE(*pacing.FreeAt("a"), kStart);  // never asked
-    pacing.Asked("a", kStart + seconds(10));
-    pacing.Asked("a", kStart);  // an earlier note does not move it back
-    EXPECT_EQ(kStart + seconds(25), *pacing.FreeAt("a"));
-    EXPECT_LE(*pacing.FreeAt("b"), kStart);
-    EXPECT_FALSE(pacing.LeftAlone("a", kStart + seconds(11)));  // waited for, not skipped
-}
-
-TEST(ServerPacingTest, KissCodesLeaveTheServerAlone) {
-    struct Case {
-        const char* code;
-        std::chrono::seconds pauses[4];  // after the 1st to the 4th kiss, each at the pause's end
-        bool refused;
-    };
-    const Case cases[] = {
-        {"RATE", {minutes(15), minutes(30), minutes(60), minutes(120)}, false},
-        {"DENY", {}, true},
-        {"RSTR", {}, true},
-        {"XYZW", {}, false},  // an unknown code changes nothing
-    };
-    for (const Case& c : cases) {
-        ServerPacing pacing;
-        TimePoint now = kStart;
-        for (const seconds pause : c.pauses) {
-            pacing.Asked("a", now);
-            pacing.Kissed("a", c.code, now);
-            EXPECT_EQ(c.refused, pacing.Refused("a")) << c.code;
-            EXPECT_EQ(c.refused || pause.count() != 0, pacing.LeftAlone("a", now)) << c.code;
-            if (c.refused) {
-                EXPECT_FALSE(pacing.FreeAt("a")) << c.code;
-                EXPECT_TRUE(pacing.LeftAlone("a", now + hours(1000))) << c.code;
-                continue;
-            }
-            const TimePoint free = *pacing.FreeAt("a");
-            EXPECT_EQ(now + std::max<TimePoint::duration>(pause, seconds(15)), free) << c.code;
-            EXPECT_FALSE(pacing.LeftAlone("a", free)) << c.code;
-            now = free;
-        }
-        EXPECT_FALSE(pacing.LeftAlone("b", now)) << c.code;
-    }
-}
-
+// The scheduler's scenarios follow the first pauses; these follow them to their caps.
 TEST(ServerPacingTest, RatePausesDoubleUpToADayAndStartOverAfterAnAnswer) {
     ServerPacing pacing;
     TimePoint now = kStart;
