@@ -344,17 +344,19 @@ void MainDialog::OnSetTimeZone() {
     OpenDateTimeSettings();
 }
 
-void MainDialog::RunDialog(Dialog& dialog) {
+INT_PTR MainDialog::RunDialog(Dialog& dialog) {
     // The tray menu reaches this window while a dialog or box is open: bring that one up.
     if (BringOpenWindowForward()) {
-        return;
+        return IDCANCEL;
     }
-    dialog.DoModal(hwnd());
+    return dialog.DoModal(hwnd());
 }
 
 void MainDialog::OnOptions() {
     OptionsDialog dialog(settings_, tray_, hwnd());
-    RunDialog(dialog);
+    if (RunDialog(dialog) == IDOK) {
+        scheduler_.SettingsChanged();
+    }
 }
 
 void MainDialog::OnServer() {

@@ -64,7 +64,7 @@ class MainDialog : public Dialog, public SchedulerWindow, public TrayChoices {
     void OnOptions();
     void OnServer();
     // Runs a configuration dialog owned by this window; one at a time.
-    void RunDialog(Dialog& dialog);
+    INT_PTR RunDialog(Dialog& dialog);
     void OnAbout();
     void OnHelp();
     void OnClose();

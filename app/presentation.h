@@ -65,6 +65,14 @@ inline constexpr const char* kInternetOpenStatus = "Internet Open Error! ";
 inline constexpr const char* kUrlOpenStatus = "URL Open Error! ";
 inline constexpr const char* kCommunicationStatus = "Communication error! ";
 
+// The status line when scheduled runs leave every server alone (after RATE, DENY or RSTR),
+// with the stamp of the failures' lines.
+inline constexpr const char* kAllLeftAloneStatus =
+    "Every time server is being left alone for now. ";
+// Added to the history's reason when a server refused to serve us.
+inline constexpr const char* kRefusedUntilRestart =
+    " Scheduled runs will not ask it again until Tickwell starts anew.";
+
 // The status line of a run the user broke off.
 inline constexpr const char* kBrokenStatus = "Broken by the user.";
 
@@ -81,7 +89,8 @@ inline constexpr const char* kBuiltIn = "Prog";
 // One sentence per failure: the box's paragraph, the history's reason, the service's reason.
 // "No answer from 192.0.2.1 within 20 s."
 std::string FailureSentence(const RunResult& result);
-// The history's reason: the failure's sentence, or for a success whether it went unconfirmed.
+// The history's reason: the failure's sentence (and for a refusal that scheduled runs stop
+// asking), or for a success whether it went unconfirmed.
 std::string HistoryReason(const RunResult& result);
 // A server test of the dialogs: "Net Delay: 0.123", or kTestFailed with the reason in brackets.
 std::string ServerTestReport(const RunResult& result);

@@ -232,7 +232,12 @@ std::string HistoryReason(const RunResult& result) {
     if (result.ok()) {
         return result.unconfirmed ? kNotConfirmed : "";
     }
-    return FailureSentence(result);
+    std::string reason = FailureSentence(result);
+    if (result.failure == RunFailure::kKissOfDeath &&
+        (result.detail == "DENY" || result.detail == "RSTR")) {
+        reason += kRefusedUntilRestart;
+    }
+    return reason;
 }
 
 std::string ServerTestReport(const RunResult& result) {
@@ -324,6 +329,7 @@ Box BoxOf(const RunEvent& event) {
         case RunEvent::Kind::kFailed:
             break;
         case RunEvent::Kind::kNoConnection:
+        case RunEvent::Kind::kAllLeftAlone:
             return {};
     }
     const std::string firstLine = FailureFirstLine(event);
@@ -342,6 +348,8 @@ std::string StatusLine(const RunEvent& event, const MonthNames& months) {
             return SuccessStatusLine(event.local, event.result.delay, months);
         case RunEvent::Kind::kNoConnection:
             return ConnectionAbsentStatus(event.local, months);
+        case RunEvent::Kind::kAllLeftAlone:
+            return kAllLeftAloneStatus + ErrorStamp(event.local, months);
         case RunEvent::Kind::kFailed:
             break;
     }

@@ -25,6 +25,7 @@ struct RunEvent {
         kClockJump,     // the clock moved by more than the user allows: jumpMinutes
         kFailed,        // at step, as result says
         kNoConnection,  // a scheduled run found no connection and did not start
+        kAllLeftAlone,  // a scheduled run found every server being left alone and did not start
     };
     Kind kind = Kind::kSucceeded;
     RunStep step = RunStep::kQuery;

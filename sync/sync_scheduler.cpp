@@ -1,7 +1,10 @@
 #include "sync/sync_scheduler.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <mutex>
+#include <random>
 #include <thread>
 #include <utility>
 
@@ -26,7 +29,37 @@ bool InQuietWindow(const SYSTEMTIME& now) {
     return (now.wHour == 23 && now.wMinute > 45) || (now.wHour == 0 && now.wMinute < 15);
 }
 
+// A server as the pacing knows it: its catalogue entry.
+std::string PacingKey(const std::string& title, const std::string& address) {
+    return title + '\n' + address;
+}
+
+int DayNumber(const SYSTEMTIME& t) {
+    return t.wYear * 10000 + t.wMonth * 100 + t.wDay;
+}
+
+// Failures before any request went out to the server.
+bool RequestWentOut(RunFailure failure) {
+    switch (failure) {
+        case RunFailure::kInternetOpen:
+        case RunFailure::kUrlOpen:
+        case RunFailure::kNetworkStart:
+        case RunFailure::kNetworkVersion:
+        case RunFailure::kServiceSilent:
+            return false;
+        default:
+            return true;
+    }
+}
+
 }  // namespace
+
+int SchedulerServices::RandomBelow(int bound) {
+    static std::mutex mutex;
+    static std::mt19937 engine{std::random_device{}()};
+    std::lock_guard<std::mutex> lock(mutex);
+    return std::uniform_int_distribution<int>(0, bound - 1)(engine);
+}
 
 SyncScheduler::SyncScheduler(SchedulerServices services, Settings& settings, int sntpPort,
                              std::uint32_t sntpTimeoutMs)
@@ -115,6 +148,7 @@ void SyncScheduler::CheckSchedule() {
         // Whatever this period's run did: the clock drifted while the machine slept.
     } else if (period == Settings::kDaily) {
         if (SameDay(gate_.Record().syncDate, now)) {
+            dayDone_ = DayNumber(now);
             if (window_ != nullptr && !window_->IsShown() &&
                 settings_.userOptions().bExitAfter != 0) {
                 window_->RequestClose();
@@ -134,7 +168,21 @@ void SyncScheduler::CheckSchedule() {
     if (settings_.userOptions().nOffset != 0 && InQuietWindow(now)) {
         return;
     }
-    if (services_.connectivity.IsConnected()) {
+    if (period == Settings::kDaily && !resumePending_ && dayDone_ && *dayDone_ != DayNumber(now)) {
+        dayStartAt_ =
+            services_.steadyNow() + std::chrono::seconds(services_.random(kDayStartSpreadSeconds));
+    }
+    dayDone_.reset();
+    const bool connected = services_.connectivity.IsConnected();
+    if (connected && !connected_) {
+        EndBackoff();
+    }
+    connected_ = connected;
+    if (connected) {
+        if (!MayStartAutomaticRun()) {
+            return;
+        }
+        dayStartAt_.reset();
         gate_.Apply(RunGate::kAlways, [&](const RunGate::Held& held) {
             marks_.SetHourlyMark(held,
                                  DateTime::FromSystemTime(clock.LocalTime()).value_or(DateTime()));
@@ -158,6 +206,7 @@ void SyncScheduler::StartManualRun() {
         return;
     }
     manualRun_ = true;
+    EndBackoff();
     RestartWatchdog();
     StartWorker(true);
 }
@@ -206,6 +255,120 @@ void SyncScheduler::SetStatus(const std::string& status) {
 
 void SyncScheduler::Publish(const ServerCatalogue& servers, int chosen) {
     cursor_.Publish(servers, chosen);
+    EndBackoff();
+}
+
+void SyncScheduler::SettingsChanged() {
+    EndBackoff();
+}
+
+void SyncScheduler::EndBackoff() {
+    gate_.Apply(RunGate::kAlways, [this] { backoff_.End(); });
+}
+
+std::string SyncScheduler::CurrentServerKey() const {
+    return PacingKey(cursor_.CurrentServerTitle(), cursor_.CurrentServerAddress());
+}
+
+std::vector<std::string> SyncScheduler::ServersInPlay(
+    std::chrono::steady_clock::time_point now) const {
+    std::vector<std::string> inPlay;
+    settings_.servers.With([&](const ServerCatalogue& catalogue) {
+        for (int i = 0; i < catalogue.size(); ++i) {
+            const ServerEntry entry = catalogue.at(i);
+            std::string key = PacingKey(entry.title, entry.address);
+            if (!pacing_.LeftAlone(key, now)) {
+                inPlay.push_back(std::move(key));
+            }
+        }
+    });
+    return inPlay;
+}
+
+void SyncScheduler::NoteRun(const std::string& server, const RunResult& result, bool automatic) {
+    const auto now = services_.steadyNow();
+    if (RequestWentOut(result.failure)) {
+        pacing_.Asked(server, now);
+    }
+    if (result.ok()) {
+        pacing_.Answered(server);
+        backoff_.End();
+        return;
+    }
+    if (result.failure == RunFailure::kAbandoned) {
+        return;
+    }
+    if (result.failure == RunFailure::kKissOfDeath) {
+        pacing_.Kissed(server, result.detail, now);
+    }
+    backoff_.Tried(server, ServersInPlay(now), automatic, now);
+}
+
+bool SyncScheduler::MayStartAutomaticRun() {
+    const auto now = services_.steadyNow();
+    if (dayStartAt_ && now < *dayStartAt_) {
+        return false;
+    }
+    bool noneInPlay = false;
+    bool start = false;
+    gate_.Apply(RunGate::kAlways, [&](const RunGate::Held& held) {
+        if (backoff_.waitUntil() && now < *backoff_.waitUntil()) {
+            return;
+        }
+        noneInPlay = ServersInPlay(now).empty();
+        if (noneInPlay) {
+            return;
+        }
+        // Never the one being left alone: on along the catalogue, as a failed run goes.
+        while (pacing_.LeftAlone(CurrentServerKey(), now)) {
+            cursor_.AdvanceServer(held);
+        }
+        const auto free = pacing_.FreeAt(CurrentServerKey());
+        start = free && now >= *free;
+    });
+    if (noneInPlay) {
+        RunEvent event;
+        event.kind = RunEvent::Kind::kAllLeftAlone;
+        event.local = services_.clock.LocalTime();
+        gate_.SetStatus(services_.reporter.StatusLine(event));
+        if (window_ != nullptr) {
+            window_->RefreshFields();
+        }
+    }
+    return start;
+}
+
+std::optional<std::chrono::steady_clock::time_point> SyncScheduler::AutomaticRunHeldUntil(
+    std::chrono::steady_clock::time_point now, bool* noneInPlay) {
+    std::optional<std::chrono::steady_clock::time_point> held = dayStartAt_;
+    bool none = false;
+    gate_.Apply(RunGate::kAlways, [&] {
+        const auto later = [&held](std::chrono::steady_clock::time_point t) {
+            held = held ? std::max(*held, t) : t;
+        };
+        if (backoff_.waitUntil()) {
+            later(*backoff_.waitUntil());
+        }
+        std::string server = CurrentServerKey();
+        if (pacing_.LeftAlone(server, now)) {
+            const std::vector<std::string> inPlay = ServersInPlay(now);
+            none = inPlay.empty();
+            server = none ? server : inPlay.front();
+        }
+        const auto free = pacing_.FreeAt(server);
+        if (free) {
+            later(*free);
+        } else {
+            none = true;
+        }
+    });
+    if (noneInPlay != nullptr) {
+        *noneInPlay = none;
+    }
+    if (none || !held || *held <= now) {
+        return std::nullopt;
+    }
+    return held;
 }
 
 int SyncScheduler::RunLimitSeconds() const {
@@ -224,6 +387,8 @@ bool SyncScheduler::IsSyncOverdue() const {
 void SyncScheduler::Resumed() {
     const std::int32_t period = settings_.userOptions().nSynPeriod;
     resumePending_ = period == Settings::kDaily || period == Settings::kHourly;
+    dayStartAt_.reset();
+    EndBackoff();
 }
 
 void SyncScheduler::ClockChanged(std::chrono::steady_clock::time_point now) {
@@ -261,6 +426,27 @@ StatusView SyncScheduler::Status(std::chrono::steady_clock::time_point steadyNow
 std::optional<DateTime> SyncScheduler::NextScheduledRun(const SYSTEMTIME& now,
                                                         const SYSTEMTIME& syncDate) {
     const std::optional<DateTime> current = DateTime::FromSystemTime(now);
+    const std::optional<DateTime> due = ScheduleDue(now, syncDate);
+    if (!current || !due || WholeSeconds(*due - *current) > 0) {
+        return due;
+    }
+    // Due now: the pacing may hold the run back a while, or, when every server is being
+    // left alone for good, until the program starts again.
+    const auto steady = services_.steadyNow();
+    bool noneInPlay = false;
+    const auto held = AutomaticRunHeldUntil(steady, &noneInPlay);
+    if (noneInPlay) {
+        return std::nullopt;
+    }
+    if (!held) {
+        return due;
+    }
+    return current->AddSeconds(std::ceil(std::chrono::duration<double>(*held - steady).count()));
+}
+
+std::optional<DateTime> SyncScheduler::ScheduleDue(const SYSTEMTIME& now,
+                                                   const SYSTEMTIME& syncDate) {
+    const std::optional<DateTime> current = DateTime::FromSystemTime(now);
     if (!current) {
         return std::nullopt;
     }
@@ -290,13 +476,20 @@ std::optional<DateTime> SyncScheduler::NextScheduledRun(const SYSTEMTIME& now,
 void SyncScheduler::StartWorker(bool manual, bool afterResume) {
     const RunGate::Generation generation = gate_.BeginRun();
     resumeRun_ = afterResume;
-    worker_ = services_.threads.Start([this, generation, manual, afterResume] {
+    const std::string server = CurrentServerKey();
+    worker_ = services_.threads.Start([this, generation, manual, afterResume, server] {
         SyncRun run(context_, generation, manual, afterResume);
         const RunResult result = run.Run();
+        // An abandoned run has asked all the same.
+        gate_.Apply(RunGate::kAlways, [&] { NoteRun(server, result, !manual); });
         if (result.failure != RunFailure::kAbandoned) {
             gate_.Apply(generation, [&] { lastResult_ = result; });
         }
     });
+    if (worker_) {
+        // Noted at the start too, so that no tick slips in before the run's own note.
+        gate_.Apply(RunGate::kAlways, [&] { pacing_.Asked(server, services_.steadyNow()); });
+    }
 }
 
 void SyncScheduler::AbandonWorker() {

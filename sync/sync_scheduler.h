@@ -5,6 +5,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,8 +23,10 @@
 #include "sync/run_gate.h"
 #include "sync/run_reporter.h"
 #include "sync/run_result.h"
+#include "sync/pass_backoff.h"
 #include "sync/schedule_marks.h"
 #include "sync/server_cursor.h"
+#include "sync/server_pacing.h"
 #include "sync/server_tester.h"
 #include "sync/status_view.h"
 #include "sync/sync_run.h"
@@ -51,6 +54,14 @@ struct SchedulerServices {
     WorkerThreads& threads;
     ClockService& clockService;
     RunHistory* history = nullptr;  // where runs are recorded; none when null
+    // Steady time for the pacing of requests; tests move a fake one.
+    std::function<std::chrono::steady_clock::time_point()> steadyNow = [] {
+        return std::chrono::steady_clock::now();
+    };
+    // A whole number from 0 up to, not including, bound: the day's run spreads its start.
+    std::function<int(int bound)> random = RandomBelow;
+
+    static int RandomBelow(int bound);
 };
 
 class SyncScheduler {
@@ -59,6 +70,9 @@ class SyncScheduler {
     // Beyond a run's own waits, for the name lookups no time-out bounds.
     static constexpr int kLookupMarginSeconds = 10;
     static constexpr int kHourlyPeriodMinutes = 60;
+    // A new day's run starts at a random moment within this many seconds, so that machines
+    // do not all ask at midnight.
+    static constexpr int kDayStartSpreadSeconds = 15 * 60;
 
     // sntpPort and sntpTimeoutMs are fixed for the program; tests choose their own.
     SyncScheduler(SchedulerServices services, Settings& settings, int sntpPort = 123,
@@ -101,8 +115,11 @@ class SyncScheduler {
     void ReplaceRecord(const SyncRecord& record);
     // The status line, for what the window says itself ("Broken by the user.").
     void SetStatus(const std::string& status);
-    // The chooser's OK: the edited catalogue, and its chosen entry for the next run.
+    // The chooser's OK: the edited catalogue, and its chosen entry for the next run. Ends the
+    // pause between passes, as new settings do.
     void Publish(const ServerCatalogue& servers, int chosen);
+    // The Options' OK: the next scheduled run need not wait for the pause between passes.
+    void SettingsChanged();
     // For the dialogs' server tests on their own threads.
     ServerTester& tester() { return tester_; }
 
@@ -117,7 +134,24 @@ class SyncScheduler {
     void AbandonWorker();
     // When the schedule runs next, local time; empty for a manual schedule.
     std::optional<DateTime> NextScheduledRun(const SYSTEMTIME& now, const SYSTEMTIME& syncDate);
+    // When the schedule itself falls due, before the pacing's say.
+    std::optional<DateTime> ScheduleDue(const SYSTEMTIME& now, const SYSTEMTIME& syncDate);
     void RestartWatchdog();
+    // Whether an automatic run may start now: not within the pause between passes or before
+    // the day's start, and only to a server that is not being left alone, which it moves the
+    // cursor to. Sets the status line when every server is being left alone.
+    bool MayStartAutomaticRun();
+    // Until when the pacing holds the next automatic run back; empty when it does not, or
+    // when no server may be asked at all.
+    std::optional<std::chrono::steady_clock::time_point> AutomaticRunHeldUntil(
+        std::chrono::steady_clock::time_point now, bool* noneInPlay = nullptr);
+    void EndBackoff();
+    // The pacing's name of the server the next run asks.
+    std::string CurrentServerKey() const;
+    // The catalogue's servers that automatic runs may ask now. Under the gate's lock.
+    std::vector<std::string> ServersInPlay(std::chrono::steady_clock::time_point now) const;
+    // What a run that asked the server came to. Under the gate's lock.
+    void NoteRun(const std::string& server, const RunResult& result, bool automatic);
 
     SchedulerServices services_;
     Settings& settings_;
@@ -135,6 +169,13 @@ class SyncScheduler {
     std::optional<RunResult> lastResult_;
     ClockChangeWatch clockChanges_;
     std::chrono::steady_clock::time_point lastRunEnd_;
+    // Guarded by the gate's lock: the worker notes what its run came to.
+    ServerPacing pacing_;
+    PassBackoff backoff_;
+    // The day (yyyymmdd) on which the daily run was seen done; a later day began meanwhile.
+    std::optional<int> dayDone_;
+    std::optional<std::chrono::steady_clock::time_point> dayStartAt_;
+    bool connected_ = true;  // as the last tick that asked saw it
     std::unique_ptr<Worker> worker_;
     // Abandoned workers end by themselves once their wait is interrupted.
     std::vector<std::unique_ptr<Worker>> abandoned_;

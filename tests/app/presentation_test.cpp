@@ -243,6 +243,11 @@ TEST(PresentationTest, SuccessJumpAndNoConnection) {
     event.kind = RunEvent::Kind::kNoConnection;
     EXPECT_EQ("", BoxOf(event).text);
     EXPECT_EQ("Net connection is absent! 14:05; Mar 07, 2003", StatusLine(event, months));
+
+    event.kind = RunEvent::Kind::kAllLeftAlone;
+    EXPECT_EQ("", BoxOf(event).text);
+    EXPECT_EQ("Every time server is being left alone for now. 14:05; 07-Mar-2003",
+              StatusLine(event, months));
 }
 
 TEST(PresentationTest, TheProgramsReporterShowsOnlyEventsWithABox) {
@@ -260,6 +265,16 @@ TEST(PresentationTest, TheProgramsReporterShowsOnlyEventsWithABox) {
     EXPECT_EQ("Tickwell: error", boxes.boxes()[0].caption);
     EXPECT_EQ("The run was broken off.", reporter.HistoryReason(Failed(RunFailure::kAbandoned)));
     EXPECT_EQ("", reporter.HistoryReason(RunResult{}));
+    RunResult kissed = Failed(RunFailure::kKissOfDeath);
+    for (const char* code : {"DENY", "RSTR", "RATE"}) {
+        kissed.detail = code;
+        const bool refused = std::string(code) != "RATE";
+        EXPECT_EQ(FailureSentence(kissed) +
+                      (refused ? " Scheduled runs will not ask it again until Tickwell starts anew."
+                               : ""),
+                  reporter.HistoryReason(kissed))
+            << code;
+    }
     EXPECT_EQ("Another program set the clock.", reporter.ClockChangeNote(false));
     EXPECT_EQ("Another time program is also setting the clock.", reporter.ClockChangeNote(true));
 }

@@ -57,11 +57,21 @@ void FakeClock::SetLocalNow(const SYSTEMTIME& local) {
 void FakeClock::Freeze() {
     std::lock_guard<std::mutex> lock(mutex_);
     frozenAt_ = NtpTime::Now();
+    steadyFrozenAt_ = std::chrono::steady_clock::now();
 }
 
 void FakeClock::Advance(double seconds) {
     std::lock_guard<std::mutex> lock(mutex_);
     offset_ += seconds;
+    if (seconds > 0) {
+        steadyAdvance_ += std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+            std::chrono::duration<double>(seconds));
+    }
+}
+
+std::chrono::steady_clock::time_point FakeClock::SteadyNow() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return steadyFrozenAt_.value_or(std::chrono::steady_clock::now()) + steadyAdvance_;
 }
 
 double FakeClock::offset() const {

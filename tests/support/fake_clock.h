@@ -2,6 +2,7 @@
 // Every set moves the offset instead of the host's clock, and is recorded.
 #pragma once
 
+#include <chrono>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -30,6 +31,10 @@ class FakeClock : public Clock {
     std::uint32_t LastSetError() override;
     bool MaySetClock() override;
 
+    // Steady time, as the scheduler paces requests by it: it runs with the real steady clock,
+    // stands still when frozen, and moves forward with Advance; sets and moves back do not move it.
+    std::chrono::steady_clock::time_point SteadyNow();
+
     // Makes the local clock read this calendar time now (milliseconds included).
     void SetLocalNow(const SYSTEMTIME& local);
     void Advance(double seconds);
@@ -49,6 +54,8 @@ class FakeClock : public Clock {
     mutable std::mutex mutex_;
     double offset_;
     std::optional<NtpTime> frozenAt_;
+    std::optional<std::chrono::steady_clock::time_point> steadyFrozenAt_;
+    std::chrono::steady_clock::duration steadyAdvance_{};
     const double zoneSeconds_;
     bool failSets_ = false;
     std::uint32_t setError_ = 0;

@@ -18,9 +18,14 @@ RunHarness::RunHarness(int servers, std::uint32_t sntpTimeoutMs)
 
 void RunHarness::RemakeScheduler() {
     scheduler.reset();
-    scheduler = std::make_unique<SyncScheduler>(
-        SchedulerServices{clock, network, probe, reporter, connectivity, threads, clockService},
-        settings, server.port(), queryTimeoutMs);
+    SchedulerServices services{clock,        network, probe,       reporter,
+                               connectivity, threads, clockService};
+    services.steadyNow = [this] { return clock.SteadyNow(); };
+    services.random = [this](int bound) {
+        randomBound = bound;
+        return dayStartSeconds.load();
+    };
+    scheduler = std::make_unique<SyncScheduler>(services, settings, server.port(), queryTimeoutMs);
     scheduler->AttachWindow(&window);
     scheduler->SelectStartingServer();
 }

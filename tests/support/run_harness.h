@@ -5,6 +5,7 @@
 // change nothing until a test says otherwise.
 #pragma once
 
+#include <atomic>
 #include <memory>
 
 #include "app/program_run_reporter.h"
@@ -71,5 +72,9 @@ class RunHarness {
                        server.port(),
                        queryTimeoutMs};
     ServerTester tester{context};
+    // What the scheduler's random source answers when a new day's run spreads its start, and
+    // the bound it asked with.
+    std::atomic<int> dayStartSeconds{0};
+    std::atomic<int> randomBound{0};
     std::unique_ptr<SyncScheduler> scheduler;
 };
