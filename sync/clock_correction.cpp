@@ -52,9 +52,11 @@ bool ClockCorrection::TakeSecondOpinion(const std::vector<std::string>& hosts, O
     std::optional<OffsetMeasurement> second;
     for (std::size_t i = 0; i < hosts.size() && !second; ++i) {
         const Outcome asked = Measure(hosts[i]);
+        outcome->secondOpinionsAsked = i + 1;
         if (asked.result != Outcome::Result::kSucceeded) {
             if (asked.failure.kind == SntpFailure::Kind::kInterrupted) {
                 *outcome = asked;
+                outcome->secondOpinionsAsked = i + 1;
                 return false;
             }
             continue;

@@ -51,7 +51,8 @@ class ClockCorrection {
         SntpFailure failure;
         std::uint32_t setError = 0;
         std::optional<SecondOpinion> secondOpinion;
-        bool unconfirmed = false;  // a large step that no other server answered for
+        std::size_t secondOpinionsAsked = 0;  // the first so many of the second opinions
+        bool unconfirmed = false;             // a large step that no other server answered for
     };
 
     // The client's time source must be the clock.

@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "config/run_history.h"
+#include "config/server_entry.h"
 #include "ntp/sntp_client.h"
 #include "platform/clock_service.h"
 #include "base/system_time.h"
@@ -62,7 +64,8 @@ struct RunResult {
     bool throughService = false;               // the Tickwell Clock service set the clock
     ClockServiceAnswer service;                // what the service answered, when the run asked it
     std::optional<SecondServer> secondServer;  // when one answered before a large step
-    bool unconfirmed = false;                  // a large step that no other server answered for
+    std::vector<ServerEntry> secondOpinionsAsked;  // the other servers asked before it
+    bool unconfirmed = false;                      // a large step that no other server answered for
 
     bool ok() const { return failure == RunFailure::kNone; }
 };

@@ -1,5 +1,6 @@
 #include "sync/sync_run.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "config/date_time.h"
@@ -112,6 +113,9 @@ RunResult SyncRun::FetchServerTime(bool showErrors, bool setClock, const std::st
     fetched.stratum = outcome.stratum;
     fetched.answered = outcome.answered;
     fetched.unconfirmed = outcome.unconfirmed;
+    const std::size_t asked = std::min(outcome.secondOpinionsAsked, secondOpinions.size());
+    fetched.secondOpinionsAsked.assign(secondOpinions.begin(),
+                                       secondOpinions.begin() + static_cast<std::ptrdiff_t>(asked));
     if (outcome.secondOpinion) {
         fetched.secondServer =
             SecondServer{secondOpinions.at(outcome.secondOpinion->index).title,
@@ -155,7 +159,10 @@ std::vector<ServerEntry> SyncRun::SecondOpinionServers(const std::string& host) 
     // A negative index names no entry: the candidates then start at the first.
     const std::size_t from = current < 0 ? hosts.size() : static_cast<std::size_t>(current);
     for (const std::size_t index : SecondOpinionCandidates(hosts, host, from)) {
-        servers.push_back(catalogue.at(static_cast<int>(index)));
+        const ServerEntry entry = catalogue.at(static_cast<int>(index));
+        if (manual_ || !context_.mayAskAutomatically || context_.mayAskAutomatically(entry)) {
+            servers.push_back(entry);
+        }
     }
     return servers;
 }

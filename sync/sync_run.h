@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,6 +46,9 @@ struct RunContext {
     int sntpPort = 123;
     std::uint32_t sntpTimeoutMs = SntpClient::kDefaultTimeoutMs;
     RunHistory* history = nullptr;  // every run ends with a line there, when there is one
+    // Whether a scheduled run may ask the server now as a second opinion; every server when
+    // empty. A run the user starts asks any server.
+    std::function<bool(const ServerEntry&)> mayAskAutomatically{};
 };
 
 class SyncRun {

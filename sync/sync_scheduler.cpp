@@ -78,7 +78,19 @@ SyncScheduler::SyncScheduler(SchedulerServices services, Settings& settings, int
                sntpPort,
                sntpTimeoutMs,
                services.history},
-      tester_(context_) {}
+      tester_(context_) {
+    // A scheduled run's second opinion keeps to the same rules as its own server.
+    context_.mayAskAutomatically = [this](const ServerEntry& entry) {
+        bool free = false;
+        gate_.Apply(RunGate::kAlways, [&] {
+            const auto now = services_.steadyNow();
+            const std::string key = PacingKey(entry.title, entry.address);
+            const std::optional<ServerPacing::TimePoint> at = pacing_.FreeAt(key);
+            free = !pacing_.LeftAlone(key, now) && at && *at <= now;
+        });
+        return free;
+    };
+}
 
 SyncScheduler::~SyncScheduler() {
     gate_.AbandonRun();
@@ -289,6 +301,9 @@ void SyncScheduler::NoteRun(const std::string& server, const RunResult& result, 
     const auto now = services_.steadyNow();
     if (RequestWentOut(result.failure)) {
         pacing_.Asked(server, now);
+    }
+    for (const ServerEntry& other : result.secondOpinionsAsked) {
+        pacing_.Asked(PacingKey(other.title, other.address), now);
     }
     if (result.ok()) {
         pacing_.Answered(server);

@@ -177,6 +177,43 @@ TEST(PacingTest, AServerLeftAloneIsSkippedWithoutBeingAsked) {
     EXPECT_EQ("Server 1", paced.h.status().last->serverTitle);
 }
 
+// A scheduled run's second opinion keeps its rules: a server it asked waits 15 s like any
+// other, and one that refused is not asked. Server 0 is three hours ahead.
+TEST(PacingTest, ASecondOpinionKeepsTheRulesOfAScheduledRun) {
+    struct Case {
+        const char* name;
+        bool secondRefuses;  // else it answers honestly
+        std::vector<int> secondAsked;
+    };
+    for (const Case& c :
+         {Case{"honest second", false, {0, 15}}, Case{"refusing second", true, {1}}}) {
+        // A refusing second is refused first, while Server 0 still fails.
+        PacedRuns paced(1, c.secondRefuses ? FaultConfig{.fault = Fault::kUnsynchronised}
+                                           : FaultConfig{.clockOffsetSeconds = 10800});
+        FaultSntpServer second(c.secondRefuses
+                                   ? FaultConfig{.fault = Fault::kKissOfDeath, .kissCode = "DENY"}
+                                   : FaultConfig{.clock = &paced.h.clock},
+                               net::Endpoint::Ipv6Loopback(paced.h.server.port()));
+        paced.h.settings.servers.With([&](ServerCatalogue& catalogue) {
+            catalogue.add(ServerEntry("Second", second.address(), 1));
+        });
+        std::vector<int> asked;
+        for (int at = 0; at < 90; ++at) {
+            if (at == 1 && c.secondRefuses) {
+                paced.h.ServerDoes({.clockOffsetSeconds = 10800, .clock = &paced.h.clock});
+            }
+            const int before = second.requests();
+            paced.h.scheduler->Tick();
+            paced.h.WaitForRunEnd();
+            for (int i = before; i < second.requests(); ++i) {
+                asked.push_back(at);
+            }
+            paced.h.clock.Advance(1.0);
+        }
+        EXPECT_EQ(c.secondAsked, asked) << c.name;
+    }
+}
+
 TEST(PacingTest, ANewDaysRunStartsAtARandomMomentButNotAtProgramStart) {
     for (const int offset : {0, 30}) {
         PacedRuns paced(1, {});
