@@ -16,12 +16,6 @@ namespace {
 // Longer than any wait an abandoned run can be interrupted in.
 constexpr std::chrono::seconds kWorkerPatience{1};
 
-MonthNames LoadedMonthNames() {
-    MonthNames months;
-    LoadMonthNames(months);
-    return months;
-}
-
 }  // namespace
 
 bool EndsWithStartUp(const std::string& commandLine) {

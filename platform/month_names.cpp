@@ -24,3 +24,9 @@ void MonthNames::Set(int month, const std::string& name) {
     std::memcpy(entry.data(), name.data(), length);
     entry[length] = '\0';
 }
+
+MonthNames LoadedMonthNames() {
+    MonthNames months;
+    LoadMonthNames(months);
+    return months;
+}

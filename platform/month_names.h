@@ -23,3 +23,5 @@ class MonthNames {
 // The user locale's abbreviated month names. Written once at start, before any other
 // thread exists, and only read afterwards.
 void LoadMonthNames(MonthNames& names);
+// A set of names, loaded as above.
+MonthNames LoadedMonthNames();

@@ -10,12 +10,6 @@
 
 namespace {
 
-MonthNames LoadedMonthNames() {
-    MonthNames months;
-    LoadMonthNames(months);
-    return months;
-}
-
 // A clock change this soon after one of our runs ended is that run's own.
 constexpr std::chrono::seconds kOwnChangeMargin{10};
 constexpr const char* kClockSetElsewhereKind = "clock set elsewhere";

@@ -4,25 +4,15 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
+
+#include "tests/support/history_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class RunHistoryTest : public testing::Test {
+class RunHistoryTest : public HistoryFolderTest {
   protected:
-    RunHistoryTest() {
-        folder_ = fs::temp_directory_path() /
-                  ("tickwell-history-" + std::to_string(std::random_device()()));
-    }
-    ~RunHistoryTest() override { fs::remove_all(folder_); }
-
-    std::string Folder() const { return (folder_ / "Quorvane" / "Tickwell").string(); }
-    std::string FileText() const {
-        std::ifstream in(fs::path(Folder()) / "history.csv", std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
     static HistoryEntry Entry(int n, std::string reason = {}) {
         return {"2026-12-09T09:14:0" + std::to_string(n % 10) + "Z",
                 "scheduled",
@@ -36,8 +26,6 @@ class RunHistoryTest : public testing::Test {
                 "+0.012000",
                 std::move(reason)};
     }
-
-    fs::path folder_;
 };
 
 TEST_F(RunHistoryTest, AppendsUnderAHeaderQuotingFieldsAndReadsNewestFirst) {

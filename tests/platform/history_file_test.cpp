@@ -11,35 +11,23 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
-#include <random>
 #include <thread>
 #include <vector>
+
+#include "tests/support/history_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class HistoryFileTest : public testing::Test {
+class HistoryFileTest : public HistoryFolderTest {
   protected:
-    HistoryFileTest() {
-        folder_ = fs::temp_directory_path() /
-                  ("tickwell-history-" + std::to_string(std::random_device()()));
-    }
-    ~HistoryFileTest() override { fs::remove_all(folder_); }
-
-    std::string Folder() const { return (folder_ / "Quorvane" / "Tickwell").string(); }
-    std::string FileText() const {
-        std::ifstream in(fs::path(Folder()) / "history.csv", std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
     static bool AppendLine(HistoryFile& file, const std::string& line) {
         return file.Rewrite([&line](const std::string& text) { return text + line + "\n"; });
     }
     static std::size_t Lines(const std::string& text) {
         return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
     }
-
-    fs::path folder_;
 };
 
 TEST_F(HistoryFileTest, AFailedWriteSaysSoAndLeavesNothingBehind) {

@@ -49,11 +49,7 @@ class RunHarness {
     FakeWebProbe probe;
     RecordingMessageBoxes boxes;
     // The month names the program loads, as the scheduler's.
-    MonthNames months = [] {
-        MonthNames loaded;
-        LoadMonthNames(loaded);
-        return loaded;
-    }();
+    MonthNames months = LoadedMonthNames();
     ProgramRunReporter reporter{boxes, months};
     FakeClockService clockService;
     CountingWorkerThreads threads;

@@ -3,20 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/calendar.h"
+#include "tests/support/failed_result.h"
 
 namespace {
-
-RunResult Failed(RunFailure failure, std::string detail = {}, std::uint32_t code = 0) {
-    RunResult result;
-    result.failure = failure;
-    result.serverTitle = "Example";
-    result.host = "ntp.example.org";
-    result.address = "192.0.2.1";
-    result.timeoutMs = 20000;
-    result.detail = std::move(detail);
-    result.code = code;
-    return result;
-}
 
 TEST(RunResultTest, TheClientsAccountBecomesTheKindAndTheAddressAsked) {
     SntpFailure kiss{SntpClient::kErrorRejectedReply,
