@@ -15,7 +15,6 @@
 #include "config/settings.h"
 #include "platform/clock.h"
 #include "platform/clock_service.h"
-#include "platform/month_names.h"
 #include "platform/network_stack.h"
 #include "sync/clock_correction.h"
 #include "sync/run_gate.h"
@@ -42,7 +41,6 @@ struct RunContext {
     ServerCursor& cursor;
     ScheduleMarks& marks;
     RunGate& gate;
-    const MonthNames& months;
     int sntpPort = 123;
     std::uint32_t sntpTimeoutMs = SntpClient::kDefaultTimeoutMs;
     RunHistory* history = nullptr;  // every run ends with a line there, when there is one

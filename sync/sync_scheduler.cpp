@@ -68,7 +68,6 @@ SyncScheduler::SyncScheduler(SchedulerServices services, Settings& settings, int
                cursor_,
                marks_,
                gate_,
-               months_,
                sntpPort,
                sntpTimeoutMs,
                services.history},

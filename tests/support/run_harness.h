@@ -64,7 +64,6 @@ class RunHarness {
                        cursor,
                        marks,
                        gate,
-                       months,
                        server.port(),
                        queryTimeoutMs};
     ServerTester tester{context};
