@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <utility>
+
 #include "resources/tickwell_ids.h"
 
 namespace {
@@ -30,11 +32,50 @@ TrayIcon::TrayIcon(const Settings& settings, const std::string& tip)
 
 int TrayIcon::Init(HINSTANCE module, HWND owner) {
     owner_ = owner;
-    // At the size the notification area shows, so it stays sharp at any DPI.
-    icon_.reset(static_cast<HICON>(::LoadImageA(module, MAKEINTRESOURCEA(IDI_TICKWELL), IMAGE_ICON,
-                                                ::GetSystemMetrics(SM_CXSMICON),
-                                                ::GetSystemMetrics(SM_CYSMICON), 0)));
+    module_ = module;
+    LoadPicture();
     return Update(NIM_ADD) ? 0 : -1;
+}
+
+void TrayIcon::ShowState(TrayState state) {
+    state_ = state;
+    RefreshPicture();
+}
+
+bool TrayIcon::LoadPicture() {
+    const TrayPicture wanted = CurrentTrayPicture(owner_, state_);
+    if (icon_ && wanted == picture_) {
+        return false;
+    }
+    UniqueIcon icon = LoadTrayPicture(module_, wanted);
+    if (!icon) {
+        return false;
+    }
+    icon_ = std::move(icon);
+    picture_ = wanted;
+    return true;
+}
+
+void TrayIcon::RefreshPicture() {
+    // Before Init there is no icon to show it on; Init loads the state's picture.
+    if (owner_ != nullptr && LoadPicture() && added_ != 0) {
+        Update(NIM_MODIFY);
+    }
+}
+
+bool TrayIcon::ChangesPicture(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_SETTINGCHANGE:
+            // The light or dark theme is "ImmersiveColorSet"; high contrast names itself.
+            return wParam == SPI_SETHIGHCONTRAST ||
+                   (lParam != 0 &&
+                    ::lstrcmpiA(reinterpret_cast<const char*>(lParam), "ImmersiveColorSet") == 0);
+        case WM_SYSCOLORCHANGE:
+        case WM_DPICHANGED:
+            return true;
+        default:
+            return false;
+    }
 }
 
 BOOL TrayIcon::Modify() {
@@ -46,12 +87,18 @@ BOOL TrayIcon::Remove() {
 }
 
 void TrayIcon::Restore() {
+    // A new taskbar may come with another DPI or theme.
+    LoadPicture();
     added_ = 0;
     Update(NIM_ADD);
 }
 
 std::optional<LRESULT> TrayIcon::HandleMessage(HWND owner, UINT message, WPARAM wParam,
                                                LPARAM lParam, TrayChoices& choices) {
+    if (ChangesPicture(message, wParam, lParam)) {
+        RefreshPicture();
+        return std::nullopt;
+    }
     if (message == WM_COMMAND) {
         const std::optional<TrayChoice> choice = MenuChoice(LOWORD(wParam));
         if (!choice) {

@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "app/tray_pictures_win.h"
+#include "app/tray_state.h"
 #include "config/settings.h"
 #include "base/unique_handle_win.h"
 
@@ -30,10 +32,13 @@ class TrayIcon {
     TrayIcon(const TrayIcon&) = delete;
     TrayIcon& operator=(const TrayIcon&) = delete;
 
-    // Loads the icon and adds it; 0 when the shell took it, -1 otherwise.
+    // Loads the state's picture and adds the icon; 0 when the shell took it, -1 otherwise.
     int Init(HINSTANCE module, HWND owner);
+    // Shows the state's picture; the shell hears of it only when the picture changes.
+    void ShowState(TrayState state);
     // The owner's message, if it is the icon's or its menu's: handled, with its result, and
-    // the user's choice told to choices.
+    // the user's choice told to choices. A change of theme, colours or DPI redraws the
+    // picture and still goes on to the owner.
     std::optional<LRESULT> HandleMessage(HWND owner, UINT message, WPARAM wParam, LPARAM lParam,
                                          TrayChoices& choices);
     // Brings the icon in line with the option: added, refreshed or removed.
@@ -46,6 +51,11 @@ class TrayIcon {
 
   private:
     static void ShowMenu(HWND owner);
+    static bool ChangesPicture(UINT message, WPARAM wParam, LPARAM lParam);
+    // Loads the picture the state and the system want now, if it is not the one loaded;
+    // true when it loaded another.
+    bool LoadPicture();
+    void RefreshPicture();
     // NIM_ADD, NIM_MODIFY or NIM_DELETE, as the option and the icon's presence allow.
     BOOL Update(DWORD message);
 
@@ -53,6 +63,9 @@ class TrayIcon {
     const std::string& name_;
     std::string tip_;  // empty: the name
     HWND owner_ = nullptr;
+    HINSTANCE module_ = nullptr;
+    TrayState state_ = TrayState::kSynchronised;
+    TrayPicture picture_;
     UniqueIcon icon_;
     int added_ = 0;
 };

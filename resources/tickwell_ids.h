@@ -12,6 +12,21 @@
 #define IDB_MAIN_PICTURE_200 150
 #define IDR_TRAY_MENU 146
 
+// The tray icon's pictures, four each in the order synchronised, running, failing, overdue:
+// for a dark taskbar, for a light one, and as shapes that high contrast tints.
+#define IDI_TRAY_DARK_SYNCHRONISED 160
+#define IDI_TRAY_DARK_RUNNING 161
+#define IDI_TRAY_DARK_FAILING 162
+#define IDI_TRAY_DARK_OVERDUE 163
+#define IDI_TRAY_LIGHT_SYNCHRONISED 164
+#define IDI_TRAY_LIGHT_RUNNING 165
+#define IDI_TRAY_LIGHT_FAILING 166
+#define IDI_TRAY_LIGHT_OVERDUE 167
+#define IDI_TRAY_SHAPES_SYNCHRONISED 168
+#define IDI_TRAY_SHAPES_RUNNING 169
+#define IDI_TRAY_SHAPES_FAILING 170
+#define IDI_TRAY_SHAPES_OVERDUE 171
+
 // Main window
 #define IDC_MAIN_SYNCHRONIZE 1004
 #define IDC_MAIN_SET_TIME_ZONE 1005

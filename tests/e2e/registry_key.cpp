@@ -88,4 +88,13 @@ bool RegistryKey::WriteString(const std::string& name, const std::string& value)
                                    static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
 }
 
+bool RegistryKey::DeleteValue(const std::string& name) const {
+    const UniqueRegistryKey key = Open(path_, KEY_SET_VALUE);
+    if (!key) {
+        return true;
+    }
+    const LONG result = ::RegDeleteValueA(key.get(), name.c_str());
+    return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
+}
+
 }  // namespace desktop

@@ -25,6 +25,8 @@ class RegistryKey {
     // Create the key when it is missing.
     bool WriteDword(const std::string& name, DWORD value) const;
     bool WriteString(const std::string& name, const std::string& value) const;
+    // True also when the value was not there.
+    bool DeleteValue(const std::string& name) const;
 
   private:
     std::string path_;
