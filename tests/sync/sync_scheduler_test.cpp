@@ -284,6 +284,37 @@ TEST_F(SchedulerTest, TheStatusViewShowsOneRunInEveryField) {
     }
 }
 
+// What the tray's state is decided from: the run in progress, the last scheduled attempt
+// apart from manual ones, the last success's time and the schedule's limits.
+TEST_F(SchedulerTest, TheStatusViewTellsTheTraysFacts) {
+    SetOption(h.settings, &UserOptions::nMaxDays, 9);
+    h.ServerDoes({.fault = Fault::kSilent});
+    TickAndWait();  // the day's run fails
+    StatusView view = h.status();
+    EXPECT_FALSE(view.running);
+    ASSERT_TRUE(view.lastAutomatic);
+    EXPECT_EQ(RunFailure::kNoAnswer, view.lastAutomatic->failure);
+    EXPECT_FALSE(view.lastSuccess);
+    EXPECT_EQ(Settings::kDaily, view.period);
+    EXPECT_EQ(9, view.maxDays);
+
+    h.ServerDoes({.holdMs = 300, .clock = &h.clock});
+    Minutes(1);
+    scheduler().StartManualRun();
+    EXPECT_TRUE(h.status().running);
+    h.WaitForRunEnd();
+    view = h.status();
+    EXPECT_FALSE(view.running);
+    ASSERT_TRUE(view.last && view.last->ok());
+    EXPECT_EQ(RunFailure::kNoAnswer, view.lastAutomatic->failure);  // a manual run is not one
+    ASSERT_TRUE(view.lastSuccess);
+    SYSTEMTIME success{};
+    ASSERT_TRUE(view.lastSuccess->ToSystemTime(&success));
+    EXPECT_EQ(view.record.syncDate.wDay, success.wDay);
+    EXPECT_EQ(10, success.wHour);
+    EXPECT_EQ(1, success.wMinute);
+}
+
 TEST_F(SchedulerTest, AFailedThreadStartIsTriedAgainOnTheNextTick) {
     h.threads.fail = true;
     scheduler().Tick();
