@@ -6,14 +6,18 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <optional>
 #include <string>
 
+#include "app/tray_state.h"
 #include "config/settings.h"
 #include "base/unique_handle_win.h"
 
-// What the user chose at the icon: a double click opens the window, the menu offers all.
-enum class TrayChoice { kOpen, kSynchronizeNow, kOptions, kHistory, kExit };
+// What the user chose at the icon: a double click opens the window, a click on the balloon
+// the History window, the menu offers all.
+enum class TrayChoice { kOpen, kSynchronizeNow, kOptions, kHistory, kNotifications, kExit };
 
 class TrayChoices {
   public:
@@ -43,9 +47,16 @@ class TrayIcon {
     void Restore();
     // A new tip, shown at once when the icon is there.
     void SetTip(const std::string& tip);
+    // What the icon shows of the clock.
+    void ShowState(TrayState state);
+    // A warning balloon at the icon, when the icon is there; Windows holds it back while
+    // the user does not want to be disturbed.
+    void ShowBalloon(const std::string& title, const std::string& text);
 
   private:
-    static void ShowMenu(HWND owner);
+    void ShowMenu(HWND owner) const;
+    // The record of this icon with its callback, picture and tip.
+    NOTIFYICONDATAA Record() const;
     // NIM_ADD, NIM_MODIFY or NIM_DELETE, as the option and the icon's presence allow.
     BOOL Update(DWORD message);
 
@@ -55,4 +66,5 @@ class TrayIcon {
     HWND owner_ = nullptr;
     UniqueIcon icon_;
     int added_ = 0;
+    TrayState state_ = TrayState::kSynchronised;
 };
