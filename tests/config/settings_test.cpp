@@ -146,6 +146,16 @@ TEST_F(SettingsTest, SaveWritesTheElevenOptionsInOrder) {
     EXPECT_EQ(MemoryProfileStore::Value(0), Stored("bFirstStart"));  // as constructed
 }
 
+TEST_F(SettingsTest, TheNotificationsSwitchIsStoredAtOnceAndAlone) {
+    for (const bool on : {false, true}) {
+        store_.clearWrites();
+        settings_.storeNotify(on);
+        EXPECT_EQ(std::vector<std::string>{"Options/bNotify"}, store_.writes());
+        EXPECT_EQ(MemoryProfileStore::Value(on ? 1 : 0), Stored("bNotify"));
+        EXPECT_EQ(on ? 1 : 0, settings_.bNotify);
+    }
+}
+
 TEST_F(SettingsTest, EveryValueLandsUnderItsOwnName) {
     // Distinct values, so that any two swapped would show.
     const std::pair<const char*, std::int32_t> options[] = {
