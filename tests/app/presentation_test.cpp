@@ -7,7 +7,6 @@
 #include <set>
 
 #include "app/program_run_reporter.h"
-#include "platform/clock_service_protocol.h"
 #include "tests/support/calendar.h"
 #include "tests/support/failed_result.h"
 #include "tests/support/platform_fakes.h"
@@ -409,17 +408,6 @@ TEST(PresentationTest, BalloonsGiveTheReasonAndWhatToDo) {
     for (const auto& row : rows) {
         EXPECT_EQ(row.text, BalloonText(row.cause, status));
     }
-    status.lastAutomatic = Failed(RunFailure::kServiceSilent);
-    EXPECT_EQ(FailureSentence(*status.lastAutomatic) + " " + install,
-              BalloonText(BalloonCause::kStepRefused, status));
-    // The policy's and the service's refusals name the service's reason first.
-    status.lastAutomatic =
-        Failed(RunFailure::kServiceFailed,
-               EncodeClockServiceReason({ClockServiceFailure::kServerNotApproved, 0, {}}));
-    EXPECT_EQ(0u, BalloonText(BalloonCause::kPolicyRefused, status)
-                      .find("The Tickwell Clock service could not synchronize: server not "
-                            "approved by the administrator. Ask your administrator which time "
-                            "servers"));
     status.lastAutomatic = Failed(RunFailure::kKissOfDeath, std::string(400, 'X'));
     EXPECT_EQ(kMaxBalloonTextLength, BalloonText(BalloonCause::kFailingForAnHour, status).size());
 }
