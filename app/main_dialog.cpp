@@ -209,6 +209,9 @@ void MainDialog::OnTrayChoice(TrayChoice choice) {
         case TrayChoice::kHistory:
             OnHistory();
             return;
+        case TrayChoice::kNotifications:
+            settings_.storeNotify(settings_.bNotify == 0);
+            return;
         case TrayChoice::kExit:
             OnTrayExit();
             return;
@@ -242,7 +245,10 @@ void MainDialog::RefreshFields() {
 }
 
 void MainDialog::RefreshRunViews(const StatusView& status) {
+    const TrayState state = DecideTrayState(status);
+    tray_.ShowState(state);
     presentation::TrayTipState tip;
+    tip.state = state;
     tip.name = displayName_;
     tip.last = status.last;
     tip.syncDate = status.record.syncDate;
@@ -250,6 +256,10 @@ void MainDialog::RefreshRunViews(const StatusView& status) {
     tip.nextRun = status.nextRun;
     tip.otherTimeProgram = status.otherTimeProgram;
     tray_.SetTip(presentation::TrayTipText(tip));
+    if (const std::optional<BalloonCause> cause = balloons_.Decide(
+            status, state, settings_.bNotify != 0, std::chrono::steady_clock::now())) {
+        tray_.ShowBalloon(presentation::kBalloonTitle, presentation::BalloonText(*cause, status));
+    }
     if (status.runsEnded != runsShown_) {
         runsShown_ = status.runsEnded;
         historyWindow_.Refresh();
@@ -257,6 +267,8 @@ void MainDialog::RefreshRunViews(const StatusView& status) {
 }
 
 void MainDialog::StepProgress() {
+    // The fields wait for the run's end; the tray shows that it runs.
+    RefreshRunViews(scheduler_.Status());
     progress_.SetPos(progressPos_);
     progressPos_ += kProgressStep;
     if (progressPos_ > 100) {

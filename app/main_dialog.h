@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "app/balloon_rules.h"
 #include "app/history_window.h"
 #include "app/tray_icon.h"
 #include "config/settings.h"
@@ -73,7 +74,7 @@ class MainDialog : public Dialog, public SchedulerWindow, public TrayChoices {
     void OnHelpInfo();
     void OnBreak();
     void OnHistory();
-    // The tray tip and the History window, in line with the last run.
+    // The tray's state, tip and balloon and the History window, in line with the last run.
     void RefreshRunViews(const StatusView& status);
     void ShowAbout();
     void StartTimer();
@@ -110,4 +111,5 @@ class MainDialog : public Dialog, public SchedulerWindow, public TrayChoices {
     UniqueBitmap picture_;  // for a DPI above 100 %
     HistoryWindow historyWindow_;
     int runsShown_ = 0;
+    BalloonRules balloons_;
 };

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "app/balloon_rules.h"
+#include "app/tray_state.h"
 #include "base/system_time.h"
 #include "config/date_time.h"
 #include "config/run_history.h"
@@ -153,6 +155,9 @@ std::string SearchReport(const SearchOutcome& outcome, const ServerCatalogue& me
 // "Net Delay: 0.123": one server tested.
 std::string NetDelayReport(double delay);
 
+// The icon's state in a word, which starts the tray tip: "Failing".
+const char* TrayStateWord(TrayState state);
+
 // The tray tip's input.
 struct TrayTipState {
     std::string name;                 // "Tickwell"
@@ -161,11 +166,20 @@ struct TrayTipState {
     SYSTEMTIME now{};                 // local
     std::optional<DateTime> nextRun;  // local; empty for a manual schedule
     bool otherTimeProgram = false;
+    TrayState state = TrayState::kSynchronised;
 };
 // The shell's tip holds 128 characters with the terminating zero.
 inline constexpr std::size_t kMaxTrayTipLength = 127;
-// "Tickwell - synchronized today 09:14, offset +0.012 s\nNext run: tomorrow 00:00"
+// "Synchronized: Tickwell - synchronized today 09:14, offset +0.012 s\nNext run: tomorrow
+// 00:00"
 std::string TrayTipText(const TrayTipState& state);
+
+// The balloon's title, and the most its text may hold (the shell's field keeps 256
+// characters with the terminating zero).
+inline constexpr const char* kBalloonTitle = "Tickwell";
+inline constexpr std::size_t kMaxBalloonTextLength = 255;
+// Why the balloon speaks, then what the user can do about it.
+std::string BalloonText(BalloonCause cause, const StatusView& status);
 
 // The History window's columns, and an entry's cells in them: the first marks a failure.
 inline constexpr const char* kHistoryColumns[] = {"Result",  "Time (UTC)", "Kind",   "Server",

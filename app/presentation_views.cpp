@@ -123,8 +123,22 @@ std::string NetDelayReport(double delay) {
     return report;
 }
 
+const char* TrayStateWord(TrayState state) {
+    switch (state) {
+        case TrayState::kSynchronised:
+            return "Synchronized";
+        case TrayState::kRunning:
+            return "Synchronizing";
+        case TrayState::kFailing:
+            return "Failing";
+        case TrayState::kOverdue:
+            return "Overdue";
+    }
+    return "";
+}
+
 std::string TrayTipText(const TrayTipState& state) {
-    std::string tip = state.name + " - ";
+    std::string tip = std::string(TrayStateWord(state.state)) + ": " + state.name + " - ";
     if (state.last && !state.last->ok()) {
         tip += "last attempt failed: " + FailureSummary(state.last->failure);
     } else if (state.syncDate.wYear != 0) {
@@ -148,6 +162,49 @@ std::string TrayTipText(const TrayTipState& state) {
         tip += std::string("\n") + kOtherTimeProgram;
     }
     return tip.substr(0, kMaxTrayTipLength);
+}
+
+std::string BalloonText(BalloonCause cause, const StatusView& status) {
+    constexpr const char* kInstallService =
+        " Ask your administrator to install the Tickwell Clock service, or run Tickwell as "
+        "administrator.";
+    const RunResult last = status.lastAutomatic.value_or(RunResult{});
+    std::string text;
+    switch (cause) {
+        case BalloonCause::kStepRefused:
+            text = FailureSentence(last) + kInstallService;
+            break;
+        case BalloonCause::kServiceRefused:
+            text = FailureSentence(last) +
+                   " Ask your administrator to look after the Tickwell Clock service.";
+            break;
+        case BalloonCause::kPolicyRefused:
+            text = FailureSentence(last) +
+                   " Ask your administrator which time servers Tickwell may use, and choose one "
+                   "under \"Server\".";
+            break;
+        case BalloonCause::kAllServersRefused:
+            text =
+                "Every time server of the catalogue refused to serve us (DENY or RSTR). Add "
+                "another server under \"Server\"; scheduled runs ask the others again when "
+                "Tickwell starts anew.";
+            break;
+        case BalloonCause::kFailingForAnHour:
+            text = "Scheduled synchronizations have failed for an hour. " + FailureSentence(last) +
+                   " Check the Internet connection, or choose another server under \"Server\".";
+            break;
+        case BalloonCause::kOverdue:
+            text = "The clock was not synchronized for more than " +
+                   std::to_string(status.maxDays) +
+                   " days. Choose \"Synchronize now\", or check the time servers under "
+                   "\"Server\".";
+            break;
+        case BalloonCause::kOtherTimeProgram:
+            text = std::string(kOtherTimeProgram) +
+                   " Turn one of them off, so that they do not set the clock against each other.";
+            break;
+    }
+    return text.substr(0, kMaxBalloonTextLength);
 }
 
 std::vector<std::string> HistoryRowCells(const HistoryEntry& e) {

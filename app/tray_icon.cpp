@@ -6,6 +6,11 @@
 
 #include "resources/tickwell_ids.h"
 
+// Older headers name it only for newer targets; Windows before 7 ignores it.
+#ifndef NIIF_RESPECT_QUIET_TIME
+#define NIIF_RESPECT_QUIET_TIME 0x00000080
+#endif
+
 namespace {
 
 std::optional<TrayChoice> MenuChoice(WORD command) {
@@ -18,6 +23,8 @@ std::optional<TrayChoice> MenuChoice(WORD command) {
             return TrayChoice::kOptions;
         case ID_TRAY_HISTORY:
             return TrayChoice::kHistory;
+        case ID_TRAY_NOTIFICATIONS:
+            return TrayChoice::kNotifications;
         case ID_TRAY_EXIT:
             return TrayChoice::kExit;
         default:
@@ -38,6 +45,11 @@ int TrayIcon::Init(HINSTANCE module, HWND owner) {
 }
 
 void TrayIcon::ShowState(TrayState state) {
+    // Called on every tick: the registry and the metrics are read again only when the
+    // state moves, or when a message says the system's look has changed.
+    if (state == state_ && icon_) {
+        return;
+    }
     state_ = state;
     RefreshPicture();
 }
@@ -118,16 +130,22 @@ std::optional<LRESULT> TrayIcon::HandleMessage(HWND owner, UINT message, WPARAM 
         ShowMenu(owner);
         return 1;
     }
+    if (lParam == NIN_BALLOONUSERCLICK) {
+        choices.OnTrayChoice(TrayChoice::kHistory);
+        return 0;
+    }
     return std::nullopt;
 }
 
-void TrayIcon::ShowMenu(HWND owner) {
+void TrayIcon::ShowMenu(HWND owner) const {
     const HMENU menu = ::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAY_MENU));
     if (menu == nullptr) {
         return;
     }
     const HMENU popup = ::GetSubMenu(menu, 0);
     ::SetMenuDefaultItem(popup, ID_TRAY_OPEN, FALSE);
+    ::CheckMenuItem(popup, ID_TRAY_NOTIFICATIONS,
+                    MF_BYCOMMAND | (settings_.bNotify != 0 ? MF_CHECKED : MF_UNCHECKED));
     POINT cursor{};
     ::GetCursorPos(&cursor);
     // Without the foreground the menu would not close when the user clicks elsewhere.
@@ -149,7 +167,19 @@ void TrayIcon::SetTip(const std::string& tip) {
     }
 }
 
-BOOL TrayIcon::Update(DWORD message) {
+void TrayIcon::ShowBalloon(const std::string& title, const std::string& text) {
+    if (added_ == 0) {
+        return;
+    }
+    NOTIFYICONDATAA data = Record();
+    data.uFlags = NIF_INFO;
+    ::lstrcpynA(data.szInfoTitle, title.c_str(), sizeof data.szInfoTitle);
+    ::lstrcpynA(data.szInfo, text.c_str(), sizeof data.szInfo);
+    data.dwInfoFlags = NIIF_WARNING | NIIF_RESPECT_QUIET_TIME;
+    ::Shell_NotifyIconA(NIM_MODIFY, &data);
+}
+
+NOTIFYICONDATAA TrayIcon::Record() const {
     // The current record: its tip holds 128 characters, the first form's only 64.
     NOTIFYICONDATAA data{};
     static_assert(sizeof data.szTip == 128);
@@ -160,6 +190,11 @@ BOOL TrayIcon::Update(DWORD message) {
     data.uCallbackMessage = kCallbackMessage;
     data.hIcon = icon_.get();
     ::lstrcpynA(data.szTip, (tip_.empty() ? name_ : tip_).c_str(), sizeof data.szTip);
+    return data;
+}
+
+BOOL TrayIcon::Update(DWORD message) {
+    NOTIFYICONDATAA data = Record();
 
     if (settings_.userOptions().bShowIcon == 0) {
         added_ = 0;

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <optional>
 #include <string>
 
@@ -14,8 +16,9 @@
 #include "config/settings.h"
 #include "base/unique_handle_win.h"
 
-// What the user chose at the icon: a double click opens the window, the menu offers all.
-enum class TrayChoice { kOpen, kSynchronizeNow, kOptions, kHistory, kExit };
+// What the user chose at the icon: a double click opens the window, a click on the balloon
+// the History window, the menu offers all.
+enum class TrayChoice { kOpen, kSynchronizeNow, kOptions, kHistory, kNotifications, kExit };
 
 class TrayChoices {
   public:
@@ -48,9 +51,14 @@ class TrayIcon {
     void Restore();
     // A new tip, shown at once when the icon is there.
     void SetTip(const std::string& tip);
+    // A warning balloon at the icon, when the icon is there; Windows holds it back while
+    // the user does not want to be disturbed.
+    void ShowBalloon(const std::string& title, const std::string& text);
 
   private:
-    static void ShowMenu(HWND owner);
+    void ShowMenu(HWND owner) const;
+    // The record of this icon with its callback, picture and tip.
+    NOTIFYICONDATAA Record() const;
     static bool ChangesPicture(UINT message, WPARAM wParam, LPARAM lParam);
     // Loads the picture the state and the system want now, if it is not the one loaded;
     // true when it loaded another.

@@ -21,12 +21,13 @@ struct UserOptions {
     bool operator==(const UserOptions&) const = default;
 };
 
-// The options with the three values the program keeps beside them; constructed, they are
+// The options with the four values the program keeps beside them; constructed, they are
 // what loading takes for an absent value.
 struct StoredOptions : UserOptions {
     std::int32_t nStartingServ = 0;
     std::int32_t bFirstStart = 1;
     std::int32_t nClockService = 0;  // a Settings::ClockServiceUse
+    std::int32_t bNotify = 1;        // balloons in the notification area
 };
 
 struct OptionRange {
@@ -60,7 +61,7 @@ struct OptionRow {
 };
 
 // In the order save() writes them.
-inline constexpr std::array<OptionRow, 10> kOptionRows = {{
+inline constexpr std::array<OptionRow, 11> kOptionRows = {{
     {"nSynPeriod", &StoredOptions::nSynPeriod, {}, OptionRow::kToDefault, {}},
     {"bShowIcon", &StoredOptions::bShowIcon, {}, OptionRow::kToDefault, {}},
     {"bExitAfter", &StoredOptions::bExitAfter, {}, OptionRow::kToDefault, {}},
@@ -71,6 +72,7 @@ inline constexpr std::array<OptionRow, 10> kOptionRows = {{
     {"nStartingServ", &StoredOptions::nStartingServ, {}, OptionRow::kToDefault, {}},
     {"bFirstStart", &StoredOptions::bFirstStart, {}, OptionRow::kToDefault, {}},
     {"nClockService", &StoredOptions::nClockService, {0, 2}, OptionRow::kToDefault, {}},
+    {"bNotify", &StoredOptions::bNotify, {}, OptionRow::kToDefault, {}},
 }};
 
 // The Options dialog shows nOffset as whole minutes and seconds; what it accepts of each.

@@ -60,6 +60,7 @@ void Settings::load(SyncRecord& record) {
     nStartingServ = values.nStartingServ;
     bFirstStart = values.bFirstStart;
     nClockService = values.nClockService;
+    bNotify = values.bNotify;
     loadServers();
 }
 
@@ -69,9 +70,15 @@ void Settings::save() {
     values.nStartingServ = nStartingServ;
     values.bFirstStart = bFirstStart;
     values.nClockService = nClockService;
+    values.bNotify = bNotify;
     for (const OptionRow& row : kOptionRows) {
         store_.putInt(kOptionsSection, row.name, values.*row.field);
     }
+}
+
+void Settings::storeNotify(bool on) {
+    bNotify = on ? 1 : 0;
+    store_.putInt(kOptionsSection, OptionRowOf(&StoredOptions::bNotify).name, bNotify);
 }
 
 void Settings::writeFirstDefaults() {

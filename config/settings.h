@@ -32,16 +32,18 @@ class Settings {
 
     // Reads the record and the options, applies the corrections, then the catalogue.
     void load(SyncRecord& record);
-    // The ten options.
+    // The eleven options.
     void save();
+    // The tray menu's switch for balloons, stored at once on its own.
+    void storeNotify(bool on);
     // The very first start: the default catalogue and the options as constructed, with the
     // first-start flag set, so that the first synchronisation, when the clock is most
     // likely far off, gives no clock-jump warning.
     void writeFirstDefaults();
     // Only after a successful synchronisation.
     void saveSyncRecord(const SyncRecord& record);
-    // The options' defaults; the first-start flag, the clock-service choice, the server index
-    // and the catalogue stay, and nothing is written.
+    // The options' defaults; the first-start flag, the clock-service choice, the balloons'
+    // switch, the server index and the catalogue stay, and nothing is written.
     void restoreDefaults();
     // A copy taken whole, so that a reader never sees half of a publish().
     UserOptions userOptions() const;
@@ -66,6 +68,7 @@ class Settings {
     std::atomic<std::int32_t> bFirstStart{0};
     std::atomic<std::int32_t> nStartingServ{0};
     std::atomic<std::int32_t> nClockService{kServiceWhenNeeded};  // a ClockServiceUse
+    std::atomic<std::int32_t> bNotify{1};                         // the tray menu's "Notifications"
 
     SharedCatalogue servers{kServersSection, kServersPrefix};
 

@@ -49,6 +49,7 @@
 #define ID_TRAY_EXIT 32778
 #define ID_TRAY_SYNCHRONIZE 32779
 #define ID_TRAY_HISTORY 32780
+#define ID_TRAY_NOTIFICATIONS 32781
 // On the main window's system menu: below 0xF000, the low four bits clear.
 #define IDM_SYSTEM_HISTORY 0x0120
 

@@ -28,6 +28,18 @@ std::string PacingKey(const std::string& title, const std::string& address) {
     return title + '\n' + address;
 }
 
+// The record keeps the date and, apart, the time of day after the step.
+std::optional<DateTime> LastSuccess(const SyncRecord& record) {
+    if (record.syncDate.wYear == 0) {
+        return std::nullopt;
+    }
+    SYSTEMTIME at = record.syncDate;
+    at.wHour = record.timeAfter.wHour;
+    at.wMinute = record.timeAfter.wMinute;
+    at.wSecond = record.timeAfter.wSecond;
+    return DateTime::FromSystemTime(at);
+}
+
 int DayNumber(const SYSTEMTIME& t) {
     return t.wYear * 10000 + t.wMonth * 100 + t.wDay;
 }
@@ -275,6 +287,19 @@ std::string SyncScheduler::CurrentServerKey() const {
     return PacingKey(cursor_.CurrentServerTitle(), cursor_.CurrentServerAddress());
 }
 
+bool SyncScheduler::AllServersRefused() const {
+    bool all = true;
+    int servers = 0;
+    settings_.servers.With([&](const ServerCatalogue& catalogue) {
+        servers = catalogue.size();
+        for (int i = 0; i < servers && all; ++i) {
+            const ServerEntry entry = catalogue.at(i);
+            all = pacing_.Refused(PacingKey(entry.title, entry.address));
+        }
+    });
+    return servers != 0 && all;
+}
+
 std::vector<std::string> SyncScheduler::ServersInPlay(
     std::chrono::steady_clock::time_point now) const {
     std::vector<std::string> inPlay;
@@ -421,7 +446,14 @@ StatusView SyncScheduler::Status(std::chrono::steady_clock::time_point steadyNow
     gate_.Apply(RunGate::kAlways, [&](SyncRecord& record) {
         view.record = record;
         view.last = lastResult_;
+        view.lastAutomatic = lastAutomaticResult_;
+        view.allServersRefused = AllServersRefused();
     });
+    view.running = IsRunning();
+    view.lastSuccess = LastSuccess(view.record);
+    const UserOptions options = settings_.userOptions();
+    view.period = options.nSynPeriod;
+    view.maxDays = options.nMaxDays;
     view.serverTitle = cursor_.CurrentServerTitle();
     view.now = services_.clock.LocalTime();
     view.nextRun = NextScheduledRun(view.now, view.record.syncDate);
@@ -491,7 +523,12 @@ void SyncScheduler::StartWorker(bool manual, bool afterResume) {
         // An abandoned run has asked all the same.
         gate_.Apply(RunGate::kAlways, [&] { NoteRun(server, result, !manual); });
         if (result.failure != RunFailure::kAbandoned) {
-            gate_.Apply(generation, [&] { lastResult_ = result; });
+            gate_.Apply(generation, [&] {
+                lastResult_ = result;
+                if (!manual) {
+                    lastAutomaticResult_ = result;
+                }
+            });
         }
     });
     if (worker_) {

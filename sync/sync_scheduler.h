@@ -148,6 +148,8 @@ class SyncScheduler {
     void EndBackoff();
     // The pacing's name of the server the next run asks.
     std::string CurrentServerKey() const;
+    // Whether the catalogue has servers and every one refused service. Under the gate's lock.
+    bool AllServersRefused() const;
     // The catalogue's servers that automatic runs may ask now. Under the gate's lock.
     std::vector<std::string> ServersInPlay(std::chrono::steady_clock::time_point now) const;
     // What a run that asked the server came to. Under the gate's lock.
@@ -165,8 +167,9 @@ class SyncScheduler {
     bool resumeRun_ = false;
     bool resumePending_ = false;
     int runsEnded_ = 0;
-    // Guarded by the gate's lock: the worker writes it.
+    // Guarded by the gate's lock: the worker writes them.
     std::optional<RunResult> lastResult_;
+    std::optional<RunResult> lastAutomaticResult_;
     ClockChangeWatch clockChanges_;
     std::chrono::steady_clock::time_point lastRunEnd_;
     // Guarded by the gate's lock: the worker notes what its run came to.

@@ -344,7 +344,7 @@ TEST(PresentationTest, HistoryCellsMarkTheResultAndKeepEveryField) {
         HistoryRowsText({failure, success}));
 }
 
-TEST(PresentationTest, TrayTipTellsLastResultNextRunAndAnotherTimeProgram) {
+TEST(PresentationTest, TrayTipStartsWithTheStateAndTellsLastResultNextRunAndAnotherTimeProgram) {
     RunResult ok;
     ok.offset = 0.0124;
     const SYSTEMTIME now = Calendar(2026, 12, 9, 9, 20, 0);
@@ -354,23 +354,62 @@ TEST(PresentationTest, TrayTipTellsLastResultNextRunAndAnotherTimeProgram) {
         const char* tip;
     };
     const Row rows[] = {
-        {{"Tickwell", std::nullopt, {}, now, std::nullopt, false},
-         "Tickwell - not synchronized yet"},
+        {{"Tickwell", std::nullopt, {}, now, std::nullopt, false, TrayState::kOverdue},
+         "Overdue: Tickwell - not synchronized yet"},
         {{"Tickwell", ok, Calendar(2026, 12, 9, 9, 14, 0), now,
-          *DateTime::FromSystemTime(Calendar(2026, 12, 10)), false},
-         "Tickwell - synchronized today 09:14, offset +0.012 s\nNext run: tomorrow 00:00"},
-        {{"Tickwell", std::nullopt, Calendar(2026, 11, 30, 17, 5, 0), now, nowValue, false},
-         "Tickwell - synchronized 2026-11-30 17:05\nNext run: now"},
+          *DateTime::FromSystemTime(Calendar(2026, 12, 10)), false, TrayState::kSynchronised},
+         "Synchronized: Tickwell - synchronized today 09:14, offset +0.012 s\nNext run: tomorrow "
+         "00:00"},
+        {{"Tickwell", std::nullopt, Calendar(2026, 11, 30, 17, 5, 0), now, nowValue, false,
+          TrayState::kRunning},
+         "Synchronizing: Tickwell - synchronized 2026-11-30 17:05\nNext run: now"},
         {{"Tickwell", Failed(RunFailure::kNoAnswer), Calendar(2026, 12, 9, 8, 0, 0), now,
-          nowValue.AddSeconds(2400), true},
-         "Tickwell - last attempt failed: no answer\nNext run: today 10:00\nAnother time "
-         "program is also setting the clock."},
+          nowValue.AddSeconds(2400), true, TrayState::kFailing},
+         "Failing: Tickwell - last attempt failed: no answer\nNext run: today 10:00\nAnother "
+         "time program is also setting the clock."},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(row.tip, TrayTipText(row.state));
     }
     const TrayTipState longName{std::string(200, 'T'), std::nullopt, {}, now, std::nullopt, true};
-    EXPECT_EQ(kMaxTrayTipLength, TrayTipText(longName).size());
+    const std::string cut = TrayTipText(longName);
+    EXPECT_EQ(kMaxTrayTipLength, cut.size());
+    EXPECT_EQ(0u, cut.find("Synchronized: TTT"));
+}
+
+// Each balloon: the reason in the program's words, then what the user can do.
+TEST(PresentationTest, BalloonsGiveTheReasonAndWhatToDo) {
+    StatusView status;
+    status.maxDays = 14;
+    status.lastAutomatic = Failed(RunFailure::kClockRefused, {}, 1314);
+    const std::string install =
+        "Ask your administrator to install the Tickwell Clock service, or run Tickwell as "
+        "administrator.";
+    const struct {
+        BalloonCause cause;
+        std::string text;
+    } rows[] = {
+        {BalloonCause::kStepRefused, "Windows refused to set the clock (error 1314). " + install},
+        {BalloonCause::kAllServersRefused,
+         "Every time server of the catalogue refused to serve us (DENY or RSTR). Add another "
+         "server under \"Server\"; scheduled runs ask the others again when Tickwell starts "
+         "anew."},
+        {BalloonCause::kFailingForAnHour,
+         "Scheduled synchronizations have failed for an hour. Windows refused to set the clock "
+         "(error 1314). Check the Internet connection, or choose another server under "
+         "\"Server\"."},
+        {BalloonCause::kOverdue,
+         "The clock was not synchronized for more than 14 days. Choose \"Synchronize now\", or "
+         "check the time servers under \"Server\"."},
+        {BalloonCause::kOtherTimeProgram,
+         ClockChangeNote(true) +
+             " Turn one of them off, so that they do not set the clock against each other."},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(row.text, BalloonText(row.cause, status));
+    }
+    status.lastAutomatic = Failed(RunFailure::kKissOfDeath, std::string(400, 'X'));
+    EXPECT_EQ(kMaxBalloonTextLength, BalloonText(BalloonCause::kFailingForAnHour, status).size());
 }
 
 }  // namespace

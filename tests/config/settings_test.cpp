@@ -43,6 +43,7 @@ TEST_F(SettingsTest, EmptyStoreLoadsDefaultsAndWritesTheDefaultCatalogue) {
     EXPECT_TRUE((UserOptions{0, 1, 1, 0, 14, 61, 20}) == settings_.userOptions());
     EXPECT_EQ(1, settings_.bFirstStart);
     EXPECT_EQ(0, settings_.nStartingServ);
+    EXPECT_EQ(1, settings_.bNotify);
     EXPECT_EQ(0, record_.syncDate.wYear);
     EXPECT_EQ(0, record_.timeBefore.wHour);
     EXPECT_EQ("Null", record_.connectStatus);
@@ -132,29 +133,40 @@ TEST_F(SettingsTest, ValuesOfTheWrongTypeReadAsAbsent) {
     EXPECT_EQ(19, settings_.servers.size());
 }
 
-TEST_F(SettingsTest, SaveWritesTheTenOptionsInOrder) {
+TEST_F(SettingsTest, SaveWritesTheElevenOptionsInOrder) {
     SetOption(settings_, &UserOptions::nOffset, -90);
     settings_.save();
-    const std::vector<std::string> expected = {"Options/nSynPeriod",  "Options/bShowIcon",
-                                               "Options/bExitAfter",  "Options/nOffset",
-                                               "Options/nMaxDays",    "Options/nTimeOut",
-                                               "Options/nMaxDiff",    "Options/nStartingServ",
-                                               "Options/bFirstStart", "Options/nClockService"};
+    const std::vector<std::string> expected = {
+        "Options/nSynPeriod",    "Options/bShowIcon",     "Options/bExitAfter",
+        "Options/nOffset",       "Options/nMaxDays",      "Options/nTimeOut",
+        "Options/nMaxDiff",      "Options/nStartingServ", "Options/bFirstStart",
+        "Options/nClockService", "Options/bNotify"};
     EXPECT_EQ(expected, store_.writes());
     EXPECT_EQ(MemoryProfileStore::Value(-90), Stored("nOffset"));
     EXPECT_EQ(MemoryProfileStore::Value(0), Stored("bFirstStart"));  // as constructed
 }
 
+TEST_F(SettingsTest, TheNotificationsSwitchIsStoredAtOnceAndAlone) {
+    for (const bool on : {false, true}) {
+        store_.clearWrites();
+        settings_.storeNotify(on);
+        EXPECT_EQ(std::vector<std::string>{"Options/bNotify"}, store_.writes());
+        EXPECT_EQ(MemoryProfileStore::Value(on ? 1 : 0), Stored("bNotify"));
+        EXPECT_EQ(on ? 1 : 0, settings_.bNotify);
+    }
+}
+
 TEST_F(SettingsTest, EveryValueLandsUnderItsOwnName) {
     // Distinct values, so that any two swapped would show.
     const std::pair<const char*, std::int32_t> options[] = {
-        {"nSynPeriod", 2},  {"bShowIcon", 0},    {"bExitAfter", 0}, {"nOffset", -333},
-        {"nMaxDays", 44},   {"nTimeOut", 77},    {"nMaxDiff", 555}, {"nStartingServ", 6},
-        {"bFirstStart", 1}, {"nClockService", 2}};
+        {"nSynPeriod", 2},  {"bShowIcon", 0},     {"bExitAfter", 0}, {"nOffset", -333},
+        {"nMaxDays", 44},   {"nTimeOut", 77},     {"nMaxDiff", 555}, {"nStartingServ", 6},
+        {"bFirstStart", 1}, {"nClockService", 2}, {"bNotify", 0}};
     settings_.publish({2, 0, 0, -333, 44, 555, 77});
     settings_.nStartingServ = 6;
     settings_.bFirstStart = 1;
     settings_.nClockService = 2;
+    settings_.bNotify = 0;
     settings_.save();
     for (const auto& [name, value] : options) {
         EXPECT_EQ(MemoryProfileStore::Value(value), Stored(name)) << name;
@@ -165,6 +177,7 @@ TEST_F(SettingsTest, EveryValueLandsUnderItsOwnName) {
     EXPECT_EQ(6, later.nStartingServ);
     EXPECT_EQ(1, later.bFirstStart);
     EXPECT_EQ(2, later.nClockService);
+    EXPECT_EQ(0, later.bNotify);
 
     SYSTEMTIME before = Calendar(2001, 1, 1, 1, 2, 3);
     before.wMilliseconds = 4;

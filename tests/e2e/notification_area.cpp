@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstddef>
 
+#include <commctrl.h>
+#include <shellapi.h>
+
 #include "base/unique_handle_win.h"
 
 namespace desktop {
@@ -136,6 +139,30 @@ bool NotificationArea::DoubleClick(const TrayIcon& icon) {
 
 bool NotificationArea::RightClick(const TrayIcon& icon) {
     return PostAll(icon.window, {{WM_RBUTTONDOWN, MK_RBUTTON}, {WM_RBUTTONUP, 0}});
+}
+
+std::optional<Balloon> NotificationArea::WaitForBalloon(const TrayIcon& icon,
+                                                        Milliseconds timeout) {
+    std::optional<Balloon> found;
+    WaitUntil(
+        [&] {
+            for (const HWND window :
+                 TopLevelWindows({.className = TOOLTIPS_CLASSA, .visibleOnly = true})) {
+                // Its owner is the icon window's top-level window, the tray.
+                if (::GetWindow(window, GW_OWNER) == ::GetAncestor(icon.window, GA_ROOT) &&
+                    (::GetWindowLongA(window, GWL_STYLE) & TTS_BALLOON) != 0) {
+                    found = Balloon{window, TextOf(window)};
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeout);
+    return found;
+}
+
+bool NotificationArea::ClickBalloon(const TrayIcon& icon) {
+    return Post(icon.owner, icon.callbackMessage, icon.id, NIN_BALLOONUSERCLICK);
 }
 
 }  // namespace desktop

@@ -9,6 +9,12 @@
 // message (wParam the icon id, lParam the mouse message; after NIM_SETVERSION 4 the id is
 // in HIWORD(lParam)), so mouse messages posted to the icon window reach the program exactly
 // as a user's clicks would.
+//
+// A balloon (NIF_INFO) shows two seconds after the program asks, for 10 to 30 seconds, as a
+// tooltip window of explorer's with the balloon style, owned by the tray window, its text the
+// balloon's. Wine 8 tells the program nothing of it: no NIN_BALLOONSHOW, and a click on it
+// reaches neither the program (no NIN_BALLOONUSERCLICK) nor closes it, so a test sends that
+// callback itself.
 #pragma once
 
 #include <windows.h>
@@ -20,6 +26,11 @@
 #include "tests/e2e/desktop.h"
 
 namespace desktop {
+
+struct Balloon {
+    HWND window = nullptr;
+    std::string text;
+};
 
 struct TrayIcon {
     HWND window = nullptr;  // explorer's icon window
@@ -45,6 +56,11 @@ class NotificationArea {
     // from a press and release of the right button.
     static bool DoubleClick(const TrayIcon& icon);
     static bool RightClick(const TrayIcon& icon);
+
+    // The balloon shown at the icon, once there is one.
+    static std::optional<Balloon> WaitForBalloon(const TrayIcon& icon, Milliseconds timeout);
+    // What Windows' explorer sends the program when the user clicks the icon's balloon.
+    static bool ClickBalloon(const TrayIcon& icon);
 };
 
 }  // namespace desktop

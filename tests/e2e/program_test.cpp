@@ -325,14 +325,81 @@ TEST_F(ProgramTest, AResumeFromSleepRunsTheDailyScheduleAgain) {
                                    Milliseconds(15000) + kRunTimeout))
         << TickwellSession::HistoryText();
     const std::regex tip(
-        "Tickwell - synchronized today \\d\\d:\\d\\d, offset [+-]\\d+\\.\\d{3} s\nNext run: "
-        "tomorrow 00:00");
+        "Synchronized: Tickwell - synchronized today \\d\\d:\\d\\d, offset [+-]\\d+\\.\\d{3} "
+        "s\nNext run: tomorrow 00:00");
     EXPECT_TRUE(desktop::WaitUntil(
         [&] {
             const auto icon = desktop::NotificationArea::WaitForIconOf(copy->id(), kMoment);
             return icon && std::regex_match(icon->tip, tip);
         },
         kMoment));
+}
+
+// Wine refuses every step of the clock above half a second, as Windows refuses one to a
+// user without the right: the scheduled run against a server three hours ahead (the only
+// one, so none confirms or contradicts it) fails so, which the next run will not mend. The
+// icon turns to failing and a balloon says why and what to do; a click on it opens the
+// History window.
+TEST_F(ProgramTest, ARefusedScheduledStepShowsABalloonThatOpensTheHistory) {
+    SeedLaterStart({{"nSynPeriod", 0}, {"bExitAfter", 0}}, {{"ahead", kAhead}});
+    ASSERT_TRUE(TickwellSession::SetConnected(true));
+    Process* copy = nullptr;
+    ASSERT_NE(nullptr, StartAndWait(" StartUp", &copy));
+    ASSERT_TRUE(desktop::WaitUntil(
+        [] { return HistoryLines(",scheduled,ahead,127\\.0\\.0\\.3,.*,failure,") == 1; },
+        kRunTimeout))
+        << TickwellSession::HistoryText();
+    std::optional<desktop::TrayIcon> icon;
+    EXPECT_TRUE(desktop::WaitUntil(
+        [&] {
+            icon = desktop::NotificationArea::WaitForIconOf(copy->id(), kMoment);
+            return icon && icon->tip.find("Failing: Tickwell - last attempt failed: ") == 0;
+        },
+        kMoment))
+        << (icon ? icon->tip : "no icon");
+    ASSERT_TRUE(icon);
+
+    const auto balloon = desktop::NotificationArea::WaitForBalloon(*icon, kRunTimeout);
+    ASSERT_TRUE(balloon);
+    StatusView refused;
+    refused.lastAutomatic = RunResult{};
+    refused.lastAutomatic->failure = RunFailure::kClockRefused;
+    refused.lastAutomatic->code = 1314;
+    EXPECT_EQ(presentation::BalloonText(BalloonCause::kStepRefused, refused), balloon->text);
+    ::Sleep(500);  // painted
+    RECT area{};
+    const auto tray = desktop::RectOf(desktop::NotificationArea::Window());
+    const auto shown = desktop::RectOf(balloon->window);
+    ASSERT_TRUE(tray && shown);
+    ::UnionRect(&area, &*tray, &*shown);
+    const auto picture = desktop::CaptureScreen(area);
+    ASSERT_TRUE(picture);
+    EXPECT_TRUE(
+        desktop::PngWriter::Write(*picture, TickwellSession::ScreenshotPath("balloon-refused")));
+
+    ASSERT_TRUE(desktop::NotificationArea::ClickBalloon(*icon));
+    EXPECT_NE(
+        nullptr,
+        desktop::WaitForWindow(
+            {.processId = copy->id(), .title = "Tickwell History", .visibleOnly = true}, kMoment));
+}
+
+// The tray menu's "Notifications" turns the balloons off and on again, stored at once.
+TEST_F(ProgramTest, TheTrayMenusNotificationsSwitchesBalloonsAndStoresIt) {
+    SeedLaterStart();
+    Process* copy = nullptr;
+    ASSERT_NE(nullptr, StartAndWait(" StartUp", &copy));
+    const auto icon = desktop::NotificationArea::WaitForIconOf(copy->id(), kMoment);
+    ASSERT_TRUE(icon);
+    for (const DWORD stored : {0u, 1u}) {
+        ASSERT_TRUE(desktop::NotificationArea::RightClick(*icon));
+        const HWND menu = desktop::WaitForPopupMenu(copy->id(), kMoment);
+        ASSERT_NE(nullptr, menu);
+        desktop::ChooseMenuItemByMnemonic(menu, 'n');
+        EXPECT_TRUE(desktop::WaitUntil(
+            [&] { return TickwellSession::Options().ReadDword("bNotify") == stored; }, kMoment))
+            << stored;
+    }
 }
 
 // Clock changes that no run of ours made are noted; more than three in an hour name the
@@ -356,7 +423,7 @@ TEST_F(ProgramTest, AnotherProgramSettingTheClockRepeatedlyIsNamed) {
     EXPECT_TRUE(desktop::WaitUntil(
         [&] {
             const auto icon = desktop::NotificationArea::WaitForIconOf(copy->id(), kMoment);
-            return icon && icon->tip == "Tickwell - not synchronized yet\n" +
+            return icon && icon->tip == "Overdue: Tickwell - not synchronized yet\n" +
                                             presentation::ClockChangeNote(true);
         },
         kMoment));
@@ -395,7 +462,7 @@ TEST_F(ProgramTest, MinimisingHidesAndTheTrayIconBringsTheWindowBackEvenAfterExp
     ASSERT_NE(nullptr, main);
     const auto icon = desktop::NotificationArea::WaitForIconOf(copy->id(), kMoment);
     ASSERT_TRUE(icon);
-    EXPECT_EQ(0u, icon->tip.find("Tickwell - not synchronized yet")) << icon->tip;
+    EXPECT_EQ(0u, icon->tip.find("Overdue: Tickwell - not synchronized yet")) << icon->tip;
 
     desktop::Post(main, WM_SYSCOMMAND, SC_MINIMIZE);
     EXPECT_TRUE(WaitUntilShown(main, false));

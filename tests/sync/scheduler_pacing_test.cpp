@@ -175,6 +175,15 @@ TEST(PacingTest, AServerLeftAloneIsSkippedWithoutBeingAsked) {
     EXPECT_EQ((std::vector<int>{0, 1, 2, 62}), asked);
     ASSERT_TRUE(paced.h.status().last);
     EXPECT_EQ("Server 1", paced.h.status().last->serverTitle);
+    EXPECT_FALSE(paced.h.status().allServersRefused);
+}
+
+TEST(PacingTest, TheStatusTellsWhenEveryServerRefusedService) {
+    PacedRuns paced(2, {.fault = Fault::kKissOfDeath, .kissCode = "DENY"});
+    EXPECT_EQ((std::vector<int>{0}), paced.RequestSeconds(1));
+    EXPECT_FALSE(paced.h.status().allServersRefused);
+    EXPECT_EQ((std::vector<int>{0}), paced.RequestSeconds(5));
+    EXPECT_TRUE(paced.h.status().allServersRefused);
 }
 
 // A scheduled run's second opinion keeps its rules: a server it asked waits 15 s like any

@@ -284,6 +284,30 @@ TEST_F(SchedulerTest, TheStatusViewShowsOneRunInEveryField) {
     }
 }
 
+// What the tray's state is decided from: the run in progress, the last scheduled attempt
+// apart from manual ones, the last success's time and the schedule's limits.
+TEST_F(SchedulerTest, TheStatusViewTellsTheTraysFacts) {
+    SetOption(h.settings, &UserOptions::nMaxDays, 9);
+    h.ServerDoes({.fault = Fault::kSilent});
+    TickAndWait();  // the day's run fails
+    EXPECT_FALSE(h.status().lastSuccess);
+    h.ServerDoes({.holdMs = 300, .clock = &h.clock});
+    Minutes(1);
+    scheduler().StartManualRun();
+    EXPECT_TRUE(h.status().running);
+    h.WaitForRunEnd();
+    const StatusView view = h.status();
+    EXPECT_FALSE(view.running);
+    ASSERT_TRUE(view.last && view.last->ok() && view.lastAutomatic);
+    EXPECT_EQ(RunFailure::kNoAnswer, view.lastAutomatic->failure);  // a manual run is not one
+    SYSTEMTIME success{};
+    ASSERT_TRUE(view.lastSuccess && view.lastSuccess->ToSystemTime(&success));
+    EXPECT_EQ(view.record.syncDate.wDay, success.wDay);
+    EXPECT_EQ(601, success.wHour * 60 + success.wMinute);  // 10:01
+    EXPECT_EQ(Settings::kDaily, view.period);
+    EXPECT_EQ(9, view.maxDays);
+}
+
 TEST_F(SchedulerTest, AFailedThreadStartIsTriedAgainOnTheNextTick) {
     h.threads.fail = true;
     scheduler().Tick();
