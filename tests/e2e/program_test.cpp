@@ -207,6 +207,20 @@ int HistoryLines(const std::string& pattern) {
     return found;
 }
 
+// Whether the icon, as explorer shows it, carries the failing state's red mark: more red than
+// the clock's centre could hold.
+bool ShowsTheRedMark(const desktop::TrayIcon& icon) {
+    const std::optional<desktop::Image> shown = desktop::CaptureWindow(icon.window);
+    int red = 0;
+    for (int y = 0; shown && y < shown->height; ++y) {
+        for (int x = 0; x < shown->width; ++x) {
+            const std::uint8_t* pixel = shown->Pixel(x, y);
+            red += pixel[0] > 170 && pixel[1] < 90 && pixel[2] < 90 ? 1 : 0;
+        }
+    }
+    return red >= 12;
+}
+
 // A server three hours ahead next to an honest one: the honest one's word keeps the clock.
 TEST_F(ProgramTest, AServerThreeHoursAheadIsOverruledByTheNextOne) {
     SeedLaterStart({}, {{"ahead", kAhead}, {"chronyd", kChronyd}});
@@ -330,7 +344,7 @@ TEST_F(ProgramTest, AResumeFromSleepRunsTheDailyScheduleAgain) {
     EXPECT_TRUE(desktop::WaitUntil(
         [&] {
             const auto icon = desktop::NotificationArea::WaitForIconOf(copy->id(), kMoment);
-            return icon && std::regex_match(icon->tip, tip);
+            return icon && std::regex_match(icon->tip, tip) && !ShowsTheRedMark(*icon);
         },
         kMoment));
 }
@@ -353,7 +367,8 @@ TEST_F(ProgramTest, ARefusedScheduledStepShowsABalloonThatOpensTheHistory) {
     EXPECT_TRUE(desktop::WaitUntil(
         [&] {
             icon = desktop::NotificationArea::WaitForIconOf(copy->id(), kMoment);
-            return icon && icon->tip.find("Failing: Tickwell - last attempt failed: ") == 0;
+            return icon && icon->tip.find("Failing: Tickwell - last attempt failed: ") == 0 &&
+                   ShowsTheRedMark(*icon);
         },
         kMoment))
         << (icon ? icon->tip : "no icon");
