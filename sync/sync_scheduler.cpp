@@ -83,6 +83,11 @@ SyncScheduler::SyncScheduler(SchedulerServices services, Settings& settings, int
         });
         return free;
     };
+    // Noted as the request goes out, so that no tick slips in before the run's own note.
+    context_.asking = [this](const std::string& title, const std::string& address) {
+        gate_.Apply(RunGate::kAlways,
+                    [&] { pacing_.Asked(PacingKey(title, address), services_.steadyNow()); });
+    };
 }
 
 SyncScheduler::~SyncScheduler() {
@@ -494,10 +499,6 @@ void SyncScheduler::StartWorker(bool manual, bool afterResume) {
             gate_.Apply(generation, [&] { lastResult_ = result; });
         }
     });
-    if (worker_) {
-        // Noted at the start too, so that no tick slips in before the run's own note.
-        gate_.Apply(RunGate::kAlways, [&] { pacing_.Asked(server, services_.steadyNow()); });
-    }
 }
 
 void SyncScheduler::AbandonWorker() {
