@@ -250,6 +250,7 @@ void MainDialog::RefreshRunViews(const StatusView& status) {
     tip.nextRun = status.nextRun;
     tip.otherTimeProgram = status.otherTimeProgram;
     tray_.SetTip(presentation::TrayTipText(tip));
+    historyWindow_.ShowNextRun(presentation::NextRunText(status.nextRun, status.now));
     if (status.runsEnded != runsShown_) {
         runsShown_ = status.runsEnded;
         historyWindow_.Refresh();

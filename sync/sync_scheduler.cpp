@@ -317,6 +317,20 @@ void SyncScheduler::NoteRun(const std::string& server, const RunResult& result, 
     backoff_.Tried(server, ServersInPlay(now), automatic, now);
 }
 
+std::optional<std::chrono::steady_clock::time_point> SyncScheduler::FirstServerFree() const {
+    std::optional<ServerPacing::TimePoint> first;
+    settings_.servers.With([&](const ServerCatalogue& catalogue) {
+        for (int i = 0; i < catalogue.size(); ++i) {
+            const ServerEntry entry = catalogue.at(i);
+            const auto free = pacing_.FreeAt(PacingKey(entry.title, entry.address));
+            if (free && (!first || *free < *first)) {
+                first = free;
+            }
+        }
+    });
+    return first;
+}
+
 bool SyncScheduler::MayStartAutomaticRun() {
     const auto now = services_.steadyNow();
     if (dayStartAt_ && now < *dayStartAt_) {
@@ -363,12 +377,14 @@ std::optional<std::chrono::steady_clock::time_point> SyncScheduler::AutomaticRun
             later(*backoff_.waitUntil());
         }
         std::string server = CurrentServerKey();
-        if (pacing_.LeftAlone(server, now)) {
-            const std::vector<std::string> inPlay = ServersInPlay(now);
-            none = inPlay.empty();
-            server = none ? server : inPlay.front();
+        std::optional<ServerPacing::TimePoint> free;
+        if (!pacing_.LeftAlone(server, now)) {
+            free = pacing_.FreeAt(server);
+        } else if (const std::vector<std::string> inPlay = ServersInPlay(now); !inPlay.empty()) {
+            free = pacing_.FreeAt(inPlay.front());
+        } else {
+            free = FirstServerFree();
         }
-        const auto free = pacing_.FreeAt(server);
         if (free) {
             later(*free);
         } else {
@@ -443,8 +459,9 @@ std::optional<DateTime> SyncScheduler::NextScheduledRun(const SYSTEMTIME& now,
     if (!current || !due || WholeSeconds(*due - *current) > 0) {
         return due;
     }
-    // Due now: the pacing may hold the run back a while, or, when every server is being
-    // left alone for good, until the program starts again.
+    // Due now: the pacing may hold the run back a while (when every server is being left
+    // alone, until the first of them may be asked), or, when every server refused, until the
+    // program starts again.
     const auto steady = services_.steadyNow();
     bool noneInPlay = false;
     const auto held = AutomaticRunHeldUntil(steady, &noneInPlay);

@@ -369,6 +369,9 @@ TEST(PresentationTest, TrayTipTellsLastResultNextRunAndAnotherTimeProgram) {
     for (const Row& row : rows) {
         EXPECT_EQ(row.tip, TrayTipText(row.state));
     }
+    // The History window tells the same, the tip's rows aside.
+    EXPECT_EQ("Next run: today 09:25", NextRunText(nowValue.AddSeconds(300), now));
+    EXPECT_EQ("", NextRunText(std::nullopt, now));
     const TrayTipState longName{std::string(200, 'T'), std::nullopt, {}, now, std::nullopt, true};
     EXPECT_EQ(kMaxTrayTipLength, TrayTipText(longName).size());
 }

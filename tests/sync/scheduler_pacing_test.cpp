@@ -152,6 +152,8 @@ TEST(PacingTest, KissCodesLeaveTheServerAloneAndEveryServerLeftAloneAsksNone) {
         ASSERT_TRUE(view.last) << c.code;
         EXPECT_EQ(c.code, view.last->detail);
         if (std::string(c.code) == "RATE") {
+            ASSERT_TRUE(view.nextRun);
+            EXPECT_EQ(3300, paced.SecondsToNextRun());  // when the third pause, of an hour, ends
             continue;
         }
         EXPECT_TRUE(std::regex_match(
