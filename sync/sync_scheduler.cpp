@@ -8,6 +8,8 @@
 #include <thread>
 #include <utility>
 
+#include "platform/clock_service_protocol.h"
+
 namespace {
 
 // A clock change this soon after one of our runs ended is that run's own.
@@ -313,6 +315,12 @@ void SyncScheduler::NoteRun(const std::string& server, const RunResult& result, 
     }
     if (result.failure == RunFailure::kKissOfDeath) {
         pacing_.Kissed(server, result.detail, now);
+    } else if (result.failure == RunFailure::kServiceFailed) {
+        // The service asked the server for us: a kiss code it got is meant for us too.
+        const ClockServiceReason reason = ParseClockServiceReason(result.service.reply.reason);
+        if (reason.failure == ClockServiceFailure::kKissOfDeath) {
+            pacing_.Kissed(server, reason.detail, now);
+        }
     }
     backoff_.Tried(server, ServersInPlay(now), automatic, now);
 }

@@ -80,6 +80,10 @@ TEST(PresentationTest, EveryFailureHasOneSentenceAndASummary) {
          "The Tickwell Clock service could not synchronize: ntp2.example (192.0.2.2) disagrees by "
          "10800 s; the clock was left alone.",
          "clock service failed"},
+        {Failed(RunFailure::kServiceFailed, "the server sent the kiss code RATE"),
+         "The Tickwell Clock service could not synchronize: the server asked us to slow down "
+         "(RATE).",
+         "clock service failed"},
         {Failed(RunFailure::kDisagreement),
          "Second (192.0.2.2) disagrees by 10800 s; the clock was left alone.", "servers disagree"},
         {Failed(RunFailure::kAbandoned), "The run was broken off.", "broken off"},

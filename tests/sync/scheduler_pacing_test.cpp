@@ -171,6 +171,18 @@ TEST(PacingTest, KissCodesLeaveTheServerAloneAndEveryServerLeftAloneAsksNone) {
     }
 }
 
+// The clock service asked the server for us: the kiss code it got is obeyed all the same.
+TEST(PacingTest, AKissCodeTheServiceGotLeavesTheServerAlone) {
+    PacedRuns paced(1);
+    paced.h.settings.nClockService = Settings::kServiceAlways;
+    paced.h.clockService.Answer(UnsuccessfulReply(
+        ClockServiceStatus::kFailed,
+        EncodeClockServiceReason({ClockServiceFailure::kKissOfDeath, 0, "DENY"})));
+    paced.RequestSeconds(100);
+    EXPECT_EQ(1u, paced.h.clockService.requests().size());
+    EXPECT_FALSE(paced.h.status().nextRun);
+}
+
 TEST(PacingTest, AServerLeftAloneIsSkippedWithoutBeingAsked) {
     PacedRuns paced(3, {.fault = Fault::kKissOfDeath, .kissCode = "DENY"});
     const std::vector<int> asked = paced.RequestSeconds(63, [&](int second) {
