@@ -347,11 +347,9 @@ bool SyncScheduler::MayStartAutomaticRun() {
     bool noneInPlay = false;
     bool start = false;
     gate_.Apply(RunGate::kAlways, [&](const RunGate::Held& held) {
-        if (backoff_.waitUntil() && now < *backoff_.waitUntil()) {
-            return;
-        }
+        // Said at once, not only once the pause between passes is over.
         noneInPlay = ServersInPlay(now).empty();
-        if (noneInPlay) {
+        if (noneInPlay || (backoff_.waitUntil() && now < *backoff_.waitUntil())) {
             return;
         }
         // Never the one being left alone: on along the catalogue, as a failed run goes.
