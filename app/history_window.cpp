@@ -48,6 +48,7 @@ BOOL HistoryWindow::OnInitDialog() {
     for (std::size_t i = 0; i < std::size(presentation::kHistoryColumns); ++i) {
         list_.InsertColumn(static_cast<int>(i), presentation::kHistoryColumns[i], kColumnWidths[i]);
     }
+    ::SetDlgItemTextA(hwnd(), IDC_HISTORY_NEXT_RUN, nextRun_.c_str());
     Fill();
     return Dialog::OnInitDialog();
 }
@@ -64,6 +65,16 @@ void HistoryWindow::Open() {
 void HistoryWindow::Refresh() {
     if (hwnd() != nullptr && ::IsWindowVisible(hwnd())) {
         Fill();
+    }
+}
+
+void HistoryWindow::ShowNextRun(const std::string& text) {
+    if (text == nextRun_) {
+        return;
+    }
+    nextRun_ = text;
+    if (hwnd() != nullptr) {
+        ::SetDlgItemTextA(hwnd(), IDC_HISTORY_NEXT_RUN, nextRun_.c_str());
     }
 }
 
@@ -122,7 +133,7 @@ void HistoryWindow::Layout(int width, int height) {
     const HWND list = ::GetDlgItem(hwnd(), IDC_HISTORY_LIST);
     ::MoveWindow(list, kMargin, kMargin, width - 2 * kMargin, buttonTop - kButtonGap - kMargin,
                  TRUE);
-    for (const int id : {IDC_HISTORY_COPY, IDC_HISTORY_OPEN_FOLDER}) {
+    for (const int id : {IDC_HISTORY_COPY, IDC_HISTORY_OPEN_FOLDER, IDC_HISTORY_NEXT_RUN}) {
         const RECT rect = ItemRect(hwnd(), id);
         ::MoveWindow(::GetDlgItem(hwnd(), id), rect.left, buttonTop, rect.right - rect.left,
                      buttonHeight, TRUE);

@@ -25,6 +25,8 @@ class HistoryWindow : public Dialog {
     void Open();
     // Reads the file anew when the window is shown.
     void Refresh();
+    // When the schedule makes its next attempt, worded; kept for the window's next opening.
+    void ShowNextRun(const std::string& text);
 
   protected:
     BOOL OnInitDialog() override;
@@ -41,4 +43,5 @@ class HistoryWindow : public Dialog {
     RunHistory* history_;
     ListViewControl list_;
     std::vector<HistoryEntry> entries_;  // as the list shows them, newest first
+    std::string nextRun_;
 };

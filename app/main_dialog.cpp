@@ -260,6 +260,7 @@ void MainDialog::RefreshRunViews(const StatusView& status) {
             status, state, settings_.bNotify != 0, std::chrono::steady_clock::now())) {
         tray_.ShowBalloon(presentation::kBalloonTitle, presentation::BalloonText(*cause, status));
     }
+    historyWindow_.ShowNextRun(presentation::NextRunText(status.nextRun, status.now));
     if (status.runsEnded != runsShown_) {
         runsShown_ = status.runsEnded;
         historyWindow_.Refresh();

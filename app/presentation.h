@@ -168,6 +168,9 @@ struct TrayTipState {
     bool otherTimeProgram = false;
     TrayState state = TrayState::kSynchronised;
 };
+// When the schedule makes its next attempt, as the tray tip and the History window tell it:
+// "Next run: today 10:00", "Next run: now"; empty when none is due (a manual schedule).
+std::string NextRunText(const std::optional<DateTime>& nextRun, const SYSTEMTIME& now);
 // The shell's tip holds 128 characters with the terminating zero.
 inline constexpr std::size_t kMaxTrayTipLength = 127;
 // "Synchronized: Tickwell - synchronized today 09:14, offset +0.012 s\nNext run: tomorrow

@@ -65,6 +65,15 @@ std::string ServiceReplyReason(const ClockServiceReply& reply) {
         case ClockServiceFailure::kDisagreement:
             return reason.detail + " disagrees by " + std::to_string(reason.code) +
                    " s; the clock was left alone";
+        case ClockServiceFailure::kKissOfDeath: {
+            RunResult kissed;
+            kissed.failure = RunFailure::kKissOfDeath;
+            kissed.detail = reason.detail;
+            std::string clause = KissSentence(kissed);
+            clause.pop_back();
+            clause[0] = 't';
+            return clause;
+        }
         case ClockServiceFailure::kOther:
             break;
     }

@@ -137,6 +137,21 @@ const char* TrayStateWord(TrayState state) {
     return "";
 }
 
+std::string NextRunText(const std::optional<DateTime>& nextRun, const SYSTEMTIME& now) {
+    if (!nextRun) {
+        return {};
+    }
+    const std::optional<DateTime> current = DateTime::FromSystemTime(now);
+    SYSTEMTIME next{};
+    if (current && WholeSeconds(*nextRun - *current) <= 0) {
+        return "Next run: now";
+    }
+    if (nextRun->ToSystemTime(&next)) {
+        return "Next run: " + DayAndTime(next, now);
+    }
+    return {};
+}
+
 std::string TrayTipText(const TrayTipState& state) {
     std::string tip = std::string(TrayStateWord(state.state)) + ": " + state.name + " - ";
     if (state.last && !state.last->ok()) {
@@ -149,14 +164,9 @@ std::string TrayTipText(const TrayTipState& state) {
     } else {
         tip += "not synchronized yet";
     }
-    if (state.nextRun) {
-        const std::optional<DateTime> now = DateTime::FromSystemTime(state.now);
-        SYSTEMTIME next{};
-        if (now && WholeSeconds(*state.nextRun - *now) <= 0) {
-            tip += "\nNext run: now";
-        } else if (state.nextRun->ToSystemTime(&next)) {
-            tip += "\nNext run: " + DayAndTime(next, state.now);
-        }
+    const std::string next = NextRunText(state.nextRun, state.now);
+    if (!next.empty()) {
+        tip += "\n" + next;
     }
     if (state.otherTimeProgram) {
         tip += std::string("\n") + kOtherTimeProgram;

@@ -225,6 +225,15 @@ constexpr const char* kClockRefusedWords = "Windows refused to set the clock (er
 constexpr const char* kDisagreementWords = "second server ";
 constexpr const char* kDisagreementMiddle = " disagrees by ";
 constexpr const char* kDisagreementEnd = " s";
+// Before it, a kiss code came as "no answer from ..." with the SNTP client's account.
+constexpr const char* kKissWords = "the server sent the kiss code ";
+constexpr std::size_t kKissCodeLength = 4;
+
+// Four printable ASCII characters, as a kiss code is read from the reply.
+bool IsKissCode(const std::string& code) {
+    return code.size() == kKissCodeLength &&
+           std::all_of(code.begin(), code.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+}
 
 // The decimal digits of a code exactly as the service writes them, so that a reason reads
 // back to the same bytes.
@@ -278,6 +287,8 @@ std::string EncodeClockServiceReason(const ClockServiceReason& reason) {
         case ClockServiceFailure::kDisagreement:
             return kDisagreementWords + reason.detail + kDisagreementMiddle +
                    std::to_string(reason.code) + kDisagreementEnd;
+        case ClockServiceFailure::kKissOfDeath:
+            return kKissWords + reason.detail;
         default:
             break;
     }
@@ -310,6 +321,10 @@ ClockServiceReason ParseClockServiceReason(const std::string& reason) {
     }
     if (std::optional<ClockServiceReason> disagreement = ParseDisagreement(reason)) {
         return std::move(*disagreement);
+    }
+    const std::string kiss = kKissWords;
+    if (reason.compare(0, kiss.size(), kiss) == 0 && IsKissCode(reason.substr(kiss.size()))) {
+        return {ClockServiceFailure::kKissOfDeath, 0, reason.substr(kiss.size())};
     }
     return {ClockServiceFailure::kOther, 0, reason};
 }

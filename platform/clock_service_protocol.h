@@ -72,6 +72,8 @@ enum class ClockServiceFailure {
     kOffsetAboveLimit,
     kDisagreement,  // another approved server disagreed: detail "<host> (<address>)", code the
                     // difference in whole seconds
+    kKissOfDeath,   // the server sent a kiss code: detail the code's four characters, which
+                    // a program's scheduled runs obey as if the server had told them
 };
 
 struct ClockServiceReason {

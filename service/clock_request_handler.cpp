@@ -46,6 +46,11 @@ ClockServiceReply FromOutcome(const ClockCorrection::Outcome& outcome, const std
             return reply;
         }
         case Result::kNoAnswer:
+            if (outcome.failure.kind == SntpFailure::Kind::kRejectedReply &&
+                outcome.failure.check == sntp::ReplyCheck::kKissOfDeath) {
+                return Failed(ClockServiceStatus::kFailed, ClockServiceFailure::kKissOfDeath, 0,
+                              outcome.failure.kissCode);
+            }
             // The SNTP client's account is the detail an administrator needs.
             return Failed(ClockServiceStatus::kFailed, ClockServiceFailure::kNoAnswer, 0,
                           host + ": " + outcome.failure.reason);

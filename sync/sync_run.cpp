@@ -78,7 +78,8 @@ bool SyncRun::ProbeInternet(RunResult* result) {
 
 RunResult SyncRun::FetchServerTime(bool showErrors, bool setClock, const std::string& host,
                                    std::int32_t userOffsetSeconds,
-                                   const std::vector<ServerEntry>& secondOpinions) {
+                                   const std::vector<ServerEntry>& secondOpinions,
+                                   const std::function<void()>& sending) {
     using Result = ClockCorrection::Outcome::Result;
     RunResult fetched;
     fetched.host = host;
@@ -89,6 +90,9 @@ RunResult SyncRun::FetchServerTime(bool showErrors, bool setClock, const std::st
                               : RunFailure::kNetworkStart;
         ReportFailure(showErrors, RunStep::kNetworkStart, fetched);
         return fetched;
+    }
+    if (sending) {
+        sending();
     }
     RunInterrupter interrupter(context_.gate, generation_);
     SntpClient client(clock_, context_.sntpTimeoutMs, &interrupter);
@@ -168,8 +172,12 @@ std::vector<ServerEntry> SyncRun::SecondOpinionServers(const std::string& host) 
 }
 
 RunResult SyncRun::CorrectInProcess(const std::string& host) {
-    RunResult result =
-        FetchServerTime(manual_, true, host, options_.nOffset, SecondOpinionServers(host));
+    RunResult result = FetchServerTime(manual_, true, host, options_.nOffset,
+                                       SecondOpinionServers(host), [this, &host] {
+                                           if (context_.asking) {
+                                               context_.asking(serverTitle_, host);
+                                           }
+                                       });
     switch (result.failure) {
         case RunFailure::kNone:
         case RunFailure::kAbandoned:

@@ -47,6 +47,10 @@ struct RunContext {
     // Whether a scheduled run may ask the server now as a second opinion; every server when
     // empty. A run the user starts asks any server.
     std::function<bool(const ServerEntry&)> mayAskAutomatically{};
+    // Told on the run's thread just before its own request goes out from this process, by
+    // title and address; a run that fails before (its web probe, the network's start) tells
+    // nothing. The server tests of the dialogs do not tell it.
+    std::function<void(const std::string& title, const std::string& address)> asking{};
 };
 
 class SyncRun {
@@ -64,10 +68,11 @@ class SyncRun {
 
     // Queries the host and, when asked, corrects the clock from the answer by
     // userOffsetSeconds too, asking the second opinions before a large step. A failed start
-    // of the network is reported here.
+    // of the network is reported here. sending, when given, is called just before the query.
     RunResult FetchServerTime(bool showErrors, bool setClock, const std::string& host,
                               std::int32_t userOffsetSeconds = 0,
-                              const std::vector<ServerEntry>& secondOpinions = {});
+                              const std::vector<ServerEntry>& secondOpinions = {},
+                              const std::function<void()>& sending = {});
 
   private:
     RunResult Synchronise();

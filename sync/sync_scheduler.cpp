@@ -8,6 +8,8 @@
 #include <thread>
 #include <utility>
 
+#include "platform/clock_service_protocol.h"
+
 namespace {
 
 // A clock change this soon after one of our runs ended is that run's own.
@@ -94,6 +96,11 @@ SyncScheduler::SyncScheduler(SchedulerServices services, Settings& settings, int
             free = !pacing_.LeftAlone(key, now) && at && *at <= now;
         });
         return free;
+    };
+    // Noted as the request goes out, so that no tick slips in before the run's own note.
+    context_.asking = [this](const std::string& title, const std::string& address) {
+        gate_.Apply(RunGate::kAlways,
+                    [&] { pacing_.Asked(PacingKey(title, address), services_.steadyNow()); });
     };
 }
 
@@ -333,8 +340,28 @@ void SyncScheduler::NoteRun(const std::string& server, const RunResult& result, 
     }
     if (result.failure == RunFailure::kKissOfDeath) {
         pacing_.Kissed(server, result.detail, now);
+    } else if (result.failure == RunFailure::kServiceFailed) {
+        // The service asked the server for us: a kiss code it got is meant for us too.
+        const ClockServiceReason reason = ParseClockServiceReason(result.service.reply.reason);
+        if (reason.failure == ClockServiceFailure::kKissOfDeath) {
+            pacing_.Kissed(server, reason.detail, now);
+        }
     }
     backoff_.Tried(server, ServersInPlay(now), automatic, now);
+}
+
+std::optional<std::chrono::steady_clock::time_point> SyncScheduler::FirstServerFree() const {
+    std::optional<ServerPacing::TimePoint> first;
+    settings_.servers.With([&](const ServerCatalogue& catalogue) {
+        for (int i = 0; i < catalogue.size(); ++i) {
+            const ServerEntry entry = catalogue.at(i);
+            const auto free = pacing_.FreeAt(PacingKey(entry.title, entry.address));
+            if (free && (!first || *free < *first)) {
+                first = free;
+            }
+        }
+    });
+    return first;
 }
 
 bool SyncScheduler::MayStartAutomaticRun() {
@@ -345,11 +372,9 @@ bool SyncScheduler::MayStartAutomaticRun() {
     bool noneInPlay = false;
     bool start = false;
     gate_.Apply(RunGate::kAlways, [&](const RunGate::Held& held) {
-        if (backoff_.waitUntil() && now < *backoff_.waitUntil()) {
-            return;
-        }
+        // Said at once, not only once the pause between passes is over.
         noneInPlay = ServersInPlay(now).empty();
-        if (noneInPlay) {
+        if (noneInPlay || (backoff_.waitUntil() && now < *backoff_.waitUntil())) {
             return;
         }
         // Never the one being left alone: on along the catalogue, as a failed run goes.
@@ -383,12 +408,14 @@ std::optional<std::chrono::steady_clock::time_point> SyncScheduler::AutomaticRun
             later(*backoff_.waitUntil());
         }
         std::string server = CurrentServerKey();
-        if (pacing_.LeftAlone(server, now)) {
-            const std::vector<std::string> inPlay = ServersInPlay(now);
-            none = inPlay.empty();
-            server = none ? server : inPlay.front();
+        std::optional<ServerPacing::TimePoint> free;
+        if (!pacing_.LeftAlone(server, now)) {
+            free = pacing_.FreeAt(server);
+        } else if (const std::vector<std::string> inPlay = ServersInPlay(now); !inPlay.empty()) {
+            free = pacing_.FreeAt(inPlay.front());
+        } else {
+            free = FirstServerFree();
         }
-        const auto free = pacing_.FreeAt(server);
         if (free) {
             later(*free);
         } else {
@@ -470,8 +497,9 @@ std::optional<DateTime> SyncScheduler::NextScheduledRun(const SYSTEMTIME& now,
     if (!current || !due || WholeSeconds(*due - *current) > 0) {
         return due;
     }
-    // Due now: the pacing may hold the run back a while, or, when every server is being
-    // left alone for good, until the program starts again.
+    // Due now: the pacing may hold the run back a while (when every server is being left
+    // alone, until the first of them may be asked), or, when every server refused, until the
+    // program starts again.
     const auto steady = services_.steadyNow();
     bool noneInPlay = false;
     const auto held = AutomaticRunHeldUntil(steady, &noneInPlay);
@@ -531,10 +559,6 @@ void SyncScheduler::StartWorker(bool manual, bool afterResume) {
             });
         }
     });
-    if (worker_) {
-        // Noted at the start too, so that no tick slips in before the run's own note.
-        gate_.Apply(RunGate::kAlways, [&] { pacing_.Asked(server, services_.steadyNow()); });
-    }
 }
 
 void SyncScheduler::AbandonWorker() {

@@ -152,6 +152,9 @@ class SyncScheduler {
     bool AllServersRefused() const;
     // The catalogue's servers that automatic runs may ask now. Under the gate's lock.
     std::vector<std::string> ServersInPlay(std::chrono::steady_clock::time_point now) const;
+    // The earliest time automatic runs may ask any server of the catalogue again; empty when
+    // every one refused. Under the gate's lock.
+    std::optional<std::chrono::steady_clock::time_point> FirstServerFree() const;
     // What a run that asked the server came to. Under the gate's lock.
     void NoteRun(const std::string& server, const RunResult& result, bool automatic);
 

@@ -80,6 +80,10 @@ TEST(PresentationTest, EveryFailureHasOneSentenceAndASummary) {
          "The Tickwell Clock service could not synchronize: ntp2.example (192.0.2.2) disagrees by "
          "10800 s; the clock was left alone.",
          "clock service failed"},
+        {Failed(RunFailure::kServiceFailed, "the server sent the kiss code RATE"),
+         "The Tickwell Clock service could not synchronize: the server asked us to slow down "
+         "(RATE).",
+         "clock service failed"},
         {Failed(RunFailure::kDisagreement),
          "Second (192.0.2.2) disagrees by 10800 s; the clock was left alone.", "servers disagree"},
         {Failed(RunFailure::kAbandoned), "The run was broken off.", "broken off"},
@@ -371,6 +375,9 @@ TEST(PresentationTest, TrayTipStartsWithTheStateAndTellsLastResultNextRunAndAnot
     for (const Row& row : rows) {
         EXPECT_EQ(row.tip, TrayTipText(row.state));
     }
+    // The History window tells the same, the tip's rows aside.
+    EXPECT_EQ("Next run: today 09:25", NextRunText(nowValue.AddSeconds(300), now));
+    EXPECT_EQ("", NextRunText(std::nullopt, now));
     const TrayTipState longName{std::string(200, 'T'), std::nullopt, {}, now, std::nullopt, true};
     const std::string cut = TrayTipText(longName);
     EXPECT_EQ(kMaxTrayTipLength, cut.size());

@@ -17,6 +17,7 @@
 #include "tests/e2e/notification_area.h"
 #include "tests/e2e/popup_menu.h"
 #include "tests/e2e/program_test_fixture.h"
+#include "tests/support/fault_sntp_server.h"
 
 namespace {
 
@@ -415,6 +416,80 @@ TEST_F(ProgramTest, TheTrayMenusNotificationsSwitchesBalloonsAndStoresIt) {
             [&] { return TickwellSession::Options().ReadDword("bNotify") == stored; }, kMoment))
             << stored;
     }
+}
+
+// This test's own SNTP server, on the port the program asks: on ::1, since under Wine a UDP
+// socket bound to another 127.0.0.x address at that port collides with chronyd's.
+net::Endpoint TestServerEndpoint() {
+    return net::Endpoint::Ipv6Loopback(123);
+}
+
+// An outage: two servers that never answer (one of them this test's, which counts) and a
+// name that does not resolve. The scheduled runs ask each once, then pause a minute before
+// the next pass (walking on through the catalogue, they used to ask a server every 5 to 6 s
+// for as long as it lasted).
+TEST_F(ProgramTest, AnOutagePausesTheScheduledRunsAfterOnePassOverTheCatalogue) {
+    FaultSntpServer first({.fault = Fault::kSilent}, TestServerEndpoint());
+    SeedLaterStart(
+        {{"nSynPeriod", 0}, {"bExitAfter", 0}},
+        {{"first", first.address()}, {"second", kSilent}, {"nowhere", "nowhere.sntp.test"}});
+    ASSERT_TRUE(TickwellSession::SetConnected(true));
+    ASSERT_NE(nullptr, StartAndWait(" StartUp"));
+    ASSERT_TRUE(desktop::WaitUntil([] { return HistoryLines(",scheduled,nowhere,") == 1; },
+                                   kStartTimeout + 2 * kRunTimeout))
+        << TickwellSession::HistoryText();
+    EXPECT_EQ(3, HistoryLines(",scheduled,[a-z]+,.*,failure,"));
+    EXPECT_EQ(1, first.requests());
+
+    // The next pass starts with the first server again, no sooner than a minute after the
+    // pass ended; meanwhile nothing ran (the next run's line comes when it fails).
+    ASSERT_TRUE(desktop::WaitUntil([&] { return first.requests() == 2; },
+                                   Milliseconds(60000) + 2 * kRunTimeout));
+    const std::vector<std::chrono::steady_clock::time_point> asked = first.RequestTimes();
+    EXPECT_GE(asked.at(1) - asked.at(0), std::chrono::seconds(60));
+    EXPECT_EQ(3, HistoryLines(",scheduled,")) << TickwellSession::HistoryText();
+    EXPECT_EQ(1, HistoryLines(",scheduled,second,"));
+}
+
+// A server that answers RATE ("slow down") is asked once and left alone for a quarter of an
+// hour: it was the only one, so the status line says nothing is asked, and the History window
+// tells when the next attempt is due.
+TEST_F(ProgramTest, AServerAskingToSlowDownIsAskedOnceAndTheStatusSaysItIsLeftAlone) {
+    FaultSntpServer slowDown({.fault = Fault::kKissOfDeath, .kissCode = "RATE"},
+                             TestServerEndpoint());
+    SeedLaterStart({{"nSynPeriod", 0}, {"bExitAfter", 0}}, {{"rate", slowDown.address()}});
+    ASSERT_TRUE(TickwellSession::SetConnected(true));
+    Process* copy = nullptr;
+    const HWND main = StartAndWait("", &copy);
+    ASSERT_NE(nullptr, main);
+    const std::regex leftAlone(Literal(presentation::kAllLeftAloneStatus) +
+                               "\\d\\d:\\d\\d; \\d\\d-[A-Za-z]+-\\d{4}");
+    EXPECT_TRUE(desktop::WaitUntil(
+        [&] { return std::regex_match(Field(main, IDC_MAIN_STATUS), leftAlone); },
+        kStartTimeout + kRunTimeout))
+        << Field(main, IDC_MAIN_STATUS);
+    RunResult kissed;
+    kissed.failure = RunFailure::kKissOfDeath;
+    kissed.detail = "RATE";
+    EXPECT_EQ(1, HistoryLines(",scheduled,rate,::1,::1,failure,.*," +
+                              Literal(presentation::HistoryReason(kissed)) + "$"))
+        << TickwellSession::HistoryText();
+
+    desktop::Post(main, WM_SYSCOMMAND, IDM_SYSTEM_HISTORY);
+    const HWND history = desktop::WaitForWindow(
+        {.processId = copy->id(), .title = "Tickwell History", .visibleOnly = true}, kMoment);
+    ASSERT_NE(nullptr, history);
+    EXPECT_TRUE(desktop::WaitUntil(
+        [&] {
+            return std::regex_match(Field(history, IDC_HISTORY_NEXT_RUN),
+                                    std::regex("Next run: (today|tomorrow) \\d\\d:\\d\\d"));
+        },
+        kMoment))
+        << Field(history, IDC_HISTORY_NEXT_RUN);
+    // Past the 15 s that any server waits between two requests.
+    ::Sleep(20000);
+    EXPECT_EQ(1, slowDown.requests());
+    EXPECT_EQ(1, HistoryLines(",scheduled,"));
 }
 
 // Clock changes that no run of ours made are noted; more than three in an hour name the

@@ -167,6 +167,7 @@ TEST(ClockServiceProtocolTest, ReasonsKeepTheirWireWordsAndAreReadBack) {
         {{F::kOffsetAboveLimit, 0, ""}, "offset above the administrator's limit"},
         {{F::kDisagreement, 10800, "ntp2.example (192.0.2.2)"},
          "second server ntp2.example (192.0.2.2) disagrees by 10800 s"},
+        {{F::kKissOfDeath, 0, "RATE"}, "the server sent the kiss code RATE"},
         {{F::kOther, 0, "host cut short"}, "host cut short"},
     };
     for (const auto& [reason, words] : rows) {
@@ -180,7 +181,9 @@ TEST(ClockServiceProtocolTest, ReasonsKeepTheirWireWordsAndAreReadBack) {
           "Windows refused to set the clock (error 05)",
           "Windows refused to set the clock (error )", "no answer from ", "time conversion error.",
           "second server  disagrees by 5 s", "second server a disagrees by 05 s",
-          "second server a disagrees by s", "second server a disagrees by 5"}) {
+          "second server a disagrees by s", "second server a disagrees by 5",
+          "the server sent the kiss code RAT", "the server sent the kiss code RATES",
+          "the server sent the kiss code RA\tE"}) {
         EXPECT_EQ((ClockServiceReason{F::kOther, 0, other}), ParseClockServiceReason(other));
     }
 }

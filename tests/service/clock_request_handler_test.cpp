@@ -78,6 +78,8 @@ TEST_F(ClockRequestHandlerTest, RequestsNotServedSayWhyAndOnlyTheApprovedServerI
              Case{truncated, nullptr, Fault::kNone, ClockServiceStatus::kMalformed,
                   "host cut short", 0},
              Case{good, nullptr, Fault::kSilent, ClockServiceStatus::kFailed, noAnswer, 1},
+             Case{good, nullptr, Fault::kKissOfDeath, ClockServiceStatus::kFailed,
+                  "the server sent the kiss code RATE", 1},
          }) {
         policy.approvedServers = {c.approved ? c.approved : server.address()};
         server.Reconfigure({.fault = c.fault});

@@ -78,7 +78,7 @@ TEST(PacingTest, AnOutageOfTenMinutesAsksEachServerOncePerPassWithLongerPauses) 
 }
 
 TEST(PacingTest, WhatEndsThePauseStillWaitsFifteenSecondsForTheSameServer) {
-    enum class End { kResume, kOptions, kChooser, kNetworkBack, kManualRun };
+    enum class End { kResume, kOptions, kChooser, kNetworkBack, kManualRun, kProbeFails };
     struct Case {
         End end;
         int at;
@@ -90,6 +90,7 @@ TEST(PacingTest, WhatEndsThePauseStillWaitsFifteenSecondsForTheSameServer) {
         {End::kChooser, 5, {0, 15}},      {End::kChooser, 20, {0, 20}},
         {End::kNetworkBack, 5, {0, 15}},  {End::kNetworkBack, 20, {0, 20}},
         {End::kManualRun, 5, {0, 5, 20}}, {End::kManualRun, 20, {0, 20, 35}},
+        {End::kProbeFails, 5, {0, 15}},  // the manual run sent nothing
     };
     for (const Case& c : cases) {
         const auto what = static_cast<int>(c.end);
@@ -120,11 +121,15 @@ TEST(PacingTest, WhatEndsThePauseStillWaitsFifteenSecondsForTheSameServer) {
                 case End::kNetworkBack:
                     return;
                 case End::kManualRun:
+                case End::kProbeFails:
+                    paced.h.probe.result =
+                        c.end == End::kProbeFails ? ProbeResult::kUrlFailed : ProbeResult::kOpened;
                     scheduler.StartManualRun();
                     paced.h.WaitForRunEnd();
+                    paced.h.probe.result = ProbeResult::kOpened;
                     break;
             }
-            if (c.end != End::kManualRun) {
+            if (c.end != End::kManualRun && c.end != End::kProbeFails) {
                 waitAfterEnd = paced.SecondsToNextRun();
             }
         });
@@ -147,6 +152,8 @@ TEST(PacingTest, KissCodesLeaveTheServerAloneAndEveryServerLeftAloneAsksNone) {
         ASSERT_TRUE(view.last) << c.code;
         EXPECT_EQ(c.code, view.last->detail);
         if (std::string(c.code) == "RATE") {
+            ASSERT_TRUE(view.nextRun);
+            EXPECT_EQ(3300, paced.SecondsToNextRun());  // when the third pause, of an hour, ends
             continue;
         }
         EXPECT_TRUE(std::regex_match(
@@ -162,6 +169,18 @@ TEST(PacingTest, KissCodesLeaveTheServerAloneAndEveryServerLeftAloneAsksNone) {
         paced.h.RemakeScheduler();
         EXPECT_EQ(std::vector<int>{0}, paced.RequestSeconds(10)) << c.code;
     }
+}
+
+// The clock service asked the server for us: the kiss code it got is obeyed all the same.
+TEST(PacingTest, AKissCodeTheServiceGotLeavesTheServerAlone) {
+    PacedRuns paced(1);
+    paced.h.settings.nClockService = Settings::kServiceAlways;
+    paced.h.clockService.Answer(UnsuccessfulReply(
+        ClockServiceStatus::kFailed,
+        EncodeClockServiceReason({ClockServiceFailure::kKissOfDeath, 0, "DENY"})));
+    paced.RequestSeconds(100);
+    EXPECT_EQ(1u, paced.h.clockService.requests().size());
+    EXPECT_FALSE(paced.h.status().nextRun);
 }
 
 TEST(PacingTest, AServerLeftAloneIsSkippedWithoutBeingAsked) {
