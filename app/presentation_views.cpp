@@ -174,24 +174,34 @@ std::string TrayTipText(const TrayTipState& state) {
     return tip.substr(0, kMaxTrayTipLength);
 }
 
+namespace {
+
+// What the user can do about a cause that retrying will not mend.
+const char* LastingAdvice(BalloonCause cause) {
+    switch (cause) {
+        case BalloonCause::kStepRefused:
+            return " Ask your administrator to install the Tickwell Clock service, or run Tickwell "
+                   "as administrator.";
+        case BalloonCause::kServiceRefused:
+            return " Ask your administrator to look after the Tickwell Clock service.";
+        case BalloonCause::kPolicyRefused:
+            return " Ask your administrator which time servers Tickwell may use, and choose one "
+                   "under \"Server\".";
+        default:
+            return " Check the Internet connection, or choose another server under \"Server\".";
+    }
+}
+
+}  // namespace
+
 std::string BalloonText(BalloonCause cause, const StatusView& status) {
-    constexpr const char* kInstallService =
-        " Ask your administrator to install the Tickwell Clock service, or run Tickwell as "
-        "administrator.";
     const RunResult last = status.lastAutomatic.value_or(RunResult{});
     std::string text;
     switch (cause) {
         case BalloonCause::kStepRefused:
-            text = FailureSentence(last) + kInstallService;
-            break;
         case BalloonCause::kServiceRefused:
-            text = FailureSentence(last) +
-                   " Ask your administrator to look after the Tickwell Clock service.";
-            break;
         case BalloonCause::kPolicyRefused:
-            text = FailureSentence(last) +
-                   " Ask your administrator which time servers Tickwell may use, and choose one "
-                   "under \"Server\".";
+            text = FailureSentence(last) + LastingAdvice(cause);
             break;
         case BalloonCause::kAllServersRefused:
             text =
@@ -200,8 +210,9 @@ std::string BalloonText(BalloonCause cause, const StatusView& status) {
                 "Tickwell starts anew.";
             break;
         case BalloonCause::kFailingForAnHour:
+            // A refused step an hour on still wants the administrator, not the network.
             text = "Scheduled synchronizations have failed for an hour. " + FailureSentence(last) +
-                   " Check the Internet connection, or choose another server under \"Server\".";
+                   LastingAdvice(LastingCauseOf(last).value_or(cause));
             break;
         case BalloonCause::kOverdue:
             text = "The clock was not synchronized for more than " +

@@ -403,8 +403,8 @@ TEST(PresentationTest, BalloonsGiveTheReasonAndWhatToDo) {
          "anew."},
         {BalloonCause::kFailingForAnHour,
          "Scheduled synchronizations have failed for an hour. Windows refused to set the clock "
-         "(error 1314). Check the Internet connection, or choose another server under "
-         "\"Server\"."},
+         "(error 1314). " +
+             install},
         {BalloonCause::kOverdue,
          "The clock was not synchronized for more than 14 days. Choose \"Synchronize now\", or "
          "check the time servers under \"Server\"."},
@@ -415,6 +415,11 @@ TEST(PresentationTest, BalloonsGiveTheReasonAndWhatToDo) {
     for (const auto& row : rows) {
         EXPECT_EQ(row.text, BalloonText(row.cause, status));
     }
+    status.lastAutomatic = Failed(RunFailure::kNoAnswer);
+    EXPECT_EQ("Scheduled synchronizations have failed for an hour. " +
+                  FailureSentence(*status.lastAutomatic) +
+                  " Check the Internet connection, or choose another server under \"Server\".",
+              BalloonText(BalloonCause::kFailingForAnHour, status));
     status.lastAutomatic = Failed(RunFailure::kKissOfDeath, std::string(400, 'X'));
     EXPECT_EQ(kMaxBalloonTextLength, BalloonText(BalloonCause::kFailingForAnHour, status).size());
 }
