@@ -1,14 +1,11 @@
 #include "sync/sync_scheduler.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <mutex>
 #include <random>
 #include <thread>
 #include <utility>
-
-#include "platform/clock_service_protocol.h"
 
 namespace {
 
@@ -25,11 +22,6 @@ bool InQuietWindow(const SYSTEMTIME& now) {
     return (now.wHour == 23 && now.wMinute > 45) || (now.wHour == 0 && now.wMinute < 15);
 }
 
-// A server as the pacing knows it: its catalogue entry.
-std::string PacingKey(const std::string& title, const std::string& address) {
-    return title + '\n' + address;
-}
-
 // The record keeps the date and, apart, the time of day after the step.
 std::optional<DateTime> LastSuccess(const SyncRecord& record) {
     if (record.syncDate.wYear == 0) {
@@ -40,24 +32,6 @@ std::optional<DateTime> LastSuccess(const SyncRecord& record) {
     at.wMinute = record.timeAfter.wMinute;
     at.wSecond = record.timeAfter.wSecond;
     return DateTime::FromSystemTime(at);
-}
-
-int DayNumber(const SYSTEMTIME& t) {
-    return t.wYear * 10000 + t.wMonth * 100 + t.wDay;
-}
-
-// Failures before any request went out to the server.
-bool RequestWentOut(RunFailure failure) {
-    switch (failure) {
-        case RunFailure::kInternetOpen:
-        case RunFailure::kUrlOpen:
-        case RunFailure::kNetworkStart:
-        case RunFailure::kNetworkVersion:
-        case RunFailure::kServiceSilent:
-            return false;
-        default:
-            return true;
-    }
 }
 
 }  // namespace
@@ -85,22 +59,20 @@ SyncScheduler::SyncScheduler(SchedulerServices services, Settings& settings, int
                sntpPort,
                sntpTimeoutMs,
                services.history},
-      tester_(context_) {
+      tester_(context_),
+      requests_(settings.servers, cursor_, services.random) {
     // A scheduled run's second opinion keeps to the same rules as its own server.
     context_.mayAskAutomatically = [this](const ServerEntry& entry) {
         bool free = false;
         gate_.Apply(RunGate::kAlways, [&] {
-            const auto now = services_.steadyNow();
-            const std::string key = PacingKey(entry.title, entry.address);
-            const std::optional<ServerPacing::TimePoint> at = pacing_.FreeAt(key);
-            free = !pacing_.LeftAlone(key, now) && at && *at <= now;
+            free = requests_.MayAsk(entry.title, entry.address, services_.steadyNow());
         });
         return free;
     };
     // Noted as the request goes out, so that no tick slips in before the run's own note.
     context_.asking = [this](const std::string& title, const std::string& address) {
         gate_.Apply(RunGate::kAlways,
-                    [&] { pacing_.Asked(PacingKey(title, address), services_.steadyNow()); });
+                    [&] { requests_.Asking(title, address, services_.steadyNow()); });
     };
 }
 
@@ -172,7 +144,7 @@ void SyncScheduler::CheckSchedule() {
         // Whatever this period's run did: the clock drifted while the machine slept.
     } else if (period == Settings::kDaily) {
         if (SameDay(gate_.Record().syncDate, now)) {
-            dayDone_ = DayNumber(now);
+            requests_.DayDone(now);
             if (window_ != nullptr && !window_->IsShown() &&
                 settings_.userOptions().bExitAfter != 0) {
                 window_->RequestClose();
@@ -192,11 +164,7 @@ void SyncScheduler::CheckSchedule() {
     if (settings_.userOptions().nOffset != 0 && InQuietWindow(now)) {
         return;
     }
-    if (period == Settings::kDaily && !resumePending_ && dayDone_ && *dayDone_ != DayNumber(now)) {
-        dayStartAt_ =
-            services_.steadyNow() + std::chrono::seconds(services_.random(kDayStartSpreadSeconds));
-    }
-    dayDone_.reset();
+    requests_.RunDue(now, period == Settings::kDaily && !resumePending_, services_.steadyNow());
     const bool connected = services_.connectivity.IsConnected();
     if (connected && !connected_) {
         EndBackoff();
@@ -206,7 +174,7 @@ void SyncScheduler::CheckSchedule() {
         if (!MayStartAutomaticRun()) {
             return;
         }
-        dayStartAt_.reset();
+        requests_.DropDayStart();
         gate_.Apply(RunGate::kAlways, [&](const RunGate::Held& held) {
             marks_.SetHourlyMark(held,
                                  DateTime::FromSystemTime(clock.LocalTime()).value_or(DateTime()));
@@ -287,104 +255,18 @@ void SyncScheduler::SettingsChanged() {
 }
 
 void SyncScheduler::EndBackoff() {
-    gate_.Apply(RunGate::kAlways, [this] { backoff_.End(); });
-}
-
-std::string SyncScheduler::CurrentServerKey() const {
-    return PacingKey(cursor_.CurrentServerTitle(), cursor_.CurrentServerAddress());
-}
-
-bool SyncScheduler::AllServersRefused() const {
-    bool all = true;
-    int servers = 0;
-    settings_.servers.With([&](const ServerCatalogue& catalogue) {
-        servers = catalogue.size();
-        for (int i = 0; i < servers && all; ++i) {
-            const ServerEntry entry = catalogue.at(i);
-            all = pacing_.Refused(PacingKey(entry.title, entry.address));
-        }
-    });
-    return servers != 0 && all;
-}
-
-std::vector<std::string> SyncScheduler::ServersInPlay(
-    std::chrono::steady_clock::time_point now) const {
-    std::vector<std::string> inPlay;
-    settings_.servers.With([&](const ServerCatalogue& catalogue) {
-        for (int i = 0; i < catalogue.size(); ++i) {
-            const ServerEntry entry = catalogue.at(i);
-            std::string key = PacingKey(entry.title, entry.address);
-            if (!pacing_.LeftAlone(key, now)) {
-                inPlay.push_back(std::move(key));
-            }
-        }
-    });
-    return inPlay;
-}
-
-void SyncScheduler::NoteRun(const std::string& server, const RunResult& result, bool automatic) {
-    const auto now = services_.steadyNow();
-    if (RequestWentOut(result.failure)) {
-        pacing_.Asked(server, now);
-    }
-    for (const ServerEntry& other : result.secondOpinionsAsked) {
-        pacing_.Asked(PacingKey(other.title, other.address), now);
-    }
-    if (result.ok()) {
-        pacing_.Answered(server);
-        backoff_.End();
-        return;
-    }
-    if (result.failure == RunFailure::kAbandoned) {
-        return;
-    }
-    if (result.failure == RunFailure::kKissOfDeath) {
-        pacing_.Kissed(server, result.detail, now);
-    } else if (result.failure == RunFailure::kServiceFailed) {
-        // The service asked the server for us: a kiss code it got is meant for us too.
-        const ClockServiceReason reason = ParseClockServiceReason(result.service.reply.reason);
-        if (reason.failure == ClockServiceFailure::kKissOfDeath) {
-            pacing_.Kissed(server, reason.detail, now);
-        }
-    }
-    backoff_.Tried(server, ServersInPlay(now), automatic, now);
-}
-
-std::optional<std::chrono::steady_clock::time_point> SyncScheduler::FirstServerFree() const {
-    std::optional<ServerPacing::TimePoint> first;
-    settings_.servers.With([&](const ServerCatalogue& catalogue) {
-        for (int i = 0; i < catalogue.size(); ++i) {
-            const ServerEntry entry = catalogue.at(i);
-            const auto free = pacing_.FreeAt(PacingKey(entry.title, entry.address));
-            if (free && (!first || *free < *first)) {
-                first = free;
-            }
-        }
-    });
-    return first;
+    gate_.Apply(RunGate::kAlways, [this] { requests_.EndPause(); });
 }
 
 bool SyncScheduler::MayStartAutomaticRun() {
     const auto now = services_.steadyNow();
-    if (dayStartAt_ && now < *dayStartAt_) {
+    if (requests_.BeforeDayStart(now)) {
         return false;
     }
-    bool noneInPlay = false;
-    bool start = false;
-    gate_.Apply(RunGate::kAlways, [&](const RunGate::Held& held) {
-        // Said at once, not only once the pause between passes is over.
-        noneInPlay = ServersInPlay(now).empty();
-        if (noneInPlay || (backoff_.waitUntil() && now < *backoff_.waitUntil())) {
-            return;
-        }
-        // Never the one being left alone: on along the catalogue, as a failed run goes.
-        while (pacing_.LeftAlone(CurrentServerKey(), now)) {
-            cursor_.AdvanceServer(held);
-        }
-        const auto free = pacing_.FreeAt(CurrentServerKey());
-        start = free && now >= *free;
-    });
-    if (noneInPlay) {
+    AutomaticRequests::Start start = AutomaticRequests::Start::kWait;
+    gate_.Apply(RunGate::kAlways,
+                [&](const RunGate::Held& held) { start = requests_.MayStart(now, held); });
+    if (start == AutomaticRequests::Start::kNoneInPlay) {
         RunEvent event;
         event.kind = RunEvent::Kind::kAllLeftAlone;
         event.local = services_.clock.LocalTime();
@@ -393,42 +275,7 @@ bool SyncScheduler::MayStartAutomaticRun() {
             window_->RefreshFields();
         }
     }
-    return start;
-}
-
-std::optional<std::chrono::steady_clock::time_point> SyncScheduler::AutomaticRunHeldUntil(
-    std::chrono::steady_clock::time_point now, bool* noneInPlay) {
-    std::optional<std::chrono::steady_clock::time_point> held = dayStartAt_;
-    bool none = false;
-    gate_.Apply(RunGate::kAlways, [&] {
-        const auto later = [&held](std::chrono::steady_clock::time_point t) {
-            held = held ? std::max(*held, t) : t;
-        };
-        if (backoff_.waitUntil()) {
-            later(*backoff_.waitUntil());
-        }
-        std::string server = CurrentServerKey();
-        std::optional<ServerPacing::TimePoint> free;
-        if (!pacing_.LeftAlone(server, now)) {
-            free = pacing_.FreeAt(server);
-        } else if (const std::vector<std::string> inPlay = ServersInPlay(now); !inPlay.empty()) {
-            free = pacing_.FreeAt(inPlay.front());
-        } else {
-            free = FirstServerFree();
-        }
-        if (free) {
-            later(*free);
-        } else {
-            none = true;
-        }
-    });
-    if (noneInPlay != nullptr) {
-        *noneInPlay = none;
-    }
-    if (none || !held || *held <= now) {
-        return std::nullopt;
-    }
-    return held;
+    return start == AutomaticRequests::Start::kNow;
 }
 
 int SyncScheduler::RunLimitSeconds() const {
@@ -447,7 +294,7 @@ bool SyncScheduler::IsSyncOverdue() const {
 void SyncScheduler::Resumed() {
     const std::int32_t period = settings_.userOptions().nSynPeriod;
     resumePending_ = period == Settings::kDaily || period == Settings::kHourly;
-    dayStartAt_.reset();
+    requests_.DropDayStart();
     EndBackoff();
 }
 
@@ -474,7 +321,7 @@ StatusView SyncScheduler::Status(std::chrono::steady_clock::time_point steadyNow
         view.record = record;
         view.last = lastResult_;
         view.lastAutomatic = lastAutomaticResult_;
-        view.allServersRefused = AllServersRefused();
+        view.allServersRefused = requests_.AllRefused();
     });
     view.running = IsRunning();
     view.lastSuccess = LastSuccess(view.record);
@@ -497,19 +344,11 @@ std::optional<DateTime> SyncScheduler::NextScheduledRun(const SYSTEMTIME& now,
     if (!current || !due || WholeSeconds(*due - *current) > 0) {
         return due;
     }
-    // Due now: the pacing may hold the run back a while (when every server is being left
-    // alone, until the first of them may be asked), or, when every server refused, until the
-    // program starts again.
+    // Due now: the rules of automatic requests may hold the run back.
     const auto steady = services_.steadyNow();
-    bool noneInPlay = false;
-    const auto held = AutomaticRunHeldUntil(steady, &noneInPlay);
-    if (noneInPlay) {
-        return std::nullopt;
-    }
-    if (!held) {
-        return due;
-    }
-    return current->AddSeconds(std::ceil(std::chrono::duration<double>(*held - steady).count()));
+    std::optional<DateTime> next;
+    gate_.Apply(RunGate::kAlways, [&] { next = requests_.NextAttempt(*due, *current, steady); });
+    return next;
 }
 
 std::optional<DateTime> SyncScheduler::ScheduleDue(const SYSTEMTIME& now,
@@ -544,12 +383,13 @@ std::optional<DateTime> SyncScheduler::ScheduleDue(const SYSTEMTIME& now,
 void SyncScheduler::StartWorker(bool manual, bool afterResume) {
     const RunGate::Generation generation = gate_.BeginRun();
     resumeRun_ = afterResume;
-    const std::string server = CurrentServerKey();
+    const std::string server = requests_.NextServer();
     worker_ = services_.threads.Start([this, generation, manual, afterResume, server] {
         SyncRun run(context_, generation, manual, afterResume);
         const RunResult result = run.Run();
         // An abandoned run has asked all the same.
-        gate_.Apply(RunGate::kAlways, [&] { NoteRun(server, result, !manual); });
+        gate_.Apply(RunGate::kAlways,
+                    [&] { requests_.RunEnded(server, result, !manual, services_.steadyNow()); });
         if (result.failure != RunFailure::kAbandoned) {
             gate_.Apply(generation, [&] {
                 lastResult_ = result;

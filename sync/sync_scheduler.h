@@ -19,14 +19,13 @@
 #include "platform/month_names.h"
 #include "platform/network_stack.h"
 #include "config/run_history.h"
+#include "sync/automatic_requests.h"
 #include "sync/clock_change_watch.h"
 #include "sync/run_gate.h"
 #include "sync/run_reporter.h"
 #include "sync/run_result.h"
-#include "sync/pass_backoff.h"
 #include "sync/schedule_marks.h"
 #include "sync/server_cursor.h"
-#include "sync/server_pacing.h"
 #include "sync/server_tester.h"
 #include "sync/status_view.h"
 #include "sync/sync_run.h"
@@ -70,9 +69,7 @@ class SyncScheduler {
     // Beyond a run's own waits, for the name lookups no time-out bounds.
     static constexpr int kLookupMarginSeconds = 10;
     static constexpr int kHourlyPeriodMinutes = 60;
-    // A new day's run starts at a random moment within this many seconds, so that machines
-    // do not all ask at midnight.
-    static constexpr int kDayStartSpreadSeconds = 15 * 60;
+    static constexpr int kDayStartSpreadSeconds = AutomaticRequests::kDayStartSpreadSeconds;
 
     // sntpPort and sntpTimeoutMs are fixed for the program; tests choose their own.
     SyncScheduler(SchedulerServices services, Settings& settings, int sntpPort = 123,
@@ -141,22 +138,7 @@ class SyncScheduler {
     // the day's start, and only to a server that is not being left alone, which it moves the
     // cursor to. Sets the status line when every server is being left alone.
     bool MayStartAutomaticRun();
-    // Until when the pacing holds the next automatic run back; empty when it does not, or
-    // when no server may be asked at all.
-    std::optional<std::chrono::steady_clock::time_point> AutomaticRunHeldUntil(
-        std::chrono::steady_clock::time_point now, bool* noneInPlay = nullptr);
     void EndBackoff();
-    // The pacing's name of the server the next run asks.
-    std::string CurrentServerKey() const;
-    // Whether the catalogue has servers and every one refused service. Under the gate's lock.
-    bool AllServersRefused() const;
-    // The catalogue's servers that automatic runs may ask now. Under the gate's lock.
-    std::vector<std::string> ServersInPlay(std::chrono::steady_clock::time_point now) const;
-    // The earliest time automatic runs may ask any server of the catalogue again; empty when
-    // every one refused. Under the gate's lock.
-    std::optional<std::chrono::steady_clock::time_point> FirstServerFree() const;
-    // What a run that asked the server came to. Under the gate's lock.
-    void NoteRun(const std::string& server, const RunResult& result, bool automatic);
 
     SchedulerServices services_;
     Settings& settings_;
@@ -175,12 +157,9 @@ class SyncScheduler {
     std::optional<RunResult> lastAutomaticResult_;
     ClockChangeWatch clockChanges_;
     std::chrono::steady_clock::time_point lastRunEnd_;
-    // Guarded by the gate's lock: the worker notes what its run came to.
-    ServerPacing pacing_;
-    PassBackoff backoff_;
-    // The day (yyyymmdd) on which the daily run was seen done; a later day began meanwhile.
-    std::optional<int> dayDone_;
-    std::optional<std::chrono::steady_clock::time_point> dayStartAt_;
+    // Guarded by the gate's lock, but for the day's start: the worker notes what its run
+    // asked.
+    AutomaticRequests requests_;
     bool connected_ = true;  // as the last tick that asked saw it
     std::unique_ptr<Worker> worker_;
     // Abandoned workers end by themselves once their wait is interrupted.

@@ -189,6 +189,9 @@ TEST(PacingTest, AServerLeftAloneIsSkippedWithoutBeingAsked) {
         if (second == 1) {
             paced.h.ServerDoes({.fault = Fault::kUnsynchronised});
         }
+        if (second == 3) {  // the cursor is back at Server 0, which is not waited for
+            EXPECT_EQ(59, paced.h.status().nextRun ? paced.SecondsToNextRun() : -1);
+        }
     });
     // Server 0 refused; 1 and 2 fail: the pass is over, and the next one starts at Server 1.
     EXPECT_EQ((std::vector<int>{0, 1, 2, 62}), asked);
