@@ -4,11 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <map>
+#include <optional>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/presentation.h"
+#include "tests/e2e/notification_area.h"
 #include "tests/e2e/screenshot.h"
 #include "tests/e2e/tickwell_session.h"
 #include "tests/support/http_server.h"
@@ -39,6 +44,39 @@ inline void Picture(HWND window, const std::string& name) {
 
 inline bool WaitUntilShown(HWND window, bool shown) {
     return desktop::WaitUntil([&] { return desktop::IsShown(window) == shown; }, kMoment);
+}
+
+// The text as a regular expression that matches only itself.
+inline std::string Literal(const std::string& text) {
+    return std::regex_replace(text, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
+}
+
+// How many lines of the history (line breaks aside) the pattern finds.
+inline int HistoryLines(const std::string& pattern) {
+    std::istringstream text(TickwellSession::HistoryText());
+    const std::regex wanted(pattern);
+    int found = 0;
+    for (std::string line; std::getline(text, line);) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        found += std::regex_search(line, wanted) ? 1 : 0;
+    }
+    return found;
+}
+
+// Whether the icon, as explorer shows it, carries the failing state's red mark: more red than
+// the clock's centre could hold.
+inline bool ShowsTheRedMark(const desktop::TrayIcon& icon) {
+    const std::optional<desktop::Image> shown = desktop::CaptureWindow(icon.window);
+    int red = 0;
+    for (int y = 0; shown && y < shown->height; ++y) {
+        for (int x = 0; x < shown->width; ++x) {
+            const std::uint8_t* pixel = shown->Pixel(x, y);
+            red += pixel[0] > 170 && pixel[1] < 90 && pixel[2] < 90 ? 1 : 0;
+        }
+    }
+    return red >= 12;
 }
 
 class ProgramTest : public testing::Test {

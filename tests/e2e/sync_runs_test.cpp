@@ -1,0 +1,292 @@
+// Synchronisations as a user meets them: started by hand or by the schedule, against good,
+// silent, wrong and refusing servers, told in the window and kept in the history.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <chrono>
+#include <regex>
+
+#include "resources/tickwell_ids.h"
+#include "tests/e2e/list_view_seen.h"
+#include "tests/e2e/notification_area.h"
+#include "tests/e2e/popup_menu.h"
+#include "tests/e2e/program_test_fixture.h"
+#include "tests/support/fault_sntp_server.h"
+
+namespace {
+
+using namespace e2e;
+using desktop::BoxIcon;
+using desktop::Milliseconds;
+using desktop::Process;
+
+TEST_F(ProgramTest, SynchronizeNowAgainstChronydShowsAndRecordsTheSuccess) {
+    SeedLaterStart();
+    Process* copy = nullptr;
+    const HWND main = StartAndWait("", &copy);
+    ASSERT_NE(nullptr, main);
+    EXPECT_TRUE(FieldBecomes(main, IDC_MAIN_SERVER_TITLE, "chronyd"));
+    ASSERT_TRUE(desktop::PostCommand(main, IDC_MAIN_SYNCHRONIZE));
+
+    const auto box = TickwellSession::BoxOf(*copy, kTitle);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(presentation::kSuccessBox, box->text());
+    EXPECT_EQ(BoxIcon::kInformation, box->Icon(kMoment));
+    box->Answer(IDOK);
+
+    const std::regex success(
+        "Success synchro: [A-Za-z]+\\. \\d\\d, \\d{4}\\. Net delay: 0\\.\\d{3} sec\\.");
+    EXPECT_TRUE(desktop::WaitUntil(
+        [&] { return std::regex_match(Field(main, IDC_MAIN_STATUS), success); }, kMoment))
+        << Field(main, IDC_MAIN_STATUS);
+    EXPECT_TRUE(std::regex_match(Field(main, IDC_MAIN_TIME_AFTER),
+                                 std::regex("\\d\\d:\\d\\d:\\d\\d   \\d{3}ms")));
+    EXPECT_NE("00/00/0000", Field(main, IDC_MAIN_DATE));
+    EXPECT_EQ(Field(main, IDC_MAIN_STATUS),
+              TickwellSession::Options().ReadString("sConnectStatus"));
+    EXPECT_EQ(Today().wDay, TickwellSession::Options().ReadDword("nSynDay"));
+    Picture(main, "main-window");
+}
+
+// A server three hours ahead next to an honest one: the honest one's word keeps the clock.
+TEST_F(ProgramTest, AServerThreeHoursAheadIsOverruledByTheNextOne) {
+    SeedLaterStart({}, {{"ahead", kAhead}, {"chronyd", kChronyd}});
+    Process* copy = nullptr;
+    const HWND main = StartAndWait("", &copy);
+    ASSERT_NE(nullptr, main);
+    ASSERT_TRUE(desktop::PostCommand(main, IDC_MAIN_SYNCHRONIZE));
+    const auto box = TickwellSession::BoxOf(*copy, presentation::kErrorCaption);
+    ASSERT_TRUE(box);
+    EXPECT_TRUE(std::regex_match(box->text(),
+                                 std::regex("chronyd \\(127\\.0\\.0\\.1\\) disagrees by 10800 s; "
+                                            "the clock was left alone\\.\n\nahead "
+                                            "\\(127\\.0\\.0\\.3\\)\\.")))
+        << box->text();
+    box->Answer(IDOK);
+    EXPECT_TRUE(FieldBecomes(main, IDC_MAIN_SERVER_TITLE, "chronyd"));
+    EXPECT_EQ(0u, Field(main, IDC_MAIN_STATUS).find("chronyd (127.0.0.1) disagrees by "))
+        << Field(main, IDC_MAIN_STATUS);
+    EXPECT_FALSE(TickwellSession::Options().ReadString("sConnectStatus"));  // failures stay unsaved
+}
+
+TEST_F(ProgramTest, ASilentServerFailsTheRunSayingWhyAndTheHistoryKeepsBothRuns) {
+    SeedLaterStart({}, {{"silent", kSilent}, {"chronyd", kChronyd}});
+    Process* copy = nullptr;
+    const HWND main = StartAndWait("", &copy);
+    ASSERT_NE(nullptr, main);
+    ASSERT_TRUE(desktop::PostCommand(main, IDC_MAIN_SYNCHRONIZE));
+
+    // The window answers at once while the run waits for the silent server.
+    ASSERT_TRUE(desktop::WaitUntil(
+        [&] { return desktop::ProgressPosition(desktop::Control(main, IDC_MAIN_PROGRESS)) > 0; },
+        kMoment));
+    for (int i = 0; i < 10; ++i) {
+        const auto answered = desktop::ResponseTime(main, Milliseconds(1000));
+        ASSERT_TRUE(answered);
+        EXPECT_LT(*answered, std::chrono::milliseconds(100));
+        ::Sleep(200);
+    }
+
+    const auto box = TickwellSession::BoxOf(*copy, presentation::kErrorCaption);
+    ASSERT_TRUE(box);
+    RunResult silent;
+    silent.failure = RunFailure::kNoAnswer;
+    silent.serverTitle = "silent";
+    silent.address = "127.0.0.9";
+    silent.timeoutMs = 5000;
+    EXPECT_EQ(
+        std::string(presentation::kReceivingBox) + "\n\n" + presentation::FailureParagraph(silent),
+        box->text());
+    EXPECT_EQ(BoxIcon::kError, box->Icon(kMoment));
+    box->Answer(IDOK);
+    EXPECT_TRUE(FieldBecomes(main, IDC_MAIN_SERVER_TITLE, "chronyd"));
+    EXPECT_TRUE(
+        std::regex_match(Field(main, IDC_MAIN_STATUS),
+                         std::regex("Communication error! \\d\\d:\\d\\d; \\d\\d-[A-Za-z]+-\\d{4}")))
+        << Field(main, IDC_MAIN_STATUS);
+    EXPECT_FALSE(TickwellSession::Options().ReadString("sConnectStatus"));  // failures stay unsaved
+
+    ASSERT_TRUE(desktop::PostCommand(main, IDC_MAIN_SYNCHRONIZE));
+    const auto success = TickwellSession::BoxOf(*copy, kTitle);
+    ASSERT_TRUE(success);
+    success->Answer(IDOK);
+    const std::string time = "\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ";
+    EXPECT_TRUE(desktop::WaitUntil(
+        [&] {
+            return HistoryLines("^" + time +
+                                ",manual,chronyd,127\\.0\\.0\\.1,127\\.0\\.0\\.1,success,[+-]"
+                                "\\d+\\.\\d{6},\\d\\.\\d{6},8,[+-]\\d+\\.\\d{6},$") == 1;
+        },
+        kMoment))
+        << TickwellSession::HistoryText();
+    const std::string text = TickwellSession::HistoryText();
+    EXPECT_EQ(0u, text.find("time,kind,server,host,address,result,offset,delay,stratum,step,"
+                            "reason\r\n"));
+    EXPECT_EQ(1, HistoryLines("^" + time +
+                              ",manual,silent,127\\.0\\.0\\.9,127\\.0\\.0\\.9,failure,,,,,No "
+                              "answer from 127\\.0\\.0\\.9 within 5 s\\.$"))
+        << text;
+
+    // The History window, from the tray menu: the newest run first, the failure marked.
+    const auto icon = desktop::NotificationArea::WaitForIconOf(copy->id(), kMoment);
+    ASSERT_TRUE(icon);
+    desktop::NotificationArea::RightClick(*icon);
+    const HWND menu = desktop::WaitForPopupMenu(copy->id(), kMoment);
+    ASSERT_NE(nullptr, menu);
+    desktop::ChooseMenuItemByMnemonic(menu, 'h');
+    const HWND history = desktop::WaitForWindow(
+        {.processId = copy->id(), .title = "Tickwell History", .visibleOnly = true}, kMoment);
+    ASSERT_NE(nullptr, history);
+    const desktop::ListViewSeen list(desktop::Control(history, IDC_HISTORY_LIST));
+    ASSERT_TRUE(desktop::WaitUntil([&] { return list.RowCount() == 2; }, kMoment));
+    EXPECT_EQ("ok", list.Text(0, 0));
+    EXPECT_EQ("chronyd", list.Text(0, 3));
+    EXPECT_EQ("FAILED", list.Text(1, 0));
+    EXPECT_EQ("127.0.0.9", list.Text(1, 5));
+    EXPECT_EQ(presentation::FailureSentence(silent), list.Text(1, 10));
+    Picture(history, "history-window");
+}
+
+// Asleep, the clock drifted: a resume runs the daily schedule again although today's run
+// succeeded, and the tray tip tells the last result and the next run.
+TEST_F(ProgramTest, AResumeFromSleepRunsTheDailyScheduleAgain) {
+    SeedLaterStart({{"nSynPeriod", 0}, {"bExitAfter", 0}});
+    ASSERT_TRUE(TickwellSession::SetConnected(true));
+    Process* copy = nullptr;
+    const HWND main = StartAndWait(" StartUp", &copy);
+    ASSERT_NE(nullptr, main);
+    ASSERT_TRUE(
+        desktop::WaitUntil([] { return HistoryLines(",scheduled,chronyd,") == 1; }, kRunTimeout));
+    ::Sleep(2000);  // ticks enough to start another run, were one due
+    EXPECT_EQ(1, HistoryLines(",success,"));
+
+    desktop::Post(main, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC);
+    // The run after the resume asks chronyd again no sooner than 15 s after the first.
+    EXPECT_TRUE(desktop::WaitUntil([] { return HistoryLines(",after resume,chronyd,") == 1; },
+                                   Milliseconds(15000) + kRunTimeout))
+        << TickwellSession::HistoryText();
+    const std::regex tip(
+        "Synchronized: Tickwell - synchronized today \\d\\d:\\d\\d, offset [+-]\\d+\\.\\d{3} "
+        "s\nNext run: tomorrow 00:00");
+    EXPECT_TRUE(desktop::WaitUntil(
+        [&] {
+            const auto icon = desktop::NotificationArea::WaitForIconOf(copy->id(), kMoment);
+            return icon && std::regex_match(icon->tip, tip) && !ShowsTheRedMark(*icon);
+        },
+        kMoment));
+}
+
+// This test's own SNTP server, on the port the program asks: on ::1, since under Wine a UDP
+// socket bound to another 127.0.0.x address at that port collides with chronyd's.
+net::Endpoint TestServerEndpoint() {
+    return net::Endpoint::Ipv6Loopback(123);
+}
+
+// An outage: two servers that never answer (one of them this test's, which counts) and a
+// name that does not resolve. The scheduled runs ask each once, then pause a minute before
+// the next pass (walking on through the catalogue, they used to ask a server every 5 to 6 s
+// for as long as it lasted).
+TEST_F(ProgramTest, AnOutagePausesTheScheduledRunsAfterOnePassOverTheCatalogue) {
+    FaultSntpServer first({.fault = Fault::kSilent}, TestServerEndpoint());
+    SeedLaterStart(
+        {{"nSynPeriod", 0}, {"bExitAfter", 0}},
+        {{"first", first.address()}, {"second", kSilent}, {"nowhere", "nowhere.sntp.test"}});
+    ASSERT_TRUE(TickwellSession::SetConnected(true));
+    ASSERT_NE(nullptr, StartAndWait(" StartUp"));
+    ASSERT_TRUE(desktop::WaitUntil([] { return HistoryLines(",scheduled,nowhere,") == 1; },
+                                   kStartTimeout + 2 * kRunTimeout))
+        << TickwellSession::HistoryText();
+    EXPECT_EQ(3, HistoryLines(",scheduled,[a-z]+,.*,failure,"));
+    EXPECT_EQ(1, first.requests());
+
+    // The next pass starts with the first server again, no sooner than a minute after the
+    // pass ended; meanwhile nothing ran (the next run's line comes when it fails).
+    ASSERT_TRUE(desktop::WaitUntil([&] { return first.requests() == 2; },
+                                   Milliseconds(60000) + 2 * kRunTimeout));
+    const std::vector<std::chrono::steady_clock::time_point> asked = first.RequestTimes();
+    EXPECT_GE(asked.at(1) - asked.at(0), std::chrono::seconds(60));
+    EXPECT_EQ(3, HistoryLines(",scheduled,")) << TickwellSession::HistoryText();
+    EXPECT_EQ(1, HistoryLines(",scheduled,second,"));
+}
+
+// A server that answers RATE ("slow down") is asked once and left alone for a quarter of an
+// hour: it was the only one, so the status line says nothing is asked, and the History window
+// tells when the next attempt is due.
+TEST_F(ProgramTest, AServerAskingToSlowDownIsAskedOnceAndTheStatusSaysItIsLeftAlone) {
+    FaultSntpServer slowDown({.fault = Fault::kKissOfDeath, .kissCode = "RATE"},
+                             TestServerEndpoint());
+    SeedLaterStart({{"nSynPeriod", 0}, {"bExitAfter", 0}}, {{"rate", slowDown.address()}});
+    ASSERT_TRUE(TickwellSession::SetConnected(true));
+    Process* copy = nullptr;
+    const HWND main = StartAndWait("", &copy);
+    ASSERT_NE(nullptr, main);
+    const std::regex leftAlone(Literal(presentation::kAllLeftAloneStatus) +
+                               "\\d\\d:\\d\\d; \\d\\d-[A-Za-z]+-\\d{4}");
+    EXPECT_TRUE(desktop::WaitUntil(
+        [&] { return std::regex_match(Field(main, IDC_MAIN_STATUS), leftAlone); },
+        kStartTimeout + kRunTimeout))
+        << Field(main, IDC_MAIN_STATUS);
+    RunResult kissed;
+    kissed.failure = RunFailure::kKissOfDeath;
+    kissed.detail = "RATE";
+    EXPECT_EQ(1, HistoryLines(",scheduled,rate,::1,::1,failure,.*," +
+                              Literal(presentation::HistoryReason(kissed)) + "$"))
+        << TickwellSession::HistoryText();
+
+    desktop::Post(main, WM_SYSCOMMAND, IDM_SYSTEM_HISTORY);
+    const HWND history = desktop::WaitForWindow(
+        {.processId = copy->id(), .title = "Tickwell History", .visibleOnly = true}, kMoment);
+    ASSERT_NE(nullptr, history);
+    EXPECT_TRUE(desktop::WaitUntil(
+        [&] {
+            return std::regex_match(Field(history, IDC_HISTORY_NEXT_RUN),
+                                    std::regex("Next run: (today|tomorrow) \\d\\d:\\d\\d"));
+        },
+        kMoment))
+        << Field(history, IDC_HISTORY_NEXT_RUN);
+    // Past the 15 s that any server waits between two requests.
+    ::Sleep(20000);
+    EXPECT_EQ(1, slowDown.requests());
+    EXPECT_EQ(1, HistoryLines(",scheduled,"));
+}
+
+// Clock changes that no run of ours made are noted; more than three in an hour name the
+// cause in the history and the tray tip.
+TEST_F(ProgramTest, AnotherProgramSettingTheClockRepeatedlyIsNamed) {
+    SeedLaterStart({{"nSynPeriod", 2}});
+    Process* copy = nullptr;
+    const HWND main = StartAndWait("", &copy);
+    ASSERT_NE(nullptr, main);
+    for (int i = 0; i < 4; ++i) {
+        desktop::Post(main, WM_TIMECHANGE);
+    }
+    const std::string noted = ",clock set elsewhere,,,,note,,,,,";
+    EXPECT_TRUE(desktop::WaitUntil(
+        [&] {
+            return HistoryLines(noted + Literal(presentation::ClockChangeNote(false)) + "$") == 3 &&
+                   HistoryLines(noted + Literal(presentation::ClockChangeNote(true)) + "$") == 1;
+        },
+        kMoment))
+        << TickwellSession::HistoryText();
+    EXPECT_TRUE(desktop::WaitUntil(
+        [&] {
+            const auto icon = desktop::NotificationArea::WaitForIconOf(copy->id(), kMoment);
+            return icon && icon->tip == "Overdue: Tickwell - not synchronized yet\n" +
+                                            presentation::ClockChangeNote(true);
+        },
+        kMoment));
+
+    // The window's system menu opens the History window too.
+    desktop::Post(main, WM_SYSCOMMAND, IDM_SYSTEM_HISTORY);
+    const HWND history = desktop::WaitForWindow(
+        {.processId = copy->id(), .title = "Tickwell History", .visibleOnly = true}, kMoment);
+    ASSERT_NE(nullptr, history);
+    EXPECT_EQ("note",
+              desktop::ListViewSeen(desktop::Control(history, IDC_HISTORY_LIST)).Text(3, 0));
+    // Escape closes it as any dialog's does.
+    ASSERT_TRUE(desktop::PostKeyPress(desktop::Control(history, IDC_HISTORY_LIST), VK_ESCAPE));
+    EXPECT_TRUE(WaitUntilShown(history, false));
+}
+
+}  // namespace
