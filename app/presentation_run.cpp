@@ -32,10 +32,11 @@ std::string KissSentence(const RunResult& r) {
 
 // A sentence of the table as a clause inside another: no full stop, and a lower-case start
 // unless it starts with a name.
-std::string Clause(RunFailure failure, std::uint32_t code = 0) {
+std::string Clause(RunFailure failure, std::uint32_t code = 0, const std::string& detail = {}) {
     RunResult result;
     result.failure = failure;
     result.code = code;
+    result.detail = detail;
     std::string clause = FailureSentence(result);
     clause.pop_back();
     if (clause.rfind("The ", 0) == 0) {
@@ -65,15 +66,8 @@ std::string ServiceReplyReason(const ClockServiceReply& reply) {
         case ClockServiceFailure::kDisagreement:
             return reason.detail + " disagrees by " + std::to_string(reason.code) +
                    " s; the clock was left alone";
-        case ClockServiceFailure::kKissOfDeath: {
-            RunResult kissed;
-            kissed.failure = RunFailure::kKissOfDeath;
-            kissed.detail = reason.detail;
-            std::string clause = KissSentence(kissed);
-            clause.pop_back();
-            clause[0] = 't';
-            return clause;
-        }
+        case ClockServiceFailure::kKissOfDeath:
+            return Clause(RunFailure::kKissOfDeath, 0, reason.detail);
         case ClockServiceFailure::kOther:
             break;
     }
