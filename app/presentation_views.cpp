@@ -20,10 +20,6 @@ std::string ClockText(const SYSTEMTIME& t) {
     return text;
 }
 
-bool SameDay(const SYSTEMTIME& a, const SYSTEMTIME& b) {
-    return a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDay == b.wDay;
-}
-
 std::string DayAndTime(const SYSTEMTIME& when, const SYSTEMTIME& now) {
     char text[64];
     const std::optional<DateTime> today = DateTime::FromSystemTime(now);

@@ -6,10 +6,6 @@
 
 namespace {
 
-bool SameDay(const SYSTEMTIME& a, const SYSTEMTIME& b) {
-    return a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDay == b.wDay;
-}
-
 // Whole days from the last success to now, or empty when either is no calendar time.
 std::optional<double> DaysSinceSuccess(const StatusView& status) {
     const std::optional<DateTime> now = DateTime::FromSystemTime(status.now);

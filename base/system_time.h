@@ -19,3 +19,8 @@ struct SYSTEMTIME {
     std::uint16_t wMilliseconds;
 };
 #endif
+
+// The same calendar day, whatever the time of day.
+inline bool SameDay(const SYSTEMTIME& a, const SYSTEMTIME& b) {
+    return a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDay == b.wDay;
+}

@@ -13,10 +13,6 @@ namespace {
 constexpr std::chrono::seconds kOwnChangeMargin{10};
 constexpr const char* kClockSetElsewhereKind = "clock set elsewhere";
 
-bool SameDay(const SYSTEMTIME& a, const SYSTEMTIME& b) {
-    return a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDay == b.wDay;
-}
-
 // 23:46:00 up to and including 00:14:59: a fixed offset is not applied around midnight.
 bool InQuietWindow(const SYSTEMTIME& now) {
     return (now.wHour == 23 && now.wMinute > 45) || (now.wHour == 0 && now.wMinute < 15);
