@@ -1,31 +1,24 @@
 #include "app/balloon_rules.h"
 
-#include "platform/clock_service_protocol.h"
-
 std::optional<BalloonCause> LastingCauseOf(const RunResult& result) {
-    using Outcome = ClockServiceAnswer::Outcome;
-    switch (result.failure) {
-        case RunFailure::kClockRefused:
-        case RunFailure::kServiceSilent:
+    switch (result.failure.kind) {
+        case FailureKind::kServiceSilent:
             return BalloonCause::kStepRefused;
-        case RunFailure::kServiceFailed:
+        case FailureKind::kClockRefused:
+            return result.throughService ? BalloonCause::kServiceRefused
+                                         : BalloonCause::kStepRefused;
+        case FailureKind::kConversionFailed:
+            if (result.throughService) {
+                return BalloonCause::kServiceRefused;
+            }
             break;
-        default:
-            return std::nullopt;
-    }
-    if (result.service.outcome != Outcome::kReplied) {
-        return std::nullopt;
-    }
-    switch (ParseClockServiceReason(result.service.reply.reason).failure) {
-        case ClockServiceFailure::kServerNotApproved:
-        case ClockServiceFailure::kOffsetAboveLimit:
+        case FailureKind::kServerNotApproved:
+        case FailureKind::kOffsetAboveLimit:
             return BalloonCause::kPolicyRefused;
-        case ClockServiceFailure::kClockRefused:
-        case ClockServiceFailure::kConversionFailed:
-            return BalloonCause::kServiceRefused;
         default:
-            return std::nullopt;
+            break;
     }
+    return std::nullopt;
 }
 
 std::vector<BalloonCause> BalloonRules::Causes(const StatusView& status, TrayState state,

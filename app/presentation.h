@@ -97,7 +97,7 @@ std::string HistoryReason(const RunResult& result);
 // A server test of the dialogs: "Net Delay: 0.123", or kTestFailed with the reason in brackets.
 std::string ServerTestReport(const RunResult& result);
 // The tray tip's few words, from the same table: "no answer".
-std::string FailureSummary(RunFailure failure);
+std::string FailureSummary(const RunResult& result);
 // The address asked, or the name when it did not resolve or no address is known.
 std::string AddressAsked(const RunResult& result);
 // "Example (192.0.2.1)": the server's title and the address asked.

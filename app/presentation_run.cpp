@@ -2,7 +2,6 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
-#include <iterator>
 
 #include "app/presentation.h"
 
@@ -20,62 +19,20 @@ std::string Seconds(std::uint32_t ms) {
 }
 
 std::string KissSentence(const RunResult& r) {
-    const std::string& code = r.detail;
-    if (code == "RATE") {
-        return "The server asked us to slow down (RATE).";
-    }
-    if (code == "DENY" || code == "RSTR") {
-        return "The server refused to serve us (" + code + ").";
+    const std::string code = r.failure.kiss ? r.failure.kiss->text() : "";
+    switch (r.failure.kiss ? r.failure.kiss->meaning() : KissCode::Meaning::kOther) {
+        case KissCode::Meaning::kSlowDown:
+            return "The server asked us to slow down (" + code + ").";
+        case KissCode::Meaning::kRefused:
+            return "The server refused to serve us (" + code + ").";
+        case KissCode::Meaning::kOther:
+            break;
     }
     return "The server told us to stop asking (" + code + ").";
 }
 
-// A sentence of the table as a clause inside another: no full stop, and a lower-case start
-// unless it starts with a name.
-std::string Clause(RunFailure failure, std::uint32_t code = 0, const std::string& detail = {}) {
-    RunResult result;
-    result.failure = failure;
-    result.code = code;
-    result.detail = detail;
-    std::string clause = FailureSentence(result);
-    clause.pop_back();
-    if (clause.rfind("The ", 0) == 0) {
-        clause[0] = 't';
-    }
-    return clause;
-}
-
-// The service's own reason: the kinds the program knows in its words, any other as it came.
-std::string ServiceReplyReason(const ClockServiceReply& reply) {
-    const ClockServiceReason reason = ParseClockServiceReason(reply.reason);
-    switch (reason.failure) {
-        case ClockServiceFailure::kNetworkStart:
-            return Clause(RunFailure::kNetworkStart);
-        case ClockServiceFailure::kClockRefused:
-            return Clause(RunFailure::kClockRefused, reason.code);
-        case ClockServiceFailure::kConversionFailed:
-            return Clause(RunFailure::kConversionFailed);
-        case ClockServiceFailure::kAbandoned:
-            return Clause(RunFailure::kAbandoned);
-        case ClockServiceFailure::kServerNotApproved:
-            return "server not approved by the administrator";
-        case ClockServiceFailure::kOffsetAboveLimit:
-            return "offset above the administrator's limit";
-        case ClockServiceFailure::kNoAnswer:
-            return "no answer from " + reason.detail;
-        case ClockServiceFailure::kDisagreement:
-            return reason.detail + " disagrees by " + std::to_string(reason.code) +
-                   " s; the clock was left alone";
-        case ClockServiceFailure::kKissOfDeath:
-            return Clause(RunFailure::kKissOfDeath, 0, reason.detail);
-        case ClockServiceFailure::kOther:
-            break;
-    }
-    return reply.reason;
-}
-
 std::string ServiceSilentSentence(const RunResult& r) {
-    const std::uint32_t error = r.service.pipeError;
+    const std::uint32_t error = r.failure.error;
     if (error != 0) {
         return "The Tickwell Clock service does not answer (pipe error " + std::to_string(error) +
                ").";
@@ -83,138 +40,163 @@ std::string ServiceSilentSentence(const RunResult& r) {
     return "The Tickwell Clock service does not answer.";
 }
 
-// Why the service's answer did not synchronise, without the full stop the sentence around
-// it adds.
-std::string ServiceReason(const RunResult& r) {
-    using Outcome = ClockServiceAnswer::Outcome;
-    const ClockServiceAnswer& answer = r.service;
-    switch (answer.outcome) {
-        case Outcome::kReplied:
-            return ServiceReplyReason(answer.reply);
-        case Outcome::kDistrusted:
-            if (answer.serverProcess == 0) {
-                return "cannot tell which process serves the service's pipe (error " +
-                       std::to_string(answer.pipeError) + ")";
-            }
-            if (!answer.serviceRunning) {
-                return "the service is not running, yet process " +
-                       std::to_string(answer.serverProcess) + " serves its pipe";
-            }
-            return "process " + std::to_string(answer.serverProcess) +
-                   " serves the service's pipe, not the service";
-        case Outcome::kUnreadable:
-            return "the service's reply could not be read";
-        case Outcome::kTimedOut:
-            return "the Tickwell Clock service did not answer within " +
-                   std::to_string(ClockServiceAnswer::kReplyLimitSeconds) + " seconds";
-        case Outcome::kNoService:
-        case Outcome::kStopped:
-            break;
-    }
-    return ServiceSilentSentence(r);
-}
-
 // The other server and how far apart the two were, in whole seconds (rounded): the check
 // needs more than a second between them, so it is never "0 s".
 std::string DisagreementSentence(const RunResult& r) {
-    const SecondServer second = r.secondServer.value_or(SecondServer{});
-    RunResult asked;
-    asked.serverTitle = second.title;
-    asked.address = second.address;
-    const long long apart = std::llround(std::fabs(r.offset - second.offset));
-    return ServerAsked(asked) + " disagrees by " + std::to_string(apart) +
+    RunResult other;
+    other.serverTitle = r.failure.otherServer;
+    other.address = r.failure.otherAddress;
+    return ServerAsked(other) + " disagrees by " + std::to_string(r.failure.secondsApart) +
            " s; the clock was left alone.";
 }
 
 struct FailureWording {
-    RunFailure failure;
+    FailureKind kind;
     std::string (*sentence)(const RunResult&);
     const char* summary;  // the tray tip's short form
+    // Inside another sentence the first letter is lowered, unless it starts with a name or
+    // with words of whoever found it.
+    bool keepsCapital = false;
 };
 
 // One row per failure: the sentence every place uses, and the tip's short form.
 const FailureWording kFailures[] = {
-    {RunFailure::kInternetOpen,
+    {FailureKind::kInternetOpen,
      [](const RunResult&) -> std::string { return "The Internet session could not be opened."; },
      "no Internet connection"},
-    {RunFailure::kUrlOpen,
+    {FailureKind::kUrlOpen,
      [](const RunResult&) -> std::string {
          return "The test web page could not be opened: is the computer online?";
      },
      "no Internet connection"},
-    {RunFailure::kNetworkStart,
+    {FailureKind::kNetworkStart,
      [](const RunResult&) -> std::string { return "The network could not be started."; },
      "network not started"},
-    {RunFailure::kNetworkVersion,
+    {FailureKind::kNetworkVersion,
      [](const RunResult&) -> std::string {
          return "The network does not offer the version Tickwell needs.";
      },
      "network not started"},
-    {RunFailure::kUnresolved,
+    {FailureKind::kUnresolved,
      [](const RunResult& r) { return "The name " + r.host + " did not resolve."; },
      "name did not resolve"},
-    {RunFailure::kNoAnswer,
+    {FailureKind::kNoAnswer,
      [](const RunResult& r) {
-         return "No answer from " + AddressAsked(r) + " within " + Seconds(r.timeoutMs) + " s.";
+         return "No answer from " + AddressAsked(r) + " within " + Seconds(r.failure.timeoutMs) +
+                " s.";
      },
      "no answer"},
-    {RunFailure::kSocketError,
-     [](const RunResult& r) { return "The network refused the request (" + r.detail + ")."; },
+    {FailureKind::kSocketError,
+     [](const RunResult& r) {
+         return "The network refused the request (" + r.failure.account + ").";
+     },
      "network error"},
-    {RunFailure::kTooShort,
+    {FailureKind::kTooShort,
      [](const RunResult&) -> std::string { return "The server's reply was cut short."; },
      "bad reply"},
-    {RunFailure::kNotServerMode,
+    {FailureKind::kNotServerMode,
      [](const RunResult&) -> std::string { return "The reply did not come from a time server."; },
      "bad reply"},
-    {RunFailure::kBadVersion,
+    {FailureKind::kBadVersion,
      [](const RunResult&) -> std::string {
          return "The server answered in an unknown protocol version.";
      },
      "bad reply"},
-    {RunFailure::kKissOfDeath, KissSentence, "server refused"},
-    {RunFailure::kBadStratum,
+    {FailureKind::kKissOfDeath, KissSentence, "server refused"},
+    {FailureKind::kBadStratum,
      [](const RunResult&) -> std::string { return "The server gave an impossible stratum."; },
      "bad reply"},
-    {RunFailure::kUnsynchronised,
+    {FailureKind::kUnsynchronised,
      [](const RunResult&) -> std::string { return "The server's own clock is not synchronized."; },
      "server not synchronized"},
-    {RunFailure::kZeroTransmit,
+    {FailureKind::kZeroTransmit,
      [](const RunResult&) -> std::string { return "The server's reply carried no time."; },
      "bad reply"},
-    {RunFailure::kRootDistance,
+    {FailureKind::kRootDistance,
      [](const RunResult&) -> std::string {
          return "The server is too far from its reference clock to be trusted.";
      },
      "bad reply"},
-    {RunFailure::kClockRefused,
+    {FailureKind::kClockRefused,
      [](const RunResult& r) {
-         return "Windows refused to set the clock (error " + std::to_string(r.code) + ").";
+         return "Windows refused to set the clock (error " + std::to_string(r.failure.error) + ").";
      },
-     "clock not set"},
-    {RunFailure::kConversionFailed,
+     "clock not set", true},
+    {FailureKind::kConversionFailed,
      [](const RunResult&) -> std::string {
          return "The fixed offset leads to a time the clock cannot hold.";
      },
      "clock not set"},
-    {RunFailure::kServiceSilent, ServiceSilentSentence, "clock service failed"},
-    {RunFailure::kServiceFailed,
+    {FailureKind::kDisagreement, DisagreementSentence, "servers disagree", true},
+    {FailureKind::kAbandoned,
+     [](const RunResult&) -> std::string { return "The run was broken off."; }, "broken off"},
+    {FailureKind::kServerNotApproved,
+     [](const RunResult&) -> std::string { return "Server not approved by the administrator."; },
+     "server not approved"},
+    {FailureKind::kOffsetAboveLimit,
+     [](const RunResult&) -> std::string { return "Offset above the administrator's limit."; },
+     "offset not allowed"},
+    {FailureKind::kMalformedRequest, [](const RunResult& r) { return r.failure.account + "."; },
+     "clock service failed", true},
+    {FailureKind::kServiceSilent, ServiceSilentSentence, "clock service failed"},
+    {FailureKind::kServiceUnidentified,
      [](const RunResult& r) {
-         return "The Tickwell Clock service could not synchronize: " + ServiceReason(r) + ".";
+         return "Cannot tell which process serves the service's pipe (error " +
+                std::to_string(r.failure.error) + ").";
      },
      "clock service failed"},
-    {RunFailure::kDisagreement, DisagreementSentence, "servers disagree"},
-    {RunFailure::kAbandoned,
-     [](const RunResult&) -> std::string { return "The run was broken off."; }, "broken off"},
+    {FailureKind::kPipeNotTheService,
+     [](const RunResult& r) {
+         return "Process " + std::to_string(r.failure.process) +
+                " serves the service's pipe, not the service.";
+     },
+     "clock service failed"},
+    {FailureKind::kPipeWithoutService,
+     [](const RunResult& r) {
+         return "The service is not running, yet process " + std::to_string(r.failure.process) +
+                " serves its pipe.";
+     },
+     "clock service failed"},
+    {FailureKind::kServiceUnreadable,
+     [](const RunResult&) -> std::string { return "The service's reply could not be read."; },
+     "clock service failed"},
+    {FailureKind::kServiceTimedOut,
+     [](const RunResult& r) {
+         return "The Tickwell Clock service did not answer within " +
+                std::to_string(r.failure.timeoutMs / 1000) + " seconds.";
+     },
+     "clock service failed"},
+    {FailureKind::kOther, [](const RunResult& r) { return r.failure.account + "."; },
+     "clock service failed", true},
 };
 
-const FailureWording* WordingOf(RunFailure failure) {
+const FailureWording* WordingOf(FailureKind kind) {
     for (const FailureWording& wording : kFailures) {
-        if (wording.failure == failure) {
+        if (wording.kind == kind) {
             return &wording;
         }
     }
     return nullptr;
+}
+
+// The failure's own sentence, as a clause inside another: no full stop, and a lower-case
+// start unless it starts with a name.
+std::string Clause(const RunResult& result) {
+    const FailureWording* wording = WordingOf(result.failure.kind);
+    if (wording == nullptr) {
+        return {};
+    }
+    std::string clause = wording->sentence(result);
+    clause.pop_back();
+    if (!wording->keepsCapital && !clause.empty()) {
+        clause[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(clause[0])));
+    }
+    return clause;
+}
+
+// Failures on the way to the service are told as they are; the others are the service's.
+bool OnTheWayToTheService(FailureKind kind) {
+    return kind == FailureKind::kServiceSilent;
 }
 
 std::string Lowercase(std::string text) {
@@ -227,7 +209,11 @@ std::string Lowercase(std::string text) {
 }  // namespace
 
 std::string FailureSentence(const RunResult& result) {
-    const FailureWording* wording = WordingOf(result.failure);
+    if (result.throughService && result.failure.failed() &&
+        !OnTheWayToTheService(result.failure.kind)) {
+        return "The Tickwell Clock service could not synchronize: " + Clause(result) + ".";
+    }
+    const FailureWording* wording = WordingOf(result.failure.kind);
     return wording != nullptr ? wording->sentence(result) : std::string();
 }
 
@@ -236,8 +222,8 @@ std::string HistoryReason(const RunResult& result) {
         return result.unconfirmed ? kNotConfirmed : "";
     }
     std::string reason = FailureSentence(result);
-    if (result.failure == RunFailure::kKissOfDeath &&
-        (result.detail == "DENY" || result.detail == "RSTR")) {
+    const std::optional<KissCode>& kiss = result.failure.kiss;
+    if (kiss && kiss->meaning() == KissCode::Meaning::kRefused) {
         reason += kRefusedUntilRestart;
     }
     return reason;
@@ -250,8 +236,11 @@ std::string ServerTestReport(const RunResult& result) {
     return std::string(kTestFailed) + " (" + FailureSentence(result) + ")";
 }
 
-std::string FailureSummary(RunFailure failure) {
-    const FailureWording* wording = WordingOf(failure);
+std::string FailureSummary(const RunResult& result) {
+    if (result.throughService && result.failure.failed()) {
+        return "clock service failed";
+    }
+    const FailureWording* wording = WordingOf(result.failure.kind);
     return wording != nullptr ? wording->summary : "";
 }
 
@@ -274,8 +263,8 @@ std::string FailureParagraph(const RunResult& result) {
 
 std::string ClockRefusedText(std::uint32_t error) {
     RunResult refused;
-    refused.failure = RunFailure::kClockRefused;
-    refused.code = error;
+    refused.failure = FailureOf(FailureKind::kClockRefused);
+    refused.failure.error = error;
     const std::string sentence = FailureSentence(refused);
     if (error == kPrivilegeNotHeld) {
         return sentence.substr(0, sentence.size() - 1) + ": run Tickwell as administrator.";
@@ -284,17 +273,18 @@ std::string ClockRefusedText(std::uint32_t error) {
 }
 
 std::string FailureFirstLine(const RunEvent& event) {
-    const RunFailure failure = event.result.failure;
+    const FailureKind failure = event.result.failure.kind;
     switch (event.step) {
         case RunStep::kProbe:
-            return failure == RunFailure::kInternetOpen ? kInternetOpenBox : kUrlOpenBox;
+            return failure == FailureKind::kInternetOpen ? kInternetOpenBox : kUrlOpenBox;
         case RunStep::kNetworkStart:
-            return failure == RunFailure::kNetworkVersion ? kNetworkVersionBox : kNetworkStartBox;
+            return failure == FailureKind::kNetworkVersion ? kNetworkVersionBox : kNetworkStartBox;
         case RunStep::kSet:
-            return failure == RunFailure::kClockRefused ? ClockRefusedText(event.result.code)
-                                                        : kConversionBox;
+            return failure == FailureKind::kClockRefused
+                       ? ClockRefusedText(event.result.failure.error)
+                       : kConversionBox;
         case RunStep::kService:
-            if (failure == RunFailure::kServiceSilent) {
+            if (failure == FailureKind::kServiceSilent) {
                 return event.serviceChosen ? kServiceSilentBox : kNoWayToSetBox;
             }
             return FailureSentence(event.result);
@@ -302,7 +292,7 @@ std::string FailureFirstLine(const RunEvent& event) {
             break;
     }
     // Nothing went wrong receiving: the reason is the whole story.
-    return failure == RunFailure::kDisagreement ? FailureSentence(event.result) : kReceivingBox;
+    return failure == FailureKind::kDisagreement ? FailureSentence(event.result) : kReceivingBox;
 }
 
 std::string FailureBoxText(const std::string& firstLine, const RunResult& result) {
@@ -340,7 +330,7 @@ Box BoxOf(const RunEvent& event) {
     const std::string text =
         event.step == RunStep::kNetworkStart ? firstLine : FailureBoxText(firstLine, event.result);
     const bool internet =
-        event.step == RunStep::kProbe && event.result.failure == RunFailure::kInternetOpen;
+        event.step == RunStep::kProbe && event.result.failure.kind == FailureKind::kInternetOpen;
     return {text, internet ? kInternetErrorCaption : kErrorCaption, BoxIcon::kError};
 }
 
@@ -356,13 +346,13 @@ std::string StatusLine(const RunEvent& event, const MonthNames& months) {
         case RunEvent::Kind::kFailed:
             break;
     }
-    if (event.result.failure == RunFailure::kDisagreement) {
+    if (event.result.failure.kind == FailureKind::kDisagreement) {
         return FailureSentence(event.result) + " " + ErrorStamp(event.local, months);
     }
     const char* line = kCommunicationStatus;
     if (event.step == RunStep::kProbe) {
-        line = event.result.failure == RunFailure::kInternetOpen ? kInternetOpenStatus
-                                                                 : kUrlOpenStatus;
+        line = event.result.failure.kind == FailureKind::kInternetOpen ? kInternetOpenStatus
+                                                                       : kUrlOpenStatus;
     }
     return line + ErrorStamp(event.local, months);
 }

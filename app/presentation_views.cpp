@@ -151,7 +151,7 @@ std::string NextRunText(const std::optional<DateTime>& nextRun, const SYSTEMTIME
 std::string TrayTipText(const TrayTipState& state) {
     std::string tip = std::string(TrayStateWord(state.state)) + ": " + state.name + " - ";
     if (state.last && !state.last->ok()) {
-        tip += "last attempt failed: " + FailureSummary(state.last->failure);
+        tip += "last attempt failed: " + FailureSummary(*state.last);
     } else if (state.syncDate.wYear != 0) {
         tip += "synchronized " + DayAndTime(state.syncDate, state.now);
         if (state.last) {

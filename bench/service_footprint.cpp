@@ -121,15 +121,15 @@ struct Timings {
 bool SynchroniseThroughService(Timings* timings) {
     PlatformClockService service;
     const auto begin = SteadyClock::now();
-    const ClockServiceAnswer answer =
+    const ClockServiceReply reply =
         service.Synchronise({.host = kChronyd, .offsetSeconds = 0}, nullptr);
     const auto taken = SteadyClock::now() - begin;
-    if (!answer.replied() || answer.reply.status != ClockServiceStatus::kSynchronised) {
-        std::fprintf(stderr, "service-footprint: the service did not synchronise: %s\n",
-                     answer.replied() ? answer.reply.reason.c_str() : "no answer");
+    if (!reply.ok()) {
+        std::fprintf(stderr, "service-footprint: the service did not synchronise: %s (%d)\n",
+                     reply.reason.c_str(), static_cast<int>(reply.failure.kind));
         return false;
     }
-    timings->Add(taken, answer.reply.offset);
+    timings->Add(taken, reply.offset);
     return true;
 }
 
@@ -145,9 +145,10 @@ bool SynchroniseInProcess(Clock& clock, NetworkStack& network, Timings* timings)
     });
     const ClockCorrection::Outcome outcome = correction.Correct(kChronyd, 0);
     const auto taken = SteadyClock::now() - begin;
-    if (outcome.result != ClockCorrection::Outcome::Result::kSucceeded) {
+    if (!outcome.ok()) {
         std::fprintf(stderr, "service-footprint: the correction in process failed: %s (%lu)\n",
-                     outcome.failure.reason.c_str(), static_cast<unsigned long>(outcome.setError));
+                     outcome.failure.account.c_str(),
+                     static_cast<unsigned long>(outcome.failure.error));
         return false;
     }
     timings->Add(taken, outcome.offset);
@@ -162,9 +163,9 @@ bool ChronydAgreesWithThisClock(Clock& clock, NetworkStack& network) {
         return false;  // measuring only
     });
     const ClockCorrection::Outcome outcome = correction.Measure(kChronyd);
-    if (outcome.result != ClockCorrection::Outcome::Result::kSucceeded) {
+    if (!outcome.ok()) {
         std::fprintf(stderr, "service-footprint: chronyd does not answer: %s\n",
-                     outcome.failure.reason.c_str());
+                     outcome.failure.account.c_str());
         return false;
     }
     if (std::fabs(outcome.offset) >= kLargestOffsetSeconds) {

@@ -22,19 +22,19 @@ bool SameServerHost(const std::string& a, const std::string& b) {
     return Comparable(a) == Comparable(b);
 }
 
-std::optional<ClockServiceFailure> ClockPolicy::Refusal(const ClockServiceRequest& request) const {
+std::optional<FailureKind> ClockPolicy::Refusal(const ClockServiceRequest& request) const {
     const std::string wanted = Comparable(request.host);
     const bool approved =
         std::any_of(approvedServers.begin(), approvedServers.end(),
                     [&wanted](const std::string& server) { return Comparable(server) == wanted; });
     if (!approved) {
-        return ClockServiceFailure::kServerNotApproved;
+        return FailureKind::kServerNotApproved;
     }
     // 64 bits: the magnitude of the most negative offset does not fit in 32. A negative
     // limit, which no administrator means, allows no offset rather than refusing every request.
     const std::int64_t limit = std::max<std::int64_t>(maxUserOffsetSeconds, 0);
     if (std::llabs(std::int64_t{request.offsetSeconds}) > limit) {
-        return ClockServiceFailure::kOffsetAboveLimit;
+        return FailureKind::kOffsetAboveLimit;
     }
     return std::nullopt;
 }

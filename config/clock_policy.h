@@ -20,7 +20,7 @@ struct ClockPolicy {
 
     // Empty when the request is allowed, else why not. Host names match without regard to
     // case; an IPv6 address matches with or without its brackets.
-    std::optional<ClockServiceFailure> Refusal(const ClockServiceRequest& request) const;
+    std::optional<FailureKind> Refusal(const ClockServiceRequest& request) const;
 };
 
 // One server however spelt: host names match without regard to case, an IPv6 address with or

@@ -40,51 +40,52 @@ Waiting StillWaiting(const std::vector<SntpExchange>& exchanges) {
 SntpClient::SntpClient(TimeSource& clock, std::uint32_t timeoutMs, QueryInterrupter* interrupter)
     : clock_(clock), timeoutMs_(timeoutMs), interrupter_(interrupter) {}
 
-bool SntpClient::Fail(SntpFailure::Kind kind, int code, std::string reason) {
+bool SntpClient::Fail(FailureKind kind, int code, std::string account) {
     failure_.kind = kind;
-    failure_.code = code;
-    failure_.reason = std::move(reason);
+    failure_.error = static_cast<std::uint32_t>(code);
+    failure_.account = std::move(account);
     net::SetLastError(code);
     return false;
 }
 
-bool SntpClient::FailEveryAddress(const SntpFailure& last, const std::string& lastAddress,
+bool SntpClient::FailEveryAddress(const Failure& last, const std::string& lastAddress,
                                   std::size_t addresses) {
     failure_ = last;
     failure_.address = lastAddress;
     if (addresses == 1) {
-        return Fail(last.kind, last.code, last.reason);
+        return Fail(last.kind, static_cast<int>(last.error), last.account);
     }
-    return Fail(last.kind, last.code,
-                last.reason + " (from " + lastAddress + ", the last of " +
+    return Fail(last.kind, static_cast<int>(last.error),
+                last.account + " (from " + lastAddress + ", the last of " +
                     std::to_string(addresses) + " addresses)");
 }
 
 bool SntpClient::FailTimedOut(std::size_t asked, std::size_t addresses,
                               const std::string& lastAddress) {
     failure_.address = lastAddress;
+    failure_.timeoutMs = timeoutMs_;
     std::string reason = "no reply within " + std::to_string(timeoutMs_) + " ms";
     if (addresses > 1) {
         reason +=
             " (" + std::to_string(asked) + " of " + std::to_string(addresses) + " addresses asked)";
     }
-    return Fail(SntpFailure::Kind::kTimedOut, net::kErrorTimedOut, reason);
+    return Fail(FailureKind::kNoAnswer, net::kErrorTimedOut, reason);
 }
 
 bool SntpClient::Query(const char* host, SntpResult* result, int port) {
     failure_ = {};
     if (IsInterrupted(interrupter_)) {
-        return Fail(SntpFailure::Kind::kInterrupted, kErrorInterrupted, "query interrupted");
+        return Fail(FailureKind::kAbandoned, kErrorInterrupted, "query interrupted");
     }
     std::vector<net::Endpoint> peers;
     if (net::Resolve(host, static_cast<std::uint16_t>(port), &peers) != 0) {
         const int code = net::LastError();
-        return Fail(SntpFailure::Kind::kUnresolved, code, "connect: " + net::ErrorText(code));
+        return Fail(FailureKind::kUnresolved, code, "connect: " + net::ErrorText(code));
     }
     peers.resize(std::min(peers.size(), kMaxAddresses));
     // Resolving a name can take a while.
     if (IsInterrupted(interrupter_)) {
-        return Fail(SntpFailure::Kind::kInterrupted, kErrorInterrupted, "query interrupted");
+        return Fail(FailureKind::kAbandoned, kErrorInterrupted, "query interrupted");
     }
 
     std::vector<SntpExchange> exchanges;
@@ -122,13 +123,14 @@ bool SntpClient::Query(const char* host, SntpResult* result, int port) {
         std::size_t ready = 0;
         const net::WaitResult waited = net::WaitAnyReadable(waiting.sockets, waitMs, &ready);
         if (IsInterrupted(interrupter_)) {
-            return Fail(SntpFailure::Kind::kInterrupted, kErrorInterrupted, "query interrupted");
+            return Fail(FailureKind::kAbandoned, kErrorInterrupted, "query interrupted");
         }
         if (waited == net::WaitResult::kTimedOut) {
             continue;
         }
         if (waited == net::WaitResult::kFailed) {
-            return Fail(SntpFailure::Kind::kTimedOut, net::kErrorTimedOut,
+            failure_.timeoutMs = timeoutMs_;
+            return Fail(FailureKind::kNoAnswer, net::kErrorTimedOut,
                         "waiting for the reply failed");
         }
         if (exchanges[waiting.exchanges[ready]].ReadReply(clock_, result) ==

@@ -6,8 +6,9 @@
 #include <cstdint>
 #include <string>
 
-#include "ntp/ntp_time.h"
 #include "base/query_interrupter.h"
+#include "ntp/failure.h"
+#include "ntp/ntp_time.h"
 #include "ntp/sntp_packet.h"
 #include "ntp/time_source.h"
 
@@ -21,17 +22,6 @@ struct SntpResult {
     double delay = 0;     // round trip, seconds
     double offset = 0;    // seconds to add to the local clock to match the server
     std::string address;  // the server's address that answered: "192.0.2.1", "2001:db8::1"
-};
-
-// Why a query failed: the socket step's error, the time-out, or the reply check that failed.
-struct SntpFailure {
-    enum class Kind { kNone, kUnresolved, kTimedOut, kSocketError, kRejectedReply, kInterrupted };
-    int code = 0;
-    std::string reason;
-    Kind kind = Kind::kNone;
-    sntp::ReplyCheck check = sntp::ReplyCheck::kAccepted;  // for a rejected reply
-    std::string kissCode;                                  // for a kiss-o'-death
-    std::string address;  // the address asked last; empty when the name did not resolve
 };
 
 class SntpClient {
@@ -52,21 +42,22 @@ class SntpClient {
 
     // host: a name, a dotted IPv4 address or an IPv6 address, bare or in brackets. The
     // time-out counts from the first request. On failure the result is untouched, failure()
-    // tells why (for a name with several addresses, why the last one failed), and the
-    // thread's last socket error holds its code.
+    // tells why (for a name with several addresses, why the last one failed, and its
+    // address), and the thread's last socket error holds its code. An interrupted query
+    // fails as abandoned.
     bool Query(const char* host, SntpResult* result, int port);
 
-    const SntpFailure& failure() const { return failure_; }
+    const Failure& failure() const { return failure_; }
     std::uint32_t timeoutMs() const { return timeoutMs_; }
 
   private:
-    bool Fail(SntpFailure::Kind kind, int code, std::string reason);
-    bool FailEveryAddress(const SntpFailure& last, const std::string& lastAddress,
+    bool Fail(FailureKind kind, int code, std::string account);
+    bool FailEveryAddress(const Failure& last, const std::string& lastAddress,
                           std::size_t addresses);
     bool FailTimedOut(std::size_t asked, std::size_t addresses, const std::string& lastAddress);
 
     TimeSource& clock_;
     std::uint32_t timeoutMs_;
     QueryInterrupter* interrupter_;
-    SntpFailure failure_;
+    Failure failure_;
 };

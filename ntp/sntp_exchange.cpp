@@ -18,10 +18,10 @@ std::string StepFailure(const char* step, int code) {
 
 }  // namespace
 
-SntpExchange::State SntpExchange::Fail(int code, std::string reason) {
-    failure_.kind = SntpFailure::Kind::kSocketError;
-    failure_.code = code;
-    failure_.reason = std::move(reason);
+SntpExchange::State SntpExchange::Fail(FailureKind kind, int code, std::string account) {
+    failure_.kind = kind;
+    failure_.error = static_cast<std::uint32_t>(code);
+    failure_.account = std::move(account);
     socket_.Close();
     state_ = State::kFailed;
     return state_;
@@ -29,15 +29,18 @@ SntpExchange::State SntpExchange::Fail(int code, std::string reason) {
 
 SntpExchange::State SntpExchange::Start(TimeSource& clock) {
     if (!socket_.Create(peer_.family)) {
-        return Fail(net::LastError(), StepFailure("socket", net::LastError()));
+        return Fail(FailureKind::kSocketError, net::LastError(),
+                    StepFailure("socket", net::LastError()));
     }
     if (!socket_.Connect(peer_)) {
-        return Fail(net::LastError(), StepFailure("connect", net::LastError()));
+        return Fail(FailureKind::kSocketError, net::LastError(),
+                    StepFailure("connect", net::LastError()));
     }
     sent_ = sntp::WithRandomLowBits(clock.Now(), RandomBits());
     const sntp::Packet request = sntp::BuildRequest(sent_);
     if (socket_.Send(request.data(), request.size()) < 0) {
-        return Fail(net::LastError(), StepFailure("send", net::LastError()));
+        return Fail(FailureKind::kSocketError, net::LastError(),
+                    StepFailure("send", net::LastError()));
     }
     return state_;
 }
@@ -48,20 +51,17 @@ SntpExchange::State SntpExchange::ReadReply(TimeSource& clock, SntpResult* resul
     net::Arrival arrival;
     const long received = socket_.Receive(reply.data(), reply.size(), &arrival);
     if (received < 0) {
-        return Fail(net::LastError(), StepFailure("recv", net::LastError()));
+        return Fail(FailureKind::kSocketError, net::LastError(),
+                    StepFailure("recv", net::LastError()));
     }
     const sntp::ReplyVerdict verdict =
         sntp::CheckReply(reply.data(), static_cast<std::size_t>(received), sent_);
-    if (verdict.check == sntp::ReplyCheck::kNotOurs) {
+    if (!verdict.answersRequest) {
         return state_;  // a stray or forged datagram: keep waiting for the genuine reply
     }
-    if (verdict.check != sntp::ReplyCheck::kAccepted) {
-        Fail(SntpClient::kErrorRejectedReply, verdict.reason);
-        failure_.kind = SntpFailure::Kind::kRejectedReply;
-        failure_.check = verdict.check;
-        if (verdict.check == sntp::ReplyCheck::kKissOfDeath) {
-            failure_.kissCode = sntp::KissCode(verdict.fields.referenceId);
-        }
+    if (verdict.failure.failed()) {
+        Fail(verdict.failure.kind, SntpClient::kErrorRejectedReply, verdict.failure.account);
+        failure_.kiss = verdict.failure.kiss;
         return state_;
     }
     if (arrival.known) {

@@ -24,15 +24,15 @@ class SntpExchange {
 
     State state() const { return state_; }
     const net::Endpoint& peer() const { return peer_; }
-    const SntpFailure& failure() const { return failure_; }
+    const Failure& failure() const { return failure_; }
     net::SocketHandle handle() const { return socket_.handle(); }
 
   private:
-    State Fail(int code, std::string reason);
+    State Fail(FailureKind kind, int code, std::string account);
 
     net::Endpoint peer_;
     UdpSocket socket_;
     NtpTime sent_;
     State state_ = State::kWaiting;
-    SntpFailure failure_;
+    Failure failure_;
 };

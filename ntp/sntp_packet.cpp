@@ -14,8 +14,12 @@ double ShortFormatSeconds(const std::uint8_t* bytes) {
     return ReadUint32(bytes) / 65536.0;
 }
 
-ReplyVerdict Reject(ReplyCheck check, std::string reason, const ReplyFields& fields) {
-    return {check, std::move(reason), fields};
+ReplyVerdict Reject(FailureKind kind, std::string account, const ReplyFields& fields) {
+    ReplyVerdict verdict;
+    verdict.failure.kind = kind;
+    verdict.failure.account = std::move(account);
+    verdict.fields = fields;
+    return verdict;
 }
 
 std::string Format(const char* format, double value) {
@@ -25,15 +29,6 @@ std::string Format(const char* format, double value) {
 }
 
 }  // namespace
-
-std::string KissCode(const std::uint8_t* referenceId) {
-    std::string code;
-    for (int i = 0; i < 4; ++i) {
-        const std::uint8_t c = referenceId[i];
-        code += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '?';
-    }
-    return code;
-}
 
 NtpTime WithRandomLowBits(NtpTime t, std::uint32_t random) {
     return NtpTime((t.value() & ~std::uint64_t{kRandomLowBitsMask}) |
@@ -50,7 +45,7 @@ Packet BuildRequest(NtpTime transmit) {
 ReplyVerdict CheckReply(const std::uint8_t* data, std::size_t length, NtpTime sentTransmit) {
     ReplyFields fields;
     if (length < kHeaderSize) {
-        return Reject(ReplyCheck::kTooShort,
+        return Reject(FailureKind::kTooShort,
                       "reply too short: " + std::to_string(length) + " bytes, a header has 48",
                       fields);
     }
@@ -68,40 +63,46 @@ ReplyVerdict CheckReply(const std::uint8_t* data, std::size_t length, NtpTime se
     fields.transmit = NtpTime::FromWire(&data[kTransmitOffset]);
 
     if (fields.originate != sentTransmit) {
-        return Reject(ReplyCheck::kNotOurs,
-                      "originate timestamp does not match the request's transmit timestamp",
-                      fields);
+        ReplyVerdict stray;
+        stray.answersRequest = false;
+        stray.fields = fields;
+        return stray;
     }
     if (fields.mode != kModeServer) {
-        return Reject(ReplyCheck::kNotServerMode,
+        return Reject(FailureKind::kNotServerMode,
                       "reply mode " + std::to_string(fields.mode) + " is not server mode 4",
                       fields);
     }
     if (fields.version == 0 || fields.version > kHighestVersion) {
-        return Reject(ReplyCheck::kBadVersion,
+        return Reject(FailureKind::kBadVersion,
                       "reply version " + std::to_string(fields.version) + " is not 1 to 4", fields);
     }
     if (fields.stratum == 0) {
-        return Reject(ReplyCheck::kKissOfDeath,
-                      "kiss-o'-death from server: " + KissCode(fields.referenceId), fields);
+        const KissCode kiss = KissCode::FromReferenceId(fields.referenceId);
+        ReplyVerdict kissed =
+            Reject(FailureKind::kKissOfDeath, "kiss-o'-death from server: " + kiss.text(), fields);
+        kissed.failure.kiss = kiss;
+        return kissed;
     }
     if (fields.stratum > kHighestStratum) {
-        return Reject(ReplyCheck::kBadStratum,
+        return Reject(FailureKind::kBadStratum,
                       "server stratum " + std::to_string(fields.stratum) + " is above 15", fields);
     }
     if (fields.leap == kLeapUnsynchronised) {
-        return Reject(ReplyCheck::kUnsynchronised, "server not synchronised: leap indicator 3",
+        return Reject(FailureKind::kUnsynchronised, "server not synchronised: leap indicator 3",
                       fields);
     }
     if (fields.transmit.value() == 0) {
-        return Reject(ReplyCheck::kZeroTransmit, "reply transmit timestamp is zero", fields);
+        return Reject(FailureKind::kZeroTransmit, "reply transmit timestamp is zero", fields);
     }
     const double rootDistance = fields.rootDelay / 2 + fields.rootDispersion;
     if (rootDistance >= kMaxRootDistanceSeconds) {
-        return Reject(ReplyCheck::kRootDistance,
+        return Reject(FailureKind::kRootDistance,
                       Format("root distance %.3f s is 16 s or more", rootDistance), fields);
     }
-    return {ReplyCheck::kAccepted, {}, fields};
+    ReplyVerdict accepted;
+    accepted.fields = fields;
+    return accepted;
 }
 
 OffsetAndDelay ComputeOffsetAndDelay(NtpTime t1, NtpTime t2, NtpTime t3, NtpTime t4) {

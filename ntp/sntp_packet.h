@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "ntp/failure.h"
 #include "ntp/ntp_time.h"
 
 namespace sntp {
@@ -50,27 +51,15 @@ struct ReplyFields {
     NtpTime transmit;
 };
 
-enum class ReplyCheck {
-    kAccepted,
-    kNotOurs,  // originate differs from what was sent: not an answer to this request
-    kTooShort,
-    kNotServerMode,
-    kBadVersion,
-    kKissOfDeath,
-    kBadStratum,
-    kUnsynchronised,
-    kZeroTransmit,
-    kRootDistance,
-};
-
 struct ReplyVerdict {
-    ReplyCheck check = ReplyCheck::kAccepted;
-    std::string reason;  // names the failed check; empty when accepted
+    // False when the originate stamp is not the request's transmit stamp: a stray or forged
+    // datagram, no answer to this request at all.
+    bool answersRequest = true;
+    // The check that failed (its kind, the kiss code, the check's account); none when the
+    // reply is accepted.
+    Failure failure;
     ReplyFields fields;
 };
-
-// The kiss code is the server's text; anything but printable ASCII is shown as '?'.
-std::string KissCode(const std::uint8_t* referenceId);
 
 // Decodes a received datagram and checks it against the request's transmit timestamp.
 ReplyVerdict CheckReply(const std::uint8_t* data, std::size_t length, NtpTime sentTransmit);

@@ -9,37 +9,19 @@
 #include "base/query_interrupter.h"
 #include "platform/clock_service_protocol.h"
 
-// What asking the service came to; the program words it.
-struct ClockServiceAnswer {
-    enum class Outcome {
-        kReplied,     // reply is the service's
-        kNoService,   // none answered (not installed, not running, gone mid-request)
-        kStopped,     // the interrupter stopped the wait
-        kDistrusted,  // a process other than the service serves the pipe
-        kUnreadable,  // the reply could not be read
-        kTimedOut,    // no reply within kReplyLimitSeconds: the service may still set the clock
-    };
-    static constexpr int kReplyLimitSeconds = 30;
-
-    Outcome outcome = Outcome::kNoService;
-    ClockServiceReply reply;
-    // The Win32 error of the pipe call that failed; 0 when none did.
-    std::uint32_t pipeError = 0;
-    // kDistrusted: the process that serves the pipe (0 when it could not be told, pipeError
-    // then says why), and whether the service runs at all.
-    std::uint32_t serverProcess = 0;
-    bool serviceRunning = false;
-
-    bool replied() const { return outcome == Outcome::kReplied; }
-    bool operator==(const ClockServiceAnswer&) const = default;
-};
-
 class ClockService {
   public:
+    // The service may make two SNTP exchanges of 5 s each, after a name lookup.
+    static constexpr int kReplyLimitSeconds = 30;
+
     virtual ~ClockService() = default;
 
-    virtual ClockServiceAnswer Synchronise(const ClockServiceRequest& request,
-                                           const QueryInterrupter* interrupter) = 0;
+    // The service's reply. Trouble on the way to it is a failure of the reply: no service
+    // answered (kServiceSilent, with the pipe call's error), a process other than the service
+    // serves the pipe, the reply could not be read, or none came within kReplyLimitSeconds
+    // (the service may still set the clock). A stopped wait fails as abandoned.
+    virtual ClockServiceReply Synchronise(const ClockServiceRequest& request,
+                                          const QueryInterrupter* interrupter) = 0;
 };
 
 // The process that the service control manager runs the Tickwell Clock service in; empty
@@ -60,8 +42,8 @@ class PlatformClockService : public ClockService {
     // Trusts the process that trusted names (for a server that is no service).
     explicit PlatformClockService(TrustedServer trusted) : trusted_(std::move(trusted)) {}
 
-    ClockServiceAnswer Synchronise(const ClockServiceRequest& request,
-                                   const QueryInterrupter* interrupter) override;
+    ClockServiceReply Synchronise(const ClockServiceRequest& request,
+                                  const QueryInterrupter* interrupter) override;
 
   private:
     TrustedServer trusted_;

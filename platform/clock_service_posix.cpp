@@ -7,7 +7,7 @@ std::optional<std::uint32_t> RunningClockServiceProcess() {
 
 PlatformClockService::PlatformClockService() : trusted_(&RunningClockServiceProcess) {}
 
-ClockServiceAnswer PlatformClockService::Synchronise(const ClockServiceRequest&,
-                                                     const QueryInterrupter*) {
-    return {};
+ClockServiceReply PlatformClockService::Synchronise(const ClockServiceRequest&,
+                                                    const QueryInterrupter*) {
+    return UnsuccessfulReply(ClockServiceStatus::kFailed, FailureOf(FailureKind::kServiceSilent));
 }

@@ -1,5 +1,7 @@
 #include "platform/clock_service_protocol.h"
 
+#include "platform/clock_service_reasons.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -15,6 +17,15 @@ constexpr std::uint16_t kSynchroniseKind = 1;
 
 static_assert(kClockServiceRequestHeaderSize == 4 + 2 + 2 + 4 + 2);
 static_assert(kClockServiceReplyHeaderSize == 4 + 2 + 2 + 8 + 8 + 1 + 2);
+static_assert(kClockServiceFailureHeaderSize == 4 + 2 + 2 + 8 + 8 + 1 + 1 + 2 + 4 * 4 + 4);
+// Both versions' replies up to the stratum.
+constexpr std::size_t kCommonHeaderSize = 4 + 2 + 2 + 8 + 8 + 1;
+constexpr std::uint8_t kUnconfirmedFlag = 1;
+constexpr std::uint16_t kHighestStatus = static_cast<std::uint16_t>(ClockServiceStatus::kMalformed);
+
+bool SpeaksVersion(std::uint64_t version) {
+    return version >= kClockServiceFirstVersion && version <= kClockServiceProtocolVersion;
+}
 
 // Byte by byte: GCC 12 at -O2 warns falsely about vector::insert of the few bytes.
 class Writer {
@@ -36,6 +47,12 @@ class Writer {
         for (std::size_t i = 0; i < length; ++i) {
             bytes_.push_back(static_cast<std::uint8_t>(text[i]));
         }
+    }
+    // Its length in size bytes first, then the text, cut to limit.
+    void Counted(const std::string& text, int size, std::size_t limit) {
+        const std::size_t length = std::min(text.size(), limit);
+        Unsigned(length, size);
+        Text(text, length);
     }
     std::vector<std::uint8_t> Take() { return std::move(bytes_); }
 
@@ -66,6 +83,18 @@ class Reader {
         return std::string(begin, length);
     }
     std::size_t Remaining() const { return bytes_.size() - at_; }
+    // A text after its length in size bytes; empty when it is longer than limit or than the
+    // bytes left.
+    std::optional<std::string> Counted(int size, std::size_t limit) {
+        if (Remaining() < static_cast<std::size_t>(size)) {
+            return std::nullopt;
+        }
+        const auto length = static_cast<std::size_t>(Unsigned(size));
+        if (length > limit || length > Remaining()) {
+            return std::nullopt;
+        }
+        return Text(length);
+    }
 
   private:
     std::span<const std::uint8_t> bytes_;
@@ -100,10 +129,11 @@ std::string HostError(const std::string& host) {
     return {};
 }
 
-std::vector<std::uint8_t> EncodeClockServiceRequest(const ClockServiceRequest& request) {
+std::vector<std::uint8_t> EncodeClockServiceRequest(const ClockServiceRequest& request,
+                                                    std::uint16_t version) {
     Writer out(kClockServiceRequestHeaderSize + request.host.size());
     out.Magic(kRequestMagic);
-    out.Unsigned(kClockServiceProtocolVersion, 2);
+    out.Unsigned(version, 2);
     out.Unsigned(kSynchroniseKind, 2);
     out.Unsigned(static_cast<std::uint32_t>(request.offsetSeconds), 4);
     // A host too long for the length field is sent as it is and refused by the service.
@@ -113,8 +143,9 @@ std::vector<std::uint8_t> EncodeClockServiceRequest(const ClockServiceRequest& r
 }
 
 ParsedClockServiceRequest ParseClockServiceRequest(std::span<const std::uint8_t> bytes) {
-    const auto refuse = [](std::string error) {
-        return ParsedClockServiceRequest{std::nullopt, std::move(error)};
+    std::uint16_t replyVersion = kClockServiceFirstVersion;
+    const auto refuse = [&replyVersion](std::string error) {
+        return ParsedClockServiceRequest{std::nullopt, std::move(error), replyVersion};
     };
     if (bytes.size() < kClockServiceRequestHeaderSize) {
         return refuse("too short");
@@ -124,9 +155,10 @@ ParsedClockServiceRequest ParseClockServiceRequest(std::span<const std::uint8_t>
         return refuse("not a request (wrong magic)");
     }
     const auto version = in.Unsigned(2);
-    if (version != kClockServiceProtocolVersion) {
+    if (!SpeaksVersion(version)) {
         return refuse("unknown version " + std::to_string(version));
     }
+    replyVersion = static_cast<std::uint16_t>(version);
     const auto kind = in.Unsigned(2);
     if (kind != kSynchroniseKind) {
         return refuse("unknown kind " + std::to_string(kind));
@@ -151,20 +183,113 @@ ParsedClockServiceRequest ParseClockServiceRequest(std::span<const std::uint8_t>
     if (!error.empty()) {
         return refuse(std::move(error));
     }
-    return {std::move(request), {}};
+    return {std::move(request), {}, replyVersion};
 }
 
-std::vector<std::uint8_t> EncodeClockServiceReply(const ClockServiceReply& reply) {
-    const std::size_t reasonLength = std::min(reply.reason.size(), kClockServiceMaxReasonLength);
-    Writer out(kClockServiceReplyHeaderSize + reasonLength);
+namespace {
+
+// Version 2's failure after the stratum: flags, kind, detail and texts.
+void WriteFailure(const ClockServiceReply& reply, Writer* out) {
+    const Failure& failure = reply.failure;
+    out->U8(reply.unconfirmed ? kUnconfirmedFlag : 0);
+    out->Unsigned(static_cast<std::uint16_t>(failure.kind), 2);
+    out->Unsigned(failure.error, 4);
+    out->Unsigned(failure.timeoutMs, 4);
+    out->Unsigned(failure.secondsApart, 4);
+    out->Unsigned(failure.process, 4);
+    const std::string kiss = failure.kiss ? failure.kiss->text() : std::string(4, '\0');
+    out->Text(kiss, KissCode::kLength);
+    for (const std::string* name :
+         {&failure.address, &failure.otherServer, &failure.otherAddress}) {
+        out->Counted(*name, 1, kClockServiceMaxNameLength);
+    }
+    out->Counted(reply.reason, 2, kClockServiceMaxReasonLength);
+}
+
+// False when the bytes hold no failure of version 2 that fits the reply's status.
+bool ReadFailure(Reader& in, ClockServiceReply* reply) {
+    if (in.Remaining() < kClockServiceFailureHeaderSize - kCommonHeaderSize) {
+        return false;
+    }
+    const auto flags = in.Unsigned(1);
+    const auto kind = in.Unsigned(2);
+    Failure& failure = reply->failure;
+    failure.error = static_cast<std::uint32_t>(in.Unsigned(4));
+    failure.timeoutMs = static_cast<std::uint32_t>(in.Unsigned(4));
+    failure.secondsApart = static_cast<std::uint32_t>(in.Unsigned(4));
+    failure.process = static_cast<std::uint32_t>(in.Unsigned(4));
+    const std::string kiss = in.Text(KissCode::kLength);
+    if ((flags & ~std::uint64_t{kUnconfirmedFlag}) != 0 ||
+        (kind == 0) != (reply->status == ClockServiceStatus::kSynchronised)) {
+        return false;
+    }
+    reply->unconfirmed = (flags & kUnconfirmedFlag) != 0;
+    // A newer service's kind: its sentence says what the program cannot.
+    failure.kind = kind > static_cast<std::uint16_t>(kLastFailureKind)
+                       ? FailureKind::kOther
+                       : static_cast<FailureKind>(kind);
+    if (failure.kind == FailureKind::kKissOfDeath) {
+        failure.kiss = KissCode::FromText(kiss);
+        if (!failure.kiss) {
+            return false;
+        }
+    } else if (kiss != std::string(KissCode::kLength, '\0')) {
+        return false;
+    }
+    for (std::string* name : {&failure.address, &failure.otherServer, &failure.otherAddress}) {
+        std::optional<std::string> text = in.Counted(1, kClockServiceMaxNameLength);
+        if (!text) {
+            return false;
+        }
+        *name = std::move(*text);
+    }
+    std::optional<std::string> reason = in.Counted(2, kClockServiceMaxReasonLength);
+    if (!reason || in.Remaining() != 0) {
+        return false;
+    }
+    reply->reason = std::move(*reason);
+    failure.account = reply->reason;
+    return true;
+}
+
+// Version 1's reason: the sentence, or on success whether the step went unconfirmed.
+constexpr const char* kUnconfirmedReason = "not confirmed by a second server";
+
+bool ReadReason(Reader& in, ClockServiceReply* reply) {
+    std::optional<std::string> reason = in.Counted(2, kClockServiceMaxReasonLength);
+    if (!reason || in.Remaining() != 0) {
+        return false;
+    }
+    if (reply->ok()) {
+        // Programs before it ignore a synchronised reply's reason.
+        reply->unconfirmed = *reason == kUnconfirmedReason;
+        return true;
+    }
+    reply->reason = std::move(*reason);
+    reply->failure = reply->status == ClockServiceStatus::kMalformed
+                         ? MalformedReply(reply->reason).failure
+                         : ReadServiceReason(reply->reason);
+    return true;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodeClockServiceReply(const ClockServiceReply& reply,
+                                                  std::uint16_t version) {
+    Writer out(kClockServiceMaxReplySize);
     out.Magic(kReplyMagic);
-    out.Unsigned(kClockServiceProtocolVersion, 2);
+    out.Unsigned(version, 2);
     out.Unsigned(static_cast<std::uint16_t>(reply.status), 2);
     out.Unsigned(std::bit_cast<std::uint64_t>(reply.offset), 8);
     out.Unsigned(std::bit_cast<std::uint64_t>(reply.delay), 8);
     out.U8(static_cast<std::uint8_t>(std::clamp(reply.stratum, 0, 255)));
-    out.Unsigned(reasonLength, 2);
-    out.Text(reply.reason, reasonLength);
+    if (version == kClockServiceFirstVersion) {
+        const std::string reason =
+            reply.ok() ? (reply.unconfirmed ? kUnconfirmedReason : "") : reply.reason;
+        out.Counted(reason, 2, kClockServiceMaxReasonLength);
+    } else {
+        WriteFailure(reply, &out);
+    }
     return out.Take();
 }
 
@@ -173,11 +298,10 @@ std::optional<ClockServiceReply> ParseClockServiceReply(std::span<const std::uin
         return std::nullopt;
     }
     Reader in(bytes);
-    if (!in.Magic(kReplyMagic) || in.Unsigned(2) != kClockServiceProtocolVersion) {
-        return std::nullopt;
-    }
+    const bool magic = in.Magic(kReplyMagic);
+    const auto version = in.Unsigned(2);
     const auto status = in.Unsigned(2);
-    if (status > static_cast<std::uint16_t>(ClockServiceStatus::kMalformed)) {
+    if (!magic || !SpeaksVersion(version) || status > kHighestStatus) {
         return std::nullopt;
     }
     ClockServiceReply reply;
@@ -185,12 +309,27 @@ std::optional<ClockServiceReply> ParseClockServiceReply(std::span<const std::uin
     reply.offset = std::bit_cast<double>(in.Unsigned(8));
     reply.delay = std::bit_cast<double>(in.Unsigned(8));
     reply.stratum = static_cast<std::int32_t>(in.Unsigned(1));
-    const auto reasonLength = static_cast<std::size_t>(in.Unsigned(2));
-    if (!std::isfinite(reply.offset) || !std::isfinite(reply.delay) ||
-        reasonLength > kClockServiceMaxReasonLength || in.Remaining() != reasonLength) {
+    if (!std::isfinite(reply.offset) || !std::isfinite(reply.delay)) {
         return std::nullopt;
     }
-    reply.reason = in.Text(reasonLength);
+    const bool read =
+        version == kClockServiceFirstVersion ? ReadReason(in, &reply) : ReadFailure(in, &reply);
+    if (!read) {
+        return std::nullopt;
+    }
+    return reply;
+}
+
+bool RefusesVersion(const ClockServiceReply& reply, std::uint16_t version) {
+    return version != kClockServiceFirstVersion && reply.status == ClockServiceStatus::kMalformed &&
+           reply.reason == "unknown version " + std::to_string(version);
+}
+
+ClockServiceReply AskNewestFirst(const std::function<ClockServiceReply(std::uint16_t)>& ask) {
+    ClockServiceReply reply = ask(kClockServiceProtocolVersion);
+    if (RefusesVersion(reply, kClockServiceProtocolVersion)) {
+        reply = ask(kClockServiceFirstVersion);
+    }
     return reply;
 }
 
@@ -199,132 +338,17 @@ std::wstring ClockServicePipeNameWide() {
     return std::wstring(name.begin(), name.end());
 }
 
-ClockServiceReply UnsuccessfulReply(ClockServiceStatus status, std::string reason) {
+ClockServiceReply UnsuccessfulReply(ClockServiceStatus status, Failure failure,
+                                    const std::string& host) {
     ClockServiceReply reply;
     reply.status = status;
-    reply.reason = std::move(reason);
+    reply.reason = ServiceReasonText(failure, host);
+    reply.failure = std::move(failure);
     return reply;
 }
 
-namespace {
-
-// The reasons' words on the wire, as the first version of the service sent them.
-struct ReasonWords {
-    ClockServiceFailure failure;
-    const char* words;
-};
-constexpr ReasonWords kReasonWords[] = {
-    {ClockServiceFailure::kNetworkStart, "the network could not be started"},
-    {ClockServiceFailure::kConversionFailed, "time conversion error"},
-    {ClockServiceFailure::kAbandoned, "the correction was abandoned"},
-    {ClockServiceFailure::kServerNotApproved, "server not approved by the administrator"},
-    {ClockServiceFailure::kOffsetAboveLimit, "offset above the administrator's limit"},
-};
-constexpr const char* kNoAnswerWords = "no answer from ";
-constexpr const char* kClockRefusedWords = "Windows refused to set the clock (error ";
-constexpr const char* kDisagreementWords = "second server ";
-constexpr const char* kDisagreementMiddle = " disagrees by ";
-constexpr const char* kDisagreementEnd = " s";
-// Before it, a kiss code came as "no answer from ..." with the SNTP client's account.
-constexpr const char* kKissWords = "the server sent the kiss code ";
-constexpr std::size_t kKissCodeLength = 4;
-
-// Four printable ASCII characters, as a kiss code is read from the reply.
-bool IsKissCode(const std::string& code) {
-    return code.size() == kKissCodeLength &&
-           std::all_of(code.begin(), code.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
-}
-
-// The decimal digits of a code exactly as the service writes them, so that a reason reads
-// back to the same bytes.
-std::optional<std::uint32_t> CanonicalCode(const std::string& digits) {
-    const bool canonical = !digits.empty() && digits.size() <= 10 &&
-                           (digits.size() == 1 || digits[0] != '0') &&
-                           digits.find_first_not_of("0123456789") == std::string::npos;
-    if (!canonical) {
-        return std::nullopt;
-    }
-    const unsigned long long code = std::stoull(digits);
-    if (code > 0xFFFFFFFFull) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint32_t>(code);
-}
-
-std::optional<ClockServiceReason> ParseDisagreement(const std::string& reason) {
-    const std::string start = kDisagreementWords;
-    const std::string middle = kDisagreementMiddle;
-    const std::string end = kDisagreementEnd;
-    if (reason.compare(0, start.size(), start) != 0 || reason.size() < start.size() + end.size() ||
-        reason.compare(reason.size() - end.size(), end.size(), end) != 0) {
-        return std::nullopt;
-    }
-    const std::size_t at = reason.rfind(middle);
-    if (at == std::string::npos || at <= start.size() ||
-        at + middle.size() > reason.size() - end.size()) {
-        return std::nullopt;
-    }
-    const std::string digits =
-        reason.substr(at + middle.size(), reason.size() - end.size() - at - middle.size());
-    const std::optional<std::uint32_t> code = CanonicalCode(digits);
-    if (!code) {
-        return std::nullopt;
-    }
-    return ClockServiceReason{ClockServiceFailure::kDisagreement, *code,
-                              reason.substr(start.size(), at - start.size())};
-}
-
-}  // namespace
-
-std::string EncodeClockServiceReason(const ClockServiceReason& reason) {
-    switch (reason.failure) {
-        case ClockServiceFailure::kOther:
-            return reason.detail;
-        case ClockServiceFailure::kNoAnswer:
-            return kNoAnswerWords + reason.detail;
-        case ClockServiceFailure::kClockRefused:
-            return kClockRefusedWords + std::to_string(reason.code) + ")";
-        case ClockServiceFailure::kDisagreement:
-            return kDisagreementWords + reason.detail + kDisagreementMiddle +
-                   std::to_string(reason.code) + kDisagreementEnd;
-        case ClockServiceFailure::kKissOfDeath:
-            return kKissWords + reason.detail;
-        default:
-            break;
-    }
-    for (const ReasonWords& words : kReasonWords) {
-        if (words.failure == reason.failure) {
-            return words.words;
-        }
-    }
-    return reason.detail;
-}
-
-ClockServiceReason ParseClockServiceReason(const std::string& reason) {
-    for (const ReasonWords& words : kReasonWords) {
-        if (reason == words.words) {
-            return {words.failure, 0, {}};
-        }
-    }
-    const std::string noAnswer = kNoAnswerWords;
-    if (reason.size() > noAnswer.size() && reason.compare(0, noAnswer.size(), noAnswer) == 0) {
-        return {ClockServiceFailure::kNoAnswer, 0, reason.substr(noAnswer.size())};
-    }
-    const std::string refused = kClockRefusedWords;
-    if (reason.size() > refused.size() + 1 && reason.compare(0, refused.size(), refused) == 0 &&
-        reason.back() == ')') {
-        const std::string digits =
-            reason.substr(refused.size(), reason.size() - refused.size() - 1);
-        if (const std::optional<std::uint32_t> code = CanonicalCode(digits)) {
-            return {ClockServiceFailure::kClockRefused, *code, {}};
-        }
-    }
-    if (std::optional<ClockServiceReason> disagreement = ParseDisagreement(reason)) {
-        return std::move(*disagreement);
-    }
-    const std::string kiss = kKissWords;
-    if (reason.compare(0, kiss.size(), kiss) == 0 && IsKissCode(reason.substr(kiss.size()))) {
-        return {ClockServiceFailure::kKissOfDeath, 0, reason.substr(kiss.size())};
-    }
-    return {ClockServiceFailure::kOther, 0, reason};
+ClockServiceReply MalformedReply(std::string check) {
+    Failure failure = FailureOf(FailureKind::kMalformedRequest);
+    failure.account = std::move(check);
+    return UnsuccessfulReply(ClockServiceStatus::kMalformed, std::move(failure));
 }

@@ -4,31 +4,50 @@
 // never accepts a time, only the server to ask and the user's fixed offset.
 //
 // Request (little-endian): "TWCQ", version u16, kind u16 (1: synchronise), offset i32
-// (seconds), host length u16, then that many bytes of host (no terminator).
-// Reply: "TWCA", version u16, status u16, offset f64, delay f64 (IEEE 754 bits as u64),
-// stratum u8, reason length u16, then that many bytes of reason.
+// (seconds), host length u16, then that many bytes of host (no terminator). Versions 1 and 2
+// ask alike; the version says in which form the reply is wanted.
+// Reply, version 1: "TWCA", version u16, status u16, offset f64, delay f64 (IEEE 754 bits as
+// u64), stratum u8, reason length u16, then that many bytes of reason, the service's sentence.
+// Reply, version 2: the same up to the stratum, then flags u8 (bit 0: a large step that no
+// second server confirmed), the failure's kind u16 and its detail: error u32, time-out u32
+// (ms), seconds apart u32, process u32, kiss code (4 bytes, zero unless a kiss), then the
+// address, the other server and the other address (each a u8 length and its bytes), and the
+// sentence (a u16 length and its bytes).
+//
+// A service answers in the version the request was made in. A service of version 1 refuses a
+// request of version 2 as malformed ("unknown version 2") in a reply of version 1: the
+// program then asks again in version 1 and reads the sentence (clock_service_reasons.h).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "ntp/failure.h"
+
 inline constexpr const char* kClockServicePipeName = R"(\\.\pipe\Quorvane.Tickwell.Clock)";
 // The service's name in the service control manager.
 inline constexpr const wchar_t* kClockServiceName = L"TickwellClock";
-inline constexpr std::uint16_t kClockServiceProtocolVersion = 1;
+// The first version, which every program and service reads; a program asks in the latest.
+inline constexpr std::uint16_t kClockServiceFirstVersion = 1;
+inline constexpr std::uint16_t kClockServiceProtocolVersion = 2;
 // A host name as DNS allows it; an IPv6 address in brackets is far shorter.
 inline constexpr std::size_t kClockServiceMaxHostLength = 253;
 inline constexpr std::size_t kClockServiceRequestHeaderSize = 14;
 inline constexpr std::size_t kClockServiceMaxRequestSize =
     kClockServiceRequestHeaderSize + kClockServiceMaxHostLength;
 inline constexpr std::size_t kClockServiceMaxReasonLength = 512;
-inline constexpr std::size_t kClockServiceReplyHeaderSize = 27;
-inline constexpr std::size_t kClockServiceMaxReplySize =
-    kClockServiceReplyHeaderSize + kClockServiceMaxReasonLength;
+inline constexpr std::size_t kClockServiceReplyHeaderSize = 27;  // of version 1
+// Of version 2, before its texts; an address or a server's name holds a host name at most.
+inline constexpr std::size_t kClockServiceFailureHeaderSize = 48;
+inline constexpr std::size_t kClockServiceMaxNameLength = kClockServiceMaxHostLength;
+inline constexpr std::size_t kClockServiceMaxReplySize = kClockServiceFailureHeaderSize +
+                                                         3 * (1 + kClockServiceMaxNameLength) + 2 +
+                                                         kClockServiceMaxReasonLength;
 
 struct ClockServiceRequest {
     std::string host;  // a name, a dotted IPv4 address, or an IPv6 address (bare or in brackets)
@@ -39,58 +58,33 @@ struct ClockServiceRequest {
 
 enum class ClockServiceStatus : std::uint16_t {
     kSynchronised = 0,  // the clock was set; offset, delay and stratum are the measurement
-    kRefused = 1,       // the administrator's policy does not allow it; reason says why
-    kFailed = 2,        // the server did not answer, or Windows refused the set; reason says why
-    kMalformed = 3,     // the request could not be read; reason names the check
+    kRefused = 1,       // the administrator's policy does not allow it; failure says why
+    kFailed = 2,        // the server did not answer, or Windows refused the set; failure says why
+    kMalformed = 3,     // the request could not be read; failure's account names the check
 };
-
-// A synchronised reply's reason when the service made a large step that no other approved
-// server confirmed. Programs before it ignore a synchronised reply's reason.
-inline constexpr const char* kClockServiceUnconfirmed = "not confirmed by a second server";
 
 struct ClockServiceReply {
     ClockServiceStatus status = ClockServiceStatus::kFailed;
-    std::string reason;  // on success empty, or kClockServiceUnconfirmed
+    // Why it did not synchronise; none when it did.
+    Failure failure;
+    // The service's sentence for the failure, which programs of the first version show and
+    // the event log tells; empty on success.
+    std::string reason;
+    bool unconfirmed = false;  // a synchronisation whose large step no other server confirmed
     double offset = 0.0;
     double delay = 0.0;
     std::int32_t stratum = 0;
 
+    bool ok() const { return status == ClockServiceStatus::kSynchronised; }
     bool operator==(const ClockServiceReply&) const = default;
 };
-
-// Why the service did not synchronise. On the wire the kind travels as the reply's reason,
-// in the words every version of the service has sent, so that a program of any version reads
-// it: a program words the kinds it knows and shows any other reason as it came.
-enum class ClockServiceFailure {
-    kOther,  // detail is the whole reason: a malformed request's check, or an unknown reason
-    kNetworkStart,
-    kNoAnswer,      // detail: "<host>: <the SNTP client's account>"
-    kClockRefused,  // code: the error Windows gave
-    kConversionFailed,
-    kAbandoned,
-    kServerNotApproved,
-    kOffsetAboveLimit,
-    kDisagreement,  // another approved server disagreed: detail "<host> (<address>)", code the
-                    // difference in whole seconds
-    kKissOfDeath,   // the server sent a kiss code: detail the code's four characters, which
-                    // a program's scheduled runs obey as if the server had told them
-};
-
-struct ClockServiceReason {
-    ClockServiceFailure failure = ClockServiceFailure::kOther;
-    std::uint32_t code = 0;
-    std::string detail;
-
-    bool operator==(const ClockServiceReason&) const = default;
-};
-
-std::string EncodeClockServiceReason(const ClockServiceReason& reason);
-ClockServiceReason ParseClockServiceReason(const std::string& reason);
 
 // A request read, or the check it failed ("too short", "unknown version 2", ...).
 struct ParsedClockServiceRequest {
     std::optional<ClockServiceRequest> request;
     std::string error;
+    // The version to answer in: the request's, when the service speaks it, else the first.
+    std::uint16_t replyVersion = kClockServiceFirstVersion;
 };
 
 // Empty when host is a name, a dotted IPv4 address or an IPv6 address (bare or in
@@ -101,13 +95,25 @@ std::string HostError(const std::string& host);
 // kClockServicePipeName for the wide calls of Windows.
 std::wstring ClockServicePipeNameWide();
 
-// A reply that did not synchronise, for the reason given.
-ClockServiceReply UnsuccessfulReply(ClockServiceStatus status, std::string reason);
+// A reply that did not synchronise, for the failure met asking host, with its sentence.
+ClockServiceReply UnsuccessfulReply(ClockServiceStatus status, Failure failure,
+                                    const std::string& host = {});
 
-std::vector<std::uint8_t> EncodeClockServiceRequest(const ClockServiceRequest& request);
+// The reply to a request that could not be read, naming the check it failed.
+ClockServiceReply MalformedReply(std::string check);
+
+std::vector<std::uint8_t> EncodeClockServiceRequest(
+    const ClockServiceRequest& request, std::uint16_t version = kClockServiceProtocolVersion);
 ParsedClockServiceRequest ParseClockServiceRequest(std::span<const std::uint8_t> bytes);
 
-// The reason is cut to kClockServiceMaxReasonLength bytes.
-std::vector<std::uint8_t> EncodeClockServiceReply(const ClockServiceReply& reply);
-// Empty when the bytes are no reply of this version.
+// The texts are cut to their limits.
+std::vector<std::uint8_t> EncodeClockServiceReply(const ClockServiceReply& reply,
+                                                  std::uint16_t version);
+// Empty when the bytes are no reply of a version this program reads. A failure of a kind it
+// does not know reads as kOther, with the service's sentence.
 std::optional<ClockServiceReply> ParseClockServiceReply(std::span<const std::uint8_t> bytes);
+// The reply of a service of the first version to a request of a later one: ask again in the
+// first version.
+bool RefusesVersion(const ClockServiceReply& reply, std::uint16_t version);
+// Asks in the latest version, and once more in the first when the service is of the first.
+ClockServiceReply AskNewestFirst(const std::function<ClockServiceReply(std::uint16_t)>& ask);

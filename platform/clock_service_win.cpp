@@ -16,16 +16,17 @@ using SteadyClock = std::chrono::steady_clock;
 
 // Every instance busy: the service lets go of each client within seconds.
 constexpr std::chrono::milliseconds kBusyWait{2000};
-// The service may make two SNTP exchanges of 5 s each, after a name lookup.
-constexpr std::chrono::seconds kReplyLimit{ClockServiceAnswer::kReplyLimitSeconds};
+constexpr std::chrono::seconds kReplyLimit{ClockService::kReplyLimitSeconds};
 
-using Outcome = ClockServiceAnswer::Outcome;
-
-ClockServiceAnswer Answer(Outcome outcome, DWORD pipeError = 0) {
-    ClockServiceAnswer answer;
-    answer.outcome = outcome;
-    answer.pipeError = pipeError;
-    return answer;
+// Trouble on the way to the service, as a reply that did not synchronise.
+ClockServiceReply Trouble(FailureKind kind, DWORD error = 0) {
+    Failure failure = FailureOf(kind);
+    failure.error = error;
+    if (kind == FailureKind::kServiceTimedOut) {
+        failure.timeoutMs = static_cast<std::uint32_t>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(kReplyLimit).count());
+    }
+    return UnsuccessfulReply(ClockServiceStatus::kFailed, std::move(failure));
 }
 
 // The pipe, or the error of the call that failed; an interrupted wait leaves no error.
@@ -61,21 +62,60 @@ UniqueHandle OpenPipe(const std::wstring& name, const QueryInterrupter* interrup
     }
 }
 
-// Empty when the pipe's server is the trusted process, else the answer that says who it is.
-std::optional<ClockServiceAnswer> Distrust(HANDLE pipe,
-                                           const std::optional<std::uint32_t>& trusted) {
-    ClockServiceAnswer distrusted = Answer(Outcome::kDistrusted);
-    distrusted.serviceRunning = trusted.has_value();
+// Empty when the pipe's server is the trusted process, else the reply that says who it is.
+std::optional<ClockServiceReply> Distrust(HANDLE pipe,
+                                          const std::optional<std::uint32_t>& trusted) {
     ULONG server = 0;
     if (!::GetNamedPipeServerProcessId(pipe, &server)) {
-        distrusted.pipeError = ::GetLastError();
-        return distrusted;
+        return Trouble(FailureKind::kServiceUnidentified, ::GetLastError());
     }
     if (trusted && server == *trusted) {
         return std::nullopt;
     }
-    distrusted.serverProcess = server;
+    ClockServiceReply distrusted =
+        Trouble(trusted ? FailureKind::kPipeNotTheService : FailureKind::kPipeWithoutService);
+    distrusted.failure.process = server;
     return distrusted;
+}
+
+// One request in the version, and its reply, over a connection of its own.
+ClockServiceReply AskInVersion(const ClockServiceRequest& request, std::uint16_t version,
+                               const std::optional<std::uint32_t>& trusted, const PipeWait& wait) {
+    DWORD openError = 0;
+    const UniqueHandle pipe = OpenPipe(ClockServicePipeNameWide(), wait.interrupter, &openError);
+    if (!pipe) {
+        return openError == 0 ? Trouble(FailureKind::kAbandoned)
+                              : Trouble(FailureKind::kServiceSilent, openError);
+    }
+    if (std::optional<ClockServiceReply> distrusted = Distrust(pipe.get(), trusted)) {
+        return *distrusted;
+    }
+    DWORD mode = PIPE_READMODE_MESSAGE;
+    if (!::SetNamedPipeHandleState(pipe.get(), &mode, nullptr, nullptr)) {
+        return Trouble(FailureKind::kServiceSilent, ::GetLastError());
+    }
+
+    const std::vector<std::uint8_t> encoded = EncodeClockServiceRequest(request, version);
+    const PipeTransfer sent = WritePipeMessage(pipe.get(), encoded, wait);
+    std::array<std::uint8_t, kClockServiceMaxReplySize> buffer{};
+    const PipeTransfer received =
+        sent.result == PipeTransferResult::kDone ? ReadPipeMessage(pipe.get(), buffer, wait) : sent;
+    switch (received.result) {
+        case PipeTransferResult::kDone:
+            break;
+        case PipeTransferResult::kMessageTooLong:
+            return Trouble(FailureKind::kServiceUnreadable);
+        case PipeTransferResult::kTimedOut:
+            // The service may still set the clock: the run must not fall back to setting it too.
+            return Trouble(FailureKind::kServiceTimedOut);
+        case PipeTransferResult::kBroken:
+            return Trouble(FailureKind::kServiceSilent, received.error);
+        case PipeTransferResult::kStopped:
+            return Trouble(FailureKind::kAbandoned);
+    }
+    std::optional<ClockServiceReply> reply =
+        ParseClockServiceReply(std::span(buffer.data(), received.bytes));
+    return reply ? std::move(*reply) : Trouble(FailureKind::kServiceUnreadable);
 }
 
 }  // namespace
@@ -97,46 +137,10 @@ std::optional<std::uint32_t> RunningClockServiceProcess() {
 
 PlatformClockService::PlatformClockService() : trusted_(&RunningClockServiceProcess) {}
 
-ClockServiceAnswer PlatformClockService::Synchronise(const ClockServiceRequest& request,
-                                                     const QueryInterrupter* interrupter) {
+ClockServiceReply PlatformClockService::Synchronise(const ClockServiceRequest& request,
+                                                    const QueryInterrupter* interrupter) {
     const PipeWait wait{.deadline = SteadyClock::now() + kReplyLimit, .interrupter = interrupter};
-    DWORD openError = 0;
-    const UniqueHandle pipe = OpenPipe(ClockServicePipeNameWide(), interrupter, &openError);
-    if (!pipe) {
-        return Answer(openError == 0 ? Outcome::kStopped : Outcome::kNoService, openError);
-    }
-    if (std::optional<ClockServiceAnswer> distrusted = Distrust(pipe.get(), trusted_())) {
-        return *distrusted;
-    }
-    DWORD mode = PIPE_READMODE_MESSAGE;
-    if (!::SetNamedPipeHandleState(pipe.get(), &mode, nullptr, nullptr)) {
-        return Answer(Outcome::kNoService, ::GetLastError());
-    }
-
-    const std::vector<std::uint8_t> encoded = EncodeClockServiceRequest(request);
-    const PipeTransfer sent = WritePipeMessage(pipe.get(), encoded, wait);
-    std::array<std::uint8_t, kClockServiceMaxReplySize> buffer{};
-    const PipeTransfer received =
-        sent.result == PipeTransferResult::kDone ? ReadPipeMessage(pipe.get(), buffer, wait) : sent;
-    switch (received.result) {
-        case PipeTransferResult::kDone:
-            break;
-        case PipeTransferResult::kMessageTooLong:
-            return Answer(Outcome::kUnreadable);
-        case PipeTransferResult::kTimedOut:
-            // The service may still set the clock: the run must not fall back to setting it too.
-            return Answer(Outcome::kTimedOut);
-        case PipeTransferResult::kBroken:
-            return Answer(Outcome::kNoService, received.error);
-        case PipeTransferResult::kStopped:
-            return Answer(Outcome::kStopped);
-    }
-    std::optional<ClockServiceReply> reply =
-        ParseClockServiceReply(std::span(buffer.data(), received.bytes));
-    if (!reply) {
-        return Answer(Outcome::kUnreadable);
-    }
-    ClockServiceAnswer answer = Answer(Outcome::kReplied);
-    answer.reply = std::move(*reply);
-    return answer;
+    const std::optional<std::uint32_t> trusted = trusted_();
+    return AskNewestFirst(
+        [&](std::uint16_t version) { return AskInVersion(request, version, trusted, wait); });
 }

@@ -108,9 +108,9 @@ void ClockPipeServer::ServeClient(HANDLE pipe) {
                 reply = handler_(request);
             } catch (const std::exception& error) {
                 // Whatever went wrong, the service goes on serving the next client.
-                reply = UnsuccessfulReply(
-                    ClockServiceStatus::kFailed,
-                    std::string("the service could not handle it: ") + error.what());
+                Failure failure = FailureOf(FailureKind::kOther);
+                failure.account = std::string("the service could not handle it: ") + error.what();
+                reply = UnsuccessfulReply(ClockServiceStatus::kFailed, std::move(failure));
             }
             break;
         case PipeTransferResult::kMessageTooLong:
@@ -118,17 +118,19 @@ void ClockPipeServer::ServeClient(HANDLE pipe) {
             while (ReadPipeMessage(pipe, buffer, requestLimit).result ==
                    PipeTransferResult::kMessageTooLong) {
             }
-            reply = UnsuccessfulReply(ClockServiceStatus::kMalformed, kRequestTooLong);
+            reply = MalformedReply(kRequestTooLong);
             break;
         case PipeTransferResult::kTimedOut:
-            reply = UnsuccessfulReply(ClockServiceStatus::kMalformed, kNoRequestInTime);
+            reply = MalformedReply(kNoRequestInTime);
             break;
         case PipeTransferResult::kBroken:
         case PipeTransferResult::kStopped:
             return;
     }
     observer_(request, reply);
-    const std::vector<std::uint8_t> encoded = EncodeClockServiceReply(reply);
+    // In the version the client asked in; a request that could not be read, in the first.
+    const std::vector<std::uint8_t> encoded =
+        EncodeClockServiceReply(reply, ParseClockServiceRequest(request).replyVersion);
     if (WritePipeMessage(pipe, encoded, ClientLimit(stop_.get())).result !=
         PipeTransferResult::kDone) {
         return;

@@ -1,19 +1,12 @@
 #include "service/clock_request_handler.h"
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 #include <string>
 
 #include "sync/clock_correction.h"
 #include "sync/second_opinion.h"
 
 namespace {
-
-ClockServiceReply Failed(ClockServiceStatus status, ClockServiceFailure failure,
-                         std::uint32_t code = 0, std::string detail = {}) {
-    return UnsuccessfulReply(status, EncodeClockServiceReason({failure, code, std::move(detail)}));
-}
 
 // The approved servers after the requested one, in the policy's order, that may give a second
 // opinion on it.
@@ -30,48 +23,18 @@ std::vector<std::string> SecondOpinions(const ClockPolicy& policy, const std::st
     return hosts;
 }
 
-ClockServiceReply FromOutcome(const ClockCorrection::Outcome& outcome, const std::string& host,
-                              const std::vector<std::string>& secondOpinions) {
-    using Result = ClockCorrection::Outcome::Result;
-    switch (outcome.result) {
-        case Result::kSucceeded: {
-            ClockServiceReply reply;
-            reply.status = ClockServiceStatus::kSynchronised;
-            reply.offset = outcome.offset;
-            reply.delay = outcome.delay;
-            reply.stratum = outcome.stratum;
-            if (outcome.unconfirmed) {
-                reply.reason = kClockServiceUnconfirmed;
-            }
-            return reply;
-        }
-        case Result::kNoAnswer:
-            if (outcome.failure.kind == SntpFailure::Kind::kRejectedReply &&
-                outcome.failure.check == sntp::ReplyCheck::kKissOfDeath) {
-                return Failed(ClockServiceStatus::kFailed, ClockServiceFailure::kKissOfDeath, 0,
-                              outcome.failure.kissCode);
-            }
-            // The SNTP client's account is the detail an administrator needs.
-            return Failed(ClockServiceStatus::kFailed, ClockServiceFailure::kNoAnswer, 0,
-                          host + ": " + outcome.failure.reason);
-        case Result::kClockRefused:
-            return Failed(ClockServiceStatus::kFailed, ClockServiceFailure::kClockRefused,
-                          outcome.setError);
-        case Result::kConversionFailed:
-            return Failed(ClockServiceStatus::kFailed, ClockServiceFailure::kConversionFailed);
-        case Result::kDisagreement: {
-            const ClockCorrection::Outcome::SecondOpinion& second = *outcome.secondOpinion;
-            const double apart = std::min(std::round(std::fabs(outcome.offset - second.offset)),
-                                          double{std::numeric_limits<std::uint32_t>::max()});
-            return Failed(ClockServiceStatus::kFailed, ClockServiceFailure::kDisagreement,
-                          static_cast<std::uint32_t>(apart),
-                          secondOpinions.at(second.index) + " (" + second.address + ")");
-        }
-        case Result::kAbandoned:
-            break;
+ClockServiceReply FromOutcome(const ClockCorrection::Outcome& outcome, const std::string& host) {
+    if (!outcome.ok()) {
+        // The service's hook never refuses a set: an abandoned correction is one it broke off.
+        return UnsuccessfulReply(ClockServiceStatus::kFailed, outcome.failure, host);
     }
-    // The service's hook never refuses a set.
-    return Failed(ClockServiceStatus::kFailed, ClockServiceFailure::kAbandoned);
+    ClockServiceReply reply;
+    reply.status = ClockServiceStatus::kSynchronised;
+    reply.offset = outcome.offset;
+    reply.delay = outcome.delay;
+    reply.stratum = outcome.stratum;
+    reply.unconfirmed = outcome.unconfirmed;
+    return reply;
 }
 
 }  // namespace
@@ -84,18 +47,19 @@ ClockServiceReply ClockRequestHandler::Handle(std::span<const std::uint8_t> byte
     // Reading and the policy check wait for no one: only the corrections take turns.
     ParsedClockServiceRequest parsed = ParseClockServiceRequest(bytes);
     if (!parsed.request) {
-        return UnsuccessfulReply(ClockServiceStatus::kMalformed, std::move(parsed.error));
+        return MalformedReply(std::move(parsed.error));
     }
     const ClockServiceRequest& request = *parsed.request;
     const ClockPolicy policy = loadPolicy_();
-    if (const std::optional<ClockServiceFailure> refusal = policy.Refusal(request)) {
-        return Failed(ClockServiceStatus::kRefused, *refusal);
+    if (const std::optional<FailureKind> refusal = policy.Refusal(request)) {
+        return UnsuccessfulReply(ClockServiceStatus::kRefused, FailureOf(*refusal), request.host);
     }
 
     const std::lock_guard<std::mutex> oneAtATime(oneAtATime_);
     const NetworkSession session(network_);
     if (session.result() != NetworkStartResult::kStarted) {
-        return Failed(ClockServiceStatus::kFailed, ClockServiceFailure::kNetworkStart);
+        return UnsuccessfulReply(ClockServiceStatus::kFailed, FailureOf(FailureKind::kNetworkStart),
+                                 request.host);
     }
     SntpClient client(clock_, options_.sntpTimeoutMs);
     ClockCorrection correction(clock_, client, options_.sntpPort,
@@ -105,5 +69,5 @@ ClockServiceReply ClockRequestHandler::Handle(std::span<const std::uint8_t> byte
                                });
     const std::vector<std::string> secondOpinions = SecondOpinions(policy, request.host);
     return FromOutcome(correction.Correct(request.host, request.offsetSeconds, secondOpinions),
-                       request.host, secondOpinions);
+                       request.host);
 }

@@ -4,8 +4,6 @@
 #include <cmath>
 #include <utility>
 
-#include "platform/clock_service_protocol.h"
-
 namespace {
 
 // A server as the pacing knows it: its catalogue entry.
@@ -17,14 +15,20 @@ int DayNumber(const SYSTEMTIME& t) {
     return t.wYear * 10000 + t.wMonth * 100 + t.wDay;
 }
 
-// Failures before any request went out to the server.
-bool RequestWentOut(RunFailure failure) {
+// Failures before any request went out to the server, from this process or the service.
+bool RequestWentOut(FailureKind failure) {
     switch (failure) {
-        case RunFailure::kInternetOpen:
-        case RunFailure::kUrlOpen:
-        case RunFailure::kNetworkStart:
-        case RunFailure::kNetworkVersion:
-        case RunFailure::kServiceSilent:
+        case FailureKind::kInternetOpen:
+        case FailureKind::kUrlOpen:
+        case FailureKind::kNetworkStart:
+        case FailureKind::kNetworkVersion:
+        case FailureKind::kServerNotApproved:
+        case FailureKind::kOffsetAboveLimit:
+        case FailureKind::kMalformedRequest:
+        case FailureKind::kServiceSilent:
+        case FailureKind::kServiceUnidentified:
+        case FailureKind::kPipeNotTheService:
+        case FailureKind::kPipeWithoutService:
             return false;
         default:
             return true;
@@ -129,7 +133,7 @@ void AutomaticRequests::Asking(const std::string& title, const std::string& addr
 
 void AutomaticRequests::RunEnded(const std::string& server, const RunResult& result, bool automatic,
                                  TimePoint now) {
-    if (RequestWentOut(result.failure)) {
+    if (RequestWentOut(result.failure.kind)) {
         pacing_.Asked(server, now);
     }
     for (const ServerEntry& other : result.secondOpinionsAsked) {
@@ -140,17 +144,12 @@ void AutomaticRequests::RunEnded(const std::string& server, const RunResult& res
         backoff_.End();
         return;
     }
-    if (result.failure == RunFailure::kAbandoned) {
+    if (result.failure.kind == FailureKind::kAbandoned) {
         return;
     }
-    if (result.failure == RunFailure::kKissOfDeath) {
-        pacing_.Kissed(server, result.detail, now);
-    } else if (result.failure == RunFailure::kServiceFailed) {
-        // The service asked the server for us: a kiss code it got is meant for us too.
-        const ClockServiceReason reason = ParseClockServiceReason(result.service.reply.reason);
-        if (reason.failure == ClockServiceFailure::kKissOfDeath) {
-            pacing_.Kissed(server, reason.detail, now);
-        }
+    // A kiss code the service got when it asked the server for us is meant for us too.
+    if (result.failure.kiss) {
+        pacing_.Kissed(server, *result.failure.kiss, now);
     }
     backoff_.Tried(server, ServersInPlay(now), automatic, now);
 }

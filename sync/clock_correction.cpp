@@ -25,9 +25,9 @@ ClockCorrection::Outcome ClockCorrection::Measure(const std::string& host) {
     SntpResult result;
     if (!client_.Query(host.c_str(), &result, sntpPort_)) {
         outcome.failure = client_.failure();
+        outcome.address = outcome.failure.address;
         return outcome;
     }
-    outcome.result = Outcome::Result::kSucceeded;
     outcome.offset = result.offset;
     outcome.delay = result.delay;
     outcome.stratum = result.stratum;
@@ -53,8 +53,8 @@ bool ClockCorrection::TakeSecondOpinion(const std::vector<std::string>& hosts, O
     for (std::size_t i = 0; i < hosts.size() && !second; ++i) {
         const Outcome asked = Measure(hosts[i]);
         outcome->secondOpinionsAsked = i + 1;
-        if (asked.result != Outcome::Result::kSucceeded) {
-            if (asked.failure.kind == SntpFailure::Kind::kInterrupted) {
+        if (!asked.ok()) {
+            if (asked.failure.kind == FailureKind::kAbandoned) {
                 *outcome = asked;
                 outcome->secondOpinionsAsked = i + 1;
                 return false;
@@ -66,11 +66,14 @@ bool ClockCorrection::TakeSecondOpinion(const std::vector<std::string>& hosts, O
             continue;
         }
         second = OffsetMeasurement{asked.offset, asked.delay};
-        outcome->secondOpinion =
-            Outcome::SecondOpinion{i, asked.address, asked.offset, asked.delay};
+        outcome->secondOpinion = i;
+        outcome->secondOffset = asked.offset;
+        outcome->failure.otherServer = hosts[i];
+        outcome->failure.otherAddress = asked.address;
     }
     switch (JudgeSecondOpinion({outcome->offset, outcome->delay}, second)) {
         case SecondOpinionVerdict::kAgrees:
+            outcome->failure = {};
             return true;
         case SecondOpinionVerdict::kUnconfirmed:
             outcome->unconfirmed = true;
@@ -78,7 +81,8 @@ bool ClockCorrection::TakeSecondOpinion(const std::vector<std::string>& hosts, O
         case SecondOpinionVerdict::kDisagrees:
             break;
     }
-    outcome->result = Outcome::Result::kDisagreement;
+    outcome->failure.kind = FailureKind::kDisagreement;
+    outcome->failure.secondsApart = WholeSecondsApart(outcome->offset, outcome->secondOffset);
     return false;
 }
 
@@ -86,14 +90,14 @@ ClockCorrection::Outcome ClockCorrection::Correct(const std::string& host,
                                                   std::int32_t userOffsetSeconds,
                                                   const std::vector<std::string>& secondOpinions) {
     Outcome outcome = Measure(host);
-    if (outcome.result != Outcome::Result::kSucceeded) {
+    if (!outcome.ok()) {
         return outcome;
     }
     if (NeedsSecondOpinion(outcome.offset) && !TakeSecondOpinion(secondOpinions, &outcome)) {
         return outcome;
     }
-    const auto abandoned = [&outcome] {
-        outcome.result = Outcome::Result::kAbandoned;
+    const auto fail = [&outcome](FailureKind kind) {
+        outcome.failure.kind = kind;
         return outcome;
     };
 
@@ -101,10 +105,10 @@ ClockCorrection::Outcome ClockCorrection::Correct(const std::string& host,
     if (NeedsCoarseStep(remaining)) {
         // The precise set uses a fresh exchange, measured against the stepped clock.
         if (!StepCoarsely(remaining)) {
-            return abandoned();
+            return fail(FailureKind::kAbandoned);
         }
         const Outcome again = Measure(host);
-        if (again.result != Outcome::Result::kSucceeded) {
+        if (!again.ok()) {
             return again;
         }
         remaining = again.offset;
@@ -118,14 +122,13 @@ ClockCorrection::Outcome ClockCorrection::Correct(const std::string& host,
     if (!hook_([&] {
             set = clock_.SetClockUtc(AddSeconds(clock_.Now(), remaining));
             if (!set) {
-                outcome.setError = clock_.LastSetError();
+                outcome.failure.error = clock_.LastSetError();
             }
         })) {
-        return abandoned();
+        return fail(FailureKind::kAbandoned);
     }
     if (!set) {
-        outcome.result = Outcome::Result::kClockRefused;
-        return outcome;
+        return fail(FailureKind::kClockRefused);
     }
 
     if (userOffsetSeconds != 0) {
@@ -138,10 +141,10 @@ ClockCorrection::Outcome ClockCorrection::Correct(const std::string& host,
                     clock_.SetLocalTime(*shifted);
                 }
             })) {
-            return abandoned();
+            return fail(FailureKind::kAbandoned);
         }
         if (!converted) {
-            outcome.result = Outcome::Result::kConversionFailed;
+            return fail(FailureKind::kConversionFailed);
         }
     }
     return outcome;

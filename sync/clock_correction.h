@@ -27,32 +27,22 @@ class ClockCorrection {
     using SetHook = std::function<bool(const std::function<void()>& set)>;
 
     struct Outcome {
-        enum class Result {
-            kSucceeded,
-            kNoAnswer,          // failure says why
-            kClockRefused,      // the platform refused a set: setError
-            kConversionFailed,  // the user's offset leads to no time the clock can hold
-            kAbandoned,         // the hook refused a set
-            kDisagreement,      // the second opinion disagrees: the clock was left alone
-        };
-        // The other server that answered before a large step.
-        struct SecondOpinion {
-            std::size_t index = 0;  // into the second opinions asked for
-            std::string address;    // that answered
-            double offset = 0.0;
-            double delay = 0.0;
-        };
-        Result result = Result::kNoAnswer;
+        // None when the clock was set (or the server measured); a disagreement names the
+        // other server by its host as it was asked.
+        Failure failure;
         double offset = 0.0;  // how far the clock was off: the first exchange's measurement
         double delay = 0.0;   // of the last exchange
         std::int32_t stratum = 0;
         bool answered = false;  // offset, delay and stratum are the server's measurement
         std::string address;    // that answered
-        SntpFailure failure;
-        std::uint32_t setError = 0;
-        std::optional<SecondOpinion> secondOpinion;
+        // The second opinion that answered before a large step: its place among those asked
+        // for, and its measurement.
+        std::optional<std::size_t> secondOpinion;
+        double secondOffset = 0.0;
         std::size_t secondOpinionsAsked = 0;  // the first so many of the second opinions
         bool unconfirmed = false;             // a large step that no other server answered for
+
+        bool ok() const { return !failure.failed(); }
     };
 
     // The client's time source must be the clock.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "config/clock_policy.h"
 
@@ -17,6 +18,12 @@ SecondOpinionVerdict JudgeSecondOpinion(const OffsetMeasurement& first,
     const double tolerance = kSecondOpinionToleranceSeconds + first.delay + second->delay;
     return std::fabs(first.offset - second->offset) <= tolerance ? SecondOpinionVerdict::kAgrees
                                                                  : SecondOpinionVerdict::kDisagrees;
+}
+
+std::uint32_t WholeSecondsApart(double offset, double otherOffset) {
+    const double apart = std::round(std::fabs(offset - otherOffset));
+    return static_cast<std::uint32_t>(
+        std::min(apart, double{std::numeric_limits<std::uint32_t>::max()}));
 }
 
 std::vector<std::size_t> SecondOpinionCandidates(const std::vector<std::string>& hosts,

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,6 +34,10 @@ enum class SecondOpinionVerdict {
 // |o1 - o2| <= 1 s + d1 + d2 agrees; no second measurement leaves the first unconfirmed.
 SecondOpinionVerdict JudgeSecondOpinion(const OffsetMeasurement& first,
                                         const std::optional<OffsetMeasurement>& second);
+
+// How far apart two servers' offsets are, in whole seconds (rounded), at most what 32 bits
+// hold: the disagreement told to the user and sent by the clock service.
+std::uint32_t WholeSecondsApart(double offset, double otherOffset);
 
 // The hosts to ask for a second opinion when hosts[current] answered first: the next ones in
 // order after it, wrapping, without the current host and without repeats (case and an IPv6

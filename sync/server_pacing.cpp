@@ -11,11 +11,11 @@ void ServerPacing::Answered(const std::string& server) {
     servers_[server].ratePause = Duration{};
 }
 
-void ServerPacing::Kissed(const std::string& server, const std::string& code, TimePoint now) {
+void ServerPacing::Kissed(const std::string& server, const KissCode& code, TimePoint now) {
     Pace& pace = servers_[server];
-    if (code == "DENY" || code == "RSTR") {
+    if (code.meaning() == KissCode::Meaning::kRefused) {
         pace.refused = true;
-    } else if (code == "RATE") {
+    } else if (code.meaning() == KissCode::Meaning::kSlowDown) {
         pace.ratePause = pace.ratePause == Duration{}
                              ? Duration(kFirstRatePause)
                              : std::min<Duration>(2 * pace.ratePause, kLongestRatePause);

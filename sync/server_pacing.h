@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "ntp/kiss_code.h"
+
 class ServerPacing {
   public:
     using TimePoint = std::chrono::steady_clock::time_point;
@@ -23,7 +25,7 @@ class ServerPacing {
     // The server answered with a good time: a later RATE pauses it from the start again.
     void Answered(const std::string& server);
     // The server answered with a kiss-o'-death code.
-    void Kissed(const std::string& server, const std::string& code, TimePoint now);
+    void Kissed(const std::string& server, const KissCode& code, TimePoint now);
 
     // Refused (DENY, RSTR) or pausing after RATE: an automatic run goes on to the next.
     bool LeftAlone(const std::string& server, TimePoint now) const;

@@ -10,9 +10,9 @@ constexpr double kNoBestYet = 1000000.0;
 // No thread to test the address on: a failed test.
 RunResult Untested(const std::string& address) {
     RunResult result;
-    result.failure = RunFailure::kSocketError;
+    result.failure = FailureOf(FailureKind::kSocketError);
+    result.failure.account = "no thread for the test";
     result.host = address;
-    result.detail = "no thread for the test";
     return result;
 }
 

@@ -70,8 +70,8 @@ bool SyncRun::ProbeInternet(RunResult* result) {
     if (probed == ProbeResult::kOpened) {
         return true;
     }
-    result->failure =
-        probed == ProbeResult::kSessionFailed ? RunFailure::kInternetOpen : RunFailure::kUrlOpen;
+    result->failure = FailureOf(probed == ProbeResult::kSessionFailed ? FailureKind::kInternetOpen
+                                                                      : FailureKind::kUrlOpen);
     *result = Fail(RunStep::kProbe, *result);
     return false;
 }
@@ -80,14 +80,13 @@ RunResult SyncRun::FetchServerTime(bool showErrors, bool setClock, const std::st
                                    std::int32_t userOffsetSeconds,
                                    const std::vector<ServerEntry>& secondOpinions,
                                    const std::function<void()>& sending) {
-    using Result = ClockCorrection::Outcome::Result;
     RunResult fetched;
     fetched.host = host;
     const NetworkSession session(context_.services.network);
     if (session.result() != NetworkStartResult::kStarted) {
-        fetched.failure = session.result() == NetworkStartResult::kWrongVersion
-                              ? RunFailure::kNetworkVersion
-                              : RunFailure::kNetworkStart;
+        fetched.failure = FailureOf(session.result() == NetworkStartResult::kWrongVersion
+                                        ? FailureKind::kNetworkVersion
+                                        : FailureKind::kNetworkStart);
         ReportFailure(showErrors, RunStep::kNetworkStart, fetched);
         return fetched;
     }
@@ -111,6 +110,7 @@ RunResult SyncRun::FetchServerTime(bool showErrors, bool setClock, const std::st
     const ClockCorrection::Outcome outcome =
         setClock ? correction.Correct(host, userOffsetSeconds, secondHosts)
                  : correction.Measure(host);
+    fetched.failure = outcome.failure;
     fetched.address = outcome.address;
     fetched.offset = outcome.offset;
     fetched.delay = outcome.delay;
@@ -120,34 +120,14 @@ RunResult SyncRun::FetchServerTime(bool showErrors, bool setClock, const std::st
     const std::size_t asked = std::min(outcome.secondOpinionsAsked, secondOpinions.size());
     fetched.secondOpinionsAsked.assign(secondOpinions.begin(),
                                        secondOpinions.begin() + static_cast<std::ptrdiff_t>(asked));
-    if (outcome.secondOpinion) {
-        fetched.secondServer =
-            SecondServer{secondOpinions.at(outcome.secondOpinion->index).title,
-                         outcome.secondOpinion->address, outcome.secondOpinion->offset};
+    // The user knows the other server by its title.
+    if (outcome.secondOpinion && fetched.failure.kind == FailureKind::kDisagreement) {
+        fetched.failure.otherServer = secondOpinions.at(*outcome.secondOpinion).title;
     }
-    switch (outcome.result) {
-        case Result::kSucceeded:
-            if (setClock) {
-                fetched.step = outcome.offset + userOffsetSeconds;
-            }
-            break;
-        case Result::kNoAnswer:
-            TakeSntpFailure(outcome.failure, context_.sntpTimeoutMs, &fetched);
-            break;
-        case Result::kClockRefused:
-            fetched.failure = RunFailure::kClockRefused;
-            fetched.code = outcome.setError;
-            break;
-        case Result::kConversionFailed:
-            fetched.failure = RunFailure::kConversionFailed;
-            fetched.step = outcome.offset;
-            break;
-        case Result::kAbandoned:
-            fetched.failure = RunFailure::kAbandoned;
-            break;
-        case Result::kDisagreement:
-            fetched.failure = RunFailure::kDisagreement;
-            break;
+    if (outcome.ok() && setClock) {
+        fetched.step = outcome.offset + userOffsetSeconds;
+    } else if (outcome.failure.kind == FailureKind::kConversionFailed) {
+        fetched.step = outcome.offset;
     }
     return fetched;
 }
@@ -178,12 +158,12 @@ RunResult SyncRun::CorrectInProcess(const std::string& host) {
                                                context_.asking(serverTitle_, host);
                                            }
                                        });
-    switch (result.failure) {
-        case RunFailure::kNone:
-        case RunFailure::kAbandoned:
+    switch (result.failure.kind) {
+        case FailureKind::kNone:
+        case FailureKind::kAbandoned:
             return result;
-        case RunFailure::kClockRefused:
-        case RunFailure::kConversionFailed:
+        case FailureKind::kClockRefused:
+        case FailureKind::kConversionFailed:
             return Fail(RunStep::kSet, result);
         default:
             return Fail(RunStep::kQuery, result);
@@ -192,41 +172,35 @@ RunResult SyncRun::CorrectInProcess(const std::string& host) {
 
 RunResult SyncRun::CorrectThroughService(const std::string& host, bool serviceChosen) {
     RunInterrupter interrupter(context_.gate, generation_);
-    const ClockServiceAnswer answer =
+    const ClockServiceReply reply =
         context_.services.clockService.Synchronise({host, options_.nOffset}, &interrupter);
     RunResult result;
     result.host = host;
     result.throughService = true;
-    result.service = answer;
     // The service may have moved the clock: the watchdog measures the run, not that jump.
     if (!SetWatchdogToNow()) {
-        result.failure = RunFailure::kAbandoned;
+        result.failure = FailureOf(FailureKind::kAbandoned);
         return result;
     }
-    using Outcome = ClockServiceAnswer::Outcome;
-    if (answer.outcome == Outcome::kNoService || answer.outcome == Outcome::kStopped) {
-        result.failure = RunFailure::kServiceSilent;
+    if (!reply.ok()) {
+        result.failure = reply.failure;
+        result.address = reply.failure.address;
         return Fail(RunStep::kService, result, serviceChosen);
     }
-    const ClockServiceReply& reply = answer.reply;
+    // Only a synchronised reply carries the server's measurement.
     result.offset = reply.offset;
     result.delay = reply.delay;
     result.stratum = reply.stratum;
-    // Only a synchronised reply carries the server's measurement.
-    result.answered = answer.replied() && reply.status == ClockServiceStatus::kSynchronised;
-    if (!result.answered) {
-        result.failure = RunFailure::kServiceFailed;
-        return Fail(RunStep::kService, result, serviceChosen);
-    }
+    result.answered = true;
     result.step = reply.offset + options_.nOffset;
-    result.unconfirmed = reply.reason == kClockServiceUnconfirmed;
+    result.unconfirmed = reply.unconfirmed;
     return result;
 }
 
 RunResult SyncRun::Run() {
     const RunResult result = Synchronise();
     // The clock is set whether or not the history can be written.
-    if (context_.history != nullptr && result.failure != RunFailure::kAbandoned &&
+    if (context_.history != nullptr && result.failure.kind != FailureKind::kAbandoned &&
         context_.gate.IsCurrent(generation_)) {
         const char* kind = manual_ ? kManualKind : afterResume_ ? kResumeKind : kScheduledKind;
         context_.history->Append(HistoryEntryOf(result, kind, clock_.UtcTime(),
@@ -256,7 +230,7 @@ RunResult SyncRun::Synchronise() {
         return result;
     }
     const auto abandoned = [&result] {
-        result.failure = RunFailure::kAbandoned;
+        result.failure = FailureOf(FailureKind::kAbandoned);
         return result;
     };
 

@@ -386,7 +386,7 @@ void SyncScheduler::StartWorker(bool manual, bool afterResume) {
         // An abandoned run has asked all the same.
         gate_.Apply(RunGate::kAlways,
                     [&] { requests_.RunEnded(server, result, !manual, services_.steadyNow()); });
-        if (result.failure != RunFailure::kAbandoned) {
+        if (result.failure.kind != FailureKind::kAbandoned) {
             gate_.Apply(generation, [&] {
                 lastResult_ = result;
                 if (!manual) {

@@ -113,7 +113,7 @@ std::vector<HostOutcome> QueryHosts(const Options& options, TimeSource& clock) {
             HostOutcome& outcome = outcomes[i];
             outcome.host = options.hosts[i];
             outcome.ok = client.Query(outcome.host.c_str(), &outcome.result, options.port);
-            outcome.error = client.failure().reason;
+            outcome.error = client.failure().account;
         }
     };
     std::vector<std::thread> threads;

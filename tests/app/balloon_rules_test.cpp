@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/clock_service_protocol.h"
 #include "tests/support/calendar.h"
 #include "tests/support/failed_result.h"
 
@@ -12,25 +11,26 @@ namespace {
 
 using std::chrono::minutes;
 
-RunResult ServiceSaid(ClockServiceFailure failure) {
-    return Failed(RunFailure::kServiceFailed, EncodeClockServiceReason({failure, 5, "x"}));
-}
-
 TEST(BalloonRulesTest, OnlyWhatTheNextRunWillNotMendLasts) {
     const struct {
         RunResult result;
         std::optional<BalloonCause> cause;
     } rows[] = {
-        {Failed(RunFailure::kClockRefused, {}, 1314), BalloonCause::kStepRefused},
-        {Failed(RunFailure::kServiceSilent), BalloonCause::kStepRefused},
-        {ServiceSaid(ClockServiceFailure::kServerNotApproved), BalloonCause::kPolicyRefused},
-        {ServiceSaid(ClockServiceFailure::kClockRefused), BalloonCause::kServiceRefused},
-        {ServiceSaid(ClockServiceFailure::kNoAnswer), std::nullopt},
-        {Failed(RunFailure::kNoAnswer), std::nullopt},
-        {Failed(RunFailure::kKissOfDeath, "DENY"), std::nullopt},  // the next server may serve
+        {Failed(FailureKind::kClockRefused), BalloonCause::kStepRefused},
+        {FailedInService(FailureKind::kServiceSilent), BalloonCause::kStepRefused},
+        {FailedInService(FailureKind::kServerNotApproved), BalloonCause::kPolicyRefused},
+        {FailedInService(FailureKind::kOffsetAboveLimit), BalloonCause::kPolicyRefused},
+        {FailedInService(FailureKind::kClockRefused), BalloonCause::kServiceRefused},
+        {FailedInService(FailureKind::kConversionFailed), BalloonCause::kServiceRefused},
+        {Failed(FailureKind::kConversionFailed), std::nullopt},  // the user's own offset
+        {FailedInService(FailureKind::kNoAnswer), std::nullopt},
+        {FailedInService(FailureKind::kPipeNotTheService), std::nullopt},
+        {Failed(FailureKind::kNoAnswer), std::nullopt},
+        {Kissed("DENY"), std::nullopt},  // the next server may serve
     };
     for (const auto& row : rows) {
-        EXPECT_EQ(row.cause, LastingCauseOf(row.result)) << static_cast<int>(row.result.failure);
+        EXPECT_EQ(row.cause, LastingCauseOf(row.result))
+            << static_cast<int>(row.result.failure.kind) << " " << row.result.throughService;
     }
 }
 
@@ -45,7 +45,7 @@ TEST(BalloonRulesTest, OnePerCauseUntilTheStateChangesAndOneAnHour) {
         bool otherTimeProgram = false;
         bool notify = true;
         int daysSinceSuccess = 10;
-        RunFailure failure = RunFailure::kClockRefused;
+        FailureKind failure = FailureKind::kClockRefused;
     };
     const Step steps[] = {
         {0, kSynchronised, {}},
@@ -62,15 +62,15 @@ TEST(BalloonRulesTest, OnePerCauseUntilTheStateChangesAndOneAnHour) {
         {270, kFailing, {}, false, true, 0},  // refused anew, within the hour
         {312, kFailing, BalloonCause::kStepRefused, false, true, 0},
         {380, kSynchronised, {}, false, true, 0},
-        {450, kFailing, {}, false, true, 0, RunFailure::kNoAnswer},  // mended by a later run
-        {515, kFailing, BalloonCause::kFailingForAnHour, false, true, 0, RunFailure::kNoAnswer},
+        {450, kFailing, {}, false, true, 0, FailureKind::kNoAnswer},  // mended by a later run
+        {515, kFailing, BalloonCause::kFailingForAnHour, false, true, 0, FailureKind::kNoAnswer},
     };
     BalloonRules rules;
     const auto start = std::chrono::steady_clock::time_point{} + std::chrono::hours(1000);
     const DateTime now = *DateTime::FromSystemTime(Calendar(2026, 12, 9, 9, 0));
     for (const Step& step : steps) {
         StatusView status;
-        status.lastAutomatic = Failed(step.failure, {}, 1314);
+        status.lastAutomatic = Failed(step.failure);
         status.otherTimeProgram = step.otherTimeProgram;
         now.ToSystemTime(&status.now);
         status.lastSuccess = now.AddSeconds(-step.daysSinceSuccess * DateTime::kSecondsPerDay);

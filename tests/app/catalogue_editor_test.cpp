@@ -72,7 +72,7 @@ TEST(CatalogueEditorTest, RestoreDefaultBringsBackDeletedBuiltInEntries) {
 TEST(CatalogueEditorTest, FindTheBestChoosesInTheCopy) {
     CatalogueEditor editor(Servers({"a", "b", "c"}), 0);
     std::vector<RunResult> results(3);
-    results[0].failure = RunFailure::kNoAnswer;
+    results[0].failure = FailureOf(FailureKind::kNoAnswer);
     for (const auto& [index, delay] : {std::pair{1, 0.04}, {2, 0.03}}) {
         results[index].delay = delay;
         editor.SetDelay(index, delay);

@@ -14,98 +14,114 @@
 namespace presentation {
 namespace {
 
-// Every kind of failure the engine has: its one sentence and the tip's few words.
+RunResult WithPipeError(RunResult result, std::uint32_t error) {
+    result.failure.error = error;
+    return result;
+}
+
+// Every kind of failure there is: its one sentence and the tip's few words, met by the run
+// itself or by the Tickwell Clock service for it.
 TEST(PresentationTest, EveryFailureHasOneSentenceAndASummary) {
+    using K = FailureKind;
     struct Row {
         RunResult result;
-        const char* text;
+        std::string text;
         const char* summary;
     };
+    const std::string service = "The Tickwell Clock service could not synchronize: ";
+    const std::string serviceAnswers = service +
+                                       "the service is not running, yet process 77 "
+                                       "serves its pipe.";
     const Row rows[] = {
-        {Failed(RunFailure::kInternetOpen), "The Internet session could not be opened.",
+        {Failed(K::kInternetOpen), "The Internet session could not be opened.",
          "no Internet connection"},
-        {Failed(RunFailure::kUrlOpen),
-         "The test web page could not be opened: is the computer online?",
+        {Failed(K::kUrlOpen), "The test web page could not be opened: is the computer online?",
          "no Internet connection"},
-        {Failed(RunFailure::kNetworkStart), "The network could not be started.",
+        {Failed(K::kNetworkStart), "The network could not be started.", "network not started"},
+        {Failed(K::kNetworkVersion), "The network does not offer the version Tickwell needs.",
          "network not started"},
-        {Failed(RunFailure::kNetworkVersion),
-         "The network does not offer the version Tickwell needs.", "network not started"},
-        {Failed(RunFailure::kUnresolved), "The name ntp.example.org did not resolve.",
+        {Failed(K::kUnresolved), "The name ntp.example.org did not resolve.",
          "name did not resolve"},
-        {Failed(RunFailure::kNoAnswer), "No answer from 192.0.2.1 within 20 s.", "no answer"},
-        {Failed(RunFailure::kSocketError, "send: refused (10061)"),
-         "The network refused the request (send: refused (10061)).", "network error"},
-        {Failed(RunFailure::kTooShort), "The server's reply was cut short.", "bad reply"},
-        {Failed(RunFailure::kNotServerMode), "The reply did not come from a time server.",
+        {Failed(K::kNoAnswer), "No answer from 192.0.2.1 within 20 s.", "no answer"},
+        {Failed(K::kSocketError), "The network refused the request (send: refused (10061)).",
+         "network error"},
+        {Failed(K::kTooShort), "The server's reply was cut short.", "bad reply"},
+        {Failed(K::kNotServerMode), "The reply did not come from a time server.", "bad reply"},
+        {Failed(K::kBadVersion), "The server answered in an unknown protocol version.",
          "bad reply"},
-        {Failed(RunFailure::kBadVersion), "The server answered in an unknown protocol version.",
-         "bad reply"},
-        {Failed(RunFailure::kKissOfDeath, "RATE"), "The server asked us to slow down (RATE).",
-         "server refused"},
-        {Failed(RunFailure::kKissOfDeath, "DENY"), "The server refused to serve us (DENY).",
-         "server refused"},
-        {Failed(RunFailure::kKissOfDeath, "XY?Z"), "The server told us to stop asking (XY?Z).",
-         "server refused"},
-        {Failed(RunFailure::kBadStratum), "The server gave an impossible stratum.", "bad reply"},
-        {Failed(RunFailure::kUnsynchronised), "The server's own clock is not synchronized.",
+        {Kissed("RATE"), "The server asked us to slow down (RATE).", "server refused"},
+        {Kissed("DENY"), "The server refused to serve us (DENY).", "server refused"},
+        {Kissed("XY?Z"), "The server told us to stop asking (XY?Z).", "server refused"},
+        {Failed(K::kBadStratum), "The server gave an impossible stratum.", "bad reply"},
+        {Failed(K::kUnsynchronised), "The server's own clock is not synchronized.",
          "server not synchronized"},
-        {Failed(RunFailure::kZeroTransmit), "The server's reply carried no time.", "bad reply"},
-        {Failed(RunFailure::kRootDistance),
-         "The server is too far from its reference clock to be trusted.", "bad reply"},
-        {Failed(RunFailure::kClockRefused, "", 1314),
-         "Windows refused to set the clock (error 1314).", "clock not set"},
-        {Failed(RunFailure::kConversionFailed),
-         "The fixed offset leads to a time the clock cannot hold.", "clock not set"},
-        {Failed(RunFailure::kServiceSilent), "The Tickwell Clock service does not answer.",
-         "clock service failed"},
-        {Failed(RunFailure::kServiceSilent, "", 231),
-         "The Tickwell Clock service does not answer (pipe error 231).", "clock service failed"},
-        {Failed(RunFailure::kServiceFailed, "server not approved by the administrator"),
-         "The Tickwell Clock service could not synchronize: server not approved by the "
-         "administrator.",
-         "clock service failed"},
-        {Failed(RunFailure::kServiceFailed, "Windows refused to set the clock (error 5)"),
-         "The Tickwell Clock service could not synchronize: Windows refused to set the clock "
-         "(error 5).",
-         "clock service failed"},
-        {Failed(RunFailure::kServiceFailed, "the network could not be started"),
-         "The Tickwell Clock service could not synchronize: the network could not be started.",
-         "clock service failed"},
-        {Failed(RunFailure::kServiceFailed, "the correction was abandoned"),
-         "The Tickwell Clock service could not synchronize: the run was broken off.",
-         "clock service failed"},
-        {Failed(RunFailure::kServiceFailed,
-                "second server ntp2.example (192.0.2.2) disagrees by 10800 s"),
-         "The Tickwell Clock service could not synchronize: ntp2.example (192.0.2.2) disagrees by "
-         "10800 s; the clock was left alone.",
-         "clock service failed"},
-        {Failed(RunFailure::kServiceFailed, "the server sent the kiss code RATE"),
-         "The Tickwell Clock service could not synchronize: the server asked us to slow down "
-         "(RATE).",
-         "clock service failed"},
-        {Failed(RunFailure::kDisagreement),
+        {Failed(K::kZeroTransmit), "The server's reply carried no time.", "bad reply"},
+        {Failed(K::kRootDistance), "The server is too far from its reference clock to be trusted.",
+         "bad reply"},
+        {Failed(K::kClockRefused), "Windows refused to set the clock (error 1314).",
+         "clock not set"},
+        {Failed(K::kConversionFailed), "The fixed offset leads to a time the clock cannot hold.",
+         "clock not set"},
+        {Failed(K::kDisagreement),
          "Second (192.0.2.2) disagrees by 10800 s; the clock was left alone.", "servers disagree"},
-        {Failed(RunFailure::kAbandoned), "The run was broken off.", "broken off"},
+        {Failed(K::kAbandoned), "The run was broken off.", "broken off"},
+        {Failed(K::kServerNotApproved), "Server not approved by the administrator.",
+         "server not approved"},
+        {Failed(K::kOffsetAboveLimit), "Offset above the administrator's limit.",
+         "offset not allowed"},
+        {Failed(K::kMalformedRequest), "host cut short.", "clock service failed"},
+        {Failed(K::kServiceSilent), "The Tickwell Clock service does not answer.",
+         "clock service failed"},
+        {Failed(K::kServiceUnidentified),
+         "Cannot tell which process serves the service's pipe (error 5).", "clock service failed"},
+        {Failed(K::kPipeNotTheService), "Process 77 serves the service's pipe, not the service.",
+         "clock service failed"},
+        {Failed(K::kPipeWithoutService),
+         "The service is not running, yet process 77 serves its pipe.", "clock service failed"},
+        {Failed(K::kServiceUnreadable), "The service's reply could not be read.",
+         "clock service failed"},
+        {Failed(K::kServiceTimedOut),
+         "The Tickwell Clock service did not answer within 30 seconds.", "clock service failed"},
+        {Failed(K::kOther), "a newer service's reason.", "clock service failed"},
+        // The service's failures: its own words for the kinds the program knows, as clauses.
+        {WithPipeError(FailedInService(K::kServiceSilent), 231),
+         "The Tickwell Clock service does not answer (pipe error 231).", "clock service failed"},
+        {FailedInService(K::kServerNotApproved),
+         (service + "server not approved by the administrator."), "clock service failed"},
+        {FailedInService(K::kClockRefused),
+         (service + "Windows refused to set the clock (error 1314)."), "clock service failed"},
+        {FailedInService(K::kNetworkStart), (service + "the network could not be started."),
+         "clock service failed"},
+        {FailedInService(K::kAbandoned), (service + "the run was broken off."),
+         "clock service failed"},
+        {FailedInService(K::kNoAnswer), (service + "no answer from 192.0.2.1 within 20 s."),
+         "clock service failed"},
+        {FailedInService(K::kDisagreement),
+         (service + "Second (192.0.2.2) disagrees by 10800 s; the clock was left alone."),
+         "clock service failed"},
+        {Kissed("RATE", true), (service + "the server asked us to slow down (RATE)."),
+         "clock service failed"},
+        {FailedInService(K::kPipeWithoutService), serviceAnswers, "clock service failed"},
+        {FailedInService(K::kOther), (service + "a newer service's reason."),
+         "clock service failed"},
     };
-    std::set<RunFailure> worded;
+    std::set<FailureKind> worded;
     for (const Row& row : rows) {
         EXPECT_EQ(row.text, FailureSentence(row.result));
-        EXPECT_EQ(row.summary, FailureSummary(row.result.failure)) << row.text;
+        EXPECT_EQ(row.summary, FailureSummary(row.result)) << row.text;
         EXPECT_EQ(std::string("Example (192.0.2.1): ") + row.text, FailureParagraph(row.result));
-        worded.insert(row.result.failure);
+        worded.insert(row.result.failure.kind);
     }
     // The table above covers every kind there is.
-    for (int kind = static_cast<int>(RunFailure::kInternetOpen);
-         kind <= static_cast<int>(RunFailure::kAbandoned); ++kind) {
-        EXPECT_EQ(1u, worded.count(static_cast<RunFailure>(kind))) << kind;
+    for (int kind = 1; kind <= static_cast<int>(kLastFailureKind); ++kind) {
+        EXPECT_EQ(1u, worded.count(static_cast<FailureKind>(kind))) << kind;
     }
     EXPECT_EQ("", FailureSentence(RunResult{}));
-    EXPECT_EQ("", FailureSummary(RunFailure::kNone));
+    EXPECT_EQ("", FailureSummary(RunResult{}));
 }
 
 TEST(PresentationTest, TheAddressAskedIsTheNameWhenNoneIsKnown) {
-    RunResult unresolved = Failed(RunFailure::kUnresolved);
+    RunResult unresolved = Failed(FailureKind::kUnresolved);
     unresolved.address.clear();
     EXPECT_EQ("Example (ntp.example.org): The name ntp.example.org did not resolve.",
               FailureParagraph(unresolved));
@@ -114,12 +130,13 @@ TEST(PresentationTest, TheAddressAskedIsTheNameWhenNoneIsKnown) {
               FailureParagraph(unresolved));
 }
 
-RunEvent FailureAt(RunStep step, RunFailure failure, std::uint32_t code = 0,
+RunEvent FailureAt(RunStep step, FailureKind failure, std::uint32_t error = 0,
                    bool serviceChosen = false) {
     RunEvent event;
     event.kind = RunEvent::Kind::kFailed;
     event.step = step;
-    event.result = Failed(failure, "", code);
+    event.result = Failed(failure);
+    event.result.failure.error = error;
     event.local = Calendar(2003, 3, 7, 14, 5);
     event.serviceChosen = serviceChosen;
     return event;
@@ -139,51 +156,51 @@ TEST(PresentationTest, BoxesAndStatusLinesOfFailuresByStep) {
         "Windows refused to set the clock (error 1314): run Tickwell as "
         "administrator.\n\nExample (192.0.2.1).";
     const Row rows[] = {
-        {FailureAt(RunStep::kProbe, RunFailure::kInternetOpen),
+        {FailureAt(RunStep::kProbe, FailureKind::kInternetOpen),
          "Internet open error! Test your system and try again.\n\nExample (192.0.2.1): The "
          "Internet session could not be opened.",
          "Tickwell: error", "Internet Open Error! 14:05; 07-Mar-2003"},
-        {FailureAt(RunStep::kProbe, RunFailure::kUrlOpen),
+        {FailureAt(RunStep::kProbe, FailureKind::kUrlOpen),
          "URL open error!\nIf you cannot see any WWW page and get mail,\ntest internet connection, "
          "please.\nIf you can it means that the program\ncannot get information from time server "
          "now.\nIf you use manual synchronization\ntry be synchronized later.\nIf it is auto mode "
          "do nothing, please.\n\nExample (192.0.2.1): The test web page could not be opened: is "
          "the computer online?",
          "Tickwell:Error", "URL Open Error! 14:05; 07-Mar-2003"},
-        {FailureAt(RunStep::kNetworkStart, RunFailure::kNetworkStart), "WSAStartup failed!\n",
+        {FailureAt(RunStep::kNetworkStart, FailureKind::kNetworkStart), "WSAStartup failed!\n",
          "Tickwell:Error", "Communication error! 14:05; 07-Mar-2003"},
-        {FailureAt(RunStep::kNetworkStart, RunFailure::kNetworkVersion),
+        {FailureAt(RunStep::kNetworkStart, FailureKind::kNetworkVersion),
          "Winsock stack does not support version that is needed!\n", "Tickwell:Error",
          "Communication error! 14:05; 07-Mar-2003"},
-        {FailureAt(RunStep::kQuery, RunFailure::kNoAnswer),
+        {FailureAt(RunStep::kQuery, FailureKind::kNoAnswer),
          "Time receiving error!\n\nExample (192.0.2.1): No answer from 192.0.2.1 within 20 s.",
          "Tickwell:Error", "Communication error! 14:05; 07-Mar-2003"},
-        {FailureAt(RunStep::kSet, RunFailure::kClockRefused, 1314), refused.c_str(),
+        {FailureAt(RunStep::kSet, FailureKind::kClockRefused, 1314), refused.c_str(),
          "Tickwell:Error", "Communication error! 14:05; 07-Mar-2003"},
-        {FailureAt(RunStep::kSet, RunFailure::kClockRefused, 5),
+        {FailureAt(RunStep::kSet, FailureKind::kClockRefused, 5),
          "Windows refused to set the clock (error 5).\n\nExample (192.0.2.1).", "Tickwell:Error",
          "Communication error! 14:05; 07-Mar-2003"},
-        {FailureAt(RunStep::kSet, RunFailure::kConversionFailed),
+        {FailureAt(RunStep::kSet, FailureKind::kConversionFailed),
          "Time conversion error!\n\nExample (192.0.2.1): The fixed offset leads to a time the "
          "clock cannot hold.",
          "Tickwell:Error", "Communication error! 14:05; 07-Mar-2003"},
-        {FailureAt(RunStep::kService, RunFailure::kServiceSilent, 0, true),
+        {FailureAt(RunStep::kService, FailureKind::kServiceSilent, 0, true),
          "The Tickwell Clock service does not answer. Ask your administrator to install it, or "
          "run Tickwell as administrator.\n\nExample (192.0.2.1).",
          "Tickwell:Error", "Communication error! 14:05; 07-Mar-2003"},
-        {FailureAt(RunStep::kService, RunFailure::kServiceSilent, 0, false),
+        {FailureAt(RunStep::kService, FailureKind::kServiceSilent, 0, false),
          "Tickwell may not set the clock and the Tickwell Clock service does not answer. Ask "
          "your administrator to install the service, or run Tickwell as administrator.\n\n"
          "Example (192.0.2.1).",
          "Tickwell:Error", "Communication error! 14:05; 07-Mar-2003"},
         // A failed pipe call: the paragraph gives its error.
-        {FailureAt(RunStep::kService, RunFailure::kServiceSilent, 231, true),
+        {FailureAt(RunStep::kService, FailureKind::kServiceSilent, 231, true),
          "The Tickwell Clock service does not answer. Ask your administrator to install it, or "
          "run Tickwell as administrator.\n\nExample (192.0.2.1): The Tickwell Clock service does "
          "not answer (pipe error 231).",
          "Tickwell:Error", "Communication error! 14:05; 07-Mar-2003"},
         // No receiving error: the reason leads the box and the status line.
-        {FailureAt(RunStep::kQuery, RunFailure::kDisagreement),
+        {FailureAt(RunStep::kQuery, FailureKind::kDisagreement),
          "Second (192.0.2.2) disagrees by 10800 s; the clock was left alone.\n\nExample "
          "(192.0.2.1).",
          "Tickwell:Error",
@@ -240,20 +257,23 @@ TEST(PresentationTest, TheProgramsReporterShowsOnlyEventsWithABox) {
     RunEvent absent;
     absent.kind = RunEvent::Kind::kNoConnection;
     reporter.ShowBox(absent, guard);
-    reporter.ShowBox(FailureAt(RunStep::kProbe, RunFailure::kInternetOpen), guard);
+    reporter.ShowBox(FailureAt(RunStep::kProbe, FailureKind::kInternetOpen), guard);
     ASSERT_EQ(1u, boxes.boxes().size());
     EXPECT_EQ("Tickwell: error", boxes.boxes()[0].caption);
-    EXPECT_EQ("The run was broken off.", reporter.HistoryReason(Failed(RunFailure::kAbandoned)));
+    EXPECT_EQ("The run was broken off.", reporter.HistoryReason(Failed(FailureKind::kAbandoned)));
     EXPECT_EQ("", reporter.HistoryReason(RunResult{}));
-    RunResult kissed = Failed(RunFailure::kKissOfDeath);
-    for (const char* code : {"DENY", "RSTR", "RATE"}) {
-        kissed.detail = code;
-        const bool refused = std::string(code) != "RATE";
-        EXPECT_EQ(FailureSentence(kissed) +
-                      (refused ? " Scheduled runs will not ask it again until Tickwell starts anew."
-                               : ""),
-                  reporter.HistoryReason(kissed))
-            << code;
+    // Told for a refusal the service met too: scheduled runs leave that server alone as well.
+    for (const bool inService : {false, true}) {
+        for (const char* code : {"DENY", "RSTR", "RATE"}) {
+            const RunResult kissed = Kissed(code, inService);
+            const bool refused = std::string(code) != "RATE";
+            EXPECT_EQ(FailureSentence(kissed) +
+                          (refused ? " Scheduled runs will not ask it again until Tickwell starts "
+                                     "anew."
+                                   : ""),
+                      reporter.HistoryReason(kissed))
+                << code;
+        }
     }
     EXPECT_EQ("Another program set the clock.", reporter.ClockChangeNote(false));
     EXPECT_EQ("Another time program is also setting the clock.", reporter.ClockChangeNote(true));
@@ -305,13 +325,13 @@ TEST(PresentationTest, TheDialogsReports) {
     tested.delay = 0.123;
     EXPECT_EQ("Net Delay: 0.123", ServerTestReport(tested));
     EXPECT_EQ("Error. Check Internet Connection. (No answer from 192.0.2.1 within 20 s.)",
-              ServerTestReport(Failed(RunFailure::kNoAnswer)));
+              ServerTestReport(Failed(FailureKind::kNoAnswer)));
     // The history tells a large step that no second server confirmed, and only that success.
     EXPECT_EQ("", HistoryReason(tested));
     tested.unconfirmed = true;
     EXPECT_EQ("Not confirmed: no second server answered.", HistoryReason(tested));
     EXPECT_EQ("No answer from 192.0.2.1 within 20 s.",
-              HistoryReason(Failed(RunFailure::kNoAnswer)));
+              HistoryReason(Failed(FailureKind::kNoAnswer)));
 
     EXPECT_EQ("Please enter the address of the time server.", ServerAddressRefusal(""));
     EXPECT_EQ("", ServerAddressRefusal("ntp.example"));
@@ -367,7 +387,7 @@ TEST(PresentationTest, TrayTipStartsWithTheStateAndTellsLastResultNextRunAndAnot
         {{"Tickwell", std::nullopt, Calendar(2026, 11, 30, 17, 5, 0), now, nowValue, false,
           TrayState::kRunning},
          "Synchronizing: Tickwell - synchronized 2026-11-30 17:05\nNext run: now"},
-        {{"Tickwell", Failed(RunFailure::kNoAnswer), Calendar(2026, 12, 9, 8, 0, 0), now,
+        {{"Tickwell", Failed(FailureKind::kNoAnswer), Calendar(2026, 12, 9, 8, 0, 0), now,
           nowValue.AddSeconds(2400), true, TrayState::kFailing},
          "Failing: Tickwell - last attempt failed: no answer\nNext run: today 10:00\nAnother "
          "time program is also setting the clock."},
@@ -388,7 +408,7 @@ TEST(PresentationTest, TrayTipStartsWithTheStateAndTellsLastResultNextRunAndAnot
 TEST(PresentationTest, BalloonsGiveTheReasonAndWhatToDo) {
     StatusView status;
     status.maxDays = 14;
-    status.lastAutomatic = Failed(RunFailure::kClockRefused, {}, 1314);
+    status.lastAutomatic = Failed(FailureKind::kClockRefused);
     const std::string install =
         "Ask your administrator to install the Tickwell Clock service, or run Tickwell as "
         "administrator.";
@@ -415,12 +435,13 @@ TEST(PresentationTest, BalloonsGiveTheReasonAndWhatToDo) {
     for (const auto& row : rows) {
         EXPECT_EQ(row.text, BalloonText(row.cause, status));
     }
-    status.lastAutomatic = Failed(RunFailure::kNoAnswer);
+    status.lastAutomatic = Failed(FailureKind::kNoAnswer);
     EXPECT_EQ("Scheduled synchronizations have failed for an hour. " +
                   FailureSentence(*status.lastAutomatic) +
                   " Check the Internet connection, or choose another server under \"Server\".",
               BalloonText(BalloonCause::kFailingForAnHour, status));
-    status.lastAutomatic = Failed(RunFailure::kKissOfDeath, std::string(400, 'X'));
+    status.lastAutomatic = Failed(FailureKind::kSocketError);
+    status.lastAutomatic->failure.account = std::string(400, 'X');
     EXPECT_EQ(kMaxBalloonTextLength, BalloonText(BalloonCause::kFailingForAnHour, status).size());
 }
 

@@ -43,8 +43,8 @@ StatusView ViewOf(const Facts& f) {
 
 TEST(TrayStateTest, DecidedFromResultsScheduleAndClock) {
     const RunResult ok;
-    const RunResult refused = Failed(RunFailure::kClockRefused, {}, 1314);
-    const RunResult silent = Failed(RunFailure::kNoAnswer);
+    const RunResult refused = Failed(FailureKind::kClockRefused);
+    const RunResult silent = Failed(FailureKind::kNoAnswer);
     struct Row {
         const char* what;
         Facts facts;

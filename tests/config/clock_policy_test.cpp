@@ -6,16 +6,16 @@
 
 namespace {
 
-constexpr std::optional<ClockServiceFailure> kAllowed;
-constexpr std::optional<ClockServiceFailure> kNotApproved = ClockServiceFailure::kServerNotApproved;
-constexpr std::optional<ClockServiceFailure> kAboveLimit = ClockServiceFailure::kOffsetAboveLimit;
+constexpr std::optional<FailureKind> kAllowed;
+constexpr std::optional<FailureKind> kNotApproved = FailureKind::kServerNotApproved;
+constexpr std::optional<FailureKind> kAboveLimit = FailureKind::kOffsetAboveLimit;
 
 TEST(ClockPolicyTest, OnlyApprovedServersAndOffsetsUpToTheLimit) {
     const ClockPolicy policy{{"pool.ntp.org", "192.0.2.1", "2001:db8::1", "[2001:db8::2]"}, 120};
     struct Case {
         const char* host;
         std::int32_t offset;
-        std::optional<ClockServiceFailure> refusal;
+        std::optional<FailureKind> refusal;
     };
     const std::int32_t lowest = std::numeric_limits<std::int32_t>::min();
     for (const Case& c : {

@@ -91,10 +91,10 @@ TEST_F(ProgramTest, ASilentServerFailsTheRunSayingWhyAndTheHistoryKeepsBothRuns)
     const auto box = TickwellSession::BoxOf(*copy, presentation::kErrorCaption);
     ASSERT_TRUE(box);
     RunResult silent;
-    silent.failure = RunFailure::kNoAnswer;
+    silent.failure = FailureOf(FailureKind::kNoAnswer);
+    silent.failure.timeoutMs = 5000;
     silent.serverTitle = "silent";
     silent.address = "127.0.0.9";
-    silent.timeoutMs = 5000;
     EXPECT_EQ(
         std::string(presentation::kReceivingBox) + "\n\n" + presentation::FailureParagraph(silent),
         box->text());
@@ -228,8 +228,8 @@ TEST_F(ProgramTest, AServerAskingToSlowDownIsAskedOnceAndTheStatusSaysItIsLeftAl
         kStartTimeout + kRunTimeout))
         << Field(main, IDC_MAIN_STATUS);
     RunResult kissed;
-    kissed.failure = RunFailure::kKissOfDeath;
-    kissed.detail = "RATE";
+    kissed.failure = FailureOf(FailureKind::kKissOfDeath);
+    kissed.failure.kiss = KissCode::FromText("RATE");
     EXPECT_EQ(1, HistoryLines(",scheduled,rate,::1,::1,failure,.*," +
                               Literal(presentation::HistoryReason(kissed)) + "$"))
         << TickwellSession::HistoryText();

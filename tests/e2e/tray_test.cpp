@@ -46,8 +46,8 @@ TEST_F(ProgramTest, ARefusedScheduledStepShowsABalloonThatOpensTheHistory) {
     ASSERT_TRUE(balloon);
     StatusView refused;
     refused.lastAutomatic = RunResult{};
-    refused.lastAutomatic->failure = RunFailure::kClockRefused;
-    refused.lastAutomatic->code = 1314;
+    refused.lastAutomatic->failure = FailureOf(FailureKind::kClockRefused);
+    refused.lastAutomatic->failure.error = 1314;
     EXPECT_EQ(presentation::BalloonText(BalloonCause::kStepRefused, refused), balloon->text);
     ::Sleep(500);  // painted
     RECT area{};

@@ -1,7 +1,9 @@
-// Feeds arbitrary pipe messages to the service's request parser. A message it accepts must
-// say nothing it did not check: a host within the limits and of the allowed characters, and
-// the same bytes again when encoded, so nothing after the host was ignored. The same bytes
-// as a reply's reason must read back to themselves: a reason's kind holds all it came with.
+// Feeds arbitrary pipe messages to the service's request parser and the program's reply
+// parser. A message either accepts must say nothing it did not check: a request's host within
+// the limits and of the allowed characters, and a reply of the second version of a kind this
+// program knows, the same bytes again when encoded, so nothing was ignored. The same bytes as
+// a sentence of the first version must read back to themselves: a sentence's kind holds all it
+// came with.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -9,13 +11,29 @@
 #include <string>
 
 #include "platform/clock_service_protocol.h"
+#include "platform/clock_service_reasons.h"
+
+namespace {
+
+void SameBytes(const std::vector<std::uint8_t>& again, const std::uint8_t* data, std::size_t size) {
+    if (again.size() != size || std::memcmp(again.data(), data, size) != 0) {
+        std::abort();
+    }
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string reason(reinterpret_cast<const char*>(data), size);
-    if (EncodeClockServiceReason(ParseClockServiceReason(reason)) != reason) {
+    if (ServiceReasonText(ReadServiceReason(reason), "host") != reason) {
         std::abort();
     }
     const std::span<const std::uint8_t> bytes(data, size);
+    const std::optional<ClockServiceReply> reply = ParseClockServiceReply(bytes);
+    if (reply && size >= 6 && data[4] == kClockServiceProtocolVersion &&
+        reply->failure.kind != FailureKind::kOther) {
+        SameBytes(EncodeClockServiceReply(*reply, kClockServiceProtocolVersion), data, size);
+    }
     const ParsedClockServiceRequest parsed = ParseClockServiceRequest(bytes);
     if (parsed.request.has_value() == !parsed.error.empty()) {
         std::abort();
@@ -30,9 +48,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::string::npos) {
         std::abort();
     }
-    const std::vector<std::uint8_t> again = EncodeClockServiceRequest(*parsed.request);
-    if (again.size() != size || std::memcmp(again.data(), data, size) != 0) {
-        std::abort();
-    }
+    SameBytes(EncodeClockServiceRequest(*parsed.request, parsed.replyVersion), data, size);
     return 0;
 }

@@ -20,9 +20,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         sent = NtpTime::FromWire(data + sntp::kOriginateOffset);
     }
     const sntp::ReplyVerdict verdict = sntp::CheckReply(data, size, sent);
-    const bool accepted = verdict.check == sntp::ReplyCheck::kAccepted;
-    if (accepted != verdict.reason.empty()) {
+    const bool accepted = !verdict.failure.failed();
+    const bool kissed = verdict.failure.kind == FailureKind::kKissOfDeath;
+    if ((verdict.answersRequest && accepted != verdict.failure.account.empty()) ||
+        (!verdict.answersRequest && !accepted) || kissed != verdict.failure.kiss.has_value()) {
         std::abort();
+    }
+    if (!verdict.answersRequest) {
+        return 0;
     }
     if (!accepted) {
         return 0;

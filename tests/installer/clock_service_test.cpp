@@ -170,9 +170,9 @@ TEST_F(ClockServiceTest, AProcessHoldingThePipeIsNeverAskedAndTheRunSaysWhy) {
     const auto box = TickwellSession::BoxOf(copy, "");
     ASSERT_TRUE(box);
     RunResult distrusted;
-    distrusted.failure = RunFailure::kServiceFailed;
-    distrusted.service.outcome = ClockServiceAnswer::Outcome::kDistrusted;
-    distrusted.service.serverProcess = ::GetCurrentProcessId();
+    distrusted.throughService = true;
+    distrusted.failure = FailureOf(FailureKind::kPipeWithoutService);
+    distrusted.failure.process = ::GetCurrentProcessId();
     const std::string reason = presentation::FailureSentence(distrusted);
     EXPECT_NE(std::string::npos, box->text().find(reason)) << box->text();
     box->Answer(IDOK);

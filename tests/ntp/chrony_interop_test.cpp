@@ -18,7 +18,7 @@ TEST(ChronyInteropTest, QueriesChronydOnPort123) {
     best.delay = 1e9;
     for (int i = 0; i < 8; ++i) {
         SntpResult result;
-        ASSERT_TRUE(client.Query("127.0.0.1", &result, 123)) << client.failure().reason;
+        ASSERT_TRUE(client.Query("127.0.0.1", &result, 123)) << client.failure().account;
         EXPECT_EQ(8, result.stratum);
         EXPECT_EQ(0, result.leap);
         EXPECT_GT(result.delay, 0.0);
@@ -36,7 +36,7 @@ TEST(ChronyInteropTest, ReachesChronydByANameWhoseFirstAddressIsClosed) {
     PlatformClock clock;
     SntpClient client(clock);
     SntpResult result;
-    ASSERT_TRUE(client.Query("localhost", &result, 123)) << client.failure().reason;
+    ASSERT_TRUE(client.Query("localhost", &result, 123)) << client.failure().account;
     EXPECT_EQ("127.0.0.1", result.address);
     EXPECT_EQ(8, result.stratum);
 }

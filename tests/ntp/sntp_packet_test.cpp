@@ -5,6 +5,7 @@
 #include "tests/support/calendar.h"
 
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -45,8 +46,9 @@ TEST(SntpRequestTest, RandomBitsReplaceOnlyTheBitsBelowTheClockResolution) {
 
 TEST(SntpReplyTest, AcceptsAGoodReplyAndDecodesIt) {
     const sntp::ReplyVerdict verdict = Check(GoodReply());
-    ASSERT_EQ(sntp::ReplyCheck::kAccepted, verdict.check) << verdict.reason;
-    EXPECT_TRUE(verdict.reason.empty());
+    ASSERT_FALSE(verdict.failure.failed()) << verdict.failure.account;
+    EXPECT_TRUE(verdict.answersRequest);
+    EXPECT_TRUE(verdict.failure.account.empty());
     EXPECT_EQ(2, verdict.fields.stratum);
     EXPECT_EQ(0, verdict.fields.leap);
     EXPECT_EQ(kSent, verdict.fields.originate);
@@ -70,7 +72,7 @@ TEST(SntpReplyTest, AcceptsTheEdgesOfWhatAServerMaySay) {
         std::vector<std::uint8_t> reply = GoodReply();
         c.change(reply);
         const sntp::ReplyVerdict verdict = Check(reply);
-        ASSERT_EQ(sntp::ReplyCheck::kAccepted, verdict.check) << c.name << ": " << verdict.reason;
+        ASSERT_FALSE(verdict.failure.failed()) << c.name << ": " << verdict.failure.account;
         EXPECT_EQ(c.stratum, verdict.fields.stratum) << c.name;
         EXPECT_EQ(c.leap, verdict.fields.leap) << c.name;
     }
@@ -80,72 +82,74 @@ TEST(SntpReplyTest, AcceptsVersionsOneToFourAndTheMacTrailer) {
     for (int version = 1; version <= 4; ++version) {
         std::vector<std::uint8_t> reply = GoodReply();
         reply[0] = static_cast<std::uint8_t>((version << 3) | 4);
-        EXPECT_EQ(sntp::ReplyCheck::kAccepted, Check(reply).check) << version;
+        EXPECT_FALSE(Check(reply).failure.failed()) << version;
     }
     std::vector<std::uint8_t> withMac = GoodReply();
     withMac.resize(sntp::kMaxReplySize, 0xAA);
-    EXPECT_EQ(sntp::ReplyCheck::kAccepted, Check(withMac).check);
+    EXPECT_FALSE(Check(withMac).failure.failed());
 }
 
 TEST(SntpReplyTest, RejectsEachBadFieldWithAReasonThatNamesIt) {
     struct Case {
         const char* name;
         void (*spoil)(std::vector<std::uint8_t>&);
-        sntp::ReplyCheck check;
+        FailureKind kind;
         const char* reasonPart;
     };
     const Case cases[] = {
-        {"short", [](std::vector<std::uint8_t>& r) { r.resize(47); }, sntp::ReplyCheck::kTooShort,
+        {"short", [](std::vector<std::uint8_t>& r) { r.resize(47); }, FailureKind::kTooShort,
          "too short: 47 bytes"},
-        {"empty", [](std::vector<std::uint8_t>& r) { r.clear(); }, sntp::ReplyCheck::kTooShort,
+        {"empty", [](std::vector<std::uint8_t>& r) { r.clear(); }, FailureKind::kTooShort,
          "too short: 0 bytes"},
         {"client mode", [](std::vector<std::uint8_t>& r) { r[0] = (4 << 3) | 3; },
-         sntp::ReplyCheck::kNotServerMode, "mode 3"},
+         FailureKind::kNotServerMode, "mode 3"},
         {"broadcast mode", [](std::vector<std::uint8_t>& r) { r[0] = (4 << 3) | 5; },
-         sntp::ReplyCheck::kNotServerMode, "mode 5"},
-        {"version 0", [](std::vector<std::uint8_t>& r) { r[0] = 4; }, sntp::ReplyCheck::kBadVersion,
+         FailureKind::kNotServerMode, "mode 5"},
+        {"version 0", [](std::vector<std::uint8_t>& r) { r[0] = 4; }, FailureKind::kBadVersion,
          "version 0"},
         {"version 5", [](std::vector<std::uint8_t>& r) { r[0] = (5 << 3) | 4; },
-         sntp::ReplyCheck::kBadVersion, "version 5"},
+         FailureKind::kBadVersion, "version 5"},
         {"kiss-o'-death",
          [](std::vector<std::uint8_t>& r) {
              r[1] = 0;
              std::memcpy(&r[sntp::kReferenceIdOffset], "RATE", 4);
          },
-         sntp::ReplyCheck::kKissOfDeath, "kiss-o'-death from server: RATE"},
+         FailureKind::kKissOfDeath, "kiss-o'-death from server: RATE"},
         {"unprintable kiss code",
          [](std::vector<std::uint8_t>& r) {
              r[1] = 0;
              std::memcpy(&r[sntp::kReferenceIdOffset], "D\nN\x80", 4);
          },
-         sntp::ReplyCheck::kKissOfDeath, "server: D?N?"},
-        {"stratum 16", [](std::vector<std::uint8_t>& r) { r[1] = 16; },
-         sntp::ReplyCheck::kBadStratum, "stratum 16"},
-        {"leap 3", [](std::vector<std::uint8_t>& r) { r[0] |= 0xC0; },
-         sntp::ReplyCheck::kUnsynchronised, "leap indicator 3"},
+         FailureKind::kKissOfDeath, "server: D?N?"},
+        {"stratum 16", [](std::vector<std::uint8_t>& r) { r[1] = 16; }, FailureKind::kBadStratum,
+         "stratum 16"},
+        {"leap 3", [](std::vector<std::uint8_t>& r) { r[0] |= 0xC0; }, FailureKind::kUnsynchronised,
+         "leap indicator 3"},
         {"zero transmit",
          [](std::vector<std::uint8_t>& r) { std::memset(&r[sntp::kTransmitOffset], 0, 8); },
-         sntp::ReplyCheck::kZeroTransmit, "transmit timestamp is zero"},
+         FailureKind::kZeroTransmit, "transmit timestamp is zero"},
         {"root dispersion 16 s",
          [](std::vector<std::uint8_t>& r) {
              r[8] = 0;
              r[9] = 16;
          },
-         sntp::ReplyCheck::kRootDistance, "root distance 16.000 s"},
+         FailureKind::kRootDistance, "root distance 16.000 s"},
         {"root delay 32 s",
          [](std::vector<std::uint8_t>& r) {
              r[4] = 0;
              r[5] = 32;
          },
-         sntp::ReplyCheck::kRootDistance, "root distance 16.000 s"},
+         FailureKind::kRootDistance, "root distance 16.000 s"},
     };
     for (const Case& c : cases) {
         std::vector<std::uint8_t> reply = GoodReply();
         c.spoil(reply);
         const sntp::ReplyVerdict verdict = Check(reply);
-        EXPECT_EQ(c.check, verdict.check) << c.name;
-        EXPECT_NE(std::string::npos, verdict.reason.find(c.reasonPart))
-            << c.name << ": " << verdict.reason;
+        EXPECT_EQ(c.kind, verdict.failure.kind) << c.name;
+        EXPECT_NE(std::string::npos, verdict.failure.account.find(c.reasonPart))
+            << c.name << ": " << verdict.failure.account;
+        // The kiss code, read once into its type, as the server sent it.
+        EXPECT_EQ(c.kind == FailureKind::kKissOfDeath, verdict.failure.kiss.has_value()) << c.name;
     }
 }
 
@@ -155,15 +159,37 @@ TEST(SntpReplyTest, RootDistanceJustBelowSixteenSecondsPasses) {
     reply[9] = 0x0F;
     reply[10] = 0xFF;
     reply[11] = 0xFF;
-    EXPECT_EQ(sntp::ReplyCheck::kAccepted, Check(reply).check);
+    EXPECT_FALSE(Check(reply).failure.failed());
 }
 
 TEST(SntpReplyTest, AReplyToAnotherRequestIsNotOursWhateverElseItSays) {
     std::vector<std::uint8_t> reply = GoodReply();
     reply[sntp::kOriginateOffset + 7] ^= 0x01;
-    EXPECT_EQ(sntp::ReplyCheck::kNotOurs, Check(reply).check);
+    EXPECT_FALSE(Check(reply).answersRequest);
     reply[1] = 0;  // even a kiss-o'-death must answer our own request to count
-    EXPECT_EQ(sntp::ReplyCheck::kNotOurs, Check(reply).check);
+    EXPECT_FALSE(Check(reply).answersRequest);
+    EXPECT_FALSE(Check(reply).failure.failed());
+}
+
+// Read once from the reply into what it asks of a client; written out, only four printable
+// characters read back as a code.
+TEST(KissCodeTest, EachCodeMeansWhatRfc4330SaysAndOnlyFourPrintableCharactersReadBack) {
+    using Meaning = KissCode::Meaning;
+    const std::tuple<const char*, const char*, Meaning> codes[] = {
+        {"RATE", "RATE", Meaning::kSlowDown}, {"DENY", "DENY", Meaning::kRefused},
+        {"RSTR", "RSTR", Meaning::kRefused},  {"INIT", "INIT", Meaning::kOther},
+        {"rate", "rate", Meaning::kOther},    {"D\nN\x80", "D?N?", Meaning::kOther},
+    };
+    for (const auto& [sent, text, meaning] : codes) {
+        const KissCode code =
+            KissCode::FromReferenceId(reinterpret_cast<const std::uint8_t*>(sent));
+        EXPECT_EQ(text, code.text());
+        EXPECT_EQ(meaning, code.meaning()) << text;
+        EXPECT_EQ(code, KissCode::FromText(text)) << text;
+    }
+    for (const char* notACode : {"", "RAT", "RATES", "RA\tE"}) {
+        EXPECT_FALSE(KissCode::FromText(notACode)) << notACode;
+    }
 }
 
 TEST(SntpOffsetTest, FourTimestampsGiveOffsetAndRoundTrip) {

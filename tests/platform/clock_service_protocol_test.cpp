@@ -1,4 +1,5 @@
 #include "platform/clock_service_protocol.h"
+#include "platform/clock_service_reasons.h"
 
 #include <gtest/gtest.h>
 
@@ -32,32 +33,153 @@ Bytes Request(const std::string& host, std::uint16_t version = 1, std::uint16_t 
     return bytes;
 }
 
+ClockServiceReply FailedWith(const Failure& failure, const std::string& host = "a.b") {
+    return UnsuccessfulReply(ClockServiceStatus::kFailed, failure, host);
+}
+
+Failure Kiss(const char* code) {
+    Failure failure = FailureOf(FailureKind::kKissOfDeath);
+    failure.kiss = KissCode::FromText(code);
+    return failure;
+}
+
 TEST(ClockServiceProtocolTest, TheWireFormatIsFixedAndEveryMessageSurvivesTheRoundTrip) {
     EXPECT_EQ((Bytes{'T', 'W', 'C', 'Q', 1, 0, 1, 0, 0xfe, 0xff, 0xff, 0xff, 3, 0, 'a', '.', 'b'}),
+              EncodeClockServiceRequest({"a.b", -2}, kClockServiceFirstVersion));
+    EXPECT_EQ((Bytes{'T', 'W', 'C', 'Q', 2, 0, 1, 0, 0xfe, 0xff, 0xff, 0xff, 3, 0, 'a', '.', 'b'}),
               EncodeClockServiceRequest({"a.b", -2}));
+    // The first version's reply, as programs of the first version read it: the sentence.
+    ClockServiceReply refused = MalformedReply("no");
+    refused.status = ClockServiceStatus::kRefused;
+    refused.offset = 1.0;
+    refused.delay = -2.0;
+    refused.stratum = 3;
     EXPECT_EQ((Bytes{'T',  'W', 'C', 'A', 1, 0, 1, 0, 0,    0, 0, 0, 0,   0,  0xf0,
                      0x3f, 0,   0,   0,   0, 0, 0, 0, 0xc0, 3, 2, 0, 'n', 'o'}),
-              EncodeClockServiceReply({ClockServiceStatus::kRefused, "no", 1.0, -2.0, 3}));
+              EncodeClockServiceReply(refused, kClockServiceFirstVersion));
+    // The second's: the kind and its detail, then the sentence.
+    Failure disagreement = FailureOf(FailureKind::kDisagreement);
+    disagreement.otherServer = "b";
+    disagreement.otherAddress = "c";
+    disagreement.secondsApart = 0x0102;
+    const std::string sentence = "second server b (c) disagrees by 258 s";
+    Bytes expected = {'T', 'W', 'C', 'A', 2, 0, 2, 0};
+    expected.resize(expected.size() + 8 + 8 + 1 + 1);  // offset, delay, stratum, flags
+    for (const int byte : {18, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 1, 0, 0}) {
+        expected.push_back(static_cast<std::uint8_t>(byte));  // kind, error, time-out, apart
+    }
+    expected.resize(expected.size() + 4 + 4 + 1);  // process, kiss code, no address
+    for (const int byte : {1, int{'b'}, 1, int{'c'}, static_cast<int>(sentence.size()), 0}) {
+        expected.push_back(static_cast<std::uint8_t>(byte));
+    }
+    for (const char c : sentence) {  // not insert: GCC 12 at -O2 warns falsely about its copy
+        expected.push_back(static_cast<std::uint8_t>(c));
+    }
+    EXPECT_EQ(expected, EncodeClockServiceReply(FailedWith(disagreement), 2));
 
-    for (const ClockServiceRequest& request :
-         {ClockServiceRequest{"Pool.ntp.org", 0},
-          {"192.0.2.1", -90},
-          {"[2001:db8::1]", 3600},
-          {"2001:db8::1", std::numeric_limits<std::int32_t>::min()},
-          {std::string(kClockServiceMaxHostLength, 'a'), 1}}) {
-        const ParsedClockServiceRequest parsed =
-            ParseClockServiceRequest(EncodeClockServiceRequest(request));
-        EXPECT_EQ(request, parsed.request) << request.host << ": " << parsed.error;
+    for (const std::uint16_t version : {kClockServiceFirstVersion, kClockServiceProtocolVersion}) {
+        for (const ClockServiceRequest& request :
+             {ClockServiceRequest{"Pool.ntp.org", 0},
+              {"192.0.2.1", -90},
+              {"[2001:db8::1]", 3600},
+              {"2001:db8::1", std::numeric_limits<std::int32_t>::min()},
+              {std::string(kClockServiceMaxHostLength, 'a'), 1}}) {
+            const ParsedClockServiceRequest parsed =
+                ParseClockServiceRequest(EncodeClockServiceRequest(request, version));
+            EXPECT_EQ(request, parsed.request) << request.host << ": " << parsed.error;
+            EXPECT_EQ(version, parsed.replyVersion);
+        }
     }
-    const std::string longReason(kClockServiceMaxReasonLength + 1, 'r');
-    for (const ClockServiceReply& reply :
-         {ClockServiceReply{ClockServiceStatus::kSynchronised, "", -0.0123, 0.045, 2},
-          {ClockServiceStatus::kMalformed, "too short", 0, 0, 255},
-          {ClockServiceStatus::kFailed, longReason.substr(1), 0, 0, 0}}) {
-        EXPECT_EQ(reply, ParseClockServiceReply(EncodeClockServiceReply(reply))) << reply.reason;
+}
+
+// Every failure travels with its kind and detail in the second version; in the first, as the
+// sentence older programs show, which reads back into the kinds the first versions had.
+TEST(ClockServiceProtocolTest, RepliesCarryTheFailureInEitherVersion) {
+    Failure noAnswer = FailureOf(FailureKind::kNoAnswer);
+    noAnswer.address = "2001:db8::7";
+    noAnswer.timeoutMs = 5000;
+    noAnswer.account = "no reply within 5000 ms";
+    Failure refused = FailureOf(FailureKind::kClockRefused);
+    refused.error = 4294967295u;
+    Failure disagreement = FailureOf(FailureKind::kDisagreement);
+    disagreement.otherServer = "ntp2.example";
+    disagreement.otherAddress = "192.0.2.2";
+    disagreement.secondsApart = 10800;
+    Failure impostor = FailureOf(FailureKind::kPipeNotTheService);
+    impostor.process = 77;
+    ClockServiceReply unconfirmed;
+    unconfirmed.status = ClockServiceStatus::kSynchronised;
+    unconfirmed.unconfirmed = true;
+    unconfirmed.offset = -0.0123;
+    unconfirmed.delay = 0.045;
+    unconfirmed.stratum = 2;
+    const std::string longReason(kClockServiceMaxReasonLength, 'r');
+    struct Row {
+        ClockServiceReply reply;
+        FailureKind firstVersionKind;  // what a service of the first version's sentence reads as
+    };
+    const Row rows[] = {
+        {unconfirmed, FailureKind::kNone},
+        {FailedWith(noAnswer), FailureKind::kOther},
+        {FailedWith(refused), FailureKind::kClockRefused},
+        {FailedWith(disagreement), FailureKind::kDisagreement},
+        {FailedWith(Kiss("RATE")), FailureKind::kKissOfDeath},
+        {FailedWith(impostor), FailureKind::kOther},
+        {FailedWith(FailureOf(FailureKind::kNetworkStart)), FailureKind::kNetworkStart},
+        {MalformedReply(longReason), FailureKind::kMalformedRequest},
+    };
+    for (const Row& row : rows) {
+        const std::string name = row.reply.reason;
+        const std::optional<ClockServiceReply> second =
+            ParseClockServiceReply(EncodeClockServiceReply(row.reply, 2));
+        ASSERT_TRUE(second) << name;
+        ClockServiceReply expected = row.reply;
+        expected.failure.account = expected.reason;  // the account travels as the sentence
+        EXPECT_EQ(expected, *second) << name;
+
+        const std::optional<ClockServiceReply> first =
+            ParseClockServiceReply(EncodeClockServiceReply(row.reply, 1));
+        ASSERT_TRUE(first) << name;
+        EXPECT_EQ(row.reply.status, first->status) << name;
+        EXPECT_EQ(row.reply.unconfirmed, first->unconfirmed) << name;
+        EXPECT_EQ(row.reply.reason, first->reason) << name;
+        EXPECT_EQ(row.firstVersionKind, first->failure.kind) << name;
     }
-    const Bytes cut = EncodeClockServiceReply({ClockServiceStatus::kFailed, longReason, 0, 0, 0});
-    EXPECT_EQ(kClockServiceMaxReplySize, cut.size());
+    const std::optional<ClockServiceReply> refusedInFirst =
+        ParseClockServiceReply(EncodeClockServiceReply(FailedWith(refused), 1));
+    EXPECT_EQ(refused.error, refusedInFirst->failure.error);
+    // A newer service's kind: its sentence says what this program cannot.
+    Bytes newer = EncodeClockServiceReply(FailedWith(FailureOf(FailureKind::kOther)), 2);
+    newer[26] = 0xff;
+    ASSERT_TRUE(ParseClockServiceReply(newer));
+    EXPECT_EQ(FailureKind::kOther, ParseClockServiceReply(newer)->failure.kind);
+    const Bytes cut = EncodeClockServiceReply(MalformedReply(longReason + "r"), 1);
+    EXPECT_EQ(kClockServiceReplyHeaderSize + kClockServiceMaxReasonLength, cut.size());
+}
+
+// A program asks in the latest version; a service of the first refuses that as malformed,
+// and is asked again in the first. Any other reply stands.
+TEST(ClockServiceProtocolTest, AServiceOfTheFirstVersionIsAskedAgainInIt) {
+    struct Row {
+        ClockServiceReply firstAnswer;
+        std::vector<std::uint16_t> asked;
+    };
+    const Row rows[] = {
+        {MalformedReply("unknown version 2"), {2, 1}},
+        {MalformedReply("unknown version 3"), {2}},
+        {MalformedReply("host cut short"), {2}},
+        {FailedWith(FailureOf(FailureKind::kNetworkStart)), {2}},
+    };
+    for (const Row& row : rows) {
+        std::vector<std::uint16_t> asked;
+        const ClockServiceReply reply = AskNewestFirst([&](std::uint16_t version) {
+            asked.push_back(version);
+            return asked.size() == 1 ? row.firstAnswer : FailedWith(Kiss("DENY"));
+        });
+        EXPECT_EQ(row.asked, asked) << row.firstAnswer.reason;
+        EXPECT_EQ(row.asked.size() == 2 ? FailureKind::kKissOfDeath : row.firstAnswer.failure.kind,
+                  reply.failure.kind);
+    }
 }
 
 TEST(ClockServiceProtocolTest, EveryMalformedRequestIsRefusedNamingItsCheck) {
@@ -68,7 +190,8 @@ TEST(ClockServiceProtocolTest, EveryMalformedRequestIsRefusedNamingItsCheck) {
     const std::vector<std::pair<Bytes, const char*>> cases = {
         {Bytes(trailing.begin(), trailing.begin() + 13), "too short"},
         {wrongMagic, "not a request (wrong magic)"},
-        {Request("a", 2), "unknown version 2"},
+        {Request("a", 0), "unknown version 0"},
+        {Request("a", 3), "unknown version 3"},
         {Request("a", 1, 0), "unknown kind 0"},
         {Request(""), "empty host"},
         {Request(std::string(kClockServiceMaxHostLength + 1, 'a')), "host longer than 253 bytes"},
@@ -85,6 +208,9 @@ TEST(ClockServiceProtocolTest, EveryMalformedRequestIsRefusedNamingItsCheck) {
         const ParsedClockServiceRequest parsed = ParseClockServiceRequest(bytes);
         EXPECT_FALSE(parsed.request) << error;
         EXPECT_EQ(error, parsed.error);
+        // Answered in the request's version once it is one the service speaks.
+        const bool spoken = bytes.size() >= 6 && (bytes[4] == 1 || bytes[4] == 2) && bytes[5] == 0;
+        EXPECT_EQ(spoken ? bytes[4] : 1, parsed.replyVersion) << error;
     }
 }
 
@@ -125,66 +251,95 @@ TEST(ClockServiceProtocolTest, HostErrorAcceptsNamesAndAddressesAndNamesTheFault
 }
 
 TEST(ClockServiceProtocolTest, RepliesOfAnotherShapeAreNotRead) {
-    const Bytes good = EncodeClockServiceReply({ClockServiceStatus::kFailed, "why", 0, 0, 0});
-    const auto changed = [&good](std::size_t at, std::uint8_t value) {
-        Bytes bytes = good;
+    const Bytes first = EncodeClockServiceReply(MalformedReply("why"), 1);
+    const Bytes second = EncodeClockServiceReply(FailedWith(Kiss("RATE")), 2);
+    const auto changed = [](Bytes bytes, std::size_t at, std::uint8_t value) {
         bytes[at] = value;
         return bytes;
     };
-    Bytes overLimit = EncodeClockServiceReply(
-        {ClockServiceStatus::kFailed, std::string(kClockServiceMaxReasonLength, 'r'), 0, 0, 0});
+    Bytes overLimit =
+        EncodeClockServiceReply(MalformedReply(std::string(kClockServiceMaxReasonLength, 'r')), 1);
     overLimit.push_back('r');  // consistent in itself, but one byte beyond the limit
     overLimit[kClockServiceReplyHeaderSize - 2] = 1;
+    ClockServiceReply notANumber;
+    notANumber.status = ClockServiceStatus::kSynchronised;
+    notANumber.offset = std::nan("");
+    ClockServiceReply infinite;
+    infinite.status = ClockServiceStatus::kSynchronised;
+    infinite.delay = std::numeric_limits<double>::infinity();
+    Bytes trailing = second;
+    trailing.push_back(0);
     const std::vector<Bytes> cases = {
-        Bytes(good.begin(), good.end() - 1),
-        changed(kClockServiceReplyHeaderSize - 2, 4),  // a reason length beyond the bytes
-        changed(0, 'X'),
-        changed(4, 2),  // version
-        changed(6, 4),  // status
-        overLimit,
-        EncodeClockServiceReply({ClockServiceStatus::kSynchronised, "", std::nan(""), 0, 1}),
-        EncodeClockServiceReply(
-            {ClockServiceStatus::kSynchronised, "", 0, std::numeric_limits<double>::infinity(), 1}),
+        Bytes(first.begin(), first.end() - 1),
+        changed(first, kClockServiceReplyHeaderSize - 2, 4),  // a reason length beyond the bytes
+        changed(first, 0, 'X'), changed(first, 4, 3),         // version
+        changed(first, 4, 0), changed(first, 6, 4),           // status
+        overLimit, EncodeClockServiceReply(notANumber, 1), EncodeClockServiceReply(infinite, 2),
+        // The second version: its failure must fit its status, flags and kiss code.
+        Bytes(second.begin(), second.end() - 1), trailing,
+        changed(second, 6, 0),                   // synchronised, yet a failure
+        changed(second, 25, 2),                  // an unknown flag
+        changed(second, 44, 0),                  // a kiss code of three characters
+        changed(changed(second, 26, 1), 27, 0),  // another kind, yet a kiss code
+        changed(second, 48, 254),                // an address longer than the bytes
     };
-    ASSERT_TRUE(ParseClockServiceReply(good));
+    ASSERT_TRUE(ParseClockServiceReply(first));
+    ASSERT_TRUE(ParseClockServiceReply(second));
     for (std::size_t i = 0; i < cases.size(); ++i) {
         EXPECT_FALSE(ParseClockServiceReply(cases[i])) << "case " << i;
     }
 }
 
-// The reasons keep the words the first service sent: a program of any version reads them.
-TEST(ClockServiceProtocolTest, ReasonsKeepTheirWireWordsAndAreReadBack) {
-    using F = ClockServiceFailure;
-    const std::pair<ClockServiceReason, const char*> rows[] = {
-        {{F::kNetworkStart, 0, ""}, "the network could not be started"},
-        {{F::kNoAnswer, 0, "192.0.2.1: timed out"}, "no answer from 192.0.2.1: timed out"},
-        {{F::kClockRefused, 1314, ""}, "Windows refused to set the clock (error 1314)"},
-        {{F::kClockRefused, 4294967295u, ""},
-         "Windows refused to set the clock (error 4294967295)"},
-        {{F::kConversionFailed, 0, ""}, "time conversion error"},
-        {{F::kAbandoned, 0, ""}, "the correction was abandoned"},
-        {{F::kServerNotApproved, 0, ""}, "server not approved by the administrator"},
-        {{F::kOffsetAboveLimit, 0, ""}, "offset above the administrator's limit"},
-        {{F::kDisagreement, 10800, "ntp2.example (192.0.2.2)"},
-         "second server ntp2.example (192.0.2.2) disagrees by 10800 s"},
-        {{F::kKissOfDeath, 0, "RATE"}, "the server sent the kiss code RATE"},
-        {{F::kOther, 0, "host cut short"}, "host cut short"},
+// The sentences keep the words the first service sent: a program of any version reads them,
+// and they read back into the kinds they had.
+TEST(ClockServiceProtocolTest, SentencesKeepTheirWordsAndAreReadBack) {
+    Failure refused = FailureOf(FailureKind::kClockRefused);
+    refused.error = 1314;
+    Failure largest = refused;
+    largest.error = 4294967295u;
+    Failure disagreement = FailureOf(FailureKind::kDisagreement);
+    disagreement.otherServer = "ntp2.example";
+    disagreement.otherAddress = "192.0.2.2";
+    disagreement.secondsApart = 10800;
+    Failure other = FailureOf(FailureKind::kOther);
+    other.account = "host cut short";
+    const std::pair<Failure, const char*> rows[] = {
+        {FailureOf(FailureKind::kNetworkStart), "the network could not be started"},
+        {refused, "Windows refused to set the clock (error 1314)"},
+        {largest, "Windows refused to set the clock (error 4294967295)"},
+        {FailureOf(FailureKind::kConversionFailed), "time conversion error"},
+        {FailureOf(FailureKind::kAbandoned), "the correction was abandoned"},
+        {FailureOf(FailureKind::kServerNotApproved), "server not approved by the administrator"},
+        {FailureOf(FailureKind::kOffsetAboveLimit), "offset above the administrator's limit"},
+        {disagreement, "second server ntp2.example (192.0.2.2) disagrees by 10800 s"},
+        {Kiss("RATE"), "the server sent the kiss code RATE"},
+        {other, "host cut short"},
     };
-    for (const auto& [reason, words] : rows) {
-        EXPECT_EQ(words, EncodeClockServiceReason(reason));
-        EXPECT_EQ(reason, ParseClockServiceReason(words)) << words;
+    for (const auto& [failure, words] : rows) {
+        EXPECT_EQ(words, ServiceReasonText(failure, "pool.example"));
+        Failure read = failure;
+        read.account = words;
+        EXPECT_EQ(read, ReadServiceReason(words)) << words;
     }
+    // Every failure of the SNTP exchange as the first versions said it, the account after it.
+    Failure unresolved = FailureOf(FailureKind::kUnresolved);
+    unresolved.account = "connect: no such host";
+    EXPECT_EQ("no answer from pool.example: connect: no such host",
+              ServiceReasonText(unresolved, "pool.example"));
     // Anything else is another version's reason, shown as it came.
-    for (const char* other :
+    for (const char* another :
          {"Windows refused to set the clock (error 4294967296)",
           "Windows refused to set the clock (error x)",
           "Windows refused to set the clock (error 05)",
-          "Windows refused to set the clock (error )", "no answer from ", "time conversion error.",
-          "second server  disagrees by 5 s", "second server a disagrees by 05 s",
-          "second server a disagrees by s", "second server a disagrees by 5",
+          "Windows refused to set the clock (error )", "no answer from 192.0.2.1: timed out",
+          "time conversion error.", "second server  disagrees by 5 s",
+          "second server a disagrees by 05 s", "second server a disagrees by s",
+          "second server a disagrees by 5", "second server a () disagrees by 5 s",
           "the server sent the kiss code RAT", "the server sent the kiss code RATES",
           "the server sent the kiss code RA\tE"}) {
-        EXPECT_EQ((ClockServiceReason{F::kOther, 0, other}), ParseClockServiceReason(other));
+        const Failure read = ReadServiceReason(another);
+        EXPECT_EQ(FailureKind::kOther, read.kind) << another;
+        EXPECT_EQ(another, ServiceReasonText(read, "pool.example"));
     }
 }
 

@@ -28,9 +28,9 @@ PlatformClockService TrustingThisProcess() {
 // What the test handler answers: every field depends on the request, so a reply shows that
 // the whole request arrived.
 ClockServiceReply EchoOf(const ClockServiceRequest& request) {
-    ClockServiceReply reply;
-    reply.status = ClockServiceStatus::kRefused;
-    reply.reason = "asked " + request.host;
+    Failure failure = FailureOf(FailureKind::kOther);
+    failure.account = "asked " + request.host;
+    ClockServiceReply reply = UnsuccessfulReply(ClockServiceStatus::kRefused, failure);
     reply.offset = request.offsetSeconds + 0.25;
     reply.delay = 0.0125;
     reply.stratum = static_cast<std::int32_t>(request.host.size() % 16);
@@ -45,7 +45,7 @@ class ClockPipeTest : public testing::Test {
         ++handled_;
         const ParsedClockServiceRequest parsed = ParseClockServiceRequest(bytes);
         if (!parsed.request) {
-            return {ClockServiceStatus::kMalformed, parsed.error};
+            return MalformedReply(parsed.error);
         }
         ::WaitForSingleObject(release_.get(), INFINITE);
         return EchoOf(*parsed.request);
@@ -98,8 +98,9 @@ class RawClient {
     UniqueHandle pipe_;
 };
 
-std::vector<std::uint8_t> Encoded(const std::string& host, std::int32_t offset = 0) {
-    return EncodeClockServiceRequest({host, offset});
+std::vector<std::uint8_t> Encoded(const std::string& host, std::int32_t offset = 0,
+                                  std::uint16_t version = kClockServiceProtocolVersion) {
+    return EncodeClockServiceRequest({host, offset}, version);
 }
 
 TEST_F(ClockPipeTest, TheClientGetsTheHandlersReplyToItsWholeRequest) {
@@ -110,11 +111,25 @@ TEST_F(ClockPipeTest, TheClientGetsTheHandlersReplyToItsWholeRequest) {
     };
     PlatformClockService client = TrustingThisProcess();
     for (const ClockServiceRequest& request : requests) {
-        const ClockServiceAnswer answer = client.Synchronise(request, nullptr);
-        EXPECT_TRUE(answer.replied()) << request.host;
-        EXPECT_EQ(answer.reply, EchoOf(request)) << request.host;
+        EXPECT_EQ(client.Synchronise(request, nullptr), EchoOf(request)) << request.host;
     }
     EXPECT_EQ(handled_, 3);
+}
+
+// A program of the first version asks in it and reads the reply in it: the service's sentence.
+TEST_F(ClockPipeTest, AProgramOfTheFirstVersionIsAnsweredInIt) {
+    const RawClient client;
+    ASSERT_TRUE(client.connected());
+    ASSERT_TRUE(client.Send(Encoded("127.0.0.1", 0, kClockServiceFirstVersion)));
+    std::array<std::uint8_t, kClockServiceMaxReplySize> buffer{};
+    DWORD read = 0;
+    ASSERT_TRUE(::ReadFile(client.pipe(), buffer.data(), static_cast<DWORD>(buffer.size()), &read,
+                           nullptr));
+    EXPECT_EQ(kClockServiceFirstVersion, buffer[4] | (buffer[5] << 8));
+    const std::optional<ClockServiceReply> reply =
+        ParseClockServiceReply(std::span(buffer.data(), read));
+    ASSERT_TRUE(reply);
+    EXPECT_EQ("asked 127.0.0.1", reply->reason);
 }
 
 TEST_F(ClockPipeTest, AHostileClientGetsAnErrorAndTheConnectionEnds) {
@@ -155,7 +170,7 @@ TEST_F(ClockPipeTest, ASilentClientIsCutOffWhileOthersAreServed) {
     const RawClient silent;
     ASSERT_TRUE(silent.connected());
     const ClockServiceRequest request{"127.0.0.1", 5};
-    EXPECT_EQ(TrustingThisProcess().Synchronise(request, nullptr).reply, EchoOf(request));
+    EXPECT_EQ(TrustingThisProcess().Synchronise(request, nullptr), EchoOf(request));
     DWORD waiting = 1;
     ASSERT_TRUE(::PeekNamedPipe(silent.pipe(), nullptr, 0, nullptr, &waiting, nullptr));
     EXPECT_EQ(waiting, 0u) << "cut off before the other client was served";
@@ -194,85 +209,116 @@ TEST_F(ClockPipeTest, AnInterruptedClientGivesUpWithoutWaitingForTheReply) {
     });
     // The handler holds the request until the client has returned: had the client waited for
     // the reply, it would have given up only after its 30 seconds, with a failure.
-    EXPECT_EQ(TrustingThisProcess().Synchronise({"127.0.0.1", 0}, &interrupter).outcome,
-              ClockServiceAnswer::Outcome::kStopped);
+    EXPECT_EQ(TrustingThisProcess().Synchronise({"127.0.0.1", 0}, &interrupter).failure.kind,
+              FailureKind::kAbandoned);
     ::SetEvent(release_.get());
     interrupt.join();
 }
 
-// Stands in for the service: takes one request and answers with the test's bytes, or
-// closes the connection when there are none. Created first, it holds the pipe's name.
+// Stands in for the service: takes one request per connection and answers each with the
+// test's next bytes, or closes the connection when there are none. Created first, it holds
+// the pipe's name.
 class StandInServer {
   public:
-    explicit StandInServer(std::optional<std::vector<std::uint8_t>> reply)
+    using Reply = std::optional<std::vector<std::uint8_t>>;
+
+    explicit StandInServer(std::vector<Reply> replies)
         : pipe_(Opened(::CreateNamedPipeW(kPipe.c_str(), PIPE_ACCESS_DUPLEX,
                                           PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE, 1, 4096, 4096,
                                           0, nullptr))),
-          thread_([this, reply = std::move(reply)] {
-              ::ConnectNamedPipe(pipe_.get(), nullptr);
-              std::array<std::uint8_t, 4096> request{};
-              DWORD bytes = 0;
-              ::ReadFile(pipe_.get(), request.data(), static_cast<DWORD>(request.size()), &bytes,
-                         nullptr);
-              requestBytes_ = bytes;
-              if (reply) {
-                  ::WriteFile(pipe_.get(), reply->data(), static_cast<DWORD>(reply->size()), &bytes,
-                              nullptr);
-                  ::ReadFile(pipe_.get(), request.data(), 1, &bytes, nullptr);  // until closed
+          thread_([this, replies = std::move(replies)] {
+              for (const Reply& reply : replies) {
+                  ::ConnectNamedPipe(pipe_.get(), nullptr);
+                  std::array<std::uint8_t, 4096> request{};
+                  DWORD bytes = 0;
+                  ::ReadFile(pipe_.get(), request.data(), static_cast<DWORD>(request.size()),
+                             &bytes, nullptr);
+                  requests_.emplace_back(request.begin(), request.begin() + bytes);
+                  if (reply) {
+                      ::WriteFile(pipe_.get(), reply->data(), static_cast<DWORD>(reply->size()),
+                                  &bytes, nullptr);
+                      ::ReadFile(pipe_.get(), request.data(), 1, &bytes, nullptr);  // until closed
+                  }
+                  ::DisconnectNamedPipe(pipe_.get());
               }
-              ::DisconnectNamedPipe(pipe_.get());
           }) {}
+    explicit StandInServer(Reply reply) : StandInServer(std::vector<Reply>{std::move(reply)}) {}
     ~StandInServer() {
         if (thread_.joinable()) {
             thread_.join();
         }
     }
-    // Once the client has gone.
-    DWORD RequestBytes() {
+    // Once every connection has been served.
+    std::vector<std::vector<std::uint8_t>> Requests() {
         thread_.join();
-        return requestBytes_;
+        return requests_;
     }
 
   private:
     UniqueHandle pipe_;
-    std::atomic<DWORD> requestBytes_{0};
+    std::vector<std::vector<std::uint8_t>> requests_;
     std::thread thread_;
 };
 
 TEST(ClockServiceClientTest, SaysWhatAMissingOrBrokenServiceAnswered) {
-    using Outcome = ClockServiceAnswer::Outcome;
-    const ClockServiceAnswer none = TrustingThisProcess().Synchronise({"127.0.0.1", 0}, nullptr);
-    EXPECT_EQ(none.outcome, Outcome::kNoService);
-    EXPECT_EQ(none.pipeError, static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND)) << "no pipe";
+    const ClockServiceReply none = TrustingThisProcess().Synchronise({"127.0.0.1", 0}, nullptr);
+    EXPECT_EQ(none.failure.kind, FailureKind::kServiceSilent);
+    EXPECT_EQ(none.failure.error, static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND)) << "no pipe";
 
-    std::vector<std::uint8_t> tooLong = EncodeClockServiceReply(
-        {ClockServiceStatus::kRefused, std::string(kClockServiceMaxReasonLength, 'r')});
+    std::vector<std::uint8_t> tooLong =
+        EncodeClockServiceReply(MalformedReply(std::string(kClockServiceMaxReasonLength, 'r')),
+                                kClockServiceProtocolVersion);
     tooLong.resize(kClockServiceMaxReplySize + 1, 'r');
     struct Case {
         const char* name;
-        std::optional<std::vector<std::uint8_t>> reply;
-        Outcome expected;
+        StandInServer::Reply reply;
+        FailureKind expected;
         bool pipeError;  // the pipe's error is kept
     };
     const std::vector<Case> cases = {
-        {"closes without a reply", std::nullopt, Outcome::kNoService, true},
-        {"garbage", std::vector<std::uint8_t>{'T', 'W', 'C', 'A', 9}, Outcome::kUnreadable, false},
-        {"longer than any reply", tooLong, Outcome::kUnreadable, false},
+        {"closes without a reply", std::nullopt, FailureKind::kServiceSilent, true},
+        {"garbage", std::vector<std::uint8_t>{'T', 'W', 'C', 'A', 9},
+         FailureKind::kServiceUnreadable, false},
+        {"longer than any reply", tooLong, FailureKind::kServiceUnreadable, false},
     };
     for (const Case& c : cases) {
         StandInServer server(c.reply);
-        const ClockServiceAnswer answer =
+        const ClockServiceReply reply =
             TrustingThisProcess().Synchronise({"127.0.0.1", 0}, nullptr);
-        EXPECT_EQ(answer.outcome, c.expected) << c.name;
-        EXPECT_EQ(answer.pipeError != 0, c.pipeError) << c.name << " " << answer.pipeError;
+        EXPECT_EQ(reply.failure.kind, c.expected) << c.name;
+        EXPECT_EQ(reply.failure.error != 0, c.pipeError) << c.name << " " << reply.failure.error;
     }
+}
+
+// A service of the first version refuses the later request as malformed, in the first
+// version: the program asks again in it and reads the service's sentence.
+TEST(ClockServiceClientTest, AServiceOfTheFirstVersionIsAskedAgainInIt) {
+    const auto firstVersionReply = [](ClockServiceStatus status, const std::string& reason) {
+        ClockServiceReply reply = MalformedReply(reason);
+        reply.status = status;
+        return EncodeClockServiceReply(reply, kClockServiceFirstVersion);
+    };
+    StandInServer server(std::vector<StandInServer::Reply>{
+        firstVersionReply(ClockServiceStatus::kMalformed, "unknown version 2"),
+        firstVersionReply(ClockServiceStatus::kFailed,
+                          "Windows refused to set the clock (error 5)")});
+    const ClockServiceReply reply = TrustingThisProcess().Synchronise({"127.0.0.1", 30}, nullptr);
+    EXPECT_EQ(FailureKind::kClockRefused, reply.failure.kind);
+    EXPECT_EQ(5u, reply.failure.error);
+    const std::vector<std::vector<std::uint8_t>> requests = server.Requests();
+    ASSERT_EQ(2u, requests.size());
+    EXPECT_EQ(EncodeClockServiceRequest({"127.0.0.1", 30}, kClockServiceProtocolVersion),
+              requests[0]);
+    EXPECT_EQ(EncodeClockServiceRequest({"127.0.0.1", 30}, kClockServiceFirstVersion), requests[1]);
 }
 
 // A process that made the pipe before the service could would answer every request with
 // success while the clock drifts: it gets no request, and the run fails with the reason.
 TEST(ClockServiceClientTest, SendsNothingToAServerThatIsNotTheService) {
+    ClockServiceReply success;
+    success.status = ClockServiceStatus::kSynchronised;
     const std::vector<std::uint8_t> synchronised =
-        EncodeClockServiceReply({ClockServiceStatus::kSynchronised, "", 0.0, 0.001, 1});
+        EncodeClockServiceReply(success, kClockServiceProtocolVersion);
     struct Case {
         PlatformClockService client;
         bool serviceRunning;
@@ -284,11 +330,11 @@ TEST(ClockServiceClientTest, SendsNothingToAServerThatIsNotTheService) {
     };
     for (Case& c : cases) {
         StandInServer server(synchronised);
-        const ClockServiceAnswer answer = c.client.Synchronise({"127.0.0.1", 0}, nullptr);
-        EXPECT_EQ(answer.outcome, ClockServiceAnswer::Outcome::kDistrusted);
-        EXPECT_EQ(answer.serverProcess, ::GetCurrentProcessId());
-        EXPECT_EQ(answer.serviceRunning, c.serviceRunning);
-        EXPECT_EQ(server.RequestBytes(), 0u);
+        const ClockServiceReply reply = c.client.Synchronise({"127.0.0.1", 0}, nullptr);
+        EXPECT_EQ(reply.failure.kind, c.serviceRunning ? FailureKind::kPipeNotTheService
+                                                       : FailureKind::kPipeWithoutService);
+        EXPECT_EQ(reply.failure.process, ::GetCurrentProcessId());
+        EXPECT_EQ(server.Requests(), std::vector<std::vector<std::uint8_t>>{{}});
     }
 }
 

@@ -48,6 +48,7 @@ class ClockRequestHandlerTest : public testing::Test {
 TEST_F(ClockRequestHandlerTest, AnApprovedServersTimeIsSetWithTheUsersOffset) {
     const ClockServiceReply reply = Handle(EncodeClockServiceRequest({server.address(), 45}));
     EXPECT_EQ(ClockServiceStatus::kSynchronised, reply.status) << reply.reason;
+    EXPECT_FALSE(reply.failure.failed());
     EXPECT_NEAR(30.0, reply.offset, 0.05);
     EXPECT_GE(reply.delay, 0.0);
     EXPECT_EQ(2, reply.stratum);
@@ -66,20 +67,23 @@ TEST_F(ClockRequestHandlerTest, RequestsNotServedSayWhyAndOnlyTheApprovedServerI
         const char* approved;
         Fault fault;
         ClockServiceStatus status;
-        std::string reason;  // the reply's reason starts with it
+        FailureKind kind;
+        std::string reason;  // the reply's sentence starts with it
         int packets;         // also the network sessions started
     };
     // The fault server's address itself, unapproved: any packet at all would reach it.
     for (const Case& c : {
              Case{good, "time.example", Fault::kNone, ClockServiceStatus::kRefused,
-                  "server not approved by the administrator", 0},
+                  FailureKind::kServerNotApproved, "server not approved by the administrator", 0},
              Case{EncodeClockServiceRequest({server.address(), -61}), nullptr, Fault::kNone,
-                  ClockServiceStatus::kRefused, "offset above the administrator's limit", 0},
+                  ClockServiceStatus::kRefused, FailureKind::kOffsetAboveLimit,
+                  "offset above the administrator's limit", 0},
              Case{truncated, nullptr, Fault::kNone, ClockServiceStatus::kMalformed,
-                  "host cut short", 0},
-             Case{good, nullptr, Fault::kSilent, ClockServiceStatus::kFailed, noAnswer, 1},
+                  FailureKind::kMalformedRequest, "host cut short", 0},
+             Case{good, nullptr, Fault::kSilent, ClockServiceStatus::kFailed,
+                  FailureKind::kNoAnswer, noAnswer, 1},
              Case{good, nullptr, Fault::kKissOfDeath, ClockServiceStatus::kFailed,
-                  "the server sent the kiss code RATE", 1},
+                  FailureKind::kKissOfDeath, "the server sent the kiss code RATE", 1},
          }) {
         policy.approvedServers = {c.approved ? c.approved : server.address()};
         server.Reconfigure({.fault = c.fault});
@@ -87,6 +91,7 @@ TEST_F(ClockRequestHandlerTest, RequestsNotServedSayWhyAndOnlyTheApprovedServerI
         const int sessions = network.starts;
         const ClockServiceReply reply = Handle(c.request);
         EXPECT_EQ(c.status, reply.status) << c.reason;
+        EXPECT_EQ(c.kind, reply.failure.kind) << c.reason;
         EXPECT_EQ(0u, reply.reason.find(c.reason)) << reply.reason;
         EXPECT_NE(' ', reply.reason.back()) << reply.reason;  // the SNTP reason follows
         EXPECT_EQ(c.packets, server.requests() - before) << c.reason;
@@ -146,17 +151,17 @@ TEST(ClockRequestSecondOpinionTest, AnotherApprovedServerMustNotDisagree) {
         bool secondSilent;
         bool secondApproved;
         ClockServiceStatus status;
-        const char* reason;
+        const char* reason;  // a failure's, or for a success whether it went unconfirmed
         int secondRequests;
     };
+    const char* const unconfirmed = "unconfirmed";
     const Case cases[] = {
         {"three hours ahead", 10800, 0, false, true, ClockServiceStatus::kFailed,
          "second server ::1 (::1) disagrees by 10800 s", 1},
         {"both ahead", 120, 120, false, true, ClockServiceStatus::kSynchronised, "", 1},
-        {"the other silent", 120, 0, true, true, ClockServiceStatus::kSynchronised,
-         kClockServiceUnconfirmed, 1},
+        {"the other silent", 120, 0, true, true, ClockServiceStatus::kSynchronised, unconfirmed, 1},
         {"the other not approved", 120, 0, false, false, ClockServiceStatus::kSynchronised,
-         kClockServiceUnconfirmed, 0},
+         unconfirmed, 0},
     };
     for (const Case& c : cases) {
         FakeClock clock;
@@ -175,7 +180,7 @@ TEST(ClockRequestSecondOpinionTest, AnotherApprovedServerMustNotDisagree) {
         const ClockServiceReply reply =
             handler.Handle(EncodeClockServiceRequest({first.address(), 0}));
         EXPECT_EQ(c.status, reply.status) << c.name;
-        EXPECT_EQ(c.reason, reply.reason) << c.name;
+        EXPECT_EQ(c.reason, reply.unconfirmed ? unconfirmed : reply.reason) << c.name;
         EXPECT_EQ(c.secondRequests, second.requests()) << c.name;
         EXPECT_EQ(c.status == ClockServiceStatus::kSynchronised, !clock.sets().empty()) << c.name;
     }

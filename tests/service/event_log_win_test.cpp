@@ -26,7 +26,9 @@ TEST(ServiceEventTest, NamesTheServerAskedAndTheReason) {
     };
     std::vector<DWORD> ids;
     for (const Case& c : cases) {
-        const std::optional<ServiceEvent> event = EventForReply(request, {c.status, "why"});
+        ClockServiceReply reply = MalformedReply("why");
+        reply.status = c.status;
+        const std::optional<ServiceEvent> event = EventForReply(request, reply);
         ASSERT_EQ(event.has_value(), c.type.has_value()) << c.text;
         if (event) {
             EXPECT_EQ(event->type, *c.type);

@@ -1,28 +1,64 @@
 #include "tests/support/failed_result.h"
 
-#include "platform/clock_service_protocol.h"
-
-RunResult Failed(RunFailure failure, std::string detail, std::uint32_t code) {
+RunResult Failed(FailureKind kind) {
     RunResult result;
-    result.failure = failure;
+    result.failure = FailureOf(kind);
     result.serverTitle = "Example";
     result.host = "ntp.example.org";
     result.address = "192.0.2.1";
-    result.timeoutMs = 20000;
-    result.detail = detail;
-    result.code = code;
-    // The service's failures: the pipe's error, or the service's reason.
-    if (failure == RunFailure::kServiceSilent) {
-        result.service.pipeError = code;
+    Failure& failure = result.failure;
+    failure.address = result.address;
+    switch (kind) {
+        case FailureKind::kNoAnswer:
+            failure.timeoutMs = 20000;
+            break;
+        case FailureKind::kSocketError:
+            failure.account = "send: refused (10061)";
+            break;
+        case FailureKind::kKissOfDeath:
+            failure.kiss = KissCode::FromText("RATE");
+            break;
+        case FailureKind::kClockRefused:
+            failure.error = 1314;
+            break;
+        case FailureKind::kDisagreement:
+            // Three hours ahead against an honest second server.
+            result.offset = 10800.4;
+            failure.otherServer = "Second";
+            failure.otherAddress = "192.0.2.2";
+            failure.secondsApart = 10800;
+            break;
+        case FailureKind::kMalformedRequest:
+            failure.account = "host cut short";
+            break;
+        case FailureKind::kServiceUnidentified:
+            failure.error = 5;
+            break;
+        case FailureKind::kPipeNotTheService:
+        case FailureKind::kPipeWithoutService:
+            failure.process = 77;
+            break;
+        case FailureKind::kServiceTimedOut:
+            failure.timeoutMs = 30000;
+            break;
+        case FailureKind::kOther:
+            failure.account = "a newer service's reason";
+            break;
+        default:
+            break;
     }
-    if (failure == RunFailure::kServiceFailed) {
-        result.service.outcome = ClockServiceAnswer::Outcome::kReplied;
-        result.service.reply = UnsuccessfulReply(ClockServiceStatus::kRefused, detail);
-    }
-    // Three hours ahead against an honest second server.
-    if (failure == RunFailure::kDisagreement) {
-        result.offset = 10800.4;
-        result.secondServer = SecondServer{"Second", "192.0.2.2", 0.1};
-    }
+    return result;
+}
+
+RunResult FailedInService(FailureKind kind) {
+    RunResult result = Failed(kind);
+    result.throughService = true;
+    return result;
+}
+
+RunResult Kissed(const std::string& code, bool inService) {
+    RunResult result =
+        inService ? FailedInService(FailureKind::kKissOfDeath) : Failed(FailureKind::kKissOfDeath);
+    result.failure.kiss = KissCode::FromText(code);
     return result;
 }

@@ -7,11 +7,11 @@ NetworkStartResult FakeNetworkStack::Start() {
     return result;
 }
 
-ClockServiceAnswer FakeClockService::Synchronise(const ClockServiceRequest& request,
-                                                 const QueryInterrupter* interrupter) {
+ClockServiceReply FakeClockService::Synchronise(const ClockServiceRequest& request,
+                                                const QueryInterrupter* interrupter) {
     std::unique_lock<std::mutex> lock(mutex_);
     requests_.push_back(request);
-    const ClockServiceAnswer answer = answer_;
+    const ClockServiceReply answer = answer_;
     const std::function<void()> effect = effect_;
     lock.unlock();
     if (hang) {
@@ -21,9 +21,7 @@ ClockServiceAnswer FakeClockService::Synchronise(const ClockServiceRequest& requ
         while (!IsInterrupted(interrupter) && std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        ClockServiceAnswer stopped;
-        stopped.outcome = ClockServiceAnswer::Outcome::kStopped;
-        return stopped;
+        return UnsuccessfulReply(ClockServiceStatus::kFailed, FailureOf(FailureKind::kAbandoned));
     }
     if (effect) {
         effect();
@@ -31,17 +29,10 @@ ClockServiceAnswer FakeClockService::Synchronise(const ClockServiceRequest& requ
     return answer;
 }
 
-void FakeClockService::Answer(ClockServiceAnswer answer, std::function<void()> effect) {
+void FakeClockService::Answer(ClockServiceReply reply, std::function<void()> effect) {
     std::lock_guard<std::mutex> lock(mutex_);
-    answer_ = std::move(answer);
+    answer_ = std::move(reply);
     effect_ = std::move(effect);
-}
-
-void FakeClockService::Answer(const ClockServiceReply& reply, std::function<void()> effect) {
-    ClockServiceAnswer answer;
-    answer.outcome = ClockServiceAnswer::Outcome::kReplied;
-    answer.reply = reply;
-    Answer(std::move(answer), std::move(effect));
 }
 
 std::vector<ClockServiceRequest> FakeClockService::requests() const {

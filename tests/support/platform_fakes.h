@@ -57,19 +57,19 @@ class FakeWebProbe : public WebProbe {
 // Told to hang, it answers nothing until the caller's interrupter stops the wait.
 class FakeClockService : public ClockService {
   public:
-    ClockServiceAnswer Synchronise(const ClockServiceRequest& request,
-                                   const QueryInterrupter* interrupter) override;
+    ClockServiceReply Synchronise(const ClockServiceRequest& request,
+                                  const QueryInterrupter* interrupter) override;
 
     // effect runs while the service answers, as the real one sets the clock.
-    void Answer(ClockServiceAnswer answer, std::function<void()> effect = {});
-    void Answer(const ClockServiceReply& reply, std::function<void()> effect = {});
+    void Answer(ClockServiceReply reply, std::function<void()> effect = {});
     std::vector<ClockServiceRequest> requests() const;
 
     std::atomic<bool> hang{false};
 
   private:
     mutable std::mutex mutex_;
-    ClockServiceAnswer answer_;
+    ClockServiceReply answer_ =
+        UnsuccessfulReply(ClockServiceStatus::kFailed, FailureOf(FailureKind::kServiceSilent));
     std::function<void()> effect_;
     std::vector<ClockServiceRequest> requests_;
 };

@@ -16,17 +16,27 @@ using presentation::kNoWayToSetBox;
 using presentation::kServiceSilentBox;
 using presentation::kSuccessBox;
 
-const ClockServiceReply kSynchronised{ClockServiceStatus::kSynchronised, "", 0.5, 0.25, 2};
-
-ClockServiceAnswer Replied(const ClockServiceReply& reply) {
-    ClockServiceAnswer answer;
-    answer.outcome = ClockServiceAnswer::Outcome::kReplied;
-    answer.reply = reply;
-    return answer;
+ClockServiceReply Synchronised(bool unconfirmed = false) {
+    ClockServiceReply reply;
+    reply.status = ClockServiceStatus::kSynchronised;
+    reply.offset = 0.5;
+    reply.delay = 0.25;
+    reply.stratum = 2;
+    reply.unconfirmed = unconfirmed;
+    return reply;
 }
 
-ClockServiceAnswer Failed(ClockServiceStatus status, const char* reason) {
-    return Replied({status, reason, 0, 0, 0});
+ClockServiceReply Failed(ClockServiceStatus status, FailureKind kind) {
+    Failure failure = FailureOf(kind);
+    if (kind == FailureKind::kClockRefused) {
+        failure.error = 5;
+    } else if (kind == FailureKind::kNoAnswer) {
+        failure.address = "192.0.2.7";  // the address the service asked
+        failure.timeoutMs = 5000;
+    } else if (kind == FailureKind::kOther) {
+        failure.account = "a newer service's reason";
+    }
+    return UnsuccessfulReply(status, failure, "127.0.0.1");
 }
 
 std::string CouldNot(const char* reason) {
@@ -34,37 +44,37 @@ std::string CouldNot(const char* reason) {
 }
 
 TEST(ClockServiceRouteTest, TheOptionAndThePrivilegeChooseTheWayAndFailuresSayWhatToDo) {
-    const char* const notApproved = "server not approved by the administrator";
-    const char* const noAnswer = "no answer from 127.0.0.1: timed out";
+    using K = FailureKind;
+    const ClockServiceStatus kFailedStatus = ClockServiceStatus::kFailed;
     struct Row {
         std::int32_t use;
         bool privilege;
-        ClockServiceAnswer answer;
+        ClockServiceReply answer;
         bool throughService;
         std::string box;  // "Successful synchronization.", or why not
     };
-    const ClockServiceAnswer noService;
+    const ClockServiceReply noService = Failed(kFailedStatus, K::kServiceSilent);
     for (const Row& row : {
-             Row{0, true, Replied(kSynchronised), false, kSuccessBox},
-             Row{0, false, Replied(kSynchronised), true, kSuccessBox},
-             Row{0, false, Failed(ClockServiceStatus::kRefused, notApproved), true,
-                 CouldNot(notApproved)},
+             Row{0, true, Synchronised(), false, kSuccessBox},
+             Row{0, false, Synchronised(), true, kSuccessBox},
+             Row{0, false, Failed(ClockServiceStatus::kRefused, K::kServerNotApproved), true,
+                 CouldNot("server not approved by the administrator")},
              Row{0, false, noService, true, kNoWayToSetBox},
-             Row{1, true, Replied(kSynchronised), true, kSuccessBox},
-             Row{1, true, Failed(ClockServiceStatus::kFailed, noAnswer), true, CouldNot(noAnswer)},
-             // The service's words for the kinds the program knows become the program's.
-             Row{1, true, Failed(ClockServiceStatus::kFailed, "time conversion error"), true,
+             Row{1, true, Synchronised(), true, kSuccessBox},
+             // The service's failures in the program's words, the address it asked among them.
+             Row{1, true, Failed(kFailedStatus, K::kNoAnswer), true,
+                 CouldNot("no answer from 192.0.2.7 within 5 s")},
+             Row{1, true, Failed(kFailedStatus, K::kConversionFailed), true,
                  CouldNot("the fixed offset leads to a time the clock cannot hold")},
-             Row{1, true,
-                 Failed(ClockServiceStatus::kFailed, "Windows refused to set the clock (error 5)"),
-                 true, CouldNot("Windows refused to set the clock (error 5)")},
-             Row{1, true, Failed(ClockServiceStatus::kFailed, "a newer service's reason"), true,
+             Row{1, true, Failed(kFailedStatus, K::kClockRefused), true,
+                 CouldNot("Windows refused to set the clock (error 5)")},
+             Row{1, true, Failed(kFailedStatus, K::kOther), true,
                  CouldNot("a newer service's reason")},
              Row{1, false, noService, true, kServiceSilentBox},
-             Row{2, false, Replied(kSynchronised), false, kSuccessBox},
+             Row{2, false, Synchronised(), false, kSuccessBox},
          }) {
-        const std::string name = std::to_string(row.use) + (row.privilege ? " privileged " : " ") +
-                                 (row.answer.replied() ? row.answer.reply.reason : "no service");
+        const std::string name =
+            std::to_string(row.use) + (row.privilege ? " privileged " : " ") + row.answer.reason;
         RunHarness h;
         h.ServerDoes({});
         h.settings.nClockService = row.use;
@@ -75,7 +85,10 @@ TEST(ClockServiceRouteTest, TheOptionAndThePrivilegeChooseTheWayAndFailuresSayWh
 
         EXPECT_EQ(synchronised, h.RunNow(true).ok()) << name;
         // A failure box names the server after the reason it already gives.
-        const std::string box = synchronised ? row.box : row.box + "\n\nServer 0 (127.0.0.1).";
+        const std::string address =
+            row.answer.failure.address.empty() ? h.server.address() : row.answer.failure.address;
+        const std::string box =
+            synchronised ? row.box : row.box + "\n\nServer 0 (" + address + ").";
         EXPECT_EQ(std::vector<std::string>{box}, h.boxes.texts()) << name;
         const std::string status = h.record().connectStatus;
         const char* const expected = !synchronised ? "Communication error! \\d\\d:\\d\\d; .*"
@@ -102,7 +115,7 @@ TEST(ClockServiceRouteTest, ThroughTheServiceTheRunRecordsAndWarnsAsItsOwnSetWou
     SetOption(h.settings, &UserOptions::nMaxDiff, 5);
     // The service moves the clock ten minutes forward; meanwhile the user turns the warning
     // off, which only the next run sees.
-    h.clockService.Answer(kSynchronised, [&h] {
+    h.clockService.Answer(Synchronised(), [&h] {
         h.clock.Advance(600.0);
         SetOption(h.settings, &UserOptions::nMaxDiff, 0);
     });
@@ -117,14 +130,13 @@ TEST(ClockServiceRouteTest, ThroughTheServiceTheRunRecordsAndWarnsAsItsOwnSetWou
 
 // A step of the service that no second server confirmed is marked as the program's own is.
 TEST(ClockServiceRouteTest, TheServicesUnconfirmedStepIsMarked) {
-    for (const std::string reason : {"", kClockServiceUnconfirmed}) {
+    for (const bool unconfirmed : {false, true}) {
         RunHarness h;
         h.settings.nClockService = Settings::kServiceAlways;
-        h.clockService.Answer(
-            ClockServiceReply{ClockServiceStatus::kSynchronised, reason, 600.0, 0.25, 2});
+        h.clockService.Answer(Synchronised(unconfirmed));
         const RunResult result = h.RunNow(false);
-        ASSERT_TRUE(result.ok()) << reason;
-        EXPECT_EQ(!reason.empty(), result.unconfirmed) << reason;
+        ASSERT_TRUE(result.ok()) << unconfirmed;
+        EXPECT_EQ(unconfirmed, result.unconfirmed);
     }
 }
 
@@ -150,30 +162,27 @@ TEST(ClockServiceRouteTest, BreakingTheRunEndsTheWaitForTheService) {
 
 // What the client met on the way to the service goes into the box, the pipe's error included.
 TEST(ClockServiceRouteTest, TheClientsTroubleIsSaid) {
-    using Outcome = ClockServiceAnswer::Outcome;
-    const auto answer = [](Outcome outcome, std::uint32_t pipeError, std::uint32_t process,
-                           bool running) {
-        ClockServiceAnswer a;
-        a.outcome = outcome;
-        a.pipeError = pipeError;
-        a.serverProcess = process;
-        a.serviceRunning = running;
-        return a;
+    const auto trouble = [](FailureKind kind, std::uint32_t error, std::uint32_t process) {
+        Failure failure = FailureOf(kind);
+        failure.error = error;
+        failure.process = process;
+        failure.timeoutMs = ClockService::kReplyLimitSeconds * 1000;
+        return UnsuccessfulReply(ClockServiceStatus::kFailed, failure);
     };
     const std::string server = "\n\nServer 0 (127.0.0.1)";
-    const std::pair<ClockServiceAnswer, std::string> rows[] = {
-        {answer(Outcome::kNoService, 231, 0, false),
+    const std::pair<ClockServiceReply, std::string> rows[] = {
+        {trouble(FailureKind::kServiceSilent, 231, 0),
          kServiceSilentBox + server +
              ": The Tickwell Clock service does not answer (pipe error 231)."},
-        {answer(Outcome::kDistrusted, 0, 77, false),
+        {trouble(FailureKind::kPipeWithoutService, 0, 77),
          CouldNot("the service is not running, yet process 77 serves its pipe") + server + "."},
-        {answer(Outcome::kDistrusted, 0, 77, true),
+        {trouble(FailureKind::kPipeNotTheService, 0, 77),
          CouldNot("process 77 serves the service's pipe, not the service") + server + "."},
-        {answer(Outcome::kDistrusted, 5, 0, true),
+        {trouble(FailureKind::kServiceUnidentified, 5, 0),
          CouldNot("cannot tell which process serves the service's pipe (error 5)") + server + "."},
-        {answer(Outcome::kUnreadable, 0, 0, true),
+        {trouble(FailureKind::kServiceUnreadable, 0, 0),
          CouldNot("the service's reply could not be read") + server + "."},
-        {answer(Outcome::kTimedOut, 0, 0, true),
+        {trouble(FailureKind::kServiceTimedOut, 0, 0),
          CouldNot("the Tickwell Clock service did not answer within 30 seconds") + server + "."},
     };
     for (const auto& [given, box] : rows) {

@@ -51,7 +51,8 @@ TEST(RunGateTest, AbandoningEndsAWaitingQuerySoon) {
     gate.AbandonRun();
     ASSERT_EQ(std::future_status::ready, query.wait_for(std::chrono::seconds(10)));
     EXPECT_FALSE(query.get());
-    EXPECT_EQ(SntpClient::kErrorInterrupted, client.failure().code);
+    EXPECT_EQ(static_cast<std::uint32_t>(SntpClient::kErrorInterrupted), client.failure().error);
+    EXPECT_EQ(FailureKind::kAbandoned, client.failure().kind);
 
     // A query of an abandoned run does not even start.
     SntpResult result;

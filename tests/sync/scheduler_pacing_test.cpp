@@ -150,7 +150,8 @@ TEST(PacingTest, KissCodesLeaveTheServerAloneAndEveryServerLeftAloneAsksNone) {
         EXPECT_EQ(c.asked, paced.RequestSeconds(3000)) << c.code;
         const StatusView view = paced.h.status();
         ASSERT_TRUE(view.last) << c.code;
-        EXPECT_EQ(c.code, view.last->detail);
+        ASSERT_TRUE(view.last->failure.kiss) << c.code;
+        EXPECT_EQ(c.code, view.last->failure.kiss->text());
         if (std::string(c.code) == "RATE") {
             ASSERT_TRUE(view.nextRun);
             EXPECT_EQ(3300, paced.SecondsToNextRun());  // when the third pause, of an hour, ends
@@ -175,9 +176,9 @@ TEST(PacingTest, KissCodesLeaveTheServerAloneAndEveryServerLeftAloneAsksNone) {
 TEST(PacingTest, AKissCodeTheServiceGotLeavesTheServerAlone) {
     PacedRuns paced(1);
     paced.h.settings.nClockService = Settings::kServiceAlways;
-    paced.h.clockService.Answer(UnsuccessfulReply(
-        ClockServiceStatus::kFailed,
-        EncodeClockServiceReason({ClockServiceFailure::kKissOfDeath, 0, "DENY"})));
+    Failure kiss = FailureOf(FailureKind::kKissOfDeath);
+    kiss.kiss = KissCode::FromText("DENY");
+    paced.h.clockService.Answer(UnsuccessfulReply(ClockServiceStatus::kFailed, kiss, "x"));
     paced.RequestSeconds(100);
     EXPECT_EQ(1u, paced.h.clockService.requests().size());
     EXPECT_FALSE(paced.h.status().nextRun);

@@ -56,7 +56,7 @@ struct RunRow {
     // The other servers: one served on ::1 (on the harness's port; Wine refuses another
     // IPv4 loopback address there) with its clock this far ahead, or silent 127.0.0.9.
     std::vector<std::optional<double>> others;
-    RunFailure failure;
+    FailureKind failure;
     bool unconfirmed;
     std::string box;     // a manual run's one box
     int secondRequests;  // of the one on ::1
@@ -71,14 +71,14 @@ TEST(SecondOpinionTest, RunsBeforeALargeStep) {
         {"three hours ahead next to an honest one",
          10800,
          {0.0},
-         RunFailure::kDisagreement,
+         FailureKind::kDisagreement,
          false,
          disagrees,
          1},
         {"a silent one, then an honest one",
          10800,
          {silent, 0.0},
-         RunFailure::kDisagreement,
+         FailureKind::kDisagreement,
          false,
          "Second 1 (::1) disagrees by 10800 s; the clock was left alone.\n\nServer 0 "
          "(127.0.0.1).",
@@ -86,16 +86,22 @@ TEST(SecondOpinionTest, RunsBeforeALargeStep) {
         {"both two minutes ahead",
          120,
          {120.0},
-         RunFailure::kNone,
+         FailureKind::kNone,
          false,
          presentation::kSuccessBox,
          1},
-        {"no second answer", 1800, {silent}, RunFailure::kNone, true, presentation::kSuccessBox, 0},
-        {"one server only", -1800, {}, RunFailure::kNone, true, presentation::kSuccessBox, 0},
+        {"no second answer",
+         1800,
+         {silent},
+         FailureKind::kNone,
+         true,
+         presentation::kSuccessBox,
+         0},
+        {"one server only", -1800, {}, FailureKind::kNone, true, presentation::kSuccessBox, 0},
         {"under a minute off asks no one else",
          59.5,
          {0.0},
-         RunFailure::kNone,
+         FailureKind::kNone,
          false,
          presentation::kSuccessBox,
          0},
@@ -118,7 +124,7 @@ TEST(SecondOpinionTest, RunsBeforeALargeStep) {
             });
         }
         const RunResult result = h.RunNow(true);
-        EXPECT_EQ(row.failure, result.failure) << row.name;
+        EXPECT_EQ(row.failure, result.failure.kind) << row.name;
         EXPECT_EQ(row.unconfirmed, result.unconfirmed) << row.name;
         EXPECT_EQ(std::vector<std::string>{row.box}, h.boxes.texts()) << row.name;
         EXPECT_EQ(row.secondRequests, other ? other->requests() : 0) << row.name;

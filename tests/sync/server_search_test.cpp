@@ -25,7 +25,7 @@ std::vector<RunResult> Results(const std::vector<Row>& rows) {
     std::vector<RunResult> results;
     for (const auto& [title, delay] : rows) {
         RunResult result;
-        result.failure = delay ? RunFailure::kNone : RunFailure::kNoAnswer;
+        result.failure = FailureOf(delay ? FailureKind::kNone : FailureKind::kNoAnswer);
         result.delay = delay.value_or(0.0);
         results.push_back(result);
     }

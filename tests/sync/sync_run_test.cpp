@@ -201,7 +201,7 @@ struct FailureRow {
     const char* name;
     std::function<void(RunHarness&)> arrange;
     bool manual;
-    RunFailure failure;
+    FailureKind failure;
     // The boxes' texts; the last ends with this paragraph on the server and the reason.
     std::vector<std::string> boxes;
     const char* paragraph;
@@ -218,7 +218,7 @@ TEST_F(SyncRunTest, EveryFailureReportsKeepsTheRecordAndMovesToTheNextServer) {
         {"internet session",
          [](RunHarness& r) { r.probe.result = ProbeResult::kSessionFailed; },
          true,
-         RunFailure::kInternetOpen,
+         FailureKind::kInternetOpen,
          {"Internet open error! Test your system and try again."},
          "Server 0 (127.0.0.1): The Internet session could not be opened.",
          "Tickwell: error",
@@ -227,7 +227,7 @@ TEST_F(SyncRunTest, EveryFailureReportsKeepsTheRecordAndMovesToTheNextServer) {
         {"probe page",
          [](RunHarness& r) { r.probe.result = ProbeResult::kUrlFailed; },
          true,
-         RunFailure::kUrlOpen,
+         FailureKind::kUrlOpen,
          {presentation::kUrlOpenBox},
          "Server 0 (127.0.0.1): The test web page could not be opened: is the computer online?",
          "Tickwell:Error",
@@ -236,7 +236,7 @@ TEST_F(SyncRunTest, EveryFailureReportsKeepsTheRecordAndMovesToTheNextServer) {
         {"WSAStartup, manual",
          [](RunHarness& r) { r.network.result = NetworkStartResult::kFailed; },
          true,
-         RunFailure::kNetworkStart,
+         FailureKind::kNetworkStart,
          {"WSAStartup failed!\n", "Time receiving error!"},
          "Server 0 (127.0.0.1): The network could not be started.",
          "Tickwell:Error",
@@ -245,7 +245,7 @@ TEST_F(SyncRunTest, EveryFailureReportsKeepsTheRecordAndMovesToTheNextServer) {
         {"WSAStartup, scheduled",
          [](RunHarness& r) { r.network.result = NetworkStartResult::kFailed; },
          false,
-         RunFailure::kNetworkStart,
+         FailureKind::kNetworkStart,
          {},
          "",
          "",
@@ -254,7 +254,7 @@ TEST_F(SyncRunTest, EveryFailureReportsKeepsTheRecordAndMovesToTheNextServer) {
         {"Winsock version",
          [](RunHarness& r) { r.network.result = NetworkStartResult::kWrongVersion; },
          true,
-         RunFailure::kNetworkVersion,
+         FailureKind::kNetworkVersion,
          {"Winsock stack does not support version that is needed!\n", "Time receiving error!"},
          "Server 0 (127.0.0.1): The network does not offer the version Tickwell needs.",
          "Tickwell:Error",
@@ -263,7 +263,7 @@ TEST_F(SyncRunTest, EveryFailureReportsKeepsTheRecordAndMovesToTheNextServer) {
         {"no reply",
          [](RunHarness& r) { r.ServerDoes({.fault = Fault::kSilent}); },
          true,
-         RunFailure::kNoAnswer,
+         FailureKind::kNoAnswer,
          {"Time receiving error!"},
          noAnswer.c_str(),
          "Tickwell:Error",
@@ -272,7 +272,7 @@ TEST_F(SyncRunTest, EveryFailureReportsKeepsTheRecordAndMovesToTheNextServer) {
         {"no reply, scheduled",
          [](RunHarness& r) { r.ServerDoes({.fault = Fault::kSilent}); },
          false,
-         RunFailure::kNoAnswer,
+         FailureKind::kNoAnswer,
          {},
          "",
          "",
@@ -281,7 +281,7 @@ TEST_F(SyncRunTest, EveryFailureReportsKeepsTheRecordAndMovesToTheNextServer) {
         {"kiss-o'-death",
          [](RunHarness& r) { r.ServerDoes({.fault = Fault::kKissOfDeath}); },
          true,
-         RunFailure::kKissOfDeath,
+         FailureKind::kKissOfDeath,
          {"Time receiving error!"},
          "Server 0 (127.0.0.1): The server asked us to slow down (RATE).",
          "Tickwell:Error",
@@ -290,7 +290,7 @@ TEST_F(SyncRunTest, EveryFailureReportsKeepsTheRecordAndMovesToTheNextServer) {
         {"unsynchronised server",
          [](RunHarness& r) { r.ServerDoes({.fault = Fault::kUnsynchronised}); },
          true,
-         RunFailure::kUnsynchronised,
+         FailureKind::kUnsynchronised,
          {"Time receiving error!"},
          "Server 0 (127.0.0.1): The server's own clock is not synchronized.",
          "Tickwell:Error",
@@ -302,7 +302,7 @@ TEST_F(SyncRunTest, EveryFailureReportsKeepsTheRecordAndMovesToTheNextServer) {
              r.ServerDoes({.silentAfter = 1});
          },
          true,
-         RunFailure::kNoAnswer,
+         FailureKind::kNoAnswer,
          {"Time receiving error!"},
          noAnswer.c_str(),
          "Tickwell:Error",
@@ -311,7 +311,7 @@ TEST_F(SyncRunTest, EveryFailureReportsKeepsTheRecordAndMovesToTheNextServer) {
         {"the clock refused for want of the privilege",
          [](RunHarness& r) { r.clock.FailSets(true, 1314); },
          true,
-         RunFailure::kClockRefused,
+         FailureKind::kClockRefused,
          {"Windows refused to set the clock (error 1314): run Tickwell as administrator."},
          "Server 0 (127.0.0.1).",  // the first line gives the reason
          "Tickwell:Error",
@@ -323,7 +323,7 @@ TEST_F(SyncRunTest, EveryFailureReportsKeepsTheRecordAndMovesToTheNextServer) {
              r.clock.FailSets(true, 87);
          },
          true,
-         RunFailure::kClockRefused,
+         FailureKind::kClockRefused,
          {"Windows refused to set the clock (error 87)."},
          "Server 0 (127.0.0.1).",
          "Tickwell:Error",
@@ -335,9 +335,9 @@ TEST_F(SyncRunTest, EveryFailureReportsKeepsTheRecordAndMovesToTheNextServer) {
         r.ServerDoes({});
         row.arrange(r);
         const RunResult result = r.RunNow(row.manual);
-        EXPECT_EQ(row.failure, result.failure) << row.name;
+        EXPECT_EQ(row.failure, result.failure.kind) << row.name;
         // Of these, only a refused clock had a usable reply: a kiss of death measures nothing.
-        EXPECT_EQ(row.failure == RunFailure::kClockRefused, result.answered) << row.name;
+        EXPECT_EQ(row.failure == FailureKind::kClockRefused, result.answered) << row.name;
         EXPECT_EQ("Server 0", result.serverTitle) << row.name;
 
         std::vector<std::string> boxes = row.boxes;
@@ -373,7 +373,7 @@ TEST_F(SyncRunTest, ServerTestOfTheDialogsNeverTouchesTheClockOrTheRecord) {
     EXPECT_EQ(SyncRecord::kInitialStatus, h.record().connectStatus);
 
     h.ServerDoes({.fault = Fault::kSilent});
-    EXPECT_EQ(RunFailure::kNoAnswer, h.tester.Test(h.server.address()).failure);
+    EXPECT_EQ(FailureKind::kNoAnswer, h.tester.Test(h.server.address()).failure.kind);
     EXPECT_TRUE(h.boxes.boxes().empty());  // the caller reports a failed query
     EXPECT_EQ(0, h.cursor.currentServer());
 }

@@ -299,7 +299,7 @@ TEST_F(SchedulerTest, TheStatusViewTellsTheTraysFacts) {
     const StatusView view = h.status();
     EXPECT_FALSE(view.running);
     ASSERT_TRUE(view.last && view.last->ok() && view.lastAutomatic);
-    EXPECT_EQ(RunFailure::kNoAnswer, view.lastAutomatic->failure);  // a manual run is not one
+    EXPECT_EQ(FailureKind::kNoAnswer, view.lastAutomatic->failure.kind);  // a manual run is not one
     SYSTEMTIME success{};
     ASSERT_TRUE(view.lastSuccess && view.lastSuccess->ToSystemTime(&success));
     EXPECT_EQ(view.record.syncDate.wDay, success.wDay);
