@@ -5,6 +5,7 @@
 
 #include "sync/clock_correction.h"
 #include "sync/second_opinion.h"
+#include "sync/server_query.h"
 
 namespace {
 

@@ -1,20 +1,23 @@
 // One query of a server for the configuration dialogs, as a run would ask it, with the clock
-// left alone. Tests are no scheduled run: their effects always apply. Safe to use from
-// several threads at once.
+// left alone. A test is no run: it changes neither the record nor the schedule, and needs
+// only the clock, the network and, for a network that does not start, the reporter's box.
+// Safe to use from several threads at once.
 #pragma once
 
 #include <string>
 
+#include "sync/run_reporter.h"
 #include "sync/run_result.h"
-#include "sync/sync_run.h"
+#include "sync/server_query.h"
 
 class ServerTester {
   public:
-    explicit ServerTester(RunContext& context) : context_(context) {}
+    ServerTester(ServerAccess access, RunReporter& reporter)
+        : access_(access), reporter_(reporter) {}
 
-    // A network that does not start is reported as a run reports it.
     RunResult Test(const std::string& host);
 
   private:
-    RunContext& context_;
+    ServerAccess access_;
+    RunReporter& reporter_;
 };

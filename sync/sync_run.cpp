@@ -76,62 +76,6 @@ bool SyncRun::ProbeInternet(RunResult* result) {
     return false;
 }
 
-RunResult SyncRun::FetchServerTime(bool showErrors, bool setClock, const std::string& host,
-                                   std::int32_t userOffsetSeconds,
-                                   const std::vector<ServerEntry>& secondOpinions,
-                                   const std::function<void()>& sending) {
-    RunResult fetched;
-    fetched.host = host;
-    const NetworkSession session(context_.services.network);
-    if (session.result() != NetworkStartResult::kStarted) {
-        fetched.failure = FailureOf(session.result() == NetworkStartResult::kWrongVersion
-                                        ? FailureKind::kNetworkVersion
-                                        : FailureKind::kNetworkStart);
-        ReportFailure(showErrors, RunStep::kNetworkStart, fetched);
-        return fetched;
-    }
-    if (sending) {
-        sending();
-    }
-    RunInterrupter interrupter(context_.gate, generation_);
-    SntpClient client(clock_, context_.sntpTimeoutMs, &interrupter);
-    // The watchdog measures the run, not the jump of the clock it has just set.
-    ClockCorrection correction(clock_, client, context_.sntpPort,
-                               [this](const std::function<void()>& set) {
-                                   return Apply([&](const RunGate::Held& held) {
-                                       set();
-                                       context_.marks.RestartWatchdog(held, clock_.LocalTime());
-                                   });
-                               });
-    std::vector<std::string> secondHosts;
-    for (const ServerEntry& entry : secondOpinions) {
-        secondHosts.push_back(entry.address);
-    }
-    const ClockCorrection::Outcome outcome =
-        setClock ? correction.Correct(host, userOffsetSeconds, secondHosts)
-                 : correction.Measure(host);
-    fetched.failure = outcome.failure;
-    fetched.address = outcome.address;
-    fetched.offset = outcome.offset;
-    fetched.delay = outcome.delay;
-    fetched.stratum = outcome.stratum;
-    fetched.answered = outcome.answered;
-    fetched.unconfirmed = outcome.unconfirmed;
-    const std::size_t asked = std::min(outcome.secondOpinionsAsked, secondOpinions.size());
-    fetched.secondOpinionsAsked.assign(secondOpinions.begin(),
-                                       secondOpinions.begin() + static_cast<std::ptrdiff_t>(asked));
-    // The user knows the other server by its title.
-    if (outcome.secondOpinion && fetched.failure.kind == FailureKind::kDisagreement) {
-        fetched.failure.otherServer = secondOpinions.at(*outcome.secondOpinion).title;
-    }
-    if (outcome.ok() && setClock) {
-        fetched.step = outcome.offset + userOffsetSeconds;
-    } else if (outcome.failure.kind == FailureKind::kConversionFailed) {
-        fetched.step = outcome.offset;
-    }
-    return fetched;
-}
-
 std::vector<ServerEntry> SyncRun::SecondOpinionServers(const std::string& host) const {
     const int current = context_.cursor.currentServer();
     const ServerCatalogue catalogue = context_.settings.servers.Copy();
@@ -152,12 +96,34 @@ std::vector<ServerEntry> SyncRun::SecondOpinionServers(const std::string& host) 
 }
 
 RunResult SyncRun::CorrectInProcess(const std::string& host) {
-    RunResult result = FetchServerTime(manual_, true, host, options_.nOffset,
-                                       SecondOpinionServers(host), [this, &host] {
-                                           if (context_.asking) {
-                                               context_.asking(serverTitle_, host);
-                                           }
-                                       });
+    const NetworkSession session(context_.services.network);
+    if (const Failure failure = NetworkStartFailure(session.result()); failure.failed()) {
+        RunResult result;
+        result.host = host;
+        result.failure = failure;
+        ReportFailure(manual_, RunStep::kNetworkStart, result);
+        return Fail(RunStep::kQuery, result);
+    }
+    const std::vector<ServerEntry> secondOpinions = SecondOpinionServers(host);
+    std::vector<std::string> secondHosts;
+    for (const ServerEntry& entry : secondOpinions) {
+        secondHosts.push_back(entry.address);
+    }
+    if (context_.asking) {
+        context_.asking(serverTitle_, host);
+    }
+    RunInterrupter interrupter(context_.gate, generation_);
+    SntpClient client(clock_, context_.sntpTimeoutMs, &interrupter);
+    // The watchdog measures the run, not the jump of the clock it has just set.
+    ClockCorrection correction(clock_, client, context_.sntpPort,
+                               [this](const std::function<void()>& set) {
+                                   return Apply([&](const RunGate::Held& held) {
+                                       set();
+                                       context_.marks.RestartWatchdog(held, clock_.LocalTime());
+                                   });
+                               });
+    const RunResult result = ResultOf(host, correction.Correct(host, options_.nOffset, secondHosts),
+                                      secondOpinions, options_.nOffset);
     switch (result.failure.kind) {
         case FailureKind::kNone:
         case FailureKind::kAbandoned:

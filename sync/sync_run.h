@@ -20,6 +20,7 @@
 #include "sync/run_gate.h"
 #include "sync/run_reporter.h"
 #include "sync/run_result.h"
+#include "sync/server_query.h"
 #include "sync/schedule_marks.h"
 #include "sync/server_cursor.h"
 #include "ntp/sntp_client.h"
@@ -66,17 +67,10 @@ class SyncRun {
     // The run, and its line in the history; an abandoned run writes none.
     RunResult Run();
 
-    // Queries the host and, when asked, corrects the clock from the answer by
-    // userOffsetSeconds too, asking the second opinions before a large step. A failed start
-    // of the network is reported here. sending, when given, is called just before the query.
-    RunResult FetchServerTime(bool showErrors, bool setClock, const std::string& host,
-                              std::int32_t userOffsetSeconds = 0,
-                              const std::vector<ServerEntry>& secondOpinions = {},
-                              const std::function<void()>& sending = {});
-
   private:
     RunResult Synchronise();
-    // The failure, if any, is reported already.
+    // Asks the host and corrects the clock from the answer, with the user's offset, asking the
+    // second opinions before a large step. The failure, if any, is reported already.
     RunResult CorrectInProcess(const std::string& host);
     // The catalogue's servers after the current one that may give a second opinion on host.
     std::vector<ServerEntry> SecondOpinionServers(const std::string& host) const;

@@ -55,7 +55,7 @@ SyncScheduler::SyncScheduler(SchedulerServices services, Settings& settings, int
                sntpPort,
                sntpTimeoutMs,
                services.history},
-      tester_(context_),
+      tester_({services.clock, services.network, sntpPort, sntpTimeoutMs}, services.reporter),
       requests_(settings.servers, cursor_, services.random) {
     // A scheduled run's second opinion keeps to the same rules as its own server.
     context_.mayAskAutomatically = [this](const ServerEntry& entry) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "config/default_servers.h"
+#include "config/settings.h"
 
 namespace {
 

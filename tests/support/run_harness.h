@@ -66,7 +66,7 @@ class RunHarness {
                        gate,
                        server.port(),
                        queryTimeoutMs};
-    ServerTester tester{context};
+    ServerTester tester{{clock, network, server.port(), queryTimeoutMs}, reporter};
     // What the scheduler's random source answers when a new day's run spreads its start, and
     // the bound it asked with.
     std::atomic<int> dayStartSeconds{0};

@@ -376,6 +376,13 @@ TEST_F(SyncRunTest, ServerTestOfTheDialogsNeverTouchesTheClockOrTheRecord) {
     EXPECT_EQ(FailureKind::kNoAnswer, h.tester.Test(h.server.address()).failure.kind);
     EXPECT_TRUE(h.boxes.boxes().empty());  // the caller reports a failed query
     EXPECT_EQ(0, h.cursor.currentServer());
+
+    // Only a network that does not start is told at once; a test is no run all the same.
+    h.network.result = NetworkStartResult::kFailed;
+    EXPECT_EQ(FailureKind::kNetworkStart, h.tester.Test(h.server.address()).failure.kind);
+    EXPECT_EQ(std::vector<std::string>{"WSAStartup failed!\n"}, h.boxes.texts());
+    EXPECT_EQ(SyncRecord::kInitialStatus, h.record().connectStatus);
+    EXPECT_EQ(0, h.cursor.currentServer());
 }
 
 TEST_F(SyncRunTest, EveryRunLeavesItsLineInTheHistoryAndAnUnwritableOneStopsNothing) {
