@@ -49,8 +49,6 @@ class Settings {
     UserOptions userOptions() const;
     // Replaces all seven at once; nothing is written.
     void publish(const UserOptions& options);
-    // More than nMaxDays whole days since the recorded synchronisation.
-    bool isSyncOverdue(const SyncRecord& record, const SYSTEMTIME& nowLocal) const;
 
     // The catalogue: loaded (or the default table, saved) and nStartingServ made valid.
     void loadServers();

@@ -253,26 +253,6 @@ TEST_F(SettingsTest, RestoreDefaultsLeavesFirstStartClockServiceServerCatalogueA
     EXPECT_TRUE(store_.writes().empty());
 }
 
-TEST_F(SettingsTest, OverdueCountsWholeDaysStrictlyAboveTheLimit) {
-    record_.syncDate = Calendar(2026, 11, 1);
-    EXPECT_FALSE(settings_.isSyncOverdue(record_, Calendar(2026, 11, 15, 23, 59)));  // 14.99 days
-    EXPECT_TRUE(settings_.isSyncOverdue(record_, Calendar(2026, 11, 16)));           // 15.0 days
-    record_.syncDate = Calendar(2026, 12, 20);  // across the year's end
-    EXPECT_FALSE(settings_.isSyncOverdue(record_, Calendar(2027, 1, 3, 23, 59)));
-    EXPECT_TRUE(settings_.isSyncOverdue(record_, Calendar(2027, 1, 4)));
-    SetOption(settings_, &UserOptions::nMaxDays, 0);
-    EXPECT_FALSE(settings_.isSyncOverdue(record_, Calendar(2036, 1, 1)));
-    SetOption(settings_, &UserOptions::nMaxDays, 14);
-    record_.syncDate = Calendar(2027, 1, 1);  // the clock was set back
-    EXPECT_FALSE(settings_.isSyncOverdue(record_, Calendar(2026, 11, 16)));
-    record_.syncDate = Calendar(0, 0, 0);
-    EXPECT_FALSE(settings_.isSyncOverdue(record_, Calendar(2036, 1, 1)));
-    record_.syncDate = Calendar(1899, 12, 30);
-    EXPECT_FALSE(settings_.isSyncOverdue(record_, Calendar(2036, 1, 1)));
-    record_.syncDate = Calendar(2026, 13, 40);  // garbage from the store
-    EXPECT_FALSE(settings_.isSyncOverdue(record_, Calendar(2036, 1, 1)));
-}
-
 TEST_F(SettingsTest, StoreWriteFailuresAreIgnored) {
     store_.failWrites(true);
     settings_.save();
