@@ -45,7 +45,8 @@ void Settings::load(SyncRecord& record) {
     date.wDay = Field(getOption("nSynDay", 0));
     record.syncDate = date;
 
-    record.connectStatus = store_.getString(kOptionsSection, "sConnectStatus", kNeverStoredStatus);
+    record.connectStatus = store_.getString(kOptionsSection, "sConnectStatus", {});
+    record.missingStatus = SyncRecord::MissingStatus::kNotStored;
 
     StoredOptions values;
     for (const OptionRow& row : kOptionRows) {

@@ -288,6 +288,14 @@ TEST(PresentationTest, KeptTexts) {
         record.syncDate = garbage;
         EXPECT_EQ("00/00/0000", SyncDateText(record, months));
     }
+
+    // In place of a status line: before anything is recorded, and when the store held none.
+    EXPECT_EQ("Initial. There was not synchronization yet.", StatusText(SyncRecord{}));
+    record.missingStatus = SyncRecord::MissingStatus::kNotStored;
+    EXPECT_EQ("Null", StatusText(record));
+    record.connectStatus = "Broken by the user.";
+    EXPECT_EQ("Broken by the user.", StatusText(record));
+
     EXPECT_EQ("14:05; 07-Mar-2003", ErrorStamp(Calendar(2003, 3, 7, 14, 5), months));
     EXPECT_EQ("Mar. 07, 2003", DateStamp(Calendar(2003, 3, 7, 14, 5), months));
 }

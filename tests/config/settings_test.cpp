@@ -46,7 +46,8 @@ TEST_F(SettingsTest, EmptyStoreLoadsDefaultsAndWritesTheDefaultCatalogue) {
     EXPECT_EQ(1, settings_.bNotify);
     EXPECT_EQ(0, record_.syncDate.wYear);
     EXPECT_EQ(0, record_.timeBefore.wHour);
-    EXPECT_EQ("Null", record_.connectStatus);
+    EXPECT_EQ("", record_.connectStatus);
+    EXPECT_EQ(SyncRecord::MissingStatus::kNotStored, record_.missingStatus);
     EXPECT_EQ(19, settings_.servers.size());
     EXPECT_EQ(MemoryProfileStore::Value(19), store_.value("Servers", "Servers_Counter"));
     EXPECT_TRUE(store_.value("Servers", "Servers 18"));
@@ -129,7 +130,8 @@ TEST_F(SettingsTest, ValuesOfTheWrongTypeReadAsAbsent) {
     store_.putString("Servers", "Servers_Counter", "3");
     Load();
     EXPECT_EQ(14, settings_.userOptions().nMaxDays);
-    EXPECT_EQ("Null", record_.connectStatus);
+    EXPECT_EQ("", record_.connectStatus);
+    EXPECT_EQ(SyncRecord::MissingStatus::kNotStored, record_.missingStatus);
     EXPECT_EQ(19, settings_.servers.size());
 }
 
