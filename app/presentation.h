@@ -21,6 +21,7 @@
 #include "sync/run_reporter.h"
 #include "sync/run_result.h"
 #include "sync/server_search.h"
+#include "ui/number_text.h"
 
 namespace presentation {
 
@@ -148,6 +149,8 @@ std::string ClockChangeNote(bool repeated);
 
 // The dialogs: empty when the address may be added, else why not.
 std::string ServerAddressRefusal(const std::string& address);
+// A refused number field: "Please enter an integer between 0 and 59.".
+std::string NumberRefusalText(const NumberRefusal& refusal);
 // A measured delay as the server list shows it: "%5.3g", or "Null" when none was measured.
 std::string DelayText(double delay);
 // "<title>  || Delay: <DelayText> sec."

@@ -99,6 +99,19 @@ std::string ServerAddressRefusal(const std::string& address) {
     return {};
 }
 
+std::string NumberRefusalText(const NumberRefusal& refusal) {
+    switch (refusal.kind) {
+        case NumberRefusal::Kind::kNotAnInteger:
+            return "Please enter an integer.";
+        case NumberRefusal::Kind::kNotANumber:
+            return "Please enter a number.";
+        case NumberRefusal::Kind::kOutOfRange:
+            return "Please enter an integer between " + std::to_string(refusal.min) + " and " +
+                   std::to_string(refusal.max) + ".";
+    }
+    return {};
+}
+
 std::string DelayText(double delay) {
     if (delay == 0.0) {
         return "Null";

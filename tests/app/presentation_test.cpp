@@ -305,6 +305,11 @@ TEST(PresentationTest, TheDialogsReports) {
     EXPECT_EQ(" 0.05", DelayText(0.05));
     EXPECT_EQ("0.0731", DelayText(0.0731));
     EXPECT_EQ("Null", DelayText(0.0));
+    using Kind = NumberRefusal::Kind;
+    EXPECT_EQ("Please enter an integer.", NumberRefusalText({Kind::kNotAnInteger}));
+    EXPECT_EQ("Please enter a number.", NumberRefusalText({Kind::kNotANumber}));
+    EXPECT_EQ("Please enter an integer between -10 and 10.",
+              NumberRefusalText({Kind::kOutOfRange, -10, 10}));
     ServerEntry entry("T", "h", 0);
     entry.delay = 0.05;
     EXPECT_EQ("T  || Delay:  0.05 sec.", SearchProgressLine(entry));
