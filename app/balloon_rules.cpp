@@ -1,5 +1,7 @@
 #include "app/balloon_rules.h"
 
+#include "config/last_success.h"
+
 std::optional<BalloonCause> LastingCauseOf(const RunResult& result) {
     switch (result.failure.kind) {
         case FailureKind::kServiceSilent:
@@ -55,7 +57,7 @@ std::optional<BalloonCause> BalloonRules::Decide(const StatusView& status, TrayS
         }
     }
     // Overdue at start is the start's own warning box; only a change while running counts.
-    const bool past = SuccessPastAllowedDays(status);
+    const bool past = IsOverdue(status.lastSuccess, status.now, status.maxDays);
     becameOverdue_ = past && (becameOverdue_ || (pastAllowedDays_ && !*pastAllowedDays_));
     pastAllowedDays_ = past;
 

@@ -131,7 +131,7 @@ void MainDialog::ReadFields(const StatusView& status) {
     beforeText_ = presentation::TimeBeforeText(status.record);
     afterText_ = presentation::TimeAfterText(status.record);
     dateText_ = presentation::SyncDateText(status.record, status.months);
-    statusText_ = status.record.connectStatus;
+    statusText_ = presentation::StatusText(status.record);
     serverText_ = status.serverTitle;
 }
 

@@ -99,7 +99,7 @@ class MainDialog : public Dialog, public SchedulerWindow, public TrayChoices {
     ProgressControl progress_;
     std::string afterText_;
     std::string beforeText_;
-    std::string statusText_ = SyncRecord::kInitialStatus;
+    std::string statusText_;
     std::string dateText_;
     std::string serverText_;
     UINT_PTR timerId_ = 0;

@@ -21,6 +21,7 @@
 #include "sync/run_reporter.h"
 #include "sync/run_result.h"
 #include "sync/server_search.h"
+#include "ui/number_text.h"
 
 namespace presentation {
 
@@ -131,10 +132,12 @@ std::string ConnectionAbsentStatus(const SYSTEMTIME& now, const MonthNames& mont
 std::string ErrorStamp(const SYSTEMTIME& local, const MonthNames& months);  // "14:05; 07-Mar-2003"
 std::string DateStamp(const SYSTEMTIME& local, const MonthNames& months);   // "Mar. 07, 2003"
 
-// The main window's fields: "09:05:03   007ms"; the date, or "00/00/0000" for none.
+// The main window's fields: "09:05:03   007ms"; the date, or "00/00/0000" for none; the
+// status line, or for none what users have always read in its place.
 std::string TimeBeforeText(const SyncRecord& record);
 std::string TimeAfterText(const SyncRecord& record);
 std::string SyncDateText(const SyncRecord& record, const MonthNames& months);
+std::string StatusText(const SyncRecord& record);
 
 // The About box's text: name, version and the maker's notice.
 std::string AboutText(const std::string& displayName, int major, int minor, int patch);
@@ -146,6 +149,8 @@ std::string ClockChangeNote(bool repeated);
 
 // The dialogs: empty when the address may be added, else why not.
 std::string ServerAddressRefusal(const std::string& address);
+// A refused number field: "Please enter an integer between 0 and 59.".
+std::string NumberRefusalText(const NumberRefusal& refusal);
 // A measured delay as the server list shows it: "%5.3g", or "Null" when none was measured.
 std::string DelayText(double delay);
 // "<title>  || Delay: <DelayText> sec."

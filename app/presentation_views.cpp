@@ -56,6 +56,17 @@ std::string SyncDateText(const SyncRecord& record, const MonthNames& months) {
     return DateStamp(record.syncDate, months);
 }
 
+// Kept: "Null" when the store held no status line, and the initial line before anything is
+// recorded.
+std::string StatusText(const SyncRecord& record) {
+    if (!record.connectStatus.empty()) {
+        return record.connectStatus;
+    }
+    return record.missingStatus == SyncRecord::MissingStatus::kNotStored
+               ? "Null"
+               : "Initial. There was not synchronization yet.";
+}
+
 // Kept: the tab and the doubled carriage return the About box has always had.
 std::string AboutText(const std::string& displayName, int major, int minor, int patch) {
     char version[32];
@@ -84,6 +95,19 @@ std::string ServerAddressRefusal(const std::string& address) {
     if (!error.empty()) {
         return "\"" + address +
                "\" is no host name, IPv4 or IPv6 address of a time server: " + error + ".";
+    }
+    return {};
+}
+
+std::string NumberRefusalText(const NumberRefusal& refusal) {
+    switch (refusal.kind) {
+        case NumberRefusal::Kind::kNotAnInteger:
+            return "Please enter an integer.";
+        case NumberRefusal::Kind::kNotANumber:
+            return "Please enter a number.";
+        case NumberRefusal::Kind::kOutOfRange:
+            return "Please enter an integer between " + std::to_string(refusal.min) + " and " +
+                   std::to_string(refusal.max) + ".";
     }
     return {};
 }

@@ -48,6 +48,7 @@ bool SyncApp::InitInstance() {
     ::LoadStringA(instance_, IDS_DISPLAY_NAME, name, sizeof name);
     displayName_ = name;
     Dialog::SetApplicationTitle(displayName_);
+    Dialog::SetRefusalWording(presentation::NumberRefusalText);
 
     if (!singleCopy_.Claim(displayName_)) {
         return false;

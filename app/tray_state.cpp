@@ -2,18 +2,10 @@
 
 #include <cmath>
 
+#include "config/last_success.h"
 #include "config/settings.h"
 
 namespace {
-
-// Whole days from the last success to now, or empty when either is no calendar time.
-std::optional<double> DaysSinceSuccess(const StatusView& status) {
-    const std::optional<DateTime> now = DateTime::FromSystemTime(status.now);
-    if (!now || !status.lastSuccess) {
-        return std::nullopt;
-    }
-    return std::trunc(*now - *status.lastSuccess);
-}
 
 bool WithinPeriod(const StatusView& status) {
     const std::optional<DateTime> now = DateTime::FromSystemTime(status.now);
@@ -29,7 +21,7 @@ bool WithinPeriod(const StatusView& status) {
             // A success after now (the clock was set back) counts as recent.
             return WholeMinutes(*now - *status.lastSuccess) < kHourlyKeptMinutes;
         default:
-            return status.maxDays == 0 || !SuccessPastAllowedDays(status);
+            return !IsOverdue(status.lastSuccess, status.now, status.maxDays);
     }
 }
 
@@ -43,11 +35,6 @@ bool WaitingForTheDaysRun(const StatusView& status) {
 }
 
 }  // namespace
-
-bool SuccessPastAllowedDays(const StatusView& status) {
-    const std::optional<double> days = DaysSinceSuccess(status);
-    return status.maxDays > 0 && days && *days > status.maxDays;
-}
 
 TrayState DecideTrayState(const StatusView& status) {
     if (status.running) {

@@ -19,7 +19,3 @@ inline constexpr int kHourlyKeptMinutes = 120;
 // for a manual schedule, or yesterday while today's run is not yet due); otherwise overdue,
 // which also covers a period that ended without a run's outcome.
 TrayState DecideTrayState(const StatusView& status);
-
-// More whole days than allowed since the last success (never: false, since nothing is
-// recorded to be late); no limit when the allowed days are 0.
-bool SuccessPastAllowedDays(const StatusView& status);

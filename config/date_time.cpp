@@ -112,6 +112,10 @@ std::int32_t WholeUnits(double spanDays, double unitsPerDay) {
 
 }  // namespace
 
+std::int32_t WholeDays(double spanDays) {
+    return WholeUnits(spanDays, 1.0);
+}
+
 std::int32_t WholeMinutes(double spanDays) {
     return WholeUnits(spanDays, DateTime::kMinutesPerDay);
 }

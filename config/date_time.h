@@ -37,7 +37,8 @@ class DateTime {
     double days_ = 0;
 };
 
-// Whole minutes or seconds in a span of days: |span| * units + half a second in days,
+// Whole days, minutes or seconds in a span of days: |span| * units + half a second in days,
 // truncated toward zero, with the span's sign.
+std::int32_t WholeDays(double spanDays);
 std::int32_t WholeMinutes(double spanDays);
 std::int32_t WholeSeconds(double spanDays);

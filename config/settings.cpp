@@ -1,10 +1,8 @@
 #include "config/settings.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "config/default_servers.h"
-#include "config/date_time.h"
 
 namespace {
 
@@ -47,7 +45,8 @@ void Settings::load(SyncRecord& record) {
     date.wDay = Field(getOption("nSynDay", 0));
     record.syncDate = date;
 
-    record.connectStatus = store_.getString(kOptionsSection, "sConnectStatus", kNeverStoredStatus);
+    record.connectStatus = store_.getString(kOptionsSection, "sConnectStatus", {});
+    record.missingStatus = SyncRecord::MissingStatus::kNotStored;
 
     StoredOptions values;
     for (const OptionRow& row : kOptionRows) {
@@ -109,23 +108,6 @@ UserOptions Settings::userOptions() const {
 void Settings::publish(const UserOptions& options) {
     const std::lock_guard lock(optionsMutex_);
     options_ = options;
-}
-
-bool Settings::isSyncOverdue(const SyncRecord& record, const SYSTEMTIME& nowLocal) const {
-    const std::int32_t maxDays = userOptions().nMaxDays;
-    if (maxDays == 0) {
-        return false;
-    }
-    if (record.syncDate.wYear == 0 || record.syncDate.wYear == 1899) {
-        return false;
-    }
-    const std::optional<DateTime> synced = DateTime::FromSystemTime(record.syncDate);
-    const std::optional<DateTime> now = DateTime::FromSystemTime(nowLocal);
-    if (!synced || !now) {
-        return false;  // a stored date that is no calendar date counts as nothing recorded
-    }
-    const double wholeDays = std::trunc(*now - *synced);
-    return wholeDays > maxDays;
 }
 
 void Settings::loadServers() {

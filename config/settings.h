@@ -16,7 +16,6 @@ class Settings {
     static constexpr const char* kOptionsSection = "Options";
     static constexpr const char* kServersSection = "Servers";
     static constexpr const char* kServersPrefix = "Servers";
-    static constexpr const char* kNeverStoredStatus = "Null";
 
     enum Period : std::int32_t { kDaily = 0, kHourly = 1, kOnlyManual = 2 };
     // How a run sets the clock: itself when it may, else through the Tickwell Clock service.
@@ -30,7 +29,8 @@ class Settings {
     Settings(const Settings&) = delete;
     Settings& operator=(const Settings&) = delete;
 
-    // Reads the record and the options, applies the corrections, then the catalogue.
+    // Reads the record and the options, applies the corrections, then the catalogue. A record
+    // whose status line was never stored holds none, as kNotStored.
     void load(SyncRecord& record);
     // The eleven options.
     void save();
@@ -49,8 +49,6 @@ class Settings {
     UserOptions userOptions() const;
     // Replaces all seven at once; nothing is written.
     void publish(const UserOptions& options);
-    // More than nMaxDays whole days since the recorded synchronisation.
-    bool isSyncOverdue(const SyncRecord& record, const SYSTEMTIME& nowLocal) const;
 
     // The catalogue: loaded (or the default table, saved) and nStartingServ made valid.
     void loadServers();

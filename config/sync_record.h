@@ -7,10 +7,12 @@
 #include "base/system_time.h"
 
 struct SyncRecord {
-    static constexpr const char* kInitialStatus = "Initial. There was not synchronization yet.";
+    // Why the record holds no status line: nothing was recorded yet, or the store held none.
+    enum class MissingStatus { kNotYet, kNotStored };
 
     SYSTEMTIME timeBefore{};
     SYSTEMTIME timeAfter{};
-    SYSTEMTIME syncDate{};  // year 0: nothing recorded
-    std::string connectStatus = kInitialStatus;
+    SYSTEMTIME syncDate{};      // year 0: nothing recorded
+    std::string connectStatus;  // empty: none, for the reason below
+    MissingStatus missingStatus = MissingStatus::kNotYet;
 };

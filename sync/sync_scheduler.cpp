@@ -7,6 +7,8 @@
 #include <thread>
 #include <utility>
 
+#include "config/last_success.h"
+
 namespace {
 
 // A clock change this soon after one of our runs ended is that run's own.
@@ -16,18 +18,6 @@ constexpr const char* kClockSetElsewhereKind = "clock set elsewhere";
 // 23:46:00 up to and including 00:14:59: a fixed offset is not applied around midnight.
 bool InQuietWindow(const SYSTEMTIME& now) {
     return (now.wHour == 23 && now.wMinute > 45) || (now.wHour == 0 && now.wMinute < 15);
-}
-
-// The record keeps the date and, apart, the time of day after the step.
-std::optional<DateTime> LastSuccess(const SyncRecord& record) {
-    if (record.syncDate.wYear == 0) {
-        return std::nullopt;
-    }
-    SYSTEMTIME at = record.syncDate;
-    at.wHour = record.timeAfter.wHour;
-    at.wMinute = record.timeAfter.wMinute;
-    at.wSecond = record.timeAfter.wSecond;
-    return DateTime::FromSystemTime(at);
 }
 
 }  // namespace
@@ -284,7 +274,8 @@ int SyncScheduler::RunLimitSeconds() const {
 }
 
 bool SyncScheduler::IsSyncOverdue() const {
-    return settings_.isSyncOverdue(gate_.Record(), services_.clock.LocalTime());
+    return IsOverdue(LastSuccess(gate_.Record()), services_.clock.LocalTime(),
+                     settings_.userOptions().nMaxDays);
 }
 
 void SyncScheduler::Resumed() {

@@ -3,8 +3,6 @@
 #include <cstdio>
 #include <limits>
 
-#include "ui/number_text.h"
-
 namespace {
 
 std::string WindowText(HWND window) {
@@ -34,16 +32,17 @@ bool IsEdit(HWND control) {
 
 }  // namespace
 
-DataExchange::DataExchange(HWND dialog, bool saving, std::string caption)
-    : dialog_(dialog), saving_(saving), caption_(std::move(caption)) {}
+DataExchange::DataExchange(HWND dialog, bool saving, std::string caption, RefusalWording wording)
+    : dialog_(dialog), saving_(saving), caption_(std::move(caption)), wording_(wording) {}
 
 HWND DataExchange::Prepare(int id) {
     lastControl_ = ::GetDlgItem(dialog_, id);
     return lastControl_;
 }
 
-void DataExchange::Fail(const std::string& message) {
-    ::MessageBoxA(dialog_, message.c_str(), caption_.c_str(), MB_OK | MB_ICONEXCLAMATION);
+void DataExchange::Fail(const NumberRefusal& refusal) {
+    const std::string text = wording_ != nullptr ? wording_(refusal) : std::string();
+    ::MessageBoxA(dialog_, text.c_str(), caption_.c_str(), MB_OK | MB_ICONEXCLAMATION);
     if (lastControl_ != nullptr) {
         ::SetFocus(lastControl_);
         if (IsEdit(lastControl_)) {
@@ -64,7 +63,7 @@ void DataExchange::Text(int id, int& value) {
     }
     const std::optional<int> parsed = ParseDialogInteger(WindowText(control));
     if (!parsed) {
-        Fail(kNotAnInteger);
+        Fail({NumberRefusal::Kind::kNotAnInteger});
         return;
     }
     value = *parsed;
@@ -83,7 +82,7 @@ void DataExchange::Text(int id, double& value) {
     }
     const std::optional<double> parsed = ParseDialogNumber(WindowText(control));
     if (!parsed) {
-        Fail(kNotANumber);
+        Fail({NumberRefusal::Kind::kNotANumber});
         return;
     }
     value = *parsed;
@@ -152,7 +151,7 @@ void DataExchange::MinMaxInt(int value, int min, int max) {
     if (Skip() || !saving_) {
         return;
     }
-    if (const std::string refusal = IntegerRangeRefusal(value, min, max); !refusal.empty()) {
-        Fail(refusal);
+    if (const std::optional<NumberRefusal> refusal = IntegerRangeRefusal(value, min, max)) {
+        Fail(*refusal);
     }
 }

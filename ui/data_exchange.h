@@ -8,12 +8,13 @@
 #include <string>
 
 #include "ui/control.h"
+#include "ui/number_text.h"
 
 class DataExchange {
   public:
-    // saving: from the controls into the members. caption: the application's title, for
-    // the boxes of refused values.
-    DataExchange(HWND dialog, bool saving, std::string caption);
+    // saving: from the controls into the members. caption and wording: the application's
+    // title and text for the boxes of refused values; without a wording the box has no text.
+    DataExchange(HWND dialog, bool saving, std::string caption, RefusalWording wording);
 
     bool saving() const { return saving_; }
     // True once a value was refused: every later exchange of this pass does nothing.
@@ -34,12 +35,13 @@ class DataExchange {
   private:
     bool Skip() const { return failed_; }
     // Shows why, gives the last exchanged edit the focus and stops the pass.
-    void Fail(const std::string& message);
+    void Fail(const NumberRefusal& refusal);
     HWND Prepare(int id);
 
     HWND dialog_;
     bool saving_;
     std::string caption_;
+    RefusalWording wording_;
     bool failed_ = false;
     HWND lastControl_ = nullptr;
 };

@@ -7,6 +7,11 @@ std::string& ApplicationTitleText() {
     return title;
 }
 
+RefusalWording& RefusalWordingInUse() {
+    static RefusalWording wording = nullptr;
+    return wording;
+}
+
 bool IsDialogWindow(HWND window) {
     constexpr ULONG_PTR kDialogClassAtom = 0x8002;  // WC_DIALOG, "#32770"
     return ::GetClassLongPtrA(window, GCW_ATOM) == kDialogClassAtom;
@@ -20,6 +25,10 @@ void Dialog::SetApplicationTitle(const std::string& title) {
 
 const std::string& Dialog::ApplicationTitle() {
     return ApplicationTitleText();
+}
+
+void Dialog::SetRefusalWording(RefusalWording wording) {
+    RefusalWordingInUse() = wording;
 }
 
 Dialog::Dialog(int templateId) : templateId_(templateId) {}
@@ -43,7 +52,7 @@ INT_PTR Dialog::DoModal(HWND parent) {
 }
 
 bool Dialog::UpdateData(bool save) {
-    DataExchange exchange(hwnd_, save, ApplicationTitle());
+    DataExchange exchange(hwnd_, save, ApplicationTitle(), RefusalWordingInUse());
     DoDataExchange(exchange);
     return !exchange.failed();
 }

@@ -17,6 +17,8 @@ class Dialog {
     // The caption of the framework's own boxes (refused values).
     static void SetApplicationTitle(const std::string& title);
     static const std::string& ApplicationTitle();
+    // Their text: what the program says for each refused value.
+    static void SetRefusalWording(RefusalWording wording);
 
     explicit Dialog(int templateId);
     virtual ~Dialog();

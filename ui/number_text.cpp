@@ -53,16 +53,9 @@ std::optional<double> ParseDialogNumber(const std::string& text) {
     return ParseWhole<double>(text);
 }
 
-std::string IntegerRangeMessage(int min, int max) {
-    std::string message = kIntegerOutOfRange;
-    message.replace(message.find("%1"), 2, std::to_string(min));
-    message.replace(message.find("%2"), 2, std::to_string(max));
-    return message;
-}
-
-std::string IntegerRangeRefusal(int value, int min, int max) {
+std::optional<NumberRefusal> IntegerRangeRefusal(int value, int min, int max) {
     if (value < min || value > max) {
-        return IntegerRangeMessage(min, max);
+        return NumberRefusal{NumberRefusal::Kind::kOutOfRange, min, max};
     }
-    return {};
+    return std::nullopt;
 }

@@ -1,19 +1,27 @@
-// What the dialogs accept as a number, and the texts of their refusals. Without windows.h,
-// so that the rules are tested natively.
+// What the dialogs accept as a number, and what they refuse; the program words the refusals.
+// Without windows.h, so that the rules are tested natively.
 #pragma once
 
 #include <optional>
 #include <string>
 
-inline constexpr const char* kNotAnInteger = "Please enter an integer.";
-inline constexpr const char* kIntegerOutOfRange = "Please enter an integer between %1 and %2.";
-inline constexpr const char* kNotANumber = "Please enter a number.";
+// Why a number field's text was refused; the bounds are those of kOutOfRange.
+struct NumberRefusal {
+    enum class Kind { kNotAnInteger, kNotANumber, kOutOfRange };
+
+    Kind kind = Kind::kNotAnInteger;
+    int min = 0;
+    int max = 0;
+
+    bool operator==(const NumberRefusal&) const = default;
+};
+
+// The text of the box that tells a refusal.
+using RefusalWording = std::string (*)(const NumberRefusal& refusal);
 
 // Blanks and tabs around the value are allowed, one sign before it, anything else is not.
 // Empty when the text is no such value (an integer beyond int included).
 std::optional<int> ParseDialogInteger(const std::string& text);
 std::optional<double> ParseDialogNumber(const std::string& text);
-// "Please enter an integer between 0 and 59."
-std::string IntegerRangeMessage(int min, int max);
-// Empty when value lies within min..max, both included; else the range message.
-std::string IntegerRangeRefusal(int value, int min, int max);
+// Empty when value lies within min..max, both included.
+std::optional<NumberRefusal> IntegerRangeRefusal(int value, int min, int max);

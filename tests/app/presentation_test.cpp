@@ -308,6 +308,14 @@ TEST(PresentationTest, KeptTexts) {
         record.syncDate = garbage;
         EXPECT_EQ("00/00/0000", SyncDateText(record, months));
     }
+
+    // In place of a status line: before anything is recorded, and when the store held none.
+    EXPECT_EQ("Initial. There was not synchronization yet.", StatusText(SyncRecord{}));
+    record.missingStatus = SyncRecord::MissingStatus::kNotStored;
+    EXPECT_EQ("Null", StatusText(record));
+    record.connectStatus = "Broken by the user.";
+    EXPECT_EQ("Broken by the user.", StatusText(record));
+
     EXPECT_EQ("14:05; 07-Mar-2003", ErrorStamp(Calendar(2003, 3, 7, 14, 5), months));
     EXPECT_EQ("Mar. 07, 2003", DateStamp(Calendar(2003, 3, 7, 14, 5), months));
 }
@@ -317,6 +325,11 @@ TEST(PresentationTest, TheDialogsReports) {
     EXPECT_EQ(" 0.05", DelayText(0.05));
     EXPECT_EQ("0.0731", DelayText(0.0731));
     EXPECT_EQ("Null", DelayText(0.0));
+    using Kind = NumberRefusal::Kind;
+    EXPECT_EQ("Please enter an integer.", NumberRefusalText({Kind::kNotAnInteger}));
+    EXPECT_EQ("Please enter a number.", NumberRefusalText({Kind::kNotANumber}));
+    EXPECT_EQ("Please enter an integer between -10 and 10.",
+              NumberRefusalText({Kind::kOutOfRange, -10, 10}));
     ServerEntry entry("T", "h", 0);
     entry.delay = 0.05;
     EXPECT_EQ("T  || Delay:  0.05 sec.", SearchProgressLine(entry));

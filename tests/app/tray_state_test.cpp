@@ -110,11 +110,4 @@ TEST(TrayStateTest, DecidedFromResultsScheduleAndClock) {
     }
 }
 
-TEST(TrayStateTest, PastTheAllowedDaysCountsWholeDaysAfterTheLastSuccess) {
-    EXPECT_FALSE(SuccessPastAllowedDays(ViewOf({.success = Calendar(2026, 11, 24, 9, 21)})));
-    EXPECT_TRUE(SuccessPastAllowedDays(ViewOf({.success = Calendar(2026, 11, 24, 9, 20)})));
-    EXPECT_FALSE(SuccessPastAllowedDays(ViewOf({.maxDays = 0, .success = Calendar(2000, 1, 1)})));
-    EXPECT_FALSE(SuccessPastAllowedDays(ViewOf({})));  // never: nothing recorded to be late
-}
-
 }  // namespace

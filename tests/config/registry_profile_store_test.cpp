@@ -116,7 +116,7 @@ TEST_F(RegistryProfileStoreTest, CorruptValuesNeverLoseTheRestOfTheSettings) {
     settings.load(record);
     EXPECT_EQ(5, settings.userOptions().nMaxDiff);
     EXPECT_EQ(20, settings.userOptions().nTimeOut);
-    EXPECT_EQ("Null", record.connectStatus);
+    EXPECT_EQ("", record.connectStatus);  // as never stored
     EXPECT_EQ(19, settings.servers.size());
 }
 

@@ -46,7 +46,8 @@ TEST_F(SettingsTest, EmptyStoreLoadsDefaultsAndWritesTheDefaultCatalogue) {
     EXPECT_EQ(1, settings_.bNotify);
     EXPECT_EQ(0, record_.syncDate.wYear);
     EXPECT_EQ(0, record_.timeBefore.wHour);
-    EXPECT_EQ("Null", record_.connectStatus);
+    EXPECT_EQ("", record_.connectStatus);
+    EXPECT_EQ(SyncRecord::MissingStatus::kNotStored, record_.missingStatus);
     EXPECT_EQ(19, settings_.servers.size());
     EXPECT_EQ(MemoryProfileStore::Value(19), store_.value("Servers", "Servers_Counter"));
     EXPECT_TRUE(store_.value("Servers", "Servers 18"));
@@ -129,7 +130,8 @@ TEST_F(SettingsTest, ValuesOfTheWrongTypeReadAsAbsent) {
     store_.putString("Servers", "Servers_Counter", "3");
     Load();
     EXPECT_EQ(14, settings_.userOptions().nMaxDays);
-    EXPECT_EQ("Null", record_.connectStatus);
+    EXPECT_EQ("", record_.connectStatus);
+    EXPECT_EQ(SyncRecord::MissingStatus::kNotStored, record_.missingStatus);
     EXPECT_EQ(19, settings_.servers.size());
 }
 
@@ -251,26 +253,6 @@ TEST_F(SettingsTest, RestoreDefaultsLeavesFirstStartClockServiceServerCatalogueA
     EXPECT_EQ(0, settings_.bFirstStart);
     EXPECT_EQ(16, settings_.servers.size());
     EXPECT_TRUE(store_.writes().empty());
-}
-
-TEST_F(SettingsTest, OverdueCountsWholeDaysStrictlyAboveTheLimit) {
-    record_.syncDate = Calendar(2026, 11, 1);
-    EXPECT_FALSE(settings_.isSyncOverdue(record_, Calendar(2026, 11, 15, 23, 59)));  // 14.99 days
-    EXPECT_TRUE(settings_.isSyncOverdue(record_, Calendar(2026, 11, 16)));           // 15.0 days
-    record_.syncDate = Calendar(2026, 12, 20);  // across the year's end
-    EXPECT_FALSE(settings_.isSyncOverdue(record_, Calendar(2027, 1, 3, 23, 59)));
-    EXPECT_TRUE(settings_.isSyncOverdue(record_, Calendar(2027, 1, 4)));
-    SetOption(settings_, &UserOptions::nMaxDays, 0);
-    EXPECT_FALSE(settings_.isSyncOverdue(record_, Calendar(2036, 1, 1)));
-    SetOption(settings_, &UserOptions::nMaxDays, 14);
-    record_.syncDate = Calendar(2027, 1, 1);  // the clock was set back
-    EXPECT_FALSE(settings_.isSyncOverdue(record_, Calendar(2026, 11, 16)));
-    record_.syncDate = Calendar(0, 0, 0);
-    EXPECT_FALSE(settings_.isSyncOverdue(record_, Calendar(2036, 1, 1)));
-    record_.syncDate = Calendar(1899, 12, 30);
-    EXPECT_FALSE(settings_.isSyncOverdue(record_, Calendar(2036, 1, 1)));
-    record_.syncDate = Calendar(2026, 13, 40);  // garbage from the store
-    EXPECT_FALSE(settings_.isSyncOverdue(record_, Calendar(2036, 1, 1)));
 }
 
 TEST_F(SettingsTest, StoreWriteFailuresAreIgnored) {

@@ -36,6 +36,7 @@ TEST_F(ProgramTest, FirstStartAsksForTheTimeZoneFirstAndStoresTheDefaults) {
     EXPECT_TRUE(WaitUntilShown(main, true));
     EXPECT_EQ(kTitle, desktop::TextOf(main));
     EXPECT_EQ("00/00/0000", Field(main, IDC_MAIN_DATE));
+    EXPECT_EQ("Initial. There was not synchronization yet.", Field(main, IDC_MAIN_STATUS));
 }
 
 TEST_F(ProgramTest, TheLastWordStartUpStartsHidden) {

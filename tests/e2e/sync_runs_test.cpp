@@ -27,6 +27,7 @@ TEST_F(ProgramTest, SynchronizeNowAgainstChronydShowsAndRecordsTheSuccess) {
     const HWND main = StartAndWait("", &copy);
     ASSERT_NE(nullptr, main);
     EXPECT_TRUE(FieldBecomes(main, IDC_MAIN_SERVER_TITLE, "chronyd"));
+    EXPECT_EQ("Null", Field(main, IDC_MAIN_STATUS));  // the store holds no status line yet
     ASSERT_TRUE(desktop::PostCommand(main, IDC_MAIN_SYNCHRONIZE));
 
     const auto box = TickwellSession::BoxOf(*copy, kTitle);

@@ -119,7 +119,7 @@ TEST_F(SchedulerTest, DailyWithoutAConnectionTriesSilently) {
     h.connectivity.connected = false;
     scheduler().Tick();
     scheduler().Tick();
-    EXPECT_EQ(SyncRecord::kInitialStatus, record().connectStatus);
+    EXPECT_EQ("", record().connectStatus);
     EXPECT_EQ(2, h.connectivity.asked);
     EXPECT_EQ(0, h.threads.started);
 }
@@ -175,7 +175,7 @@ TEST_F(SchedulerTest, OnlyManualNeverSchedules) {
     }
     EXPECT_EQ(0, h.threads.started);
     EXPECT_EQ(0, h.connectivity.asked);
-    EXPECT_EQ(SyncRecord::kInitialStatus, record().connectStatus);
+    EXPECT_EQ("", record().connectStatus);
 }
 
 TEST_F(SchedulerTest, QuietWindowAroundMidnightOnlyWithAnOffset) {
@@ -261,7 +261,7 @@ TEST_F(SchedulerTest, TheStatusViewShowsOneRunInEveryField) {
     EXPECT_FALSE(before.last);
     EXPECT_EQ(0, before.runsEnded);
     EXPECT_EQ(ServerTitle(0), before.serverTitle);
-    EXPECT_EQ(SyncRecord::kInitialStatus, before.record.connectStatus);
+    EXPECT_EQ("", before.record.connectStatus);
     for (const bool answers : {false, true}) {
         h.ServerDoes(answers ? FaultConfig{.clock = &h.clock}
                              : FaultConfig{.fault = Fault::kSilent});
@@ -347,7 +347,7 @@ TEST_F(StuckRunTest, WatchdogRestartsAScheduledRunAfterItsLimitAgainstTheSameSer
     EXPECT_EQ(ServerTitle(0), server());
     ExpectAbandonedRunsEndSoon();
     // The abandoned run's failure never shows.
-    EXPECT_EQ(SyncRecord::kInitialStatus, record().connectStatus);
+    EXPECT_EQ("", record().connectStatus);
     EXPECT_TRUE(scheduler().IsRunning());
 }
 
@@ -481,7 +481,7 @@ TEST_F(StuckRunTest, ProgramEndWaitsForWorkersOnlyABit) {
 TEST_F(SchedulerTest, BreakWithoutARunDoesNothingOfItsOwn) {
     scheduler().BreakRun();
     EXPECT_EQ(0, h.threads.started);
-    EXPECT_EQ(SyncRecord::kInitialStatus, record().connectStatus);
+    EXPECT_EQ("", record().connectStatus);
 }
 
 TEST_F(SchedulerTest, AnAbandonedRunsOpenBoxClosesAndItsLaterEffectsNeverApply) {
@@ -494,7 +494,7 @@ TEST_F(SchedulerTest, AnAbandonedRunsOpenBoxClosesAndItsLaterEffectsNeverApply) 
 
     ASSERT_EQ(1u, h.boxes.boxes().size());
     EXPECT_TRUE(h.boxes.boxes()[0].closedByGuard);
-    EXPECT_EQ(SyncRecord::kInitialStatus, record().connectStatus);
+    EXPECT_EQ("", record().connectStatus);
     EXPECT_FALSE(h.store.value("Options", "sConnectStatus"));  // the record was not stored
     EXPECT_EQ(1, h.settings.bFirstStart);
 }
