@@ -89,32 +89,6 @@ TEST_F(SyncRunTest, ClockTwoHoursFastIsSteppedCoarselyThenSetPrecisely) {
     EXPECT_EQ(h.clock.LocalTime().wHour, h.marks.watchdogTime().wHour);
 }
 
-// Stepped coarsely from an hour off on, either way; below that set in one step.
-TEST(CoarseStepTest, StartsAtAnHourOffEitherWay) {
-    // A measured offset is never exactly an hour, so the boundary itself is checked here.
-    for (const auto& [offset, coarse] : {std::pair{3600.0, true}, std::pair{-3600.0, true},
-                                         std::pair{3599.999, false}, std::pair{-3599.999, false}}) {
-        EXPECT_EQ(coarse, ClockCorrection::NeedsCoarseStep(offset)) << offset;
-    }
-    for (const double serverAhead : {-59 * 60.0, 3599.99, -3599.99, 3600.01, -3600.01}) {
-        RunHarness h;
-        h.clock.Freeze();
-        h.ServerDoes({.clockOffsetSeconds = serverAhead, .clock = &h.clock});
-        SetOption(h.settings, &UserOptions::nMaxDiff, 0);
-        ASSERT_TRUE(h.RunNow(false).ok()) << serverAhead;
-        const bool coarse = ClockCorrection::NeedsCoarseStep(serverAhead);
-        EXPECT_EQ(coarse ? 2 : 1, h.server.requests()) << serverAhead;
-        ASSERT_FALSE(h.clock.sets().empty()) << serverAhead;
-        EXPECT_EQ(coarse ? FakeClock::SetKind::kUtcTime : FakeClock::SetKind::kClockUtc,
-                  h.clock.sets()[0].kind)
-            << serverAhead;
-        if (!coarse) {
-            EXPECT_EQ(1u, h.clock.sets().size()) << serverAhead;
-            EXPECT_NEAR(serverAhead, h.clock.offset(), 0.05);
-        }
-    }
-}
-
 TEST_F(SyncRunTest, UserOffsetRunsTheClockBehindKeepingTheMilliseconds) {
     SetOption(h.settings, &UserOptions::nOffset, -90);
     ASSERT_TRUE(h.RunNow(false).ok());
@@ -417,22 +391,6 @@ TEST_F(SyncRunTest, EveryRunLeavesItsLineInTheHistoryAndAnUnwritableOneStopsNoth
     EXPECT_TRUE(SyncRun(context, h.gate.BeginRun(), false).Run().ok());
     EXPECT_NEAR(0.0, h.clock.offset(), 0.05);
     std::filesystem::remove_all(folder);
-}
-
-TEST(UserOffsetTest, WholeSecondsByCalendarKeepingTheMilliseconds) {
-    const std::optional<SYSTEMTIME> back =
-        ApplyUserOffset(Calendar(2026, 1, 1, 0, 0, 30, 250), -90);
-    ASSERT_TRUE(back);
-    EXPECT_EQ(2025, back->wYear);
-    EXPECT_EQ(12, back->wMonth);
-    EXPECT_EQ(31, back->wDay);
-    EXPECT_EQ(23, back->wHour);
-    EXPECT_EQ(59, back->wMinute);
-    EXPECT_EQ(0, back->wSecond);
-    EXPECT_EQ(250, back->wMilliseconds);
-
-    // Past the last day the calendar holds.
-    EXPECT_FALSE(ApplyUserOffset(Calendar(9999, 12, 31, 23, 59, 30, 250), 120));
 }
 
 }  // namespace

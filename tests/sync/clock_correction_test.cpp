@@ -1,0 +1,107 @@
+// The query-and-set step that the program's run and the Tickwell Clock service share: the
+// coarse step from an hour off, the user's offset by the calendar, and the second opinion
+// before a large step.
+#include "sync/clock_correction.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/calendar.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/fault_sntp_server.h"
+#include "tests/support/run_harness.h"
+#include "tests/support/set_option.h"
+
+namespace {
+
+// Stepped coarsely from an hour off on, either way; below that set in one step.
+TEST(CoarseStepTest, StartsAtAnHourOffEitherWay) {
+    // A measured offset is never exactly an hour, so the boundary itself is checked here.
+    for (const auto& [offset, coarse] : {std::pair{3600.0, true}, std::pair{-3600.0, true},
+                                         std::pair{3599.999, false}, std::pair{-3599.999, false}}) {
+        EXPECT_EQ(coarse, ClockCorrection::NeedsCoarseStep(offset)) << offset;
+    }
+    for (const double serverAhead : {-59 * 60.0, 3599.99, -3599.99, 3600.01, -3600.01}) {
+        RunHarness h;
+        h.clock.Freeze();
+        h.ServerDoes({.clockOffsetSeconds = serverAhead, .clock = &h.clock});
+        SetOption(h.settings, &UserOptions::nMaxDiff, 0);
+        ASSERT_TRUE(h.RunNow(false).ok()) << serverAhead;
+        const bool coarse = ClockCorrection::NeedsCoarseStep(serverAhead);
+        EXPECT_EQ(coarse ? 2 : 1, h.server.requests()) << serverAhead;
+        ASSERT_FALSE(h.clock.sets().empty()) << serverAhead;
+        EXPECT_EQ(coarse ? FakeClock::SetKind::kUtcTime : FakeClock::SetKind::kClockUtc,
+                  h.clock.sets()[0].kind)
+            << serverAhead;
+        if (!coarse) {
+            EXPECT_EQ(1u, h.clock.sets().size()) << serverAhead;
+            EXPECT_NEAR(serverAhead, h.clock.offset(), 0.05);
+        }
+    }
+}
+
+TEST(UserOffsetTest, WholeSecondsByCalendarKeepingTheMilliseconds) {
+    const std::optional<SYSTEMTIME> back =
+        ApplyUserOffset(Calendar(2026, 1, 1, 0, 0, 30, 250), -90);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(2025, back->wYear);
+    EXPECT_EQ(12, back->wMonth);
+    EXPECT_EQ(31, back->wDay);
+    EXPECT_EQ(23, back->wHour);
+    EXPECT_EQ(59, back->wMinute);
+    EXPECT_EQ(0, back->wSecond);
+    EXPECT_EQ(250, back->wMilliseconds);
+
+    // Past the last day the calendar holds.
+    EXPECT_FALSE(ApplyUserOffset(Calendar(9999, 12, 31, 23, 59, 30, 250), 120));
+}
+
+// Another server's word, by the name it was asked: the same server under another name is no
+// second opinion, and a disagreement says which server and how far apart. The first server
+// is two minutes ahead; "www.example.com" is its address, 127.0.0.1, by another name.
+TEST(ClockCorrectionTest, OnlyAnotherServerGivesASecondOpinion) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> others;
+        FailureKind failure;
+        bool unconfirmed;
+        std::size_t asked;
+    };
+    const Row rows[] = {
+        {"the same server under another name", {"www.example.com"}, FailureKind::kNone, true, 1},
+        {"a silent one, then the same server",
+         {"127.0.0.9", "www.example.com"},
+         FailureKind::kNone,
+         true,
+         2},
+        {"another server", {"::1"}, FailureKind::kDisagreement, false, 1},
+        {"the same server, then another",
+         {"www.example.com", "::1"},
+         FailureKind::kDisagreement,
+         false,
+         2},
+    };
+    for (const Row& row : rows) {
+        FakeClock clock;
+        clock.Freeze();
+        FaultSntpServer first({.clockOffsetSeconds = 120, .clock = &clock});
+        FaultSntpServer honest({.clock = &clock}, net::Endpoint::Ipv6Loopback(first.port()));
+        SntpClient client(clock, 600);
+        ClockCorrection correction(clock, client, first.port(),
+                                   [](const std::function<void()>& set) {
+                                       set();
+                                       return true;
+                                   });
+        const ClockCorrection::Outcome outcome = correction.Correct(first.address(), 0, row.others);
+        EXPECT_EQ(row.failure, outcome.failure.kind) << row.name;
+        EXPECT_EQ(row.unconfirmed, outcome.unconfirmed) << row.name;
+        EXPECT_EQ(row.asked, outcome.secondOpinionsAsked) << row.name;
+        EXPECT_EQ(row.failure == FailureKind::kNone ? 1u : 0u, clock.sets().size()) << row.name;
+        if (row.failure == FailureKind::kDisagreement) {
+            EXPECT_EQ("::1", outcome.failure.otherServer) << row.name;
+            EXPECT_EQ("::1", outcome.failure.otherAddress) << row.name;
+            EXPECT_EQ(120u, outcome.failure.secondsApart) << row.name;
+        }
+    }
+}
+
+}  // namespace
