@@ -78,14 +78,13 @@ TEST_F(ProgramTest, ASilentServerFailsTheRunSayingWhyAndTheHistoryKeepsBothRuns)
     ASSERT_NE(nullptr, main);
     ASSERT_TRUE(desktop::PostCommand(main, IDC_MAIN_SYNCHRONIZE));
 
-    // The window answers at once while the run waits for the silent server.
+    // The window answers while the run waits its 5 s for the silent server: a window that
+    // waited with it would not answer within a second.
     ASSERT_TRUE(desktop::WaitUntil(
         [&] { return desktop::ProgressPosition(desktop::Control(main, IDC_MAIN_PROGRESS)) > 0; },
         kMoment));
     for (int i = 0; i < 10; ++i) {
-        const auto answered = desktop::ResponseTime(main, Milliseconds(1000));
-        ASSERT_TRUE(answered);
-        EXPECT_LT(*answered, std::chrono::milliseconds(100));
+        ASSERT_TRUE(desktop::ResponseTime(main, Milliseconds(1000)));
         ::Sleep(200);
     }
 
