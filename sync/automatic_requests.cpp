@@ -127,7 +127,7 @@ void AutomaticRequests::Asking(const std::string& title, const std::string& addr
     pacing_.Asked(PacingKey(title, address), now);
 }
 
-void AutomaticRequests::RunEnded(const std::string& server, const RunResult& result, bool automatic,
+void AutomaticRequests::RunEnded(const std::string& server, const RunResult& result, RunKind kind,
                                  TimePoint now) {
     if (RequestWentOut(result.failure)) {
         pacing_.Asked(server, now);
@@ -152,7 +152,7 @@ void AutomaticRequests::RunEnded(const std::string& server, const RunResult& res
             pacing_.Kissed(server, reason.detail, now);
         }
     }
-    backoff_.Tried(server, ServersInPlay(now), automatic, now);
+    backoff_.Tried(server, ServersInPlay(now), IsAutomatic(kind), now);
 }
 
 void AutomaticRequests::EndPause() {

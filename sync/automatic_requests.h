@@ -20,6 +20,7 @@
 #include "config/shared_catalogue.h"
 #include "sync/pass_backoff.h"
 #include "sync/run_gate.h"
+#include "sync/run_kind.h"
 #include "sync/run_result.h"
 #include "sync/server_cursor.h"
 #include "sync/server_pacing.h"
@@ -70,9 +71,8 @@ class AutomaticRequests {
     std::string NextServer() const;
     // A request is going out to the server.
     void Asking(const std::string& title, const std::string& address, TimePoint now);
-    // What a run that asked the server came to; automatic when the schedule started it.
-    void RunEnded(const std::string& server, const RunResult& result, bool automatic,
-                  TimePoint now);
+    // What a run that asked the server came to.
+    void RunEnded(const std::string& server, const RunResult& result, RunKind kind, TimePoint now);
     // A success, or a reason to try at once: no pause between passes.
     void EndPause();
 

@@ -12,6 +12,7 @@
 #include "ntp/sntp_client.h"
 #include "platform/clock_service.h"
 #include "base/system_time.h"
+#include "sync/run_kind.h"
 
 enum class RunFailure {
     kNone,
@@ -74,7 +75,7 @@ struct RunResult {
 void TakeSntpFailure(const SntpFailure& failure, std::uint32_t timeoutMs, RunResult* result);
 // "2026-12-09T09:14:03Z"
 std::string IsoUtcText(const SYSTEMTIME& utc);
-// The history's line of a run of the kind ("manual", "scheduled", "after resume") that ended
-// at utc, with the reason as the program words it.
-HistoryEntry HistoryEntryOf(const RunResult& result, const std::string& kind, const SYSTEMTIME& utc,
+// The history's line of a run of the kind that ended at utc, with the reason as the program
+// words it.
+HistoryEntry HistoryEntryOf(const RunResult& result, RunKind kind, const SYSTEMTIME& utc,
                             const std::string& reason);

@@ -18,6 +18,7 @@
 #include "platform/network_stack.h"
 #include "sync/clock_correction.h"
 #include "sync/run_gate.h"
+#include "sync/run_kind.h"
 #include "sync/run_reporter.h"
 #include "sync/run_result.h"
 #include "sync/schedule_marks.h"
@@ -55,13 +56,7 @@ struct RunContext {
 
 class SyncRun {
   public:
-    static constexpr const char* kManualKind = "manual";
-    static constexpr const char* kScheduledKind = "scheduled";
-    static constexpr const char* kResumeKind = "after resume";
-
-    // afterResume: a scheduled run made because the machine woke up.
-    SyncRun(RunContext& context, RunGate::Generation generation, bool manual,
-            bool afterResume = false);
+    SyncRun(RunContext& context, RunGate::Generation generation, RunKind kind);
 
     // The run, and its line in the history; an abandoned run writes none.
     RunResult Run();
@@ -100,8 +95,8 @@ class SyncRun {
     RunContext& context_;
     Clock& clock_;
     RunGate::Generation generation_;
-    bool manual_;
-    bool afterResume_;
+    const RunKind kind_;
+    const bool manual_;          // the user started it: boxes, the web probe, any server
     std::string serverTitle_;    // of the server the run asks
     const UserOptions options_;  // taken once at the start, so one run sees one set of options
 };

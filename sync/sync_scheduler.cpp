@@ -11,7 +11,6 @@ namespace {
 
 // A clock change this soon after one of our runs ended is that run's own.
 constexpr std::chrono::seconds kOwnChangeMargin{10};
-constexpr const char* kClockSetElsewhereKind = "clock set elsewhere";
 
 // 23:46:00 up to and including 00:14:59: a fixed offset is not applied around midnight.
 bool InQuietWindow(const SYSTEMTIME& now) {
@@ -176,8 +175,8 @@ void SyncScheduler::CheckSchedule() {
                                  DateTime::FromSystemTime(clock.LocalTime()).value_or(DateTime()));
             marks_.RestartWatchdog(held, clock.LocalTime());
         });
-        manualRun_ = false;
-        StartWorker(false, std::exchange(resumePending_, false));
+        StartWorker(std::exchange(resumePending_, false) ? RunKind::kAfterResume
+                                                         : RunKind::kScheduled);
     } else if (period == Settings::kHourly) {
         RunEvent absent;
         absent.kind = RunEvent::Kind::kNoConnection;
@@ -193,10 +192,9 @@ void SyncScheduler::StartManualRun() {
     if (IsRunning()) {
         return;
     }
-    manualRun_ = true;
     EndBackoff();
     RestartWatchdog();
-    StartWorker(true);
+    StartWorker(RunKind::kManual);
 }
 
 void SyncScheduler::WatchRun() {
@@ -213,7 +211,7 @@ void SyncScheduler::WatchRun() {
     RestartWatchdog();
     if (worker_) {
         AbandonWorker();
-        StartWorker(manualRun_, resumeRun_);
+        StartWorker(runKind_);
     }
 }
 
@@ -275,11 +273,12 @@ bool SyncScheduler::MayStartAutomaticRun() {
 }
 
 int SyncScheduler::RunLimitSeconds() const {
-    const int limit = manualRun_ ? kManualRunLimitSeconds : settings_.userOptions().nTimeOut;
+    const bool manual = runKind_ == RunKind::kManual;
+    const int limit = manual ? kManualRunLimitSeconds : settings_.userOptions().nTimeOut;
     // A restart before the run can fail by itself would ask the same dead server forever:
     // the probe of a manual run, then two SNTP exchanges when the clock is stepped.
     const auto exchangeSeconds = static_cast<int>((context_.sntpTimeoutMs + 999) / 1000);
-    const int probeSeconds = manualRun_ ? PlatformWebProbe::kTimeoutMs / 1000 : 0;
+    const int probeSeconds = manual ? PlatformWebProbe::kTimeoutMs / 1000 : 0;
     return std::max(limit, probeSeconds + 2 * exchangeSeconds + kLookupMarginSeconds);
 }
 
@@ -376,20 +375,20 @@ std::optional<DateTime> SyncScheduler::ScheduleDue(const SYSTEMTIME& now,
     return DateTime::FromSystemTime(midnight).value_or(*current).AddSeconds(86400.0);
 }
 
-void SyncScheduler::StartWorker(bool manual, bool afterResume) {
+void SyncScheduler::StartWorker(RunKind kind) {
     const RunGate::Generation generation = gate_.BeginRun();
-    resumeRun_ = afterResume;
+    runKind_ = kind;
     const std::string server = requests_.NextServer();
-    worker_ = services_.threads.Start([this, generation, manual, afterResume, server] {
-        SyncRun run(context_, generation, manual, afterResume);
+    worker_ = services_.threads.Start([this, generation, kind, server] {
+        SyncRun run(context_, generation, kind);
         const RunResult result = run.Run();
         // An abandoned run has asked all the same.
         gate_.Apply(RunGate::kAlways,
-                    [&] { requests_.RunEnded(server, result, !manual, services_.steadyNow()); });
+                    [&] { requests_.RunEnded(server, result, kind, services_.steadyNow()); });
         if (result.failure != RunFailure::kAbandoned) {
             gate_.Apply(generation, [&] {
                 lastResult_ = result;
-                if (!manual) {
+                if (IsAutomatic(kind)) {
                     lastAutomaticResult_ = result;
                 }
             });

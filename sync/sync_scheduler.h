@@ -22,6 +22,7 @@
 #include "sync/automatic_requests.h"
 #include "sync/clock_change_watch.h"
 #include "sync/run_gate.h"
+#include "sync/run_kind.h"
 #include "sync/run_reporter.h"
 #include "sync/run_result.h"
 #include "sync/schedule_marks.h"
@@ -127,7 +128,7 @@ class SyncScheduler {
   private:
     // The watchdog's limit, never below what the run needs to fail by itself.
     int RunLimitSeconds() const;
-    void StartWorker(bool manual, bool afterResume = false);
+    void StartWorker(RunKind kind);
     void AbandonWorker();
     // When the schedule runs next, local time; empty for a manual schedule.
     std::optional<DateTime> NextScheduledRun(const SYSTEMTIME& now, const SYSTEMTIME& syncDate);
@@ -148,8 +149,7 @@ class SyncScheduler {
     ScheduleMarks marks_;
     RunContext context_;
     ServerTester tester_;
-    bool manualRun_ = false;
-    bool resumeRun_ = false;
+    RunKind runKind_ = RunKind::kScheduled;  // of the current or last run
     bool resumePending_ = false;
     int runsEnded_ = 0;
     // Guarded by the gate's lock: the worker writes them.

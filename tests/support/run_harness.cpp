@@ -34,8 +34,8 @@ RunHarness::~RunHarness() {
     scheduler.reset();
 }
 
-RunResult RunHarness::RunNow(bool manual) {
-    SyncRun run(context, gate.BeginRun(), manual);
+RunResult RunHarness::RunNow(RunKind kind) {
+    SyncRun run(context, gate.BeginRun(), kind);
     return run.Run();
 }
 

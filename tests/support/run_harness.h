@@ -27,7 +27,7 @@ class RunHarness {
     ~RunHarness();
 
     // A run on the calling thread, as the scheduler's worker would run it.
-    RunResult RunNow(bool manual);
+    RunResult RunNow(RunKind kind);
     // Waits (in real time) until the scheduler's worker has ended.
     void WaitForRunEnd();
     // A new scheduler, made at the simulated time as it stands now.

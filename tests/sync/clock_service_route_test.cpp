@@ -73,7 +73,7 @@ TEST(ClockServiceRouteTest, TheOptionAndThePrivilegeChooseTheWayAndFailuresSayWh
         h.clockService.Answer(row.answer);
         const bool synchronised = row.box == kSuccessBox;
 
-        EXPECT_EQ(synchronised, h.RunNow(true).ok()) << name;
+        EXPECT_EQ(synchronised, h.RunNow(RunKind::kManual).ok()) << name;
         // A failure box names the server after the reason it already gives.
         const std::string box = synchronised ? row.box : row.box + "\n\nServer 0 (127.0.0.1).";
         EXPECT_EQ(std::vector<std::string>{box}, h.boxes.texts()) << name;
@@ -106,7 +106,7 @@ TEST(ClockServiceRouteTest, ThroughTheServiceTheRunRecordsAndWarnsAsItsOwnSetWou
         h.clock.Advance(600.0);
         SetOption(h.settings, &UserOptions::nMaxDiff, 0);
     });
-    ASSERT_TRUE(h.RunNow(false).ok());
+    ASSERT_TRUE(h.RunNow(RunKind::kScheduled).ok());
 
     EXPECT_EQ(0, h.record().timeBefore.wMinute);
     EXPECT_EQ(10, h.record().timeAfter.wMinute);
@@ -122,7 +122,7 @@ TEST(ClockServiceRouteTest, TheServicesUnconfirmedStepIsMarked) {
         h.settings.nClockService = Settings::kServiceAlways;
         h.clockService.Answer(
             ClockServiceReply{ClockServiceStatus::kSynchronised, reason, 600.0, 0.25, 2});
-        const RunResult result = h.RunNow(false);
+        const RunResult result = h.RunNow(RunKind::kScheduled);
         ASSERT_TRUE(result.ok()) << reason;
         EXPECT_EQ(!reason.empty(), result.unconfirmed) << reason;
     }
@@ -180,7 +180,7 @@ TEST(ClockServiceRouteTest, TheClientsTroubleIsSaid) {
         RunHarness h;
         h.settings.nClockService = Settings::kServiceAlways;
         h.clockService.Answer(given);
-        EXPECT_FALSE(h.RunNow(true).ok());
+        EXPECT_FALSE(h.RunNow(RunKind::kManual).ok());
         EXPECT_EQ(std::vector<std::string>{box}, h.boxes.texts());
     }
 }

@@ -25,7 +25,7 @@ TEST(ScheduleMarksTest, TheHourlyMarkStartsTwoHoursAheadAndOnlyHourlyFailuresMov
         h.ServerDoes({.fault = Fault::kSilent});
         SetOption(h.settings, &UserOptions::nSynPeriod, period);
         const DateTime mark = h.marks.hourlyMark();
-        EXPECT_FALSE(h.RunNow(false).ok());
+        EXPECT_FALSE(h.RunNow(RunKind::kScheduled).ok());
         EXPECT_EQ(period == Settings::kHourly ? 120 : 0, WholeMinutes(h.marks.hourlyMark() - mark))
             << period;
         EXPECT_EQ(1, h.cursor.currentServer()) << period;
