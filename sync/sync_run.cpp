@@ -274,12 +274,13 @@ RunResult SyncRun::Synchronise() {
         return abandoned();
     }
     const std::string status = context_.services.reporter.StatusLine(event);
-    if (!Apply([&](SyncRecord& record) {
+    if (!Apply([&](SyncRecord& record, const RunGate::Held& held) {
             record.connectStatus = status;
-            context_.settings.saveSyncRecord(record);
+            context_.records.Decide(held, record);
         })) {
         return abandoned();
     }
+    context_.records.Store();
 
     const std::int32_t maxDiff = options_.nMaxDiff;
     if (context_.settings.bFirstStart == 0 && maxDiff != 0) {

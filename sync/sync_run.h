@@ -17,6 +17,7 @@
 #include "platform/clock_service.h"
 #include "platform/network_stack.h"
 #include "sync/clock_correction.h"
+#include "sync/record_store.h"
 #include "sync/run_gate.h"
 #include "sync/run_kind.h"
 #include "sync/run_reporter.h"
@@ -42,6 +43,7 @@ struct RunContext {
     ServerCursor& cursor;
     ScheduleMarks& marks;
     RunGate& gate;
+    RecordStore& records;
     int sntpPort = 123;
     std::uint32_t sntpTimeoutMs = SntpClient::kDefaultTimeoutMs;
     RunHistory* history = nullptr;  // every run ends with a line there, when there is one

@@ -21,6 +21,7 @@
 #include "config/run_history.h"
 #include "sync/automatic_requests.h"
 #include "sync/clock_change_watch.h"
+#include "sync/record_store.h"
 #include "sync/run_gate.h"
 #include "sync/run_kind.h"
 #include "sync/run_reporter.h"
@@ -145,6 +146,7 @@ class SyncScheduler {
     Settings& settings_;
     MonthNames months_;
     RunGate gate_;
+    RecordStore records_;
     ServerCursor cursor_;
     ScheduleMarks marks_;
     RunContext context_;

@@ -57,6 +57,7 @@ class RunHarness {
     FaultSntpServer server;
     std::uint32_t queryTimeoutMs;
     RunGate gate;
+    RecordStore records{settings};
     ServerCursor cursor{settings};
     ScheduleMarks marks{clock};
     RunContext context{{clock, network, probe, reporter, clockService},
@@ -64,6 +65,7 @@ class RunHarness {
                        cursor,
                        marks,
                        gate,
+                       records,
                        server.port(),
                        queryTimeoutMs};
     ServerTester tester{context};

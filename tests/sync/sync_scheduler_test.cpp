@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
 #include <regex>
 #include <thread>
 
@@ -497,6 +498,26 @@ TEST_F(SchedulerTest, AnAbandonedRunsOpenBoxClosesAndItsLaterEffectsNeverApply) 
     EXPECT_EQ(SyncRecord::kInitialStatus, record().connectStatus);
     EXPECT_FALSE(h.store.value("Options", "sConnectStatus"));  // the record was not stored
     EXPECT_EQ(1, h.settings.bFirstStart);
+}
+
+// The window takes the status every second: a registry that is slow to store a finished
+// run's record holds up neither that nor "Break".
+TEST_F(SchedulerTest, ARecordWriteThatHangsHoldsUpNeitherTheStatusNorABreak) {
+    h.store.HoldWrites(true);
+    scheduler().StartManualRun();
+    ASSERT_TRUE(h.store.WaitUntilAWriteIsHeld());
+    auto status = std::async(std::launch::async, [this] {
+        const std::string line = record().connectStatus;
+        scheduler().BreakRun();
+        return line;
+    });
+    const bool answered = status.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    h.store.HoldWrites(false);
+    ASSERT_TRUE(answered);
+    EXPECT_EQ(0u, status.get().find("Success synchro: "));  // decided before the write
+    ASSERT_TRUE(WaitFor([&] { return scheduler().AbandonedWorkers() == 0; }));
+    // The record decided under the gate is stored all the same.
+    EXPECT_TRUE(h.store.value(Settings::kOptionsSection, "sConnectStatus"));
 }
 
 TEST_F(SchedulerTest, OverdueAfterMaxDays) {
