@@ -58,7 +58,6 @@ void MainDialog::DoDataExchange(DataExchange& exchange) {
 }
 
 BOOL MainDialog::OnInitDialog() {
-    scheduler_.SelectStartingServer();
     if (showAtStart_ != 1) {
         ::ShowWindow(hwnd(), SW_HIDE);
     }
@@ -76,7 +75,7 @@ BOOL MainDialog::OnInitDialog() {
     RefreshRunViews(status);
     // Before the tray icon exists (the program adds it once this window is up), so that no
     // tray command reaches a window still starting.
-    if (scheduler_.IsSyncOverdue()) {
+    if (settings_.isSyncOverdue(status.record, status.now)) {
         ::MessageBoxA(hwnd(),
                       presentation::OverdueWarningText(settings_.userOptions().nMaxDays).c_str(),
                       presentation::kWarningCaption, MB_OK | MB_ICONWARNING);
@@ -233,12 +232,7 @@ void MainDialog::OnCancel() {
     SetShown(0);
 }
 
-void MainDialog::RequestClose() {
-    ::SendMessageA(hwnd(), WM_CLOSE, 0, 0);
-}
-
-void MainDialog::RefreshFields() {
-    const StatusView status = scheduler_.Status();
+void MainDialog::ShowFields(const StatusView& status) {
     ReadFields(status);
     UpdateData(false);
     RefreshRunViews(status);
@@ -268,17 +262,11 @@ void MainDialog::RefreshRunViews(const StatusView& status) {
 }
 
 void MainDialog::StepProgress() {
-    // The fields wait for the run's end; the tray shows that it runs.
-    RefreshRunViews(scheduler_.Status());
     progress_.SetPos(progressPos_);
     progressPos_ += kProgressStep;
     if (progressPos_ > 100) {
         progressPos_ = 0;
     }
-}
-
-void MainDialog::ResetProgress() {
-    progress_.SetPos(0);
 }
 
 void MainDialog::StartTimer() {
@@ -294,6 +282,20 @@ void MainDialog::StopTimer() {
 
 void MainDialog::OnTimer() {
     scheduler_.Tick();
+    const StatusView status = scheduler_.Status();
+    if (status.running) {
+        // The fields wait for the run's end; the tray shows that it runs.
+        RefreshRunViews(status);
+        StepProgress();
+        return;
+    }
+    progress_.SetPos(0);
+    ShowFields(status);
+    // Last: the close rules may end the program.
+    if (ExitsAfterSynchronisation({!IsShown(), settings_.userOptions().bExitAfter != 0,
+                                   status.todaysRunDone, status.resumePending})) {
+        ::SendMessageA(hwnd(), WM_CLOSE, 0, 0);
+    }
 }
 
 bool MainDialog::BringOpenWindowForward() {
@@ -405,6 +407,5 @@ void MainDialog::OnHistory() {
 }
 
 void MainDialog::OnBreak() {
-    scheduler_.BreakRun();
-    scheduler_.SetStatus(presentation::kBrokenStatus);
+    scheduler_.BreakRun(presentation::kBrokenStatus);
 }

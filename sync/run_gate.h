@@ -77,6 +77,18 @@ class RunGate {
     std::function<void()> closeBox_;
 };
 
+// A value that the worker and the user-interface thread share, reached only with the proof
+// that the gate is held.
+template <typename Value>
+class GateGuarded {
+  public:
+    Value& Under(const RunGate::Held&) { return value_; }
+    const Value& Under(const RunGate::Held&) const { return value_; }
+
+  private:
+    Value value_{};
+};
+
 // Ends a run's network waits once the run is abandoned.
 class RunInterrupter : public QueryInterrupter {
   public:

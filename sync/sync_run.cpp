@@ -34,7 +34,7 @@ void SyncRun::MoveToNextServer() {
     Apply([this](const RunGate::Held& held) {
         context_.cursor.AdvanceServer(held);
         if (options_.nSynPeriod == Settings::kHourly) {
-            context_.marks.ShiftHourlyMark(held);
+            context_.marks.MakeHourlyRunDue(held);
         }
     });
 }

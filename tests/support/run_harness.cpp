@@ -26,8 +26,7 @@ void RunHarness::RemakeScheduler() {
         return dayStartSeconds.load();
     };
     scheduler = std::make_unique<SyncScheduler>(services, settings, server.port(), queryTimeoutMs);
-    scheduler->AttachWindow(&window);
-    scheduler->SelectStartingServer();
+    scheduler->Restore(SyncRecord());
 }
 
 RunHarness::~RunHarness() {
@@ -41,7 +40,7 @@ RunResult RunHarness::RunNow(RunKind kind) {
 
 void RunHarness::WaitForRunEnd() {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (scheduler->IsRunning()) {
+    while (scheduler->Status().running) {
         if (std::chrono::steady_clock::now() > deadline) {
             throw std::runtime_error("the run did not end");
         }

@@ -53,13 +53,12 @@ class RunHarness {
     ProgramRunReporter reporter{boxes, months};
     FakeClockService clockService;
     CountingWorkerThreads threads;
-    FakeWindow window;
     FaultSntpServer server;
     std::uint32_t queryTimeoutMs;
     RunGate gate;
     RecordStore records{settings};
     ServerCursor cursor{settings};
-    ScheduleMarks marks{clock};
+    ScheduleMarks marks;
     RunContext context{{clock, network, probe, reporter, clockService},
                        settings,
                        cursor,

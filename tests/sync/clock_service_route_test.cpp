@@ -142,10 +142,10 @@ TEST(ClockServiceRouteTest, BreakingTheRunEndsTheWaitForTheService) {
         return condition();
     };
     ASSERT_TRUE(waitFor([&h] { return h.clockService.requests().size() == 1; }));
-    h.scheduler->BreakRun();
+    h.scheduler->BreakRun("Broken by the user.");
     EXPECT_TRUE(waitFor([&h] { return h.scheduler->AbandonedWorkers() == 0; }));
     EXPECT_TRUE(h.boxes.texts().empty());
-    EXPECT_EQ(SyncRecord::kInitialStatus, h.status().record.connectStatus);
+    EXPECT_EQ("Broken by the user.", h.status().record.connectStatus);
 }
 
 // What the client met on the way to the service goes into the box, the pipe's error included.
