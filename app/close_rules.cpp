@@ -7,6 +7,10 @@ CloseAction DecideClose(const CloseRequest& request) {
     return request.otherWindowsOpen ? CloseAction::kWaitForNextTick : CloseAction::kEndSilently;
 }
 
+bool ExitsAfterSynchronisation(const ExitAfterFacts& facts) {
+    return facts.hidden && facts.exitAfter && facts.todaysRunDone && !facts.resumePending;
+}
+
 HideAction DecideHide(bool trayIconShown) {
     return trayIconShown ? HideAction::kHide : HideAction::kMinimise;
 }

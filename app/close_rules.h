@@ -18,6 +18,16 @@ struct CloseRequest {
 
 CloseAction DecideClose(const CloseRequest& request);
 
+// "Exit after synchronization.": a hidden program asks itself to close (DecideClose then
+// ends it) once the day's run has succeeded, but not while the run after a resume is due.
+struct ExitAfterFacts {
+    bool hidden;         // the window is not on the screen
+    bool exitAfter;      // the option
+    bool todaysRunDone;  // a daily schedule whose run succeeded today
+    bool resumePending;  // the machine woke up and its run has not started yet
+};
+bool ExitsAfterSynchronisation(const ExitAfterFacts& facts);
+
 // Hiding leaves only the tray icon; without one, the window goes to the taskbar instead.
 enum class HideAction { kHide, kMinimise };
 HideAction DecideHide(bool trayIconShown);

@@ -9,6 +9,7 @@
 #include "app/presentation.h"
 #include "app/server_chooser_dialog.h"
 #include "app/shell_actions.h"
+#include "config/last_success.h"
 #include "resources/tickwell_ids.h"
 #include "resources/version.h"
 
@@ -58,7 +59,6 @@ void MainDialog::DoDataExchange(DataExchange& exchange) {
 }
 
 BOOL MainDialog::OnInitDialog() {
-    scheduler_.SelectStartingServer();
     if (showAtStart_ != 1) {
         ::ShowWindow(hwnd(), SW_HIDE);
     }
@@ -76,7 +76,7 @@ BOOL MainDialog::OnInitDialog() {
     RefreshRunViews(status);
     // Before the tray icon exists (the program adds it once this window is up), so that no
     // tray command reaches a window still starting.
-    if (scheduler_.IsSyncOverdue()) {
+    if (IsOverdue(status.lastSuccess, status.now, status.maxDays)) {
         ::MessageBoxA(hwnd(),
                       presentation::OverdueWarningText(settings_.userOptions().nMaxDays).c_str(),
                       presentation::kWarningCaption, MB_OK | MB_ICONWARNING);
@@ -233,12 +233,7 @@ void MainDialog::OnCancel() {
     SetShown(0);
 }
 
-void MainDialog::RequestClose() {
-    ::SendMessageA(hwnd(), WM_CLOSE, 0, 0);
-}
-
-void MainDialog::RefreshFields() {
-    const StatusView status = scheduler_.Status();
+void MainDialog::ShowFields(const StatusView& status) {
     ReadFields(status);
     UpdateData(false);
     RefreshRunViews(status);
@@ -268,17 +263,11 @@ void MainDialog::RefreshRunViews(const StatusView& status) {
 }
 
 void MainDialog::StepProgress() {
-    // The fields wait for the run's end; the tray shows that it runs.
-    RefreshRunViews(scheduler_.Status());
     progress_.SetPos(progressPos_);
     progressPos_ += kProgressStep;
     if (progressPos_ > 100) {
         progressPos_ = 0;
     }
-}
-
-void MainDialog::ResetProgress() {
-    progress_.SetPos(0);
 }
 
 void MainDialog::StartTimer() {
@@ -294,6 +283,20 @@ void MainDialog::StopTimer() {
 
 void MainDialog::OnTimer() {
     scheduler_.Tick();
+    const StatusView status = scheduler_.Status();
+    if (status.running) {
+        // The fields wait for the run's end; the tray shows that it runs.
+        RefreshRunViews(status);
+        StepProgress();
+        return;
+    }
+    progress_.SetPos(0);
+    ShowFields(status);
+    // Last: the close rules may end the program.
+    if (ExitsAfterSynchronisation({!IsShown(), settings_.userOptions().bExitAfter != 0,
+                                   status.todaysRunDone, status.resumePending})) {
+        ::SendMessageA(hwnd(), WM_CLOSE, 0, 0);
+    }
 }
 
 bool MainDialog::BringOpenWindowForward() {
@@ -405,6 +408,5 @@ void MainDialog::OnHistory() {
 }
 
 void MainDialog::OnBreak() {
-    scheduler_.BreakRun();
-    scheduler_.SetStatus(presentation::kBrokenStatus);
+    scheduler_.BreakRun(presentation::kBrokenStatus);
 }

@@ -18,7 +18,7 @@
 #include "ui/control.h"
 #include "ui/dialog.h"
 
-class MainDialog : public Dialog, public SchedulerWindow, public TrayChoices {
+class MainDialog : public Dialog, public TrayChoices {
   public:
     // A registered message by which setup asks a running copy to end, as a confirmed Exit
     // ends it: no question, nothing lost.
@@ -43,13 +43,6 @@ class MainDialog : public Dialog, public SchedulerWindow, public TrayChoices {
     // the front, shown with this command.
     void SetShown(int show);
 
-    // What the screen shows, however the window came to be shown or hidden.
-    bool IsShown() const override { return ::IsWindowVisible(hwnd()) != FALSE; }
-    bool Exists() const override { return ::IsWindow(hwnd()) != FALSE; }
-    void RequestClose() override;
-    void RefreshFields() override;
-    void StepProgress() override;
-    void ResetProgress() override;
     void OnTrayChoice(TrayChoice choice) override;
 
   protected:
@@ -69,7 +62,13 @@ class MainDialog : public Dialog, public SchedulerWindow, public TrayChoices {
     void OnAbout();
     void OnHelp();
     void OnClose();
+    // The scheduler's tick, then what it shows: while a run is active the progress steps and
+    // only the tray follows; otherwise every field, and "Exit after synchronization.".
     void OnTimer();
+    // What the screen shows, however the window came to be shown or hidden.
+    bool IsShown() const { return ::IsWindowVisible(hwnd()) != FALSE; }
+    void ShowFields(const StatusView& status);
+    void StepProgress();
     void OnTrayExit();
     void OnHelpInfo();
     void OnBreak();

@@ -5,6 +5,7 @@
 #include "app/presentation.h"
 #include "base/decimal_text.h"
 #include "platform/clock_service_protocol.h"
+#include "sync/run_kind.h"
 
 namespace presentation {
 
@@ -35,6 +36,31 @@ std::string DayAndTime(const SYSTEMTIME& when, const SYSTEMTIME& now) {
                       when.wDay, when.wHour, when.wMinute);
     }
     return text;
+}
+
+const char* RunKindWords(RunKind kind) {
+    switch (kind) {
+        case RunKind::kManual:
+            return "manual";
+        case RunKind::kScheduled:
+            return "scheduled";
+        case RunKind::kAfterResume:
+            return "after resume";
+    }
+    return "";
+}
+
+// The Kind column; a spelling that no run of ours stores (a later version's) shows as stored.
+std::string KindCell(const std::string& stored) {
+    const std::optional<StoredKind> kind = ReadStoredKind(stored);
+    if (!kind) {
+        return stored;
+    }
+    if (!kind->run) {
+        return "clock set elsewhere";
+    }
+    const std::string words = RunKindWords(*kind->run);
+    return kind->throughService ? words + " through the clock service" : words;
 }
 
 }  // namespace
@@ -252,8 +278,8 @@ std::vector<std::string> HistoryRowCells(const HistoryEntry& e) {
     const std::string mark = e.result == HistoryEntry::kFailure   ? "FAILED"
                              : e.result == HistoryEntry::kSuccess ? "ok"
                                                                   : e.result;
-    return {mark,     e.time,  e.kind,    e.server, e.host,  e.address,
-            e.offset, e.delay, e.stratum, e.step,   e.reason};
+    return {mark,     e.time,  KindCell(e.kind), e.server, e.host,  e.address,
+            e.offset, e.delay, e.stratum,        e.step,   e.reason};
 }
 
 std::string HistoryRowsText(const std::vector<HistoryEntry>& entries) {

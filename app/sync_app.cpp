@@ -35,9 +35,7 @@ SyncApp::SyncApp(HINSTANCE instance)
       scheduler_(SchedulerServices{clock_, network_, probe_, reporter_, connectivity_, threads_,
                                    clockService_, &history_},
                  settings_),
-      mainDialog_(scheduler_, settings_, tray_, &history_, displayName_) {
-    scheduler_.AttachWindow(&mainDialog_);
-}
+      mainDialog_(scheduler_, settings_, tray_, &history_, displayName_) {}
 
 bool SyncApp::InitInstance() {
     INITCOMMONCONTROLSEX controls{sizeof controls,
@@ -56,6 +54,7 @@ bool SyncApp::InitInstance() {
 
     // Asked before anything reads the store: reading creates the keys.
     const bool firstStart = !store_.hasSection(Settings::kOptionsSection);
+    SyncRecord record;
     if (firstStart) {
         try {
             settings_.writeFirstDefaults();
@@ -66,10 +65,9 @@ bool SyncApp::InitInstance() {
                       MB_OK | MB_ICONINFORMATION);
         OpenDateTimeSettings();
     } else {
-        SyncRecord record;
         settings_.load(record);
-        scheduler_.ReplaceRecord(record);
     }
+    scheduler_.Restore(record);
 
     const bool startUp = EndsWithStartUp(::GetCommandLineA());
     const bool showAtStart = firstStart || !startUp;

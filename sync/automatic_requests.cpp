@@ -1,7 +1,6 @@
 #include "sync/automatic_requests.h"
 
 #include <algorithm>
-#include <cmath>
 #include <utility>
 
 namespace {
@@ -9,10 +8,6 @@ namespace {
 // A server as the pacing knows it: its catalogue entry.
 std::string PacingKey(const std::string& title, const std::string& address) {
     return title + '\n' + address;
-}
-
-int DayNumber(const SYSTEMTIME& t) {
-    return t.wYear * 10000 + t.wMonth * 100 + t.wDay;
 }
 
 // Failures before any request went out to the server, from this process or the service.
@@ -42,74 +37,49 @@ AutomaticRequests::AutomaticRequests(const SharedCatalogue& servers, ServerCurso
     : servers_(servers), cursor_(cursor), random_(std::move(random)) {}
 
 void AutomaticRequests::DayDone(const SYSTEMTIME& today) {
-    dayDone_ = DayNumber(today);
-}
-
-void AutomaticRequests::RunDue(const SYSTEMTIME& today, bool spread, TimePoint now) {
-    if (spread && dayDone_ && *dayDone_ != DayNumber(today)) {
-        dayStartAt_ = now + std::chrono::seconds(random_(kDayStartSpreadSeconds));
+    const int day = DaySpread::DayOf(today);
+    if (!daySpread_ || daySpread_->doneDay != day) {
+        daySpread_ = DaySpread{day, random_(kDayStartSpreadSeconds)};
     }
-    dayDone_.reset();
 }
 
-bool AutomaticRequests::BeforeDayStart(TimePoint now) const {
-    return dayStartAt_ && now < *dayStartAt_;
+void AutomaticRequests::DropDaySpread() {
+    daySpread_.reset();
 }
 
-void AutomaticRequests::DropDayStart() {
-    dayStartAt_.reset();
-}
-
-AutomaticRequests::Start AutomaticRequests::MayStart(TimePoint now, const RunGate::Held& held) {
-    // Said at once, not only once the pause between passes is over.
-    if (ServersInPlay(now).empty()) {
-        return Start::kNoneInPlay;
+AutomaticRequests::Hold AutomaticRequests::HeldBack(TimePoint now, const RunGate::Held&) const {
+    Hold hold;
+    std::optional<TimePoint> free;
+    if (const std::optional<std::string> server = NextServerInPlay(now)) {
+        free = pacing_.FreeAt(*server);
+    } else {
+        // Said at once, not only once the pause between passes is over.
+        hold.noneInPlay = true;
+        free = FirstServerFree();
     }
-    if (backoff_.waitUntil() && now < *backoff_.waitUntil()) {
-        return Start::kWait;
+    if (!free) {
+        return hold;
     }
-    // Never the one being left alone: on along the catalogue, as a failed run goes.
-    while (pacing_.LeftAlone(NextServer(), now)) {
+    const TimePoint at = std::max(*free, backoff_.waitUntil().value_or(*free));
+    hold.wait = std::max(Duration{}, at - now);
+    return hold;
+}
+
+void AutomaticRequests::Starting(TimePoint now, const RunGate::Held& held) {
+    const std::optional<std::string> server = NextServerInPlay(now);
+    for (int steps = servers_.size(); server && steps > 0 && NextServer() != *server; --steps) {
         cursor_.AdvanceServer(held);
     }
-    const auto free = pacing_.FreeAt(NextServer());
-    return free && now >= *free ? Start::kNow : Start::kWait;
 }
 
-bool AutomaticRequests::MayAsk(const std::string& title, const std::string& address,
-                               TimePoint now) const {
+bool AutomaticRequests::MayAsk(const std::string& title, const std::string& address, TimePoint now,
+                               const RunGate::Held&) const {
     const std::string key = PacingKey(title, address);
     const std::optional<TimePoint> at = pacing_.FreeAt(key);
     return !pacing_.LeftAlone(key, now) && at && *at <= now;
 }
 
-std::optional<DateTime> AutomaticRequests::NextAttempt(const DateTime& due, const DateTime& current,
-                                                       TimePoint now) const {
-    std::optional<TimePoint> held = dayStartAt_;
-    const auto later = [&held](TimePoint t) { held = held ? std::max(*held, t) : t; };
-    if (backoff_.waitUntil()) {
-        later(*backoff_.waitUntil());
-    }
-    const std::string server = NextServer();
-    std::optional<TimePoint> free;
-    if (!pacing_.LeftAlone(server, now)) {
-        free = pacing_.FreeAt(server);
-    } else if (const std::vector<std::string> inPlay = ServersInPlay(now); !inPlay.empty()) {
-        free = pacing_.FreeAt(inPlay.front());
-    } else {
-        free = FirstServerFree();
-    }
-    if (!free) {
-        return std::nullopt;
-    }
-    later(*free);
-    if (*held <= now) {
-        return due;
-    }
-    return current.AddSeconds(std::ceil(std::chrono::duration<double>(*held - now).count()));
-}
-
-bool AutomaticRequests::AllRefused() const {
+bool AutomaticRequests::AllRefused(const RunGate::Held&) const {
     bool all = true;
     int servers = 0;
     servers_.With([&](const ServerCatalogue& catalogue) {
@@ -126,13 +96,13 @@ std::string AutomaticRequests::NextServer() const {
     return PacingKey(cursor_.CurrentServerTitle(), cursor_.CurrentServerAddress());
 }
 
-void AutomaticRequests::Asking(const std::string& title, const std::string& address,
-                               TimePoint now) {
+void AutomaticRequests::Asking(const std::string& title, const std::string& address, TimePoint now,
+                               const RunGate::Held&) {
     pacing_.Asked(PacingKey(title, address), now);
 }
 
-void AutomaticRequests::RunEnded(const std::string& server, const RunResult& result, bool automatic,
-                                 TimePoint now) {
+void AutomaticRequests::RunEnded(const std::string& server, const RunResult& result, RunKind kind,
+                                 TimePoint now, const RunGate::Held&) {
     if (RequestWentOut(result.failure.kind)) {
         pacing_.Asked(server, now);
     }
@@ -151,10 +121,10 @@ void AutomaticRequests::RunEnded(const std::string& server, const RunResult& res
     if (result.failure.kiss) {
         pacing_.Kissed(server, *result.failure.kiss, now);
     }
-    backoff_.Tried(server, ServersInPlay(now), automatic, now);
+    backoff_.Tried(server, ServersInPlay(now), IsAutomatic(kind), now);
 }
 
-void AutomaticRequests::EndPause() {
+void AutomaticRequests::EndPause(const RunGate::Held&) {
     backoff_.End();
 }
 
@@ -170,6 +140,28 @@ std::vector<std::string> AutomaticRequests::ServersInPlay(TimePoint now) const {
         }
     });
     return inPlay;
+}
+
+std::optional<std::string> AutomaticRequests::NextServerInPlay(TimePoint now) const {
+    if (ServersInPlay(now).empty()) {
+        return std::nullopt;
+    }
+    const std::string current = NextServer();
+    if (!pacing_.LeftAlone(current, now)) {
+        return current;
+    }
+    // The cursor names an entry, since one being left alone is one of the catalogue's.
+    const int cursor = cursor_.currentServer();
+    return servers_.With([&](const ServerCatalogue& catalogue) -> std::optional<std::string> {
+        for (int step = 1; step < catalogue.size(); ++step) {
+            const ServerEntry entry = catalogue.at((cursor + step) % catalogue.size());
+            std::string key = PacingKey(entry.title, entry.address);
+            if (!pacing_.LeftAlone(key, now)) {
+                return key;
+            }
+        }
+        return std::nullopt;
+    });
 }
 
 std::optional<AutomaticRequests::TimePoint> AutomaticRequests::FirstServerFree() const {

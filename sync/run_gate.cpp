@@ -46,6 +46,16 @@ bool RunGate::Apply(Generation generation, const std::function<void(const Held&)
     return true;
 }
 
+bool RunGate::Apply(Generation generation,
+                    const std::function<void(SyncRecord&, const Held&)>& effect) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!CurrentLocked(generation)) {
+        return false;
+    }
+    effect(record_, Held());
+    return true;
+}
+
 bool RunGate::Apply(Generation generation, const std::function<void()>& effect) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!CurrentLocked(generation)) {

@@ -41,9 +41,10 @@ class RunGate {
     };
 
     // Runs the effect under the lock if the generation still counts; false if not. An
-    // effect takes the record, the proof that the gate is held, or nothing.
+    // effect takes the record, the proof that the gate is held, both, or nothing.
     bool Apply(Generation generation, const std::function<void(SyncRecord&)>& effect);
     bool Apply(Generation generation, const std::function<void(const Held&)>& effect);
+    bool Apply(Generation generation, const std::function<void(SyncRecord&, const Held&)>& effect);
     bool Apply(Generation generation, const std::function<void()>& effect);
 
     // A box of the current run is on screen: the watchdog does not count that time.
@@ -74,6 +75,18 @@ class RunGate {
     Generation current_ = kAlways;
     SyncRecord record_;
     std::function<void()> closeBox_;
+};
+
+// A value that the worker and the user-interface thread share, reached only with the proof
+// that the gate is held.
+template <typename Value>
+class GateGuarded {
+  public:
+    Value& Under(const RunGate::Held&) { return value_; }
+    const Value& Under(const RunGate::Held&) const { return value_; }
+
+  private:
+    Value value_{};
 };
 
 // Ends a run's network waits once the run is abandoned.

@@ -9,11 +9,11 @@ std::string IsoUtcText(const SYSTEMTIME& utc) {
     return text;
 }
 
-HistoryEntry HistoryEntryOf(const RunResult& result, const std::string& kind, const SYSTEMTIME& utc,
+HistoryEntry HistoryEntryOf(const RunResult& result, RunKind kind, const SYSTEMTIME& utc,
                             const std::string& reason) {
     HistoryEntry entry;
     entry.time = IsoUtcText(utc);
-    entry.kind = result.throughService ? kind + " through the clock service" : kind;
+    entry.kind = StoredRunKind(kind, result.throughService);
     entry.server = result.serverTitle;
     entry.host = result.host;
     entry.address = result.address;

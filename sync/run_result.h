@@ -11,6 +11,7 @@
 #include "config/server_entry.h"
 #include "base/system_time.h"
 #include "ntp/failure.h"
+#include "sync/run_kind.h"
 
 struct RunResult {
     // None for a success. Found by the run or, when it asked the service, by the service.
@@ -37,7 +38,7 @@ struct RunResult {
 
 // "2026-12-09T09:14:03Z"
 std::string IsoUtcText(const SYSTEMTIME& utc);
-// The history's line of a run of the kind ("manual", "scheduled", "after resume") that ended
-// at utc, with the reason as the program words it.
-HistoryEntry HistoryEntryOf(const RunResult& result, const std::string& kind, const SYSTEMTIME& utc,
+// The history's line of a run of the kind that ended at utc, with the reason as the program
+// words it.
+HistoryEntry HistoryEntryOf(const RunResult& result, RunKind kind, const SYSTEMTIME& utc,
                             const std::string& reason);

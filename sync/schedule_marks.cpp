@@ -1,10 +1,5 @@
 #include "sync/schedule_marks.h"
 
-ScheduleMarks::ScheduleMarks(Clock& clock)
-    : hourlyMark_(DateTime::FromSystemTime(clock.LocalTime())
-                      .value_or(DateTime())
-                      .AddSeconds(kHourlyMarkShiftSeconds)) {}
-
 SYSTEMTIME ScheduleMarks::watchdogTime() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return watchdogTime_;
@@ -15,7 +10,7 @@ void ScheduleMarks::RestartWatchdog(const RunGate::Held&, const SYSTEMTIME& loca
     watchdogTime_ = local;
 }
 
-DateTime ScheduleMarks::hourlyMark() const {
+std::optional<DateTime> ScheduleMarks::hourlyMark() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return hourlyMark_;
 }
@@ -25,7 +20,7 @@ void ScheduleMarks::SetHourlyMark(const RunGate::Held&, DateTime mark) {
     hourlyMark_ = mark;
 }
 
-void ScheduleMarks::ShiftHourlyMark(const RunGate::Held&) {
+void ScheduleMarks::MakeHourlyRunDue(const RunGate::Held&) {
     std::lock_guard<std::mutex> lock(mutex_);
-    hourlyMark_ = hourlyMark_.AddSeconds(kHourlyMarkShiftSeconds);
+    hourlyMark_.reset();
 }

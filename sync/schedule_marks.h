@@ -5,30 +5,29 @@
 #pragma once
 
 #include <mutex>
+#include <optional>
 
 #include "base/system_time.h"
 #include "config/date_time.h"
-#include "platform/clock.h"
 #include "sync/run_gate.h"
 
 class ScheduleMarks {
   public:
-    static constexpr double kHourlyMarkShiftSeconds = 2 * 3600.0;
-
-    // The hourly mark starts two hours ahead, so the first hourly tick runs at once.
-    explicit ScheduleMarks(Clock& clock);
+    ScheduleMarks() = default;
     ScheduleMarks(const ScheduleMarks&) = delete;
     ScheduleMarks& operator=(const ScheduleMarks&) = delete;
 
     SYSTEMTIME watchdogTime() const;
     void RestartWatchdog(const RunGate::Held& held, const SYSTEMTIME& local);
-    DateTime hourlyMark() const;
+    // The last scheduled start; empty while an hourly run is due now, whatever the clock
+    // says: from the program's start, and after a failed hourly run.
+    std::optional<DateTime> hourlyMark() const;
     void SetHourlyMark(const RunGate::Held& held, DateTime mark);
-    // A failed hourly run: the mark moves two hours ahead, so the next tick runs again.
-    void ShiftHourlyMark(const RunGate::Held& held);
+    // A failed hourly run: the next tick runs again.
+    void MakeHourlyRunDue(const RunGate::Held& held);
 
   private:
     mutable std::mutex mutex_;
     SYSTEMTIME watchdogTime_{};
-    DateTime hourlyMark_;
+    std::optional<DateTime> hourlyMark_;
 };

@@ -26,7 +26,10 @@ struct StatusView {
     bool allServersRefused = false;
     std::string serverTitle;          // of the server the next run asks; empty when none
     SYSTEMTIME now{};                 // local
-    std::optional<DateTime> nextRun;  // local; empty for a manual schedule
+    std::optional<DateTime> nextRun;  // local; empty when no scheduled run comes
+    bool todaysRunDone = false;       // a daily schedule whose run has succeeded today
+    // The machine woke up: a scheduled run comes as soon as a connection is reported.
+    bool resumePending = false;
     bool otherTimeProgram = false;
     int runsEnded = 0;  // moves when a run ends: the history has a new line
     MonthNames months;  // for the record's dates

@@ -6,12 +6,12 @@
 #include "config/date_time.h"
 #include "sync/second_opinion.h"
 
-SyncRun::SyncRun(RunContext& context, RunGate::Generation generation, bool manual, bool afterResume)
+SyncRun::SyncRun(RunContext& context, RunGate::Generation generation, RunKind kind)
     : context_(context),
       clock_(context.services.clock),
       generation_(generation),
-      manual_(manual),
-      afterResume_(afterResume),
+      kind_(kind),
+      manual_(kind == RunKind::kManual),
       options_(context.settings.userOptions()) {}
 
 bool SyncRun::ShowBox(const RunEvent& event) {
@@ -33,8 +33,8 @@ bool SyncRun::SetWatchdogToNow() {
 void SyncRun::MoveToNextServer() {
     Apply([this](const RunGate::Held& held) {
         context_.cursor.AdvanceServer(held);
-        if (context_.settings.userOptions().nSynPeriod == Settings::kHourly) {
-            context_.marks.ShiftHourlyMark(held);
+        if (options_.nSynPeriod == Settings::kHourly) {
+            context_.marks.MakeHourlyRunDue(held);
         }
     });
 }
@@ -168,8 +168,7 @@ RunResult SyncRun::Run() {
     // The clock is set whether or not the history can be written.
     if (context_.history != nullptr && result.failure.kind != FailureKind::kAbandoned &&
         context_.gate.IsCurrent(generation_)) {
-        const char* kind = manual_ ? kManualKind : afterResume_ ? kResumeKind : kScheduledKind;
-        context_.history->Append(HistoryEntryOf(result, kind, clock_.UtcTime(),
+        context_.history->Append(HistoryEntryOf(result, kind_, clock_.UtcTime(),
                                                 context_.services.reporter.HistoryReason(result)));
     }
     return result;
@@ -215,12 +214,13 @@ RunResult SyncRun::Synchronise() {
         return abandoned();
     }
     const std::string status = context_.services.reporter.StatusLine(event);
-    if (!Apply([&](SyncRecord& record) {
+    if (!Apply([&](SyncRecord& record, const RunGate::Held& held) {
             record.connectStatus = status;
-            context_.settings.saveSyncRecord(record);
+            context_.records.Decide(held, record);
         })) {
         return abandoned();
     }
+    context_.records.Store();
 
     const std::int32_t maxDiff = options_.nMaxDiff;
     if (context_.settings.bFirstStart == 0 && maxDiff != 0) {

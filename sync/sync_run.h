@@ -17,7 +17,9 @@
 #include "platform/clock_service.h"
 #include "platform/network_stack.h"
 #include "sync/clock_correction.h"
+#include "sync/record_store.h"
 #include "sync/run_gate.h"
+#include "sync/run_kind.h"
 #include "sync/run_reporter.h"
 #include "sync/run_result.h"
 #include "sync/server_query.h"
@@ -42,6 +44,7 @@ struct RunContext {
     ServerCursor& cursor;
     ScheduleMarks& marks;
     RunGate& gate;
+    RecordStore& records;
     int sntpPort = 123;
     std::uint32_t sntpTimeoutMs = SntpClient::kDefaultTimeoutMs;
     RunHistory* history = nullptr;  // every run ends with a line there, when there is one
@@ -56,13 +59,7 @@ struct RunContext {
 
 class SyncRun {
   public:
-    static constexpr const char* kManualKind = "manual";
-    static constexpr const char* kScheduledKind = "scheduled";
-    static constexpr const char* kResumeKind = "after resume";
-
-    // afterResume: a scheduled run made because the machine woke up.
-    SyncRun(RunContext& context, RunGate::Generation generation, bool manual,
-            bool afterResume = false);
+    SyncRun(RunContext& context, RunGate::Generation generation, RunKind kind);
 
     // The run, and its line in the history; an abandoned run writes none.
     RunResult Run();
@@ -94,8 +91,8 @@ class SyncRun {
     RunContext& context_;
     Clock& clock_;
     RunGate::Generation generation_;
-    bool manual_;
-    bool afterResume_;
+    const RunKind kind_;
+    const bool manual_;          // the user started it: boxes, the web probe, any server
     std::string serverTitle_;    // of the server the run asks
     const UserOptions options_;  // taken once at the start, so one run sees one set of options
 };

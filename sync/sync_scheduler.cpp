@@ -1,7 +1,6 @@
 #include "sync/sync_scheduler.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <mutex>
 #include <random>
 #include <thread>
@@ -13,12 +12,6 @@ namespace {
 
 // A clock change this soon after one of our runs ended is that run's own.
 constexpr std::chrono::seconds kOwnChangeMargin{10};
-constexpr const char* kClockSetElsewhereKind = "clock set elsewhere";
-
-// 23:46:00 up to and including 00:14:59: a fixed offset is not applied around midnight.
-bool InQuietWindow(const SYSTEMTIME& now) {
-    return (now.wHour == 23 && now.wMinute > 45) || (now.wHour == 0 && now.wMinute < 15);
-}
 
 }  // namespace
 
@@ -34,14 +27,15 @@ SyncScheduler::SyncScheduler(SchedulerServices services, Settings& settings, int
     : services_(services),
       settings_(settings),
       months_(LoadedMonthNames()),
+      records_(settings),
       cursor_(settings),
-      marks_(services.clock),
       context_{{services.clock, services.network, services.probe, services.reporter,
                 services.clockService},
                settings,
                cursor_,
                marks_,
                gate_,
+               records_,
                sntpPort,
                sntpTimeoutMs,
                services.history},
@@ -49,16 +43,19 @@ SyncScheduler::SyncScheduler(SchedulerServices services, Settings& settings, int
       requests_(settings.servers, cursor_, services.random) {
     // A scheduled run's second opinion keeps to the same rules as its own server.
     context_.mayAskAutomatically = [this](const ServerEntry& entry) {
+        const auto now = services_.steadyNow();
         bool free = false;
-        gate_.Apply(RunGate::kAlways, [&] {
-            free = requests_.MayAsk(entry.title, entry.address, services_.steadyNow());
+        gate_.Apply(RunGate::kAlways, [&](const RunGate::Held& held) {
+            free = requests_.MayAsk(entry.title, entry.address, now, held);
         });
         return free;
     };
     // Noted as the request goes out, so that no tick slips in before the run's own note.
     context_.asking = [this](const std::string& title, const std::string& address) {
-        gate_.Apply(RunGate::kAlways,
-                    [&] { requests_.Asking(title, address, services_.steadyNow()); });
+        const auto now = services_.steadyNow();
+        gate_.Apply(RunGate::kAlways, [&](const RunGate::Held& held) {
+            requests_.Asking(title, address, now, held);
+        });
     };
 }
 
@@ -83,20 +80,16 @@ bool SyncScheduler::WindDown(std::chrono::milliseconds patience) {
     return true;
 }
 
+void SyncScheduler::Restore(const SyncRecord& stored) {
+    cursor_.SelectStartingServer();
+    gate_.ReplaceRecord(stored);
+}
+
 void SyncScheduler::Tick() {
     if (IsRunning()) {
         WatchRun();
-        if (window_ != nullptr) {
-            window_->StepProgress();
-        }
-        return;
-    }
-    if (window_ != nullptr) {
-        window_->ResetProgress();
-    }
-    CheckSchedule();
-    if (window_ != nullptr && window_->Exists()) {
-        window_->RefreshFields();
+    } else {
+        CheckSchedule();
     }
 }
 
@@ -119,74 +112,91 @@ bool SyncScheduler::IsRunning() {
     return false;
 }
 
-void SyncScheduler::CheckSchedule() {
-    if (IsRunning()) {
-        return;
-    }
-    Clock& clock = services_.clock;
-    const SYSTEMTIME now = clock.LocalTime();
-    const std::int32_t period = settings_.userOptions().nSynPeriod;
-    if (resumePending_ && (period == Settings::kDaily || period == Settings::kHourly)) {
-        // Whatever this period's run did: the clock drifted while the machine slept.
-    } else if (period == Settings::kDaily) {
-        if (SameDay(gate_.Record().syncDate, now)) {
-            requests_.DayDone(now);
-            if (window_ != nullptr && !window_->IsShown() &&
-                settings_.userOptions().bExitAfter != 0) {
-                window_->RequestClose();
-            }
-            return;
-        }
-    } else if (period == Settings::kHourly) {
-        const DateTime current = DateTime::FromSystemTime(clock.LocalTime()).value_or(DateTime());
-        const std::int32_t minutes = WholeMinutes(marks_.hourlyMark() - current);
-        if (std::abs(static_cast<std::int64_t>(minutes)) < kHourlyPeriodMinutes) {
-            return;
-        }
-    } else {
-        return;  // only manual, and any value the options do not know
-    }
+SyncScheduler::Observed SyncScheduler::Observe() {
+    const auto steadyNow = services_.steadyNow();
+    Observed observed;
+    // The record and the last results in one step: a run that ends meanwhile shows in both or
+    // in neither.
+    gate_.Apply(RunGate::kAlways, [&](SyncRecord& record, const RunGate::Held& held) {
+        observed.record = record;
+        observed.results = results_.Under(held);
+        observed.allServersRefused = requests_.AllRefused(held);
+        observed.hold = requests_.HeldBack(steadyNow, held);
+    });
+    return observed;
+}
 
-    if (settings_.userOptions().nOffset != 0 && InQuietWindow(now)) {
+Schedule SyncScheduler::Decide(const UserOptions& options, const SYSTEMTIME& now,
+                               const Observed& observed) const {
+    ScheduleFacts facts;
+    facts.now = now;
+    facts.period = options.nSynPeriod;
+    facts.offsetSet = options.nOffset != 0;
+    facts.resumePending = resumePending_;
+    facts.syncDate = observed.record.syncDate;
+    facts.hourlyMark = marks_.hourlyMark();
+    facts.daySpread = requests_.daySpread();
+    facts.heldBack = observed.hold.wait;
+    return Schedule::Decide(facts);
+}
+
+void SyncScheduler::CheckSchedule() {
+    const UserOptions options = settings_.userOptions();
+    const SYSTEMTIME now = services_.clock.LocalTime();
+    Observed observed = Observe();
+    Schedule schedule = Decide(options, now, observed);
+    if (schedule.todaysRunDone) {
+        requests_.DayDone(now);
+    }
+    if (!schedule.dueNow) {
         return;
     }
-    requests_.RunDue(now, period == Settings::kDaily && !resumePending_, services_.steadyNow());
     const bool connected = services_.connectivity.IsConnected();
     if (connected && !connected_) {
         EndBackoff();
+        observed = Observe();
+        schedule = Decide(options, now, observed);
     }
     connected_ = connected;
-    if (connected) {
-        if (!MayStartAutomaticRun()) {
-            return;
+    if (!connected) {
+        if (options.nSynPeriod == Settings::kHourly) {
+            SetStatus(RunEvent::Kind::kNoConnection, now);
         }
-        requests_.DropDayStart();
-        gate_.Apply(RunGate::kAlways, [&](const RunGate::Held& held) {
-            marks_.SetHourlyMark(held,
-                                 DateTime::FromSystemTime(clock.LocalTime()).value_or(DateTime()));
-            marks_.RestartWatchdog(held, clock.LocalTime());
-        });
-        manualRun_ = false;
-        StartWorker(false, std::exchange(resumePending_, false));
-    } else if (period == Settings::kHourly) {
-        RunEvent absent;
-        absent.kind = RunEvent::Kind::kNoConnection;
-        absent.local = now;
-        gate_.SetStatus(services_.reporter.StatusLine(absent));
-        if (window_ != nullptr) {
-            window_->RefreshFields();
-        }
+        return;
     }
+    if (observed.hold.noneInPlay) {
+        SetStatus(RunEvent::Kind::kAllLeftAlone, now);
+    }
+    if (schedule.startsNow) {
+        StartScheduledRun(now);
+    }
+}
+
+void SyncScheduler::StartScheduledRun(const SYSTEMTIME& now) {
+    const auto steadyNow = services_.steadyNow();
+    gate_.Apply(RunGate::kAlways, [&](const RunGate::Held& held) {
+        requests_.Starting(steadyNow, held);
+        marks_.SetHourlyMark(held, DateTime::FromSystemTime(now).value_or(DateTime()));
+        marks_.RestartWatchdog(held, now);
+    });
+    requests_.DropDaySpread();
+    StartWorker(std::exchange(resumePending_, false) ? RunKind::kAfterResume : RunKind::kScheduled);
+}
+
+void SyncScheduler::SetStatus(RunEvent::Kind why, const SYSTEMTIME& now) {
+    RunEvent event;
+    event.kind = why;
+    event.local = now;
+    gate_.SetStatus(services_.reporter.StatusLine(event));
 }
 
 void SyncScheduler::StartManualRun() {
     if (IsRunning()) {
         return;
     }
-    manualRun_ = true;
     EndBackoff();
     RestartWatchdog();
-    StartWorker(true);
+    StartWorker(RunKind::kManual);
 }
 
 void SyncScheduler::WatchRun() {
@@ -203,32 +213,21 @@ void SyncScheduler::WatchRun() {
     RestartWatchdog();
     if (worker_) {
         AbandonWorker();
-        StartWorker(manualRun_, resumeRun_);
+        StartWorker(runKind_);
     }
 }
 
-void SyncScheduler::BreakRun() {
+void SyncScheduler::BreakRun(const std::string& status) {
     if (worker_) {
         AbandonWorker();
     }
+    gate_.SetStatus(status);
 }
 
 void SyncScheduler::RestartWatchdog() {
     gate_.Apply(RunGate::kAlways, [this](const RunGate::Held& held) {
         marks_.RestartWatchdog(held, services_.clock.LocalTime());
     });
-}
-
-void SyncScheduler::SelectStartingServer() {
-    cursor_.SelectStartingServer();
-}
-
-void SyncScheduler::ReplaceRecord(const SyncRecord& record) {
-    gate_.ReplaceRecord(record);
-}
-
-void SyncScheduler::SetStatus(const std::string& status) {
-    gate_.SetStatus(status);
 }
 
 void SyncScheduler::Publish(const ServerCatalogue& servers, int chosen) {
@@ -241,47 +240,23 @@ void SyncScheduler::SettingsChanged() {
 }
 
 void SyncScheduler::EndBackoff() {
-    gate_.Apply(RunGate::kAlways, [this] { requests_.EndPause(); });
-}
-
-bool SyncScheduler::MayStartAutomaticRun() {
-    const auto now = services_.steadyNow();
-    if (requests_.BeforeDayStart(now)) {
-        return false;
-    }
-    AutomaticRequests::Start start = AutomaticRequests::Start::kWait;
-    gate_.Apply(RunGate::kAlways,
-                [&](const RunGate::Held& held) { start = requests_.MayStart(now, held); });
-    if (start == AutomaticRequests::Start::kNoneInPlay) {
-        RunEvent event;
-        event.kind = RunEvent::Kind::kAllLeftAlone;
-        event.local = services_.clock.LocalTime();
-        gate_.SetStatus(services_.reporter.StatusLine(event));
-        if (window_ != nullptr) {
-            window_->RefreshFields();
-        }
-    }
-    return start == AutomaticRequests::Start::kNow;
+    gate_.Apply(RunGate::kAlways, [this](const RunGate::Held& held) { requests_.EndPause(held); });
 }
 
 int SyncScheduler::RunLimitSeconds() const {
-    const int limit = manualRun_ ? kManualRunLimitSeconds : settings_.userOptions().nTimeOut;
+    const bool manual = runKind_ == RunKind::kManual;
+    const int limit = manual ? kManualRunLimitSeconds : settings_.userOptions().nTimeOut;
     // A restart before the run can fail by itself would ask the same dead server forever:
     // the probe of a manual run, then two SNTP exchanges when the clock is stepped.
     const auto exchangeSeconds = static_cast<int>((context_.sntpTimeoutMs + 999) / 1000);
-    const int probeSeconds = manualRun_ ? PlatformWebProbe::kTimeoutMs / 1000 : 0;
+    const int probeSeconds = manual ? PlatformWebProbe::kTimeoutMs / 1000 : 0;
     return std::max(limit, probeSeconds + 2 * exchangeSeconds + kLookupMarginSeconds);
-}
-
-bool SyncScheduler::IsSyncOverdue() const {
-    return IsOverdue(LastSuccess(gate_.Record()), services_.clock.LocalTime(),
-                     settings_.userOptions().nMaxDays);
 }
 
 void SyncScheduler::Resumed() {
     const std::int32_t period = settings_.userOptions().nSynPeriod;
     resumePending_ = period == Settings::kDaily || period == Settings::kHourly;
-    requests_.DropDayStart();
+    requests_.DropDaySpread();
     EndBackoff();
 }
 
@@ -301,87 +276,47 @@ void SyncScheduler::ClockChanged(std::chrono::steady_clock::time_point now) {
 }
 
 StatusView SyncScheduler::Status(std::chrono::steady_clock::time_point steadyNow) {
+    const UserOptions options = settings_.userOptions();
+    const Observed observed = Observe();
     StatusView view;
-    // The record and the last result in one step: a run that ends meanwhile shows in both or
-    // in neither.
-    gate_.Apply(RunGate::kAlways, [&](SyncRecord& record) {
-        view.record = record;
-        view.last = lastResult_;
-        view.lastAutomatic = lastAutomaticResult_;
-        view.allServersRefused = requests_.AllRefused();
-    });
+    view.record = observed.record;
+    view.last = observed.results.last;
+    view.lastAutomatic = observed.results.lastAutomatic;
+    view.allServersRefused = observed.allServersRefused;
     view.running = IsRunning();
     view.lastSuccess = LastSuccess(view.record);
-    const UserOptions options = settings_.userOptions();
     view.period = options.nSynPeriod;
     view.maxDays = options.nMaxDays;
     view.serverTitle = cursor_.CurrentServerTitle();
     view.now = services_.clock.LocalTime();
-    view.nextRun = NextScheduledRun(view.now, view.record.syncDate);
+    const Schedule schedule = Decide(options, view.now, observed);
+    view.nextRun = schedule.nextRun;
+    view.todaysRunDone = schedule.todaysRunDone;
+    view.resumePending = resumePending_;
     view.otherTimeProgram = clockChanges_.Repeated(steadyNow);
     view.runsEnded = runsEnded_;
     view.months = months_;
     return view;
 }
 
-std::optional<DateTime> SyncScheduler::NextScheduledRun(const SYSTEMTIME& now,
-                                                        const SYSTEMTIME& syncDate) {
-    const std::optional<DateTime> current = DateTime::FromSystemTime(now);
-    const std::optional<DateTime> due = ScheduleDue(now, syncDate);
-    if (!current || !due || WholeSeconds(*due - *current) > 0) {
-        return due;
-    }
-    // Due now: the rules of automatic requests may hold the run back.
-    const auto steady = services_.steadyNow();
-    std::optional<DateTime> next;
-    gate_.Apply(RunGate::kAlways, [&] { next = requests_.NextAttempt(*due, *current, steady); });
-    return next;
-}
-
-std::optional<DateTime> SyncScheduler::ScheduleDue(const SYSTEMTIME& now,
-                                                   const SYSTEMTIME& syncDate) {
-    const std::optional<DateTime> current = DateTime::FromSystemTime(now);
-    if (!current) {
-        return std::nullopt;
-    }
-    const std::int32_t period = settings_.userOptions().nSynPeriod;
-    if (period != Settings::kDaily && period != Settings::kHourly) {
-        return std::nullopt;
-    }
-    if (resumePending_) {
-        return current;
-    }
-    if (period == Settings::kHourly) {
-        const DateTime mark = marks_.hourlyMark();
-        if (std::abs(static_cast<std::int64_t>(WholeMinutes(mark - *current))) >=
-            kHourlyPeriodMinutes) {
-            return current;
-        }
-        return mark.AddSeconds(kHourlyPeriodMinutes * 60.0);
-    }
-    if (!SameDay(syncDate, now)) {
-        return current;
-    }
-    SYSTEMTIME midnight = now;
-    midnight.wHour = midnight.wMinute = midnight.wSecond = midnight.wMilliseconds = 0;
-    return DateTime::FromSystemTime(midnight).value_or(*current).AddSeconds(86400.0);
-}
-
-void SyncScheduler::StartWorker(bool manual, bool afterResume) {
+void SyncScheduler::StartWorker(RunKind kind) {
     const RunGate::Generation generation = gate_.BeginRun();
-    resumeRun_ = afterResume;
+    runKind_ = kind;
     const std::string server = requests_.NextServer();
-    worker_ = services_.threads.Start([this, generation, manual, afterResume, server] {
-        SyncRun run(context_, generation, manual, afterResume);
+    worker_ = services_.threads.Start([this, generation, kind, server] {
+        SyncRun run(context_, generation, kind);
         const RunResult result = run.Run();
+        const auto now = services_.steadyNow();
         // An abandoned run has asked all the same.
-        gate_.Apply(RunGate::kAlways,
-                    [&] { requests_.RunEnded(server, result, !manual, services_.steadyNow()); });
+        gate_.Apply(RunGate::kAlways, [&](const RunGate::Held& held) {
+            requests_.RunEnded(server, result, kind, now, held);
+        });
         if (result.failure.kind != FailureKind::kAbandoned) {
-            gate_.Apply(generation, [&] {
-                lastResult_ = result;
-                if (!manual) {
-                    lastAutomaticResult_ = result;
+            gate_.Apply(generation, [&](const RunGate::Held& held) {
+                Results& results = results_.Under(held);
+                results.last = result;
+                if (IsAutomatic(kind)) {
+                    results.lastAutomatic = result;
                 }
             });
         }

@@ -21,28 +21,18 @@
 #include "config/run_history.h"
 #include "sync/automatic_requests.h"
 #include "sync/clock_change_watch.h"
+#include "sync/record_store.h"
 #include "sync/run_gate.h"
+#include "sync/run_kind.h"
 #include "sync/run_reporter.h"
 #include "sync/run_result.h"
+#include "sync/schedule.h"
 #include "sync/schedule_marks.h"
 #include "sync/server_cursor.h"
 #include "sync/server_tester.h"
 #include "sync/status_view.h"
 #include "sync/sync_run.h"
 #include "platform/web_probe.h"
-
-// What the scheduler needs of the main window.
-class SchedulerWindow {
-  public:
-    virtual ~SchedulerWindow() = default;
-    virtual bool IsShown() const = 0;
-    virtual bool Exists() const = 0;
-    // Delivered synchronously; the window's close rules decide what happens.
-    virtual void RequestClose() = 0;
-    virtual void RefreshFields() = 0;
-    virtual void StepProgress() = 0;
-    virtual void ResetProgress() = 0;
-};
 
 struct SchedulerServices {
     Clock& clock;
@@ -68,8 +58,6 @@ class SyncScheduler {
     static constexpr int kManualRunLimitSeconds = 180;
     // Beyond a run's own waits, for the name lookups no time-out bounds.
     static constexpr int kLookupMarginSeconds = 10;
-    static constexpr int kHourlyPeriodMinutes = 60;
-    static constexpr int kDayStartSpreadSeconds = AutomaticRequests::kDayStartSpreadSeconds;
 
     // sntpPort and sntpTimeoutMs are fixed for the program; tests choose their own.
     SyncScheduler(SchedulerServices services, Settings& settings, int sntpPort = 123,
@@ -83,35 +71,26 @@ class SyncScheduler {
     SyncScheduler(const SyncScheduler&) = delete;
     SyncScheduler& operator=(const SyncScheduler&) = delete;
 
-    void AttachWindow(SchedulerWindow* window) { window_ = window; }
+    // Start-up, once the settings are loaded: the stored record shows, and the next run asks
+    // the stored starting server.
+    void Restore(const SyncRecord& stored);
 
     // What the window shows, all taken now; steadyNow dates the clock changes of others.
     StatusView Status(
         std::chrono::steady_clock::time_point steadyNow = std::chrono::steady_clock::now());
 
-    // The one-second tick: watches a running run, or checks the schedule and refreshes.
+    // The one-second tick: watches a running run, or starts one when the schedule says so.
     void Tick();
-    bool IsRunning();
-    void CheckSchedule();
     // "Synchronize now": ignored while a run is active.
     void StartManualRun();
-    // Restarts a run that outlived its limit, against the same server.
-    void WatchRun();
-    // The run, if any, is abandoned at once; the window then sets the status line.
-    void BreakRun();
+    // "Break": the run, if any, is abandoned at once, and the status line says so.
+    void BreakRun(const std::string& status);
     // The machine woke from sleep: a daily or hourly schedule runs once as soon as a
     // connection is reported, whether or not this period's run has succeeded.
     void Resumed();
-    bool ResumeRunPending() const { return resumePending_; }
     // Another program may have set the clock; one of ours, during or just after a run, is
     // not counted. The history notes each.
     void ClockChanged(std::chrono::steady_clock::time_point now);
-
-    // Start-up: the next run asks the stored starting server, and the stored record shows.
-    void SelectStartingServer();
-    void ReplaceRecord(const SyncRecord& record);
-    // The status line, for what the window says itself ("Broken by the user.").
-    void SetStatus(const std::string& status);
     // The chooser's OK: the edited catalogue, and its chosen entry for the next run. Ends the
     // pause between passes, as new settings do.
     void Publish(const ServerCatalogue& servers, int chosen);
@@ -120,49 +99,58 @@ class SyncScheduler {
     // For the dialogs' server tests on their own threads.
     ServerTester& tester() { return tester_; }
 
-    bool IsSyncOverdue() const;
     // Abandoned runs still winding down; each ends by itself once its wait is interrupted.
     int AbandonedWorkers();
 
   private:
+    // What the worker hands back.
+    struct Results {
+        std::optional<RunResult> last;           // not abandoned
+        std::optional<RunResult> lastAutomatic;  // of those the schedule started
+    };
+    // What the status and the schedule are taken from, in one step under the gate.
+    struct Observed {
+        SyncRecord record;
+        Results results;
+        bool allServersRefused = false;
+        AutomaticRequests::Hold hold;
+    };
+
+    bool IsRunning();
+    void CheckSchedule();
+    // Restarts a run that outlived its limit, against the same server.
+    void WatchRun();
+    Observed Observe();
+    Schedule Decide(const UserOptions& options, const SYSTEMTIME& now,
+                    const Observed& observed) const;
+    void StartScheduledRun(const SYSTEMTIME& now);
+    void StartWorker(RunKind kind);
+    void AbandonWorker();
     // The watchdog's limit, never below what the run needs to fail by itself.
     int RunLimitSeconds() const;
-    void StartWorker(bool manual, bool afterResume = false);
-    void AbandonWorker();
-    // When the schedule runs next, local time; empty for a manual schedule.
-    std::optional<DateTime> NextScheduledRun(const SYSTEMTIME& now, const SYSTEMTIME& syncDate);
-    // When the schedule itself falls due, before the pacing's say.
-    std::optional<DateTime> ScheduleDue(const SYSTEMTIME& now, const SYSTEMTIME& syncDate);
     void RestartWatchdog();
-    // Whether an automatic run may start now: not within the pause between passes or before
-    // the day's start, and only to a server that is not being left alone, which it moves the
-    // cursor to. Sets the status line when every server is being left alone.
-    bool MayStartAutomaticRun();
     void EndBackoff();
+    // The status line of a scheduled run that did not start.
+    void SetStatus(RunEvent::Kind why, const SYSTEMTIME& now);
 
     SchedulerServices services_;
     Settings& settings_;
     MonthNames months_;
     RunGate gate_;
+    RecordStore records_;
     ServerCursor cursor_;
     ScheduleMarks marks_;
     RunContext context_;
     ServerTester tester_;
-    bool manualRun_ = false;
-    bool resumeRun_ = false;
+    RunKind runKind_ = RunKind::kScheduled;  // of the current or last run
     bool resumePending_ = false;
     int runsEnded_ = 0;
-    // Guarded by the gate's lock: the worker writes them.
-    std::optional<RunResult> lastResult_;
-    std::optional<RunResult> lastAutomaticResult_;
+    GateGuarded<Results> results_;
     ClockChangeWatch clockChanges_;
     std::chrono::steady_clock::time_point lastRunEnd_;
-    // Guarded by the gate's lock, but for the day's start: the worker notes what its run
-    // asked.
     AutomaticRequests requests_;
     bool connected_ = true;  // as the last tick that asked saw it
     std::unique_ptr<Worker> worker_;
     // Abandoned workers end by themselves once their wait is interrupted.
     std::vector<std::unique_ptr<Worker>> abandoned_;
-    SchedulerWindow* window_ = nullptr;
 };

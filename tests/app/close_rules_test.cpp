@@ -29,6 +29,29 @@ TEST(CloseRulesTest, TheProgramEndsItselfOnlyWhenNobodyCanSeeIt) {
     }
 }
 
+TEST(CloseRulesTest, AHiddenProgramAsksToCloseOnceTodaysRunIsDoneAndNoResumeRunIsDue) {
+    struct Case {
+        ExitAfterFacts facts;
+        bool exits;
+    };
+    const Case cases[] = {
+        {{.hidden = true, .exitAfter = true, .todaysRunDone = true, .resumePending = false}, true},
+        {{.hidden = false, .exitAfter = true, .todaysRunDone = true, .resumePending = false},
+         false},
+        {{.hidden = true, .exitAfter = false, .todaysRunDone = true, .resumePending = false},
+         false},
+        {{.hidden = true, .exitAfter = true, .todaysRunDone = false, .resumePending = false},
+         false},
+        // The machine woke up: the run after the resume comes first.
+        {{.hidden = true, .exitAfter = true, .todaysRunDone = true, .resumePending = true}, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.exits, ExitsAfterSynchronisation(c.facts))
+            << c.facts.hidden << c.facts.exitAfter << c.facts.todaysRunDone
+            << c.facts.resumePending;
+    }
+}
+
 TEST(CloseRulesTest, WithoutTheIconHidingMinimisesToTheTaskbar) {
     EXPECT_EQ(HideAction::kHide, DecideHide(true));
     EXPECT_EQ(HideAction::kMinimise, DecideHide(false));

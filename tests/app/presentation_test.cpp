@@ -381,6 +381,34 @@ TEST(PresentationTest, HistoryCellsMarkTheResultAndKeepEveryField) {
         HistoryRowsText({failure, success}));
 }
 
+// The Kind column words what the history stored, today in the stored words themselves; a
+// spelling no run of ours stores shows as it is.
+TEST(PresentationTest, HistoryKindCellsWordTheStoredKind) {
+    struct Row {
+        std::string stored;
+        const char* shown;
+    };
+    RunResult throughService;
+    throughService.throughService = true;
+    const SYSTEMTIME at = Calendar(2026, 12, 9);
+    const Row rows[] = {
+        {HistoryEntryOf({}, RunKind::kManual, at, "").kind, "manual"},
+        {HistoryEntryOf({}, RunKind::kScheduled, at, "").kind, "scheduled"},
+        {HistoryEntryOf({}, RunKind::kAfterResume, at, "").kind, "after resume"},
+        {HistoryEntryOf(throughService, RunKind::kManual, at, "").kind,
+         "manual through the clock service"},
+        {HistoryEntryOf(throughService, RunKind::kAfterResume, at, "").kind,
+         "after resume through the clock service"},
+        {kClockSetElsewhereKind, "clock set elsewhere"},
+        {"hourly catch-up", "hourly catch-up"},
+    };
+    for (const Row& row : rows) {
+        HistoryEntry entry;
+        entry.kind = row.stored;
+        EXPECT_EQ(row.shown, HistoryRowCells(entry)[2]) << row.stored;
+    }
+}
+
 TEST(PresentationTest, TrayTipStartsWithTheStateAndTellsLastResultNextRunAndAnotherTimeProgram) {
     RunResult ok;
     ok.offset = 0.0124;

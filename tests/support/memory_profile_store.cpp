@@ -1,5 +1,7 @@
 #include "tests/support/memory_profile_store.h"
 
+#include <chrono>
+
 std::int32_t MemoryProfileStore::getInt(const std::string& section, const std::string& name,
                                         std::int32_t defaultValue) {
     const std::optional<Value> stored = value(section, name);
@@ -52,7 +54,26 @@ void MemoryProfileStore::erase(const std::string& section, const std::string& na
     }
 }
 
+void MemoryProfileStore::HoldWrites(bool hold) {
+    std::lock_guard<std::mutex> lock(holdMutex_);
+    hold_ = hold;
+    holdChanged_.notify_all();
+}
+
+bool MemoryProfileStore::WaitUntilAWriteIsHeld(int milliseconds) {
+    std::unique_lock<std::mutex> lock(holdMutex_);
+    return holdChanged_.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                                 [this] { return writeHeld_; });
+}
+
 bool MemoryProfileStore::put(const std::string& section, const std::string& name, Value value) {
+    {
+        std::unique_lock<std::mutex> lock(holdMutex_);
+        writeHeld_ = hold_;
+        holdChanged_.notify_all();
+        holdChanged_.wait(lock, [this] { return !hold_; });
+        writeHeld_ = false;
+    }
     if (failWrites_) {
         return false;
     }

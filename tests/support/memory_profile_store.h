@@ -1,8 +1,10 @@
 // A ProfileStore in memory that remembers the order of its writes and can be told to fail
-// them, for tests of what is stored and when.
+// them, or to hold them as a slow registry would, for tests of what is stored and when.
 #pragma once
 
+#include <condition_variable>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
@@ -30,6 +32,10 @@ class MemoryProfileStore : public ProfileStore {
     const std::vector<std::string>& writes() const { return writes_; }
     void clearWrites() { writes_.clear(); }
     void failWrites(bool fail) { failWrites_ = fail; }
+    // While held, a write waits until released.
+    void HoldWrites(bool hold);
+    // Waits (in real time) until a write is being held; false after the time-out.
+    bool WaitUntilAWriteIsHeld(int milliseconds = 10000);
 
   private:
     bool put(const std::string& section, const std::string& name, Value value);
@@ -37,4 +43,8 @@ class MemoryProfileStore : public ProfileStore {
     std::map<std::string, std::map<std::string, Value>> sections_;
     std::vector<std::string> writes_;
     bool failWrites_ = false;
+    std::mutex holdMutex_;
+    std::condition_variable holdChanged_;
+    bool hold_ = false;
+    bool writeHeld_ = false;
 };

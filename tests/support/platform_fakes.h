@@ -13,7 +13,6 @@
 
 #include "platform/clock_service.h"
 #include "platform/message_boxes.h"
-#include "sync/sync_scheduler.h"
 #include "platform/worker_threads.h"
 #include "platform/connectivity.h"
 #include "platform/network_stack.h"
@@ -103,23 +102,6 @@ class RecordingMessageBoxes : public MessageBoxes {
     bool open_ = false;
     bool release_ = false;
     bool closedByGuard_ = false;
-};
-
-class FakeWindow : public SchedulerWindow {
-  public:
-    bool IsShown() const override { return shown; }
-    bool Exists() const override { return exists; }
-    void RequestClose() override { ++closeRequests; }
-    void RefreshFields() override { ++refreshes; }
-    void StepProgress() override { ++progressSteps; }
-    void ResetProgress() override { ++progressResets; }
-
-    bool shown = true;
-    bool exists = true;
-    int closeRequests = 0;
-    int refreshes = 0;
-    int progressSteps = 0;
-    int progressResets = 0;
 };
 
 // Real threads, counted, or none at all when told to fail.

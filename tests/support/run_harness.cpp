@@ -26,22 +26,21 @@ void RunHarness::RemakeScheduler() {
         return dayStartSeconds.load();
     };
     scheduler = std::make_unique<SyncScheduler>(services, settings, server.port(), queryTimeoutMs);
-    scheduler->AttachWindow(&window);
-    scheduler->SelectStartingServer();
+    scheduler->Restore(SyncRecord());
 }
 
 RunHarness::~RunHarness() {
     scheduler.reset();
 }
 
-RunResult RunHarness::RunNow(bool manual) {
-    SyncRun run(context, gate.BeginRun(), manual);
+RunResult RunHarness::RunNow(RunKind kind) {
+    SyncRun run(context, gate.BeginRun(), kind);
     return run.Run();
 }
 
 void RunHarness::WaitForRunEnd() {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (scheduler->IsRunning()) {
+    while (scheduler->Status().running) {
         if (std::chrono::steady_clock::now() > deadline) {
             throw std::runtime_error("the run did not end");
         }

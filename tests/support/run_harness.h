@@ -27,7 +27,7 @@ class RunHarness {
     ~RunHarness();
 
     // A run on the calling thread, as the scheduler's worker would run it.
-    RunResult RunNow(bool manual);
+    RunResult RunNow(RunKind kind);
     // Waits (in real time) until the scheduler's worker has ended.
     void WaitForRunEnd();
     // A new scheduler, made at the simulated time as it stands now.
@@ -53,17 +53,18 @@ class RunHarness {
     ProgramRunReporter reporter{boxes, months};
     FakeClockService clockService;
     CountingWorkerThreads threads;
-    FakeWindow window;
     FaultSntpServer server;
     std::uint32_t queryTimeoutMs;
     RunGate gate;
+    RecordStore records{settings};
     ServerCursor cursor{settings};
-    ScheduleMarks marks{clock};
+    ScheduleMarks marks;
     RunContext context{{clock, network, probe, reporter, clockService},
                        settings,
                        cursor,
                        marks,
                        gate,
+                       records,
                        server.port(),
                        queryTimeoutMs};
     ServerTester tester{{clock, network, server.port(), queryTimeoutMs}, reporter};

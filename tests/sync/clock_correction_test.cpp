@@ -25,7 +25,7 @@ TEST(CoarseStepTest, StartsAtAnHourOffEitherWay) {
         h.clock.Freeze();
         h.ServerDoes({.clockOffsetSeconds = serverAhead, .clock = &h.clock});
         SetOption(h.settings, &UserOptions::nMaxDiff, 0);
-        ASSERT_TRUE(h.RunNow(false).ok()) << serverAhead;
+        ASSERT_TRUE(h.RunNow(RunKind::kScheduled).ok()) << serverAhead;
         const bool coarse = ClockCorrection::NeedsCoarseStep(serverAhead);
         EXPECT_EQ(coarse ? 2 : 1, h.server.requests()) << serverAhead;
         ASSERT_FALSE(h.clock.sets().empty()) << serverAhead;

@@ -83,7 +83,7 @@ TEST(ClockServiceRouteTest, TheOptionAndThePrivilegeChooseTheWayAndFailuresSayWh
         h.clockService.Answer(row.answer);
         const bool synchronised = row.box == kSuccessBox;
 
-        EXPECT_EQ(synchronised, h.RunNow(true).ok()) << name;
+        EXPECT_EQ(synchronised, h.RunNow(RunKind::kManual).ok()) << name;
         // A failure box names the server after the reason it already gives.
         const std::string address =
             row.answer.failure.address.empty() ? h.server.address() : row.answer.failure.address;
@@ -119,7 +119,7 @@ TEST(ClockServiceRouteTest, ThroughTheServiceTheRunRecordsAndWarnsAsItsOwnSetWou
         h.clock.Advance(600.0);
         SetOption(h.settings, &UserOptions::nMaxDiff, 0);
     });
-    ASSERT_TRUE(h.RunNow(false).ok());
+    ASSERT_TRUE(h.RunNow(RunKind::kScheduled).ok());
 
     EXPECT_EQ(0, h.record().timeBefore.wMinute);
     EXPECT_EQ(10, h.record().timeAfter.wMinute);
@@ -134,7 +134,7 @@ TEST(ClockServiceRouteTest, TheServicesUnconfirmedStepIsMarked) {
         RunHarness h;
         h.settings.nClockService = Settings::kServiceAlways;
         h.clockService.Answer(Synchronised(unconfirmed));
-        const RunResult result = h.RunNow(false);
+        const RunResult result = h.RunNow(RunKind::kScheduled);
         ASSERT_TRUE(result.ok()) << unconfirmed;
         EXPECT_EQ(unconfirmed, result.unconfirmed);
     }
@@ -154,10 +154,10 @@ TEST(ClockServiceRouteTest, BreakingTheRunEndsTheWaitForTheService) {
         return condition();
     };
     ASSERT_TRUE(waitFor([&h] { return h.clockService.requests().size() == 1; }));
-    h.scheduler->BreakRun();
+    h.scheduler->BreakRun("Broken by the user.");
     EXPECT_TRUE(waitFor([&h] { return h.scheduler->AbandonedWorkers() == 0; }));
     EXPECT_TRUE(h.boxes.texts().empty());
-    EXPECT_EQ("", h.status().record.connectStatus);
+    EXPECT_EQ("Broken by the user.", h.status().record.connectStatus);
 }
 
 // What the client met on the way to the service goes into the box, the pipe's error included.
@@ -189,7 +189,7 @@ TEST(ClockServiceRouteTest, TheClientsTroubleIsSaid) {
         RunHarness h;
         h.settings.nClockService = Settings::kServiceAlways;
         h.clockService.Answer(given);
-        EXPECT_FALSE(h.RunNow(true).ok());
+        EXPECT_FALSE(h.RunNow(RunKind::kManual).ok());
         EXPECT_EQ(std::vector<std::string>{box}, h.boxes.texts());
     }
 }

@@ -18,14 +18,15 @@ TEST(RunResultTest, HistoryLineOfASuccessAndOfAFailure) {
     ok.answered = true;
     ok.step = 30.0123456;
     ok.throughService = true;
-    const HistoryEntry success = HistoryEntryOf(ok, "manual", Calendar(2026, 12, 9, 9, 14, 3), "");
+    const HistoryEntry success =
+        HistoryEntryOf(ok, RunKind::kManual, Calendar(2026, 12, 9, 9, 14, 3), "");
     EXPECT_EQ((HistoryEntry{"2026-12-09T09:14:03Z", "manual through the clock service", "Chrony",
                             "localhost", "127.0.0.1", "success", "+0.012346", "0.000500", "8",
                             "+30.012346", ""}),
               success);
 
-    const HistoryEntry failure =
-        HistoryEntryOf(Failed(FailureKind::kNoAnswer), "scheduled", Calendar(2026, 1, 2), "why");
+    const HistoryEntry failure = HistoryEntryOf(Failed(FailureKind::kNoAnswer), RunKind::kScheduled,
+                                                Calendar(2026, 1, 2), "why");
     EXPECT_EQ("failure", failure.result);
     EXPECT_EQ("", failure.offset);  // nothing measured
     EXPECT_EQ("", failure.step);
@@ -35,7 +36,8 @@ TEST(RunResultTest, HistoryLineOfASuccessAndOfAFailure) {
     RunResult refused = Failed(FailureKind::kClockRefused);
     refused.answered = true;
     refused.delay = 0.25;
-    const HistoryEntry measured = HistoryEntryOf(refused, "manual", Calendar(2026, 1, 2), "");
+    const HistoryEntry measured =
+        HistoryEntryOf(refused, RunKind::kManual, Calendar(2026, 1, 2), "");
     EXPECT_EQ("failure", measured.result);
     EXPECT_EQ("+0.000000", measured.offset);
     EXPECT_EQ("0.250000", measured.delay);

@@ -13,23 +13,38 @@
 
 namespace {
 
-TEST(ScheduleMarksTest, TheHourlyMarkStartsTwoHoursAheadAndOnlyHourlyFailuresMoveIt) {
-    FakeClock clock;
-    clock.SetLocalNow(Calendar(2026, 12, 7, 10, 0, 0));
-    const ScheduleMarks marks(clock);
-    EXPECT_EQ(0, WholeSeconds(marks.hourlyMark() -
-                              *DateTime::FromSystemTime(Calendar(2026, 12, 7, 12, 0, 0))));
+// Due now is a state of its own: no move of the clock can make it "not due".
+TEST(ScheduleMarksTest, AnHourlyRunIsDueFromTheStartAndAfterEveryFailedHourlyRun) {
+    EXPECT_FALSE(ScheduleMarks().hourlyMark());
 
     for (const std::int32_t period : {Settings::kDaily, Settings::kHourly}) {
         RunHarness h;
         h.ServerDoes({.fault = Fault::kSilent});
         SetOption(h.settings, &UserOptions::nSynPeriod, period);
-        const DateTime mark = h.marks.hourlyMark();
-        EXPECT_FALSE(h.RunNow(false).ok());
-        EXPECT_EQ(period == Settings::kHourly ? 120 : 0, WholeMinutes(h.marks.hourlyMark() - mark))
-            << period;
+        const DateTime mark = *DateTime::FromSystemTime(Calendar(2026, 12, 7, 10, 0, 0));
+        h.gate.Apply(RunGate::kAlways,
+                     [&](const RunGate::Held& held) { h.marks.SetHourlyMark(held, mark); });
+        EXPECT_FALSE(h.RunNow(RunKind::kScheduled).ok());
+        EXPECT_EQ(period == Settings::kHourly, !h.marks.hourlyMark()) << period;
         EXPECT_EQ(1, h.cursor.currentServer()) << period;
     }
+}
+
+// The run reads the period once, at its start: an hourly schedule chosen meanwhile is not
+// the run's.
+TEST(ScheduleMarksTest, AFailedRunGoesByThePeriodItStartedWith) {
+    RunHarness h;
+    h.ServerDoes({.fault = Fault::kSilent});
+    const DateTime mark = *DateTime::FromSystemTime(Calendar(2026, 12, 7, 10, 0, 0));
+    h.gate.Apply(RunGate::kAlways,
+                 [&](const RunGate::Held& held) { h.marks.SetHourlyMark(held, mark); });
+    std::thread run([&] { EXPECT_FALSE(h.RunNow(RunKind::kScheduled).ok()); });
+    while (h.server.requests() == 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    SetOption(h.settings, &UserOptions::nSynPeriod, Settings::kHourly);
+    run.join();
+    EXPECT_TRUE(h.marks.hourlyMark());
 }
 
 // A run writing both marks inside the gate while the user-interface thread reads them:
@@ -37,16 +52,18 @@ TEST(ScheduleMarksTest, TheHourlyMarkStartsTwoHoursAheadAndOnlyHourlyFailuresMov
 TEST(ScheduleMarksTest, RunAndUserInterfaceShareTheMarksSafely) {
     FakeClock clock;
     clock.SetLocalNow(Calendar(2026, 12, 7, 10, 0, 0));
-    ScheduleMarks marks(clock);
+    ScheduleMarks marks;
     RunGate gate;
     const RunGate::Generation run = gate.BeginRun();
+    const DateTime mark = *DateTime::FromSystemTime(Calendar(2026, 12, 7, 10, 0, 0));
     constexpr int kWrites = 1000;
     std::atomic<int> writes{0};
     std::thread worker([&] {
         for (int i = 0; i < kWrites; ++i) {
             gate.Apply(run, [&](const RunGate::Held& held) {
                 marks.RestartWatchdog(held, clock.LocalTime());
-                marks.ShiftHourlyMark(held);
+                marks.MakeHourlyRunDue(held);
+                marks.SetHourlyMark(held, mark.AddSeconds(i));
             });
             ++writes;
         }
@@ -57,9 +74,7 @@ TEST(ScheduleMarksTest, RunAndUserInterfaceShareTheMarksSafely) {
     }
     worker.join();
     EXPECT_EQ(2026, marks.watchdogTime().wYear);
-    const DateTime start = *DateTime::FromSystemTime(Calendar(2026, 12, 7, 12, 0, 0));
-    EXPECT_NEAR(kWrites * ScheduleMarks::kHourlyMarkShiftSeconds / 86400.0,
-                marks.hourlyMark().days() - start.days(), 1e-6);
+    EXPECT_EQ(kWrites - 1, WholeSeconds(*marks.hourlyMark() - mark));
 }
 
 }  // namespace

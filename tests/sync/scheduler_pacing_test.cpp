@@ -260,7 +260,7 @@ TEST(PacingTest, ANewDaysRunStartsAtARandomMomentButNotAtProgramStart) {
             }
         });
         EXPECT_EQ(std::vector<int>{firstDue + 300}, asked) << offset;
-        EXPECT_EQ(SyncScheduler::kDayStartSpreadSeconds, paced.h.randomBound.load());
+        EXPECT_EQ(AutomaticRequests::kDayStartSpreadSeconds, paced.h.randomBound.load());
 
         // A program started on a day whose run is due runs at once.
         paced.h.SetLocalTime(12, 0, 0);

@@ -123,7 +123,7 @@ TEST(SecondOpinionTest, RunsBeforeALargeStep) {
                 catalogue.add(ServerEntry(title, ahead ? other->address() : "127.0.0.9", 1));
             });
         }
-        const RunResult result = h.RunNow(true);
+        const RunResult result = h.RunNow(RunKind::kManual);
         EXPECT_EQ(row.failure, result.failure.kind) << row.name;
         EXPECT_EQ(row.unconfirmed, result.unconfirmed) << row.name;
         EXPECT_EQ(std::vector<std::string>{row.box}, h.boxes.texts()) << row.name;

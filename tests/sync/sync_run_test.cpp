@@ -34,7 +34,7 @@ class SyncRunTest : public testing::Test {
 TEST_F(SyncRunTest, ManualSuccessSetsTheClockRecordsAndReports) {
     h.clock.Advance(30.0);
     h.settings.bFirstStart = 1;
-    ASSERT_TRUE(h.RunNow(true).ok());
+    ASSERT_TRUE(h.RunNow(RunKind::kManual).ok());
 
     EXPECT_NEAR(0.0, h.clock.offset(), 0.05);
     EXPECT_EQ(std::vector<FakeClock::SetKind>{FakeClock::SetKind::kClockUtc}, SetKinds());
@@ -64,7 +64,7 @@ TEST_F(SyncRunTest, ManualSuccessSetsTheClockRecordsAndReports) {
 }
 
 TEST_F(SyncRunTest, ScheduledRunShowsNoBoxAndSkipsTheProbe) {
-    ASSERT_TRUE(h.RunNow(false).ok());
+    ASSERT_TRUE(h.RunNow(RunKind::kScheduled).ok());
     EXPECT_TRUE(h.boxes.boxes().empty());
     EXPECT_EQ(0, h.probe.probes);
     EXPECT_EQ(1, h.server.requests());
@@ -73,7 +73,7 @@ TEST_F(SyncRunTest, ScheduledRunShowsNoBoxAndSkipsTheProbe) {
 TEST_F(SyncRunTest, ClockTwoHoursFastIsSteppedCoarselyThenSetPrecisely) {
     h.clock.Advance(7200.4);
     h.ServerDoes({.pathDelaysMs = {300}});  // the first exchange is slow, the second is not
-    ASSERT_TRUE(h.RunNow(false).ok());
+    ASSERT_TRUE(h.RunNow(RunKind::kScheduled).ok());
 
     const std::vector<FakeClock::Set> sets = h.clock.sets();
     ASSERT_EQ(2u, sets.size());
@@ -91,7 +91,7 @@ TEST_F(SyncRunTest, ClockTwoHoursFastIsSteppedCoarselyThenSetPrecisely) {
 
 TEST_F(SyncRunTest, UserOffsetRunsTheClockBehindKeepingTheMilliseconds) {
     SetOption(h.settings, &UserOptions::nOffset, -90);
-    ASSERT_TRUE(h.RunNow(false).ok());
+    ASSERT_TRUE(h.RunNow(RunKind::kScheduled).ok());
     EXPECT_EQ((std::vector<FakeClock::SetKind>{FakeClock::SetKind::kClockUtc,
                                                FakeClock::SetKind::kLocalTime}),
               SetKinds());
@@ -102,7 +102,7 @@ TEST_F(SyncRunTest, UserOffsetRunsTheClockBehindKeepingTheMilliseconds) {
 TEST_F(SyncRunTest, WarnsWhenTheClockMovedMoreThanAllowed) {
     SetOption(h.settings, &UserOptions::nMaxDiff, 1);
     h.clock.Advance(-180.0);
-    ASSERT_TRUE(h.RunNow(false).ok());  // scheduled: the warning is its only box
+    ASSERT_TRUE(h.RunNow(RunKind::kScheduled).ok());  // scheduled: the warning is its only box
     ASSERT_EQ(1u, h.boxes.boxes().size());
     const RecordingMessageBoxes::Box warning = h.boxes.boxes()[0];
     EXPECT_EQ(0u, warning.text.find("3 minutes between the time after synchronizing and the "
@@ -111,12 +111,12 @@ TEST_F(SyncRunTest, WarnsWhenTheClockMovedMoreThanAllowed) {
     EXPECT_EQ(BoxIcon::kWarning, warning.icon);
 
     h.clock.Advance(-90.0);  // counts 1 minute: not more than 1
-    ASSERT_TRUE(h.RunNow(false).ok());
+    ASSERT_TRUE(h.RunNow(RunKind::kScheduled).ok());
     EXPECT_EQ(1u, h.boxes.boxes().size());
 
     h.settings.bFirstStart = 1;  // never on the first synchronisation
     h.clock.Advance(-600.0);
-    ASSERT_TRUE(h.RunNow(false).ok());
+    ASSERT_TRUE(h.RunNow(RunKind::kScheduled).ok());
     EXPECT_EQ(1u, h.boxes.boxes().size());
     EXPECT_EQ(0, h.settings.bFirstStart);
 }
@@ -133,7 +133,7 @@ TEST(ClockJumpTest, StepsBackAndForthCountAlike) {
         h.clock.Freeze();  // the exchange takes no time: the clock moves by exactly as much
         h.ServerDoes({.clockOffsetSeconds = c.serverAhead, .clock = &h.clock});
         SetOption(h.settings, &UserOptions::nMaxDiff, c.maxDiff);
-        ASSERT_TRUE(h.RunNow(false).ok()) << c.serverAhead;
+        ASSERT_TRUE(h.RunNow(RunKind::kScheduled).ok()) << c.serverAhead;
         const std::vector<std::string> boxes = h.boxes.texts();
         EXPECT_EQ(c.warns ? 1u : 0u, boxes.size()) << c.serverAhead;
         if (c.warns && !boxes.empty()) {
@@ -158,7 +158,7 @@ TEST(RunMomentsTest, BeforeIsBeforeTheQueryAfterIsAfterEverySetAndSoIsTheWatchdo
         SetOption(h.settings, &UserOptions::nOffset, c.userOffset);
         SetOption(h.settings, &UserOptions::nMaxDiff, 0);
         const SYSTEMTIME before = h.clock.LocalTime();
-        ASSERT_TRUE(h.RunNow(false).ok()) << c.serverAhead;
+        ASSERT_TRUE(h.RunNow(RunKind::kScheduled).ok()) << c.serverAhead;
         const SYSTEMTIME after = h.clock.LocalTime();
         const SyncRecord record = h.record();
         const auto seconds = [](const SYSTEMTIME& t) {
@@ -308,7 +308,7 @@ TEST_F(SyncRunTest, EveryFailureReportsKeepsTheRecordAndMovesToTheNextServer) {
         RunHarness r;
         r.ServerDoes({});
         row.arrange(r);
-        const RunResult result = r.RunNow(row.manual);
+        const RunResult result = r.RunNow(row.manual ? RunKind::kManual : RunKind::kScheduled);
         EXPECT_EQ(row.failure, result.failure.kind) << row.name;
         // Of these, only a refused clock had a usable reply: a kiss of death measures nothing.
         EXPECT_EQ(row.failure == FailureKind::kClockRefused, result.answered) << row.name;
@@ -368,9 +368,9 @@ TEST_F(SyncRunTest, EveryRunLeavesItsLineInTheHistoryAndAnUnwritableOneStopsNoth
     RunContext context = h.context;
     context.history = &history;
     h.ServerDoes({.fault = Fault::kSilent});
-    EXPECT_FALSE(SyncRun(context, h.gate.BeginRun(), true).Run().ok());
+    EXPECT_FALSE(SyncRun(context, h.gate.BeginRun(), RunKind::kManual).Run().ok());
     h.ServerDoes({});
-    EXPECT_TRUE(SyncRun(context, h.gate.BeginRun(), false, true).Run().ok());
+    EXPECT_TRUE(SyncRun(context, h.gate.BeginRun(), RunKind::kAfterResume).Run().ok());
 
     const std::vector<HistoryEntry> entries = history.Entries();
     ASSERT_EQ(2u, entries.size());
@@ -388,7 +388,7 @@ TEST_F(SyncRunTest, EveryRunLeavesItsLineInTheHistoryAndAnUnwritableOneStopsNoth
     RunHistory unwritable(inFile);
     context.history = &unwritable;
     h.clock.Advance(30.0);
-    EXPECT_TRUE(SyncRun(context, h.gate.BeginRun(), false).Run().ok());
+    EXPECT_TRUE(SyncRun(context, h.gate.BeginRun(), RunKind::kScheduled).Run().ok());
     EXPECT_NEAR(0.0, h.clock.offset(), 0.05);
     std::filesystem::remove_all(folder);
 }

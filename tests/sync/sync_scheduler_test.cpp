@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
 #include <regex>
 #include <thread>
 
+#include "config/last_success.h"
 #include "tests/support/calendar.h"
 #include "tests/support/run_harness.h"
 #include "tests/support/set_option.h"
@@ -43,7 +45,8 @@ class SchedulerTest : public testing::Test {
         h.WaitForRunEnd();
     }
     void Minutes(double minutes) { h.clock.Advance(minutes * 60.0); }
-    void ForgetTodaysSynchronisation() { scheduler().ReplaceRecord(SyncRecord()); }
+    void ForgetTodaysSynchronisation() { scheduler().Restore(SyncRecord()); }
+    bool running() { return h.status().running; }
     SyncRecord record() { return h.status().record; }
     // The server the next run asks.
     std::string server() { return h.status().serverTitle; }
@@ -109,9 +112,9 @@ TEST_F(SchedulerTest, HourlyWithoutAConnectionSaysSoOnEveryTick) {
     EXPECT_TRUE(std::regex_match(
         status, std::regex("Net connection is absent! \\d\\d:\\d\\d; [A-Za-z]+ \\d\\d, \\d{4}")))
         << status;
-    const int refreshes = h.window.refreshes;
+    scheduler().BreakRun("Broken by the user.");
     scheduler().Tick();
-    EXPECT_EQ(refreshes + 2, h.window.refreshes);  // the status line's refresh and the tick's
+    EXPECT_EQ(status, record().connectStatus);  // said again
     EXPECT_EQ(0, h.threads.started);
 }
 
@@ -124,24 +127,23 @@ TEST_F(SchedulerTest, DailyWithoutAConnectionTriesSilently) {
     EXPECT_EQ(0, h.threads.started);
 }
 
-TEST_F(SchedulerTest, DailyRunsOnceADayAndAHiddenProgramThenClosesItself) {
+// The status tells the window when today's run is done, which "Exit after synchronization."
+// waits for.
+TEST_F(SchedulerTest, DailyRunsOnceADayAndTheStatusTellsWhenTodaysRunIsDone) {
+    EXPECT_FALSE(h.status().todaysRunDone);
     TickAndWait();
     EXPECT_EQ(1, h.threads.started);
+    EXPECT_TRUE(h.status().todaysRunDone);
     scheduler().Tick();
-    EXPECT_EQ(0, h.window.closeRequests);  // shown: it keeps running
-    h.window.shown = false;
-    SetOption(h.settings, &UserOptions::bExitAfter, 0);
-    scheduler().Tick();
-    EXPECT_EQ(0, h.window.closeRequests);
-    SetOption(h.settings, &UserOptions::bExitAfter, 1);
-    scheduler().Tick();
-    EXPECT_EQ(1, h.window.closeRequests);
     EXPECT_EQ(1, h.threads.started);
 
     Minutes(24 * 60);  // the next day
-    h.window.shown = true;
+    EXPECT_FALSE(h.status().todaysRunDone);
     TickAndWait();
     EXPECT_EQ(2, h.threads.started);
+    EXPECT_TRUE(h.status().todaysRunDone);
+    SetOption(h.settings, &UserOptions::nSynPeriod, Settings::kHourly);
+    EXPECT_FALSE(h.status().todaysRunDone);  // only a daily schedule has a day's run
 }
 
 TEST_F(SchedulerTest, DailyRunsWhenTheLastSynchronisationWasOnAnotherCalendarDay) {
@@ -155,7 +157,7 @@ TEST_F(SchedulerTest, DailyRunsWhenTheLastSynchronisationWasOnAnotherCalendarDay
                           Case{Calendar(2026, 1, 1), Calendar(2026, 1, 1, 23, 59, 59), false}}) {
         SyncRecord record;
         record.syncDate = c.synced;
-        scheduler().ReplaceRecord(record);
+        scheduler().Restore(record);
         h.clock.Advance(15.0);  // no server is asked again within 15 s
         h.clock.SetLocalNow(c.now);
         const int before = h.threads.started;
@@ -311,26 +313,30 @@ TEST_F(SchedulerTest, TheStatusViewTellsTheTraysFacts) {
 TEST_F(SchedulerTest, AFailedThreadStartIsTriedAgainOnTheNextTick) {
     h.threads.fail = true;
     scheduler().Tick();
-    EXPECT_FALSE(scheduler().IsRunning());
+    EXPECT_FALSE(running());
     h.threads.fail = false;
     TickAndWait();
     EXPECT_EQ(1, h.threads.started);
 }
 
-TEST_F(SchedulerTest, TicksStepTheProgressWhileARunIsActiveAndRefreshWhenIdle) {
+// The window steps its progress while the status says a run is active, and refreshes its
+// fields from the status once it has ended.
+TEST_F(SchedulerTest, TheStatusTellsARunActiveUntilItEndsAndCountsItOnce) {
     h.ServerDoes({.holdMs = 400, .clock = &h.clock});
     scheduler().Tick();
-    ASSERT_TRUE(scheduler().IsRunning());
+    ASSERT_TRUE(running());
     scheduler().Tick();
-    EXPECT_EQ(1, h.window.progressSteps);
-    EXPECT_EQ(1, h.window.refreshes);  // only the idle tick that started the run
+    const StatusView during = h.status();
+    EXPECT_TRUE(during.running);
+    EXPECT_EQ(0, during.runsEnded);
+    EXPECT_EQ("", during.record.connectStatus);
     h.WaitForRunEnd();
     scheduler().Tick();
-    EXPECT_EQ(2, h.window.progressResets);
-    EXPECT_EQ(2, h.window.refreshes);
-    h.window.exists = false;  // closed by the tick: no refresh
-    scheduler().Tick();
-    EXPECT_EQ(2, h.window.refreshes);
+    const StatusView after = h.status();
+    EXPECT_FALSE(after.running);
+    EXPECT_EQ(1, after.runsEnded);
+    EXPECT_EQ(0u, after.record.connectStatus.find("Success synchro: "));
+    EXPECT_EQ(1, h.threads.started);
 }
 
 TEST_F(StuckRunTest, WatchdogRestartsAScheduledRunAfterItsLimitAgainstTheSameServer) {
@@ -348,7 +354,7 @@ TEST_F(StuckRunTest, WatchdogRestartsAScheduledRunAfterItsLimitAgainstTheSameSer
     ExpectAbandonedRunsEndSoon();
     // The abandoned run's failure never shows.
     EXPECT_EQ("", record().connectStatus);
-    EXPECT_TRUE(scheduler().IsRunning());
+    EXPECT_TRUE(running());
 }
 
 TEST_F(StuckRunTest, WatchdogNeverRestartsARunBeforeItCouldFailByItself) {
@@ -436,7 +442,7 @@ TEST_F(StuckRunTest, WatchdogLimitsOverSeveralTicks) {
         if (step.what == Do::kManual) {
             scheduler().StartManualRun();
         } else if (step.what == Do::kBreak) {
-            scheduler().BreakRun();
+            scheduler().BreakRun("Broken by the user.");
         } else {
             scheduler().Tick();
         }
@@ -451,9 +457,8 @@ TEST_F(StuckRunTest, BreakAbandonsTheRunAndNothingOfItAppears) {
     h.settings.bFirstStart = 1;
     scheduler().StartManualRun();
     WaitUntilQuerying(1);
-    scheduler().BreakRun();
-    scheduler().SetStatus("Broken by the user.");
-    EXPECT_FALSE(scheduler().IsRunning());
+    scheduler().BreakRun("Broken by the user.");
+    EXPECT_FALSE(running());
     ExpectAbandonedRunsEndSoon();
 
     EXPECT_EQ("Broken by the user.", record().connectStatus);
@@ -478,10 +483,10 @@ TEST_F(StuckRunTest, ProgramEndWaitsForWorkersOnlyABit) {
     h.probe.hang = false;
 }
 
-TEST_F(SchedulerTest, BreakWithoutARunDoesNothingOfItsOwn) {
-    scheduler().BreakRun();
+TEST_F(SchedulerTest, BreakWithoutARunOnlySetsTheStatusLine) {
+    scheduler().BreakRun("Broken by the user.");
     EXPECT_EQ(0, h.threads.started);
-    EXPECT_EQ("", record().connectStatus);
+    EXPECT_EQ("Broken by the user.", record().connectStatus);
 }
 
 TEST_F(SchedulerTest, AnAbandonedRunsOpenBoxClosesAndItsLaterEffectsNeverApply) {
@@ -489,23 +494,48 @@ TEST_F(SchedulerTest, AnAbandonedRunsOpenBoxClosesAndItsLaterEffectsNeverApply) 
     h.boxes.Hold(true);
     scheduler().StartManualRun();
     ASSERT_TRUE(h.boxes.WaitUntilOpen());  // "Successful synchronization." is on screen
-    scheduler().BreakRun();
+    scheduler().BreakRun("Broken by the user.");
     ASSERT_TRUE(WaitFor([&] { return scheduler().AbandonedWorkers() == 0; }));
 
     ASSERT_EQ(1u, h.boxes.boxes().size());
     EXPECT_TRUE(h.boxes.boxes()[0].closedByGuard);
-    EXPECT_EQ("", record().connectStatus);
+    EXPECT_EQ("Broken by the user.", record().connectStatus);
     EXPECT_FALSE(h.store.value("Options", "sConnectStatus"));  // the record was not stored
     EXPECT_EQ(1, h.settings.bFirstStart);
 }
 
+// The window takes the status every second: a registry that is slow to store a finished
+// run's record holds up neither that nor "Break".
+TEST_F(SchedulerTest, ARecordWriteThatHangsHoldsUpNeitherTheStatusNorABreak) {
+    h.store.HoldWrites(true);
+    scheduler().StartManualRun();
+    ASSERT_TRUE(h.store.WaitUntilAWriteIsHeld());
+    auto status = std::async(std::launch::async, [this] {
+        const std::string line = record().connectStatus;
+        scheduler().BreakRun("Broken by the user.");
+        return line;
+    });
+    const bool answered = status.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    h.store.HoldWrites(false);
+    ASSERT_TRUE(answered);
+    EXPECT_EQ(0u, status.get().find("Success synchro: "));  // decided before the write
+    ASSERT_TRUE(WaitFor([&] { return scheduler().AbandonedWorkers() == 0; }));
+    // The record decided under the gate is stored all the same.
+    EXPECT_TRUE(h.store.value(Settings::kOptionsSection, "sConnectStatus"));
+}
+
+// The window warns at start from the status's record and time.
 TEST_F(SchedulerTest, OverdueAfterMaxDays) {
     SyncRecord old;
     old.syncDate = h.clock.LocalTime();
-    scheduler().ReplaceRecord(old);
-    EXPECT_FALSE(scheduler().IsSyncOverdue());
+    scheduler().Restore(old);
+    const auto overdue = [this] {
+        const StatusView status = h.status();
+        return IsOverdue(status.lastSuccess, status.now, status.maxDays);
+    };
+    EXPECT_FALSE(overdue());
     Minutes(15 * 24 * 60 + 1);
-    EXPECT_TRUE(scheduler().IsSyncOverdue());
+    EXPECT_TRUE(overdue());
 }
 
 }  // namespace
@@ -514,20 +544,19 @@ TEST_F(SchedulerTest, OverdueAfterMaxDays) {
 // when this period's run has succeeded; never with a manual schedule.
 TEST_F(SchedulerTest, AResumeRunsOnceAsSoonAsConnectedThenExitAfterAppliesAsUsual) {
     TickAndWait();  // today's run
-    h.window.shown = false;
-    SetOption(h.settings, &UserOptions::bExitAfter, 1);
     h.connectivity.connected = false;
     scheduler().Resumed();
     scheduler().Tick();
-    EXPECT_EQ(0, h.window.closeRequests);  // not before the run after the resume
+    EXPECT_TRUE(h.status().resumePending);  // "Exit after" waits for the run after the resume
     EXPECT_EQ(1, h.threads.started);
     h.connectivity.connected = true;
     h.clock.Advance(15.0);  // no server is asked again within 15 s
     TickAndWait();
     EXPECT_EQ(2, h.threads.started);
-    EXPECT_FALSE(scheduler().ResumeRunPending());
+    const StatusView after = h.status();
+    EXPECT_FALSE(after.resumePending);
+    EXPECT_TRUE(after.todaysRunDone);
     scheduler().Tick();
-    EXPECT_EQ(1, h.window.closeRequests);
     EXPECT_EQ(2, h.threads.started);
 }
 
@@ -546,7 +575,7 @@ TEST_F(SchedulerTest, AResumeRunsAnHourlyScheduleWithinTheHourButNotAManualOne) 
 
     SetOption(h.settings, &UserOptions::nSynPeriod, Settings::kOnlyManual);
     scheduler().Resumed();
-    EXPECT_FALSE(scheduler().ResumeRunPending());
+    EXPECT_FALSE(h.status().resumePending);
     scheduler().Tick();
     EXPECT_EQ(2, h.threads.started);
     EXPECT_FALSE(h.status().nextRun);
