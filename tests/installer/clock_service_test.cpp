@@ -129,8 +129,10 @@ class PipeSquatter {
               if (!stopping_ && ::ReadFile(pipe_.get(), request.data(),
                                            static_cast<DWORD>(request.size()), &bytes, nullptr)) {
                   ++requests_;
-                  const std::vector<std::uint8_t> reply = EncodeClockServiceReply(
-                      {ClockServiceStatus::kSynchronised, "", 0.0, 0.001, 1});
+                  ClockServiceReply success;
+                  success.status = ClockServiceStatus::kSynchronised;
+                  const std::vector<std::uint8_t> reply =
+                      EncodeClockServiceReply(success, kClockServiceProtocolVersion);
                   ::WriteFile(pipe_.get(), reply.data(), static_cast<DWORD>(reply.size()), &bytes,
                               nullptr);
               }
