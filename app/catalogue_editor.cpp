@@ -9,14 +9,14 @@ CatalogueEditor::CatalogueEditor(ServerCatalogue copy, int chosen) : servers_(st
 }
 
 void CatalogueEditor::Choose(int row) {
-    chosen_ = row >= 0 && row < servers_.size() ? row : 0;
+    chosen_ = row >= 0 && row < servers_.Size() ? row : 0;
 }
 
 bool CatalogueEditor::DeleteChosen() {
-    if (servers_.size() <= 1) {
+    if (servers_.Size() <= 1) {
         return false;
     }
-    servers_.removeAt(chosen_);
+    servers_.RemoveAt(chosen_);
     if (chosen_ > 0) {
         --chosen_;
     }
@@ -29,11 +29,11 @@ void CatalogueEditor::RestoreDefaults() {
 }
 
 void CatalogueEditor::Add(const ServerEntry& entry) {
-    servers_.add(entry);
+    servers_.Add(entry);
 }
 
 void CatalogueEditor::SetDelay(int index, double delay) {
-    servers_.setDelay(index, delay);
+    servers_.SetDelay(index, delay);
 }
 
 SearchOutcome CatalogueEditor::ChooseBest(const std::vector<RunResult>& results) {

@@ -15,7 +15,7 @@ class CatalogueEditor {
 
     const ServerCatalogue& servers() const { return servers_; }
     int chosen() const { return chosen_; }
-    ServerEntry chosenEntry() const { return servers_.at(chosen_); }
+    ServerEntry chosenEntry() const { return servers_.At(chosen_); }
 
     // A row of the list, or -1 for a click beside the rows, which chooses the first.
     void Choose(int row);

@@ -59,7 +59,7 @@ void MainDialog::DoDataExchange(DataExchange& exchange) {
 }
 
 BOOL MainDialog::OnInitDialog() {
-    if (showAtStart_ != 1) {
+    if (!showAtStart_) {
         ::ShowWindow(hwnd(), SW_HIDE);
     }
     for (const UINT message : {taskbarCreated_, exitRequest_, showRequest_}) {
@@ -77,8 +77,7 @@ BOOL MainDialog::OnInitDialog() {
     // Before the tray icon exists (the program adds it once this window is up), so that no
     // tray command reaches a window still starting.
     if (IsOverdue(status.lastSuccess, status.now, status.maxDays)) {
-        ::MessageBoxA(hwnd(),
-                      presentation::OverdueWarningText(settings_.userOptions().nMaxDays).c_str(),
+        ::MessageBoxA(hwnd(), presentation::OverdueWarningText(settings_.Options().maxDays).c_str(),
                       presentation::kWarningCaption, MB_OK | MB_ICONWARNING);
     }
     StartTimer();
@@ -149,7 +148,7 @@ std::optional<LRESULT> MainDialog::WindowProc(UINT message, WPARAM wParam, LPARA
         case WM_SIZE:
             // Without a tray icon a minimised window keeps its taskbar button.
             if (wParam == SIZE_MINIMIZED &&
-                DecideHide(settings_.userOptions().bShowIcon != 0) == HideAction::kHide) {
+                DecideHide(settings_.Options().showIcon != 0) == HideAction::kHide) {
                 SetShown(0);
                 return 1;
             }
@@ -210,7 +209,7 @@ void MainDialog::OnTrayChoice(TrayChoice choice) {
             OnHistory();
             return;
         case TrayChoice::kNotifications:
-            settings_.storeNotify(settings_.bNotify == 0);
+            settings_.StoreNotify(settings_.notify == 0);
             return;
         case TrayChoice::kExit:
             OnTrayExit();
@@ -220,7 +219,7 @@ void MainDialog::OnTrayChoice(TrayChoice choice) {
 
 void MainDialog::SetShown(int show) {
     if (show == 0) {
-        const bool hide = DecideHide(settings_.userOptions().bShowIcon != 0) == HideAction::kHide;
+        const bool hide = DecideHide(settings_.Options().showIcon != 0) == HideAction::kHide;
         ::ShowWindow(hwnd(), hide ? SW_HIDE : SW_MINIMIZE);
         return;
     }
@@ -252,7 +251,7 @@ void MainDialog::RefreshRunViews(const StatusView& status) {
     tip.otherTimeProgram = status.otherTimeProgram;
     tray_.SetTip(presentation::TrayTipText(tip));
     if (const std::optional<BalloonCause> cause = balloons_.Decide(
-            status, state, settings_.bNotify != 0, std::chrono::steady_clock::now())) {
+            status, state, settings_.notify != 0, std::chrono::steady_clock::now())) {
         tray_.ShowBalloon(presentation::kBalloonTitle, presentation::BalloonText(*cause, status));
     }
     historyWindow_.ShowNextRun(presentation::NextRunText(status.nextRun, status.now));
@@ -293,7 +292,7 @@ void MainDialog::OnTimer() {
     progress_.SetPos(0);
     ShowFields(status);
     // Last: the close rules may end the program.
-    if (ExitsAfterSynchronisation({!IsShown(), settings_.userOptions().bExitAfter != 0,
+    if (ExitsAfterSynchronisation({!IsShown(), settings_.Options().exitAfter != 0,
                                    status.todaysRunDone, status.resumePending})) {
         ::SendMessageA(hwnd(), WM_CLOSE, 0, 0);
     }
@@ -330,8 +329,8 @@ bool MainDialog::OtherWindowsOpen() const {
 }
 
 void MainDialog::OnClose() {
-    const CloseAction action = DecideClose({settings_.userOptions().bExitAfter != 0,
-                                            closingFromMenu_ != 0, IsShown(), OtherWindowsOpen()});
+    const CloseAction action = DecideClose(
+        {settings_.Options().exitAfter != 0, closingFromMenu_, IsShown(), OtherWindowsOpen()});
     if (action == CloseAction::kWaitForNextTick) {
         return;  // the timer goes on: a later tick asks again
     }
@@ -398,9 +397,9 @@ void MainDialog::OnHelpInfo() {
 }
 
 void MainDialog::OnTrayExit() {
-    closingFromMenu_ = 1;
+    closingFromMenu_ = true;
     ::SendMessageA(hwnd(), WM_CLOSE, 0, 0);
-    closingFromMenu_ = 0;
+    closingFromMenu_ = false;
 }
 
 void MainDialog::OnHistory() {

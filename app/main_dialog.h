@@ -38,7 +38,7 @@ class MainDialog : public Dialog, public TrayChoices {
                const std::string& displayName);
 
     // Read once, when the window is created.
-    void setShowAtStart(bool show) { showAtStart_ = show ? 1 : 0; }
+    void SetShowAtStart(bool show) { showAtStart_ = show; }
     // 0 hides the window (to the taskbar when there is no tray icon); otherwise it comes to
     // the front, shown with this command.
     void SetShown(int show);
@@ -102,8 +102,8 @@ class MainDialog : public Dialog, public TrayChoices {
     std::string dateText_;
     std::string serverText_;
     UINT_PTR timerId_ = 0;
-    int closingFromMenu_ = 0;
-    int showAtStart_ = 1;
+    bool closingFromMenu_ = false;
+    bool showAtStart_ = true;
     int progressPos_ = 0;
     UniqueIcon smallIcon_;
     UniqueIcon bigIcon_;

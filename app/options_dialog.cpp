@@ -19,7 +19,7 @@ OptionsDialog::OptionsDialog(Settings& settings, TrayIcon& tray, HWND helpOwner)
       settings_(settings),
       tray_(tray),
       helpOwner_(helpOwner),
-      form_(settings.userOptions()) {
+      form_(settings.Options()) {
     messages()
         .OnCommand(IDC_OPTIONS_HELP, [this] { OnHelpButton(); })
         .OnCommand(IDC_OPTIONS_RESTORE_DEFAULT, [this] { OnRestoreDefault(); })
@@ -107,8 +107,8 @@ void OptionsDialog::OnOK() {
     if (!UpdateData(true)) {
         return;
     }
-    settings_.publish(form_.Result());
-    settings_.save();
+    settings_.Publish(form_.Result());
+    settings_.Save();
     tray_.Modify();
     EndDialog(IDOK);
 }

@@ -13,15 +13,15 @@ int JoinOffset(const OffsetParts& parts) {
 }
 
 OptionsForm::OptionsForm(const UserOptions& options)
-    : period(options.nSynPeriod == Settings::kDaily || options.nSynPeriod == Settings::kHourly
-                 ? options.nSynPeriod
+    : period(options.period == Settings::kDaily || options.period == Settings::kHourly
+                 ? options.period
                  : Settings::kOnlyManual),
-      showIcon(options.bShowIcon),
-      exitAfter(options.bExitAfter),
-      maxDays(options.nMaxDays),
-      timeOut(options.nTimeOut),
-      maxDiff(options.nMaxDiff) {
-    const OffsetParts offset = SplitOffset(options.nOffset);
+      showIcon(options.showIcon),
+      exitAfter(options.exitAfter),
+      maxDays(options.maxDays),
+      timeOut(options.timeOutSeconds),
+      maxDiff(options.maxDiffMinutes) {
+    const OffsetParts offset = SplitOffset(options.offsetSeconds);
     direction = offset.direction;
     minutes = offset.minutes;
     seconds = offset.seconds;
@@ -38,18 +38,18 @@ bool OptionsForm::ExitAfterOffered() const {
 
 void OptionsForm::ApplyExitAfterRule() {
     if (!ExitAfterOffered()) {
-        exitAfter = 0;
+        exitAfter = false;
     }
 }
 
 UserOptions OptionsForm::Result() const {
     UserOptions options;
-    options.nSynPeriod = period;
-    options.bShowIcon = showIcon;
-    options.bExitAfter = exitAfter;
-    options.nOffset = JoinOffset({direction, minutes, seconds});
-    options.nMaxDays = maxDays;
-    options.nMaxDiff = maxDiff;
-    options.nTimeOut = timeOut;
+    options.period = period;
+    options.showIcon = showIcon;
+    options.exitAfter = exitAfter;
+    options.offsetSeconds = JoinOffset({direction, minutes, seconds});
+    options.maxDays = maxDays;
+    options.maxDiffMinutes = maxDiff;
+    options.timeOutSeconds = timeOut;
     return options;
 }

@@ -29,8 +29,8 @@ class OptionsForm {
 
     // Bound to the dialog's controls.
     int period = Settings::kDaily;
-    int showIcon = 0;
-    int exitAfter = 0;
+    bool showIcon = false;
+    bool exitAfter = false;
     int minutes = 0;
     int maxDays = 0;
     int seconds = 0;

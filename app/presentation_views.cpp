@@ -159,8 +159,8 @@ std::string SearchReport(const SearchOutcome& outcome, const ServerCatalogue& me
     }
     char text[128];
     std::snprintf(text, sizeof text, "Tested success: %d, faild: %d, the best delay: %5.3f for ",
-                  outcome.successes, measured.size() - outcome.successes, outcome.bestDelay);
-    return text + measured.at(outcome.bestIndex).title;
+                  outcome.successes, measured.Size() - outcome.successes, outcome.bestDelay);
+    return text + measured.At(outcome.bestIndex).title;
 }
 
 std::string NetDelayReport(double delay) {

@@ -15,10 +15,10 @@ static_assert(std::size(kColumnWidths) == std::size(presentation::kChooserColumn
 }  // namespace
 
 ServerChooserDialog::ServerChooserDialog(Settings& settings, SyncScheduler& scheduler)
-    : ServerTestingDialog(IDD_SERVER_CHOOSER, scheduler.tester()),
+    : ServerTestingDialog(IDD_SERVER_CHOOSER, scheduler.Tester()),
       settings_(settings),
       scheduler_(scheduler),
-      editor_(settings.servers.Copy(), settings.nStartingServ) {
+      editor_(settings.servers.Copy(), settings.startingServer) {
     messages()
         .OnCommand(IDC_CHOOSER_TEST, [this] { OnTest(); })
         .OnCommand(IDC_CHOOSER_FIND_BEST, [this] { OnFindBest(); })
@@ -37,8 +37,8 @@ void ServerChooserDialog::DoDataExchange(DataExchange& exchange) {
 void ServerChooserDialog::FillServerList() {
     list_.SetRedraw(false);
     list_.DeleteAllItems();
-    for (int i = 0; i < editor_.servers().size(); ++i) {
-        const ServerEntry entry = editor_.servers().at(i);
+    for (int i = 0; i < editor_.servers().Size(); ++i) {
+        const ServerEntry entry = editor_.servers().At(i);
         list_.InsertItem(i, entry.title);
         list_.SetItemText(i, 1,
                           entry.userAdded == 1 ? presentation::kUserAdded : presentation::kBuiltIn);
@@ -84,8 +84,8 @@ void ServerChooserDialog::OnTest() {
 
 void ServerChooserDialog::OnFindBest() {
     std::vector<std::string> addresses;
-    for (int i = 0; i < editor_.servers().size(); ++i) {
-        addresses.push_back(editor_.servers().at(i).address);
+    for (int i = 0; i < editor_.servers().Size(); ++i) {
+        addresses.push_back(editor_.servers().At(i).address);
     }
     searching_ = true;
     searchResults_.assign(addresses.size(), RunResult());
@@ -106,7 +106,7 @@ void ServerChooserDialog::OnTestResult(int index, const RunResult& result, int o
     searchResults_[index] = result;
     // A failure stores 0.0, the catalogue's "not measured": the server shows "Null" from now on.
     editor_.SetDelay(index, result.ok() ? result.delay : 0.0);
-    report_ = presentation::SearchProgressLine(editor_.servers().at(index));
+    report_ = presentation::SearchProgressLine(editor_.servers().At(index));
     UpdateData(false);
     if (outstanding == 0) {
         FinishSearch();
@@ -143,7 +143,7 @@ void ServerChooserDialog::OnRestoreDefault() {
 }
 
 void ServerChooserDialog::OnAddNew() {
-    AddServerDialog add(scheduler_.tester());
+    AddServerDialog add(scheduler_.Tester());
     if (add.DoModal(hwnd()) == IDOK) {
         editor_.Add(add.added());
         FillServerList();
@@ -158,7 +158,7 @@ void ServerChooserDialog::OnOK() {
         return;
     }
     scheduler_.Publish(editor_.servers(), editor_.chosen());
-    settings_.save();
-    settings_.saveServers();
+    settings_.Save();
+    settings_.SaveServers();
     EndDialog(IDOK);
 }

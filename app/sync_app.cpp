@@ -53,11 +53,11 @@ bool SyncApp::InitInstance() {
     }
 
     // Asked before anything reads the store: reading creates the keys.
-    const bool firstStart = !store_.hasSection(Settings::kOptionsSection);
+    const bool firstStart = !store_.HasSection(Settings::kOptionsSection);
     SyncRecord record;
     if (firstStart) {
         try {
-            settings_.writeFirstDefaults();
+            settings_.WriteFirstDefaults();
         } catch (...) {
             // The first defaults are a convenience; the program runs on its defaults anyway.
         }
@@ -65,13 +65,13 @@ bool SyncApp::InitInstance() {
                       MB_OK | MB_ICONINFORMATION);
         OpenDateTimeSettings();
     } else {
-        settings_.load(record);
+        settings_.Load(record);
     }
     scheduler_.Restore(record);
 
     const bool startUp = EndsWithStartUp(::GetCommandLineA());
     const bool showAtStart = firstStart || !startUp;
-    mainDialog_.setShowAtStart(showAtStart);
+    mainDialog_.SetShowAtStart(showAtStart);
     if (!mainDialog_.Create(nullptr)) {
         return false;
     }

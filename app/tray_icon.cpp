@@ -70,7 +70,7 @@ bool TrayIcon::LoadPicture() {
 
 void TrayIcon::RefreshPicture() {
     // Before Init there is no icon to show it on; Init loads the state's picture.
-    if (owner_ != nullptr && LoadPicture() && added_ != 0) {
+    if (owner_ != nullptr && LoadPicture() && added_) {
         Update(NIM_MODIFY);
     }
 }
@@ -101,7 +101,7 @@ BOOL TrayIcon::Remove() {
 void TrayIcon::Restore() {
     // A new taskbar may come with another DPI or theme.
     LoadPicture();
-    added_ = 0;
+    added_ = false;
     Update(NIM_ADD);
 }
 
@@ -145,7 +145,7 @@ void TrayIcon::ShowMenu(HWND owner) const {
     const HMENU popup = ::GetSubMenu(menu, 0);
     ::SetMenuDefaultItem(popup, ID_TRAY_OPEN, FALSE);
     ::CheckMenuItem(popup, ID_TRAY_NOTIFICATIONS,
-                    MF_BYCOMMAND | (settings_.bNotify != 0 ? MF_CHECKED : MF_UNCHECKED));
+                    MF_BYCOMMAND | (settings_.notify != 0 ? MF_CHECKED : MF_UNCHECKED));
     POINT cursor{};
     ::GetCursorPos(&cursor);
     // Without the foreground the menu would not close when the user clicks elsewhere.
@@ -162,13 +162,13 @@ void TrayIcon::SetTip(const std::string& tip) {
         return;
     }
     tip_ = tip;
-    if (added_ != 0) {
+    if (added_) {
         Update(NIM_MODIFY);
     }
 }
 
 void TrayIcon::ShowBalloon(const std::string& title, const std::string& text) {
-    if (added_ == 0) {
+    if (!added_) {
         return;
     }
     NOTIFYICONDATAA data = Record();
@@ -196,11 +196,11 @@ NOTIFYICONDATAA TrayIcon::Record() const {
 BOOL TrayIcon::Update(DWORD message) {
     NOTIFYICONDATAA data = Record();
 
-    if (settings_.userOptions().bShowIcon == 0) {
-        added_ = 0;
+    if (settings_.Options().showIcon == 0) {
+        added_ = false;
         message = NIM_DELETE;
-    } else if (added_ == 0) {
-        added_ = 1;
+    } else if (!added_) {
+        added_ = true;
         message = NIM_ADD;
     }
     return ::Shell_NotifyIconA(message, &data);

@@ -75,5 +75,5 @@ class TrayIcon {
     TrayState state_ = TrayState::kSynchronised;
     TrayPicture picture_;
     UniqueIcon icon_;
-    int added_ = 0;
+    bool added_ = false;
 };

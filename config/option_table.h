@@ -10,24 +10,47 @@
 // The seven options the Options dialog edits, as one value; constructed, they are the
 // defaults, both when a value is absent from the store and for Restore Default.
 struct UserOptions {
-    std::int32_t nSynPeriod = 0;  // a Settings::Period
-    std::int32_t bShowIcon = 1;
-    std::int32_t bExitAfter = 1;
-    std::int32_t nOffset = 0;  // seconds; the clock runs at real time + nOffset
-    std::int32_t nMaxDays = 14;
-    std::int32_t nMaxDiff = 61;  // minutes
-    std::int32_t nTimeOut = 20;  // seconds
+    std::int32_t period = 0;  // a Settings::Period, or a stored value the program does not know
+    bool showIcon = true;     // the notification area's icon
+    bool exitAfter = true;    // end once a hidden program's daily run has succeeded
+    std::int32_t offsetSeconds = 0;    // the clock runs at real time + offsetSeconds
+    std::int32_t maxDays = 14;         // overdue after more days than this; 0: never
+    std::int32_t maxDiffMinutes = 61;  // a larger step of the clock is warned of; 0: never
+    std::int32_t timeOutSeconds = 20;  // how long a scheduled run may take
 
     bool operator==(const UserOptions&) const = default;
 };
 
-// The options with the four values the program keeps beside them; constructed, they are
-// what loading takes for an absent value.
-struct StoredOptions : UserOptions {
+// Every value of the "Options" section as it is stored: under its stored name, a 32-bit
+// integer (flags 0 or 1). Constructed, they are what loading takes for an absent value: the
+// options' defaults and those of the four values the program keeps beside them.
+struct StoredOptions {
+    std::int32_t nSynPeriod = UserOptions{}.period;
+    std::int32_t bShowIcon = UserOptions{}.showIcon;
+    std::int32_t bExitAfter = UserOptions{}.exitAfter;
+    std::int32_t nOffset = UserOptions{}.offsetSeconds;
+    std::int32_t nMaxDays = UserOptions{}.maxDays;
+    std::int32_t nMaxDiff = UserOptions{}.maxDiffMinutes;
+    std::int32_t nTimeOut = UserOptions{}.timeOutSeconds;
     std::int32_t nStartingServ = 0;
     std::int32_t bFirstStart = 1;
     std::int32_t nClockService = 0;  // a Settings::ClockServiceUse
     std::int32_t bNotify = 1;        // balloons in the notification area
+
+    // The options as the program reads them: a flag is set when it is not 0.
+    UserOptions Options() const {
+        return {nSynPeriod, bShowIcon != 0, bExitAfter != 0, nOffset, nMaxDays, nMaxDiff, nTimeOut};
+    }
+    // The options put in, the other four values kept.
+    void Take(const UserOptions& options) {
+        nSynPeriod = options.period;
+        bShowIcon = options.showIcon ? 1 : 0;
+        bExitAfter = options.exitAfter ? 1 : 0;
+        nOffset = options.offsetSeconds;
+        nMaxDays = options.maxDays;
+        nMaxDiff = options.maxDiffMinutes;
+        nTimeOut = options.timeOutSeconds;
+    }
 };
 
 struct OptionRange {
@@ -75,7 +98,7 @@ inline constexpr std::array<OptionRow, 11> kOptionRows = {{
     {"bNotify", &StoredOptions::bNotify, {}, OptionRow::kToDefault, {}},
 }};
 
-// The Options dialog shows nOffset as whole minutes and seconds; what it accepts of each.
+// The Options dialog shows the offset as whole minutes and seconds; what it accepts of each.
 inline constexpr OptionRange kOffsetMinutesEntered{-10, 10};
 inline constexpr OptionRange kOffsetSecondsEntered{0, 59};
 

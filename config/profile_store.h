@@ -10,14 +10,14 @@ class ProfileStore {
   public:
     virtual ~ProfileStore() = default;
 
-    virtual std::int32_t getInt(const std::string& section, const std::string& name,
+    virtual std::int32_t GetInt(const std::string& section, const std::string& name,
                                 std::int32_t defaultValue) = 0;
-    virtual bool putInt(const std::string& section, const std::string& name,
+    virtual bool PutInt(const std::string& section, const std::string& name,
                         std::int32_t value) = 0;
-    virtual std::string getString(const std::string& section, const std::string& name,
+    virtual std::string GetString(const std::string& section, const std::string& name,
                                   const std::string& defaultValue) = 0;
     // Value names may hold blanks and texts may hold line feeds; both come back unchanged.
-    virtual bool putString(const std::string& section, const std::string& name,
+    virtual bool PutString(const std::string& section, const std::string& name,
                            const std::string& text) = 0;
-    virtual bool hasSection(const std::string& section) = 0;
+    virtual bool HasSection(const std::string& section) = 0;
 };

@@ -37,7 +37,7 @@ UniqueRegistryKey RegistryProfileStore::OpenSection(const std::string& section) 
     return key;
 }
 
-std::int32_t RegistryProfileStore::getInt(const std::string& section, const std::string& name,
+std::int32_t RegistryProfileStore::GetInt(const std::string& section, const std::string& name,
                                           std::int32_t defaultValue) {
     const UniqueRegistryKey key = OpenSection(section);
     if (!key) {
@@ -54,7 +54,7 @@ std::int32_t RegistryProfileStore::getInt(const std::string& section, const std:
     return static_cast<std::int32_t>(value);
 }
 
-bool RegistryProfileStore::putInt(const std::string& section, const std::string& name,
+bool RegistryProfileStore::PutInt(const std::string& section, const std::string& name,
                                   std::int32_t value) {
     const UniqueRegistryKey key = OpenSection(section);
     const auto data = static_cast<DWORD>(value);
@@ -63,7 +63,7 @@ bool RegistryProfileStore::putInt(const std::string& section, const std::string&
                             reinterpret_cast<const BYTE*>(&data), sizeof data) == ERROR_SUCCESS;
 }
 
-std::string RegistryProfileStore::getString(const std::string& section, const std::string& name,
+std::string RegistryProfileStore::GetString(const std::string& section, const std::string& name,
                                             const std::string& defaultValue) {
     const UniqueRegistryKey key = OpenSection(section);
     if (!key) {
@@ -86,7 +86,7 @@ std::string RegistryProfileStore::getString(const std::string& section, const st
     return TextFromRegistryData(data.data(), read).value_or(defaultValue);
 }
 
-bool RegistryProfileStore::putString(const std::string& section, const std::string& name,
+bool RegistryProfileStore::PutString(const std::string& section, const std::string& name,
                                      const std::string& text) {
     if (text.find('\0') != std::string::npos || text.size() >= kMaxTextBytes) {
         return false;  // it could not be read back as it was
@@ -97,7 +97,7 @@ bool RegistryProfileStore::putString(const std::string& section, const std::stri
                                    static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
 }
 
-bool RegistryProfileStore::hasSection(const std::string& section) {
+bool RegistryProfileStore::HasSection(const std::string& section) {
     UniqueRegistryKey key;
     return ::RegOpenKeyExA(HKEY_CURRENT_USER, SectionPath(section).c_str(), 0, KEY_READ,
                            key.put()) == ERROR_SUCCESS;

@@ -19,14 +19,14 @@ class RegistryProfileStore : public ProfileStore {
     // The executable's file name without its extension.
     static std::string ApplicationNameOfThisProgram();
 
-    std::int32_t getInt(const std::string& section, const std::string& name,
+    std::int32_t GetInt(const std::string& section, const std::string& name,
                         std::int32_t defaultValue) override;
-    bool putInt(const std::string& section, const std::string& name, std::int32_t value) override;
-    std::string getString(const std::string& section, const std::string& name,
+    bool PutInt(const std::string& section, const std::string& name, std::int32_t value) override;
+    std::string GetString(const std::string& section, const std::string& name,
                           const std::string& defaultValue) override;
-    bool putString(const std::string& section, const std::string& name,
+    bool PutString(const std::string& section, const std::string& name,
                    const std::string& text) override;
-    bool hasSection(const std::string& section) override;
+    bool HasSection(const std::string& section) override;
 
     // Software\<company>\<application>\<section>
     std::string SectionPath(const std::string& section) const;

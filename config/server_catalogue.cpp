@@ -5,53 +5,53 @@ ServerCatalogue::ServerCatalogue(std::string section, std::string prefix)
       prefix_(std::move(prefix)),
       counterName_(prefix_ + "_Counter") {}
 
-int ServerCatalogue::add(const ServerEntry& entry) {
+int ServerCatalogue::Add(const ServerEntry& entry) {
     entries_.push_back(entry);
-    return size() - 1;
+    return Size() - 1;
 }
 
-void ServerCatalogue::setDelay(int index, double delay) {
-    if (index >= 0 && index < size()) {
+void ServerCatalogue::SetDelay(int index, double delay) {
+    if (index >= 0 && index < Size()) {
         entries_[static_cast<std::size_t>(index)].delay = delay;
     }
 }
 
-void ServerCatalogue::removeAt(int index, int count) {
-    if (index < 0 || count <= 0 || index >= size()) {
+void ServerCatalogue::RemoveAt(int index, int count) {
+    if (index < 0 || count <= 0 || index >= Size()) {
         return;
     }
-    const int last = std::min(size(), index + count);
+    const int last = std::min(Size(), index + count);
     entries_.erase(entries_.begin() + index, entries_.begin() + last);
 }
 
-void ServerCatalogue::append(const ServerCatalogue& other) {
+void ServerCatalogue::Append(const ServerCatalogue& other) {
     const std::vector<ServerEntry> copies = other.entries_;  // safe when other is this
     entries_.insert(entries_.end(), copies.begin(), copies.end());
 }
 
-std::string ServerCatalogue::valueName(int index) const {
+std::string ServerCatalogue::ValueName(int index) const {
     return prefix_ + " " + std::to_string(index);
 }
 
-std::vector<int> ServerCatalogue::load(ProfileStore& store) {
+std::vector<int> ServerCatalogue::Load(ProfileStore& store) {
     std::vector<int> loaded;
-    const int count = store.getInt(section_, counterName_, 0);
+    const int count = store.GetInt(section_, counterName_, 0);
     for (int i = 0; i < count; ++i) {
-        const std::string text = store.getString(section_, valueName(i), "");
+        const std::string text = store.GetString(section_, ValueName(i), "");
         if (text.empty()) {
             continue;  // one damaged value must not cost the user the others
         }
         ServerEntry entry;
-        entry.fromText(text);
-        add(entry);
+        entry.FromText(text);
+        Add(entry);
         loaded.push_back(i);
     }
     return loaded;
 }
 
-void ServerCatalogue::save(ProfileStore& store) const {
-    store.putInt(section_, counterName_, size());
-    for (int i = 0; i < size(); ++i) {
-        store.putString(section_, valueName(i), entries_[static_cast<std::size_t>(i)].toText());
+void ServerCatalogue::Save(ProfileStore& store) const {
+    store.PutInt(section_, counterName_, Size());
+    for (int i = 0; i < Size(); ++i) {
+        store.PutString(section_, ValueName(i), entries_[static_cast<std::size_t>(i)].ToText());
     }
 }

@@ -13,29 +13,29 @@ class ServerCatalogue {
     // A working list that is never loaded or saved has an empty section and prefix.
     ServerCatalogue(std::string section = {}, std::string prefix = {});
 
-    int size() const { return static_cast<int>(entries_.size()); }
-    ServerEntry at(int index) const { return entries_.at(static_cast<std::size_t>(index)); }
-    int add(const ServerEntry& entry);
+    int Size() const { return static_cast<int>(entries_.size()); }
+    ServerEntry At(int index) const { return entries_.at(static_cast<std::size_t>(index)); }
+    int Add(const ServerEntry& entry);
     // The delay last measured for the entry; nothing for an index that names none.
-    void setDelay(int index, double delay);
-    void removeAt(int index, int count = 1);
-    void clear() { entries_.clear(); }
-    void append(const ServerCatalogue& other);
+    void SetDelay(int index, double delay);
+    void RemoveAt(int index, int count = 1);
+    void Clear() { entries_.clear(); }
+    void Append(const ServerCatalogue& other);
     // Keeps the entries for which keep returns true, in order.
     template <typename Predicate>
-    void keepIf(Predicate keep) {
+    void KeepIf(Predicate keep) {
         std::erase_if(entries_, [&](const ServerEntry& e) { return !keep(e); });
     }
 
     // Appends the usable stored entries up to the counter: a missing or empty one is
     // skipped, the others kept. Returns the stored indices of those appended, in order;
     // none when the counter is missing or not positive.
-    std::vector<int> load(ProfileStore& store);
-    // Values left by an earlier, longer catalogue stay: load stops at the counter.
-    void save(ProfileStore& store) const;
+    std::vector<int> Load(ProfileStore& store);
+    // Values left by an earlier, longer catalogue stay: Load stops at the counter.
+    void Save(ProfileStore& store) const;
 
-    const std::string& counterName() const { return counterName_; }
-    std::string valueName(int index) const;
+    const std::string& CounterName() const { return counterName_; }
+    std::string ValueName(int index) const;
 
   private:
     std::string section_;

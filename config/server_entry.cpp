@@ -31,7 +31,7 @@ void SkipSpace(const std::string& text, std::size_t& position) {
 
 }  // namespace
 
-std::string ServerEntry::toText() const {
+std::string ServerEntry::ToText() const {
     std::string delayText = DecimalText(delay, 3);
     if (delayText.size() < 5) {
         delayText.insert(0, 5 - delayText.size(), ' ');
@@ -39,7 +39,7 @@ std::string ServerEntry::toText() const {
     return title + "\n" + address + "\n" + std::to_string(userAdded) + " " + delayText;
 }
 
-void ServerEntry::fromText(const std::string& text) {
+void ServerEntry::FromText(const std::string& text) {
     std::size_t position = 0;
     title = ReadLine(text, position);
     address = ReadLine(text, position);

@@ -12,10 +12,10 @@ struct ServerEntry {
 
     // "title\naddress\nuserAdded delay": the delay with three decimals and a '.' whatever the
     // process locale, at least five characters wide; no line feed at the end.
-    std::string toText() const;
+    std::string ToText() const;
     // Fills what the text holds; a missing line reads as empty, a missing integer as 0 and
     // a missing delay leaves the delay as it was. Lines are cut at 1023 characters.
-    void fromText(const std::string& text);
+    void FromText(const std::string& text);
 
     std::string title;
     std::string address;         // dotted IPv4 address or host name

@@ -14,139 +14,140 @@ std::uint16_t Field(std::int32_t value) {
 
 Settings::Settings(ProfileStore& store) : store_(store) {}
 
-std::int32_t Settings::getOption(const char* name, std::int32_t defaultValue) {
-    return store_.getInt(kOptionsSection, name, defaultValue);
+std::int32_t Settings::GetOption(const char* name, std::int32_t defaultValue) {
+    return store_.GetInt(kOptionsSection, name, defaultValue);
 }
 
 // "<prefix>Hour", "<prefix>Minute", "<prefix>Second" and "<prefix>Milliseconds", in order.
-SYSTEMTIME Settings::readTimeOfDay(const std::string& prefix) {
+SYSTEMTIME Settings::ReadTimeOfDay(const std::string& prefix) {
     SYSTEMTIME time{};
-    time.wHour = Field(getOption((prefix + "Hour").c_str(), 0));
-    time.wMinute = Field(getOption((prefix + "Minute").c_str(), 0));
-    time.wSecond = Field(getOption((prefix + "Second").c_str(), 0));
-    time.wMilliseconds = Field(getOption((prefix + "Milliseconds").c_str(), 0));
+    time.wHour = Field(GetOption((prefix + "Hour").c_str(), 0));
+    time.wMinute = Field(GetOption((prefix + "Minute").c_str(), 0));
+    time.wSecond = Field(GetOption((prefix + "Second").c_str(), 0));
+    time.wMilliseconds = Field(GetOption((prefix + "Milliseconds").c_str(), 0));
     return time;
 }
 
-void Settings::putTimeOfDay(const std::string& prefix, const SYSTEMTIME& time) {
-    store_.putInt(kOptionsSection, prefix + "Hour", time.wHour);
-    store_.putInt(kOptionsSection, prefix + "Minute", time.wMinute);
-    store_.putInt(kOptionsSection, prefix + "Second", time.wSecond);
-    store_.putInt(kOptionsSection, prefix + "Milliseconds", time.wMilliseconds);
+void Settings::PutTimeOfDay(const std::string& prefix, const SYSTEMTIME& time) {
+    store_.PutInt(kOptionsSection, prefix + "Hour", time.wHour);
+    store_.PutInt(kOptionsSection, prefix + "Minute", time.wMinute);
+    store_.PutInt(kOptionsSection, prefix + "Second", time.wSecond);
+    store_.PutInt(kOptionsSection, prefix + "Milliseconds", time.wMilliseconds);
 }
 
-void Settings::load(SyncRecord& record) {
-    record.timeBefore = readTimeOfDay("nOld");
-    record.timeAfter = readTimeOfDay("nNew");
+void Settings::Load(SyncRecord& record) {
+    record.timeBefore = ReadTimeOfDay("nOld");
+    record.timeAfter = ReadTimeOfDay("nNew");
 
     SYSTEMTIME date{};
-    date.wYear = Field(getOption("nSynYear", 0));
-    date.wMonth = Field(getOption("nSynMonth", 0));
-    date.wDay = Field(getOption("nSynDay", 0));
+    date.wYear = Field(GetOption("nSynYear", 0));
+    date.wMonth = Field(GetOption("nSynMonth", 0));
+    date.wDay = Field(GetOption("nSynDay", 0));
     record.syncDate = date;
 
-    record.connectStatus = store_.getString(kOptionsSection, "sConnectStatus", {});
+    record.connectStatus = store_.GetString(kOptionsSection, "sConnectStatus", {});
     record.missingStatus = SyncRecord::MissingStatus::kNotStored;
 
     StoredOptions values;
     for (const OptionRow& row : kOptionRows) {
-        values.*row.field = row.Corrected(getOption(row.name, values.*row.field));
+        values.*row.field = row.Corrected(GetOption(row.name, values.*row.field));
     }
-    if (values.nSynPeriod == kHourly || values.nSynPeriod == kOnlyManual) {
-        values.bExitAfter = 0;  // in memory only: the store keeps its value until the next save
+    UserOptions options = values.Options();
+    if (options.period == kHourly || options.period == kOnlyManual) {
+        options.exitAfter = false;  // in memory only: the store keeps its value until the next save
     }
-    publish(values);
-    nStartingServ = values.nStartingServ;
-    bFirstStart = values.bFirstStart;
-    nClockService = values.nClockService;
-    bNotify = values.bNotify;
-    loadServers();
+    Publish(options);
+    startingServer = values.nStartingServ;
+    firstStart = values.bFirstStart != 0;
+    clockService = values.nClockService;
+    notify = values.bNotify != 0;
+    LoadServers();
 }
 
-void Settings::save() {
+void Settings::Save() {
     StoredOptions values;
-    static_cast<UserOptions&>(values) = userOptions();
-    values.nStartingServ = nStartingServ;
-    values.bFirstStart = bFirstStart;
-    values.nClockService = nClockService;
-    values.bNotify = bNotify;
+    values.Take(Options());
+    values.nStartingServ = startingServer;
+    values.bFirstStart = firstStart ? 1 : 0;
+    values.nClockService = clockService;
+    values.bNotify = notify ? 1 : 0;
     for (const OptionRow& row : kOptionRows) {
-        store_.putInt(kOptionsSection, row.name, values.*row.field);
+        store_.PutInt(kOptionsSection, row.name, values.*row.field);
     }
 }
 
-void Settings::storeNotify(bool on) {
-    bNotify = on ? 1 : 0;
-    store_.putInt(kOptionsSection, OptionRowOf(&StoredOptions::bNotify).name, bNotify);
+void Settings::StoreNotify(bool on) {
+    notify = on;
+    store_.PutInt(kOptionsSection, OptionRowOf(&StoredOptions::bNotify).name, on ? 1 : 0);
 }
 
-void Settings::writeFirstDefaults() {
-    publish(UserOptions{});
-    bFirstStart = 1;
-    resetServers();
-    save();
+void Settings::WriteFirstDefaults() {
+    Publish(UserOptions{});
+    firstStart = true;
+    ResetServers();
+    Save();
 }
 
-void Settings::saveSyncRecord(const SyncRecord& record) {
-    putTimeOfDay("nOld", record.timeBefore);
-    putTimeOfDay("nNew", record.timeAfter);
-    store_.putInt(kOptionsSection, "nSynYear", record.syncDate.wYear);
-    store_.putInt(kOptionsSection, "nSynMonth", record.syncDate.wMonth);
-    store_.putInt(kOptionsSection, "nSynDay", record.syncDate.wDay);
-    store_.putString(kOptionsSection, "sConnectStatus", record.connectStatus);
+void Settings::SaveSyncRecord(const SyncRecord& record) {
+    PutTimeOfDay("nOld", record.timeBefore);
+    PutTimeOfDay("nNew", record.timeAfter);
+    store_.PutInt(kOptionsSection, "nSynYear", record.syncDate.wYear);
+    store_.PutInt(kOptionsSection, "nSynMonth", record.syncDate.wMonth);
+    store_.PutInt(kOptionsSection, "nSynDay", record.syncDate.wDay);
+    store_.PutString(kOptionsSection, "sConnectStatus", record.connectStatus);
 }
 
-void Settings::restoreDefaults() {
-    publish(UserOptions{});
+void Settings::RestoreDefaults() {
+    Publish(UserOptions{});
 }
 
-UserOptions Settings::userOptions() const {
+UserOptions Settings::Options() const {
     const std::lock_guard lock(optionsMutex_);
     return options_;
 }
 
-void Settings::publish(const UserOptions& options) {
+void Settings::Publish(const UserOptions& options) {
     const std::lock_guard lock(optionsMutex_);
     options_ = options;
 }
 
-void Settings::loadServers() {
+void Settings::LoadServers() {
     servers.With([this](ServerCatalogue& catalogue) {
-        const std::vector<int> loaded = catalogue.load(store_);
+        const std::vector<int> loaded = catalogue.Load(store_);
         if (loaded.empty()) {
             RestoreDefaultEntries(catalogue);
-            catalogue.save(store_);
+            catalogue.Save(store_);
         }
         // The starting server stays the same server when damaged entries before it were
         // skipped; one that was itself damaged gives way to the first.
-        const auto kept = std::find(loaded.begin(), loaded.end(), nStartingServ.load());
+        const auto kept = std::find(loaded.begin(), loaded.end(), startingServer.load());
         if (!loaded.empty()) {
-            nStartingServ = kept == loaded.end() ? 0 : static_cast<int>(kept - loaded.begin());
+            startingServer = kept == loaded.end() ? 0 : static_cast<int>(kept - loaded.begin());
         }
-        if (nStartingServ < 0 || nStartingServ >= catalogue.size()) {
-            nStartingServ = 0;
+        if (startingServer < 0 || startingServer >= catalogue.Size()) {
+            startingServer = 0;
         }
     });
 }
 
-void Settings::resetServers() {
+void Settings::ResetServers() {
     servers.With([this](ServerCatalogue& catalogue) {
         RestoreDefaultEntries(catalogue);
-        catalogue.save(store_);
+        catalogue.Save(store_);
     });
 }
 
-void Settings::restoreDefaultServers() {
+void Settings::RestoreDefaultServers() {
     servers.With([](ServerCatalogue& catalogue) { RestoreDefaultEntries(catalogue); });
 }
 
 void Settings::RestoreDefaultEntries(ServerCatalogue& catalogue) {
-    catalogue.keepIf([](const ServerEntry& entry) { return entry.userAdded != 0; });
+    catalogue.KeepIf([](const ServerEntry& entry) { return entry.userAdded != 0; });
     for (const DefaultServer& row : kDefaultServers) {
-        catalogue.add(ServerEntry(row.title, row.address, 0));
+        catalogue.Add(ServerEntry(row.title, row.address, 0));
     }
 }
 
-void Settings::saveServers() {
-    servers.With([this](const ServerCatalogue& catalogue) { catalogue.save(store_); });
+void Settings::SaveServers() {
+    servers.With([this](const ServerCatalogue& catalogue) { catalogue.Save(store_); });
 }

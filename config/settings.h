@@ -31,49 +31,49 @@ class Settings {
 
     // Reads the record and the options, applies the corrections, then the catalogue. A record
     // whose status line was never stored holds none, as kNotStored.
-    void load(SyncRecord& record);
-    // The eleven options.
-    void save();
+    void Load(SyncRecord& record);
+    // The eleven stored values.
+    void Save();
     // The tray menu's switch for balloons, stored at once on its own.
-    void storeNotify(bool on);
+    void StoreNotify(bool on);
     // The very first start: the default catalogue and the options as constructed, with the
     // first-start flag set, so that the first synchronisation, when the clock is most
     // likely far off, gives no clock-jump warning.
-    void writeFirstDefaults();
+    void WriteFirstDefaults();
     // Only after a successful synchronisation.
-    void saveSyncRecord(const SyncRecord& record);
+    void SaveSyncRecord(const SyncRecord& record);
     // The options' defaults; the first-start flag, the clock-service choice, the balloons'
     // switch, the server index and the catalogue stay, and nothing is written.
-    void restoreDefaults();
-    // A copy taken whole, so that a reader never sees half of a publish().
-    UserOptions userOptions() const;
+    void RestoreDefaults();
+    // A copy taken whole, so that a reader never sees half of a Publish().
+    UserOptions Options() const;
     // Replaces all seven at once; nothing is written.
-    void publish(const UserOptions& options);
+    void Publish(const UserOptions& options);
 
-    // The catalogue: loaded (or the default table, saved) and nStartingServ made valid.
-    void loadServers();
-    void resetServers();
+    // The catalogue: loaded (or the default table, saved) and the starting server made valid.
+    void LoadServers();
+    void ResetServers();
     // The user's entries first, then the default table; measured delays of built-in
-    // entries are dropped. Saves nothing and leaves nStartingServ alone.
-    void restoreDefaultServers();
-    void saveServers();
+    // entries are dropped. Saves nothing and leaves the starting server alone.
+    void RestoreDefaultServers();
+    void SaveServers();
     // Drops the built-in entries and appends the built-in table; user entries stay.
     static void RestoreDefaultEntries(ServerCatalogue& catalogue);
 
-    // Read on every thread, written by the user-interface thread (bFirstStart by a
+    // Read on every thread, written by the user-interface thread (firstStart by a
     // synchronisation run, which is why it is no part of the published options), so each
     // is atomic.
-    std::atomic<std::int32_t> bFirstStart{0};
-    std::atomic<std::int32_t> nStartingServ{0};
-    std::atomic<std::int32_t> nClockService{kServiceWhenNeeded};  // a ClockServiceUse
-    std::atomic<std::int32_t> bNotify{1};                         // the tray menu's "Notifications"
+    std::atomic<bool> firstStart{false};
+    std::atomic<std::int32_t> startingServer{0};  // the catalogue's entry the next start asks
+    std::atomic<std::int32_t> clockService{kServiceWhenNeeded};  // a ClockServiceUse
+    std::atomic<bool> notify{true};  // the tray menu's "Notifications": balloons are shown
 
     SharedCatalogue servers{kServersSection, kServersPrefix};
 
   private:
-    std::int32_t getOption(const char* name, std::int32_t defaultValue);
-    SYSTEMTIME readTimeOfDay(const std::string& prefix);
-    void putTimeOfDay(const std::string& prefix, const SYSTEMTIME& time);
+    std::int32_t GetOption(const char* name, std::int32_t defaultValue);
+    SYSTEMTIME ReadTimeOfDay(const std::string& prefix);
+    void PutTimeOfDay(const std::string& prefix, const SYSTEMTIME& time);
 
     ProfileStore& store_;
     mutable std::mutex optionsMutex_;

@@ -33,8 +33,8 @@ class SharedCatalogue {
     ServerCatalogue Copy() const {
         return With([](const ServerCatalogue& catalogue) { return catalogue; });
     }
-    int size() const {
-        return With([](const ServerCatalogue& catalogue) { return catalogue.size(); });
+    int Size() const {
+        return With([](const ServerCatalogue& catalogue) { return catalogue.Size(); });
     }
 
   private:

@@ -67,7 +67,7 @@ AutomaticRequests::Hold AutomaticRequests::HeldBack(TimePoint now, const RunGate
 
 void AutomaticRequests::Starting(TimePoint now, const RunGate::Held& held) {
     const std::optional<std::string> server = NextServerInPlay(now);
-    for (int steps = servers_.size(); server && steps > 0 && NextServer() != *server; --steps) {
+    for (int steps = servers_.Size(); server && steps > 0 && NextServer() != *server; --steps) {
         cursor_.AdvanceServer(held);
     }
 }
@@ -83,9 +83,9 @@ bool AutomaticRequests::AllRefused(const RunGate::Held&) const {
     bool all = true;
     int servers = 0;
     servers_.With([&](const ServerCatalogue& catalogue) {
-        servers = catalogue.size();
+        servers = catalogue.Size();
         for (int i = 0; i < servers && all; ++i) {
-            const ServerEntry entry = catalogue.at(i);
+            const ServerEntry entry = catalogue.At(i);
             all = pacing_.Refused(PacingKey(entry.title, entry.address));
         }
     });
@@ -131,8 +131,8 @@ void AutomaticRequests::EndPause(const RunGate::Held&) {
 std::vector<std::string> AutomaticRequests::ServersInPlay(TimePoint now) const {
     std::vector<std::string> inPlay;
     servers_.With([&](const ServerCatalogue& catalogue) {
-        for (int i = 0; i < catalogue.size(); ++i) {
-            const ServerEntry entry = catalogue.at(i);
+        for (int i = 0; i < catalogue.Size(); ++i) {
+            const ServerEntry entry = catalogue.At(i);
             std::string key = PacingKey(entry.title, entry.address);
             if (!pacing_.LeftAlone(key, now)) {
                 inPlay.push_back(std::move(key));
@@ -151,10 +151,10 @@ std::optional<std::string> AutomaticRequests::NextServerInPlay(TimePoint now) co
         return current;
     }
     // The cursor names an entry, since one being left alone is one of the catalogue's.
-    const int cursor = cursor_.currentServer();
+    const int cursor = cursor_.CurrentIndex();
     return servers_.With([&](const ServerCatalogue& catalogue) -> std::optional<std::string> {
-        for (int step = 1; step < catalogue.size(); ++step) {
-            const ServerEntry entry = catalogue.at((cursor + step) % catalogue.size());
+        for (int step = 1; step < catalogue.Size(); ++step) {
+            const ServerEntry entry = catalogue.At((cursor + step) % catalogue.Size());
             std::string key = PacingKey(entry.title, entry.address);
             if (!pacing_.LeftAlone(key, now)) {
                 return key;
@@ -167,8 +167,8 @@ std::optional<std::string> AutomaticRequests::NextServerInPlay(TimePoint now) co
 std::optional<AutomaticRequests::TimePoint> AutomaticRequests::FirstServerFree() const {
     std::optional<TimePoint> first;
     servers_.With([&](const ServerCatalogue& catalogue) {
-        for (int i = 0; i < catalogue.size(); ++i) {
-            const ServerEntry entry = catalogue.at(i);
+        for (int i = 0; i < catalogue.Size(); ++i) {
+            const ServerEntry entry = catalogue.At(i);
             const auto free = pacing_.FreeAt(PacingKey(entry.title, entry.address));
             if (free && (!first || *free < *first)) {
                 first = free;

@@ -15,6 +15,6 @@ void RecordStore::Store() {
         record = std::exchange(pending_, std::nullopt);
     }
     if (record) {
-        settings_.saveSyncRecord(*record);
+        settings_.SaveSyncRecord(*record);
     }
 }

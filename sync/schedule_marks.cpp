@@ -1,6 +1,6 @@
 #include "sync/schedule_marks.h"
 
-SYSTEMTIME ScheduleMarks::watchdogTime() const {
+SYSTEMTIME ScheduleMarks::WatchdogTime() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return watchdogTime_;
 }
@@ -10,7 +10,7 @@ void ScheduleMarks::RestartWatchdog(const RunGate::Held&, const SYSTEMTIME& loca
     watchdogTime_ = local;
 }
 
-std::optional<DateTime> ScheduleMarks::hourlyMark() const {
+std::optional<DateTime> ScheduleMarks::HourlyMark() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return hourlyMark_;
 }

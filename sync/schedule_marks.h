@@ -17,11 +17,11 @@ class ScheduleMarks {
     ScheduleMarks(const ScheduleMarks&) = delete;
     ScheduleMarks& operator=(const ScheduleMarks&) = delete;
 
-    SYSTEMTIME watchdogTime() const;
+    SYSTEMTIME WatchdogTime() const;
     void RestartWatchdog(const RunGate::Held& held, const SYSTEMTIME& local);
     // The last scheduled start; empty while an hourly run is due now, whatever the clock
     // says: from the program's start, and after a failed hourly run.
-    std::optional<DateTime> hourlyMark() const;
+    std::optional<DateTime> HourlyMark() const;
     void SetHourlyMark(const RunGate::Held& held, DateTime mark);
     // A failed hourly run: the next tick runs again.
     void MakeHourlyRunDue(const RunGate::Held& held);

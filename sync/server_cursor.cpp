@@ -2,24 +2,24 @@
 
 void ServerCursor::SelectStartingServer() {
     settings_.servers.With(
-        [this](const ServerCatalogue&) { currentServer_ = settings_.nStartingServ; });
+        [this](const ServerCatalogue&) { currentIndex_ = settings_.startingServer; });
 }
 
 void ServerCursor::Publish(const ServerCatalogue& servers, int chosen) {
     settings_.servers.With([&](ServerCatalogue& catalogue) {
-        catalogue.clear();
-        catalogue.append(servers);
-        settings_.nStartingServ = chosen;
-        currentServer_ = chosen;
+        catalogue.Clear();
+        catalogue.Append(servers);
+        settings_.startingServer = chosen;
+        currentIndex_ = chosen;
     });
 }
 
 ServerEntry ServerCursor::CurrentEntry() const {
     return settings_.servers.With([this](const ServerCatalogue& catalogue) {
-        if (currentServer_ < 0 || currentServer_ >= catalogue.size()) {
+        if (currentIndex_ < 0 || currentIndex_ >= catalogue.Size()) {
             return ServerEntry();
         }
-        return catalogue.at(currentServer_);
+        return catalogue.At(currentIndex_);
     });
 }
 
@@ -33,15 +33,15 @@ std::string ServerCursor::CurrentServerAddress() const {
 
 int ServerCursor::AdvanceServer(const RunGate::Held&) {
     return settings_.servers.With([this](const ServerCatalogue& catalogue) {
-        ++currentServer_;
-        const int advanced = currentServer_;
-        if (currentServer_ >= catalogue.size()) {
-            currentServer_ = 0;
+        ++currentIndex_;
+        const int advanced = currentIndex_;
+        if (currentIndex_ >= catalogue.Size()) {
+            currentIndex_ = 0;
         }
         return advanced;
     });
 }
 
-int ServerCursor::currentServer() const {
-    return settings_.servers.With([this](const ServerCatalogue&) { return currentServer_; });
+int ServerCursor::CurrentIndex() const {
+    return settings_.servers.With([this](const ServerCatalogue&) { return currentIndex_; });
 }

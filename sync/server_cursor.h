@@ -13,10 +13,10 @@ class ServerCursor {
   public:
     explicit ServerCursor(Settings& settings) : settings_(settings) {}
 
-    // From Settings.nStartingServ.
+    // From Settings.startingServer.
     void SelectStartingServer();
     // The chooser's OK: the edited catalogue and its chosen entry, which becomes
-    // nStartingServ and the next run's server, in one step under the lock. A run in progress
+    // startingServer and the next run's server, in one step under the lock. A run in progress
     // keeps the address it has read.
     void Publish(const ServerCatalogue& servers, int chosen);
     // Empty when the index names no entry.
@@ -26,12 +26,12 @@ class ServerCursor {
     // last. Returns the index before the wrap.
     int AdvanceServer(const RunGate::Held& held);
 
-    int currentServer() const;
+    int CurrentIndex() const;
 
   private:
     ServerEntry CurrentEntry() const;
 
     Settings& settings_;
     // Guarded by the catalogue's lock.
-    int currentServer_ = 0;
+    int currentIndex_ = 0;
 };

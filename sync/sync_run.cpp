@@ -12,7 +12,7 @@ SyncRun::SyncRun(RunContext& context, RunGate::Generation generation, RunKind ki
       generation_(generation),
       kind_(kind),
       manual_(kind == RunKind::kManual),
-      options_(context.settings.userOptions()) {}
+      options_(context.settings.Options()) {}
 
 bool SyncRun::ShowBox(const RunEvent& event) {
     if (!context_.gate.IsCurrent(generation_)) {
@@ -33,7 +33,7 @@ bool SyncRun::SetWatchdogToNow() {
 void SyncRun::MoveToNextServer() {
     Apply([this](const RunGate::Held& held) {
         context_.cursor.AdvanceServer(held);
-        if (options_.nSynPeriod == Settings::kHourly) {
+        if (options_.period == Settings::kHourly) {
             context_.marks.MakeHourlyRunDue(held);
         }
     });
@@ -77,17 +77,17 @@ bool SyncRun::ProbeInternet(RunResult* result) {
 }
 
 std::vector<ServerEntry> SyncRun::SecondOpinionServers(const std::string& host) const {
-    const int current = context_.cursor.currentServer();
+    const int current = context_.cursor.CurrentIndex();
     const ServerCatalogue catalogue = context_.settings.servers.Copy();
     std::vector<std::string> hosts;
-    for (int i = 0; i < catalogue.size(); ++i) {
-        hosts.push_back(catalogue.at(i).address);
+    for (int i = 0; i < catalogue.Size(); ++i) {
+        hosts.push_back(catalogue.At(i).address);
     }
     std::vector<ServerEntry> servers;
     // A negative index names no entry: the candidates then start at the first.
     const std::size_t from = current < 0 ? hosts.size() : static_cast<std::size_t>(current);
     for (const std::size_t index : SecondOpinionCandidates(hosts, host, from)) {
-        const ServerEntry entry = catalogue.at(static_cast<int>(index));
+        const ServerEntry entry = catalogue.At(static_cast<int>(index));
         if (manual_ || !context_.mayAskAutomatically || context_.mayAskAutomatically(entry)) {
             servers.push_back(entry);
         }
@@ -122,8 +122,9 @@ RunResult SyncRun::CorrectInProcess(const std::string& host) {
                                        context_.marks.RestartWatchdog(held, clock_.LocalTime());
                                    });
                                });
-    const RunResult result = ResultOf(host, correction.Correct(host, options_.nOffset, secondHosts),
-                                      secondOpinions, options_.nOffset);
+    const RunResult result =
+        ResultOf(host, correction.Correct(host, options_.offsetSeconds, secondHosts),
+                 secondOpinions, options_.offsetSeconds);
     switch (result.failure.kind) {
         case FailureKind::kNone:
         case FailureKind::kAbandoned:
@@ -139,7 +140,7 @@ RunResult SyncRun::CorrectInProcess(const std::string& host) {
 RunResult SyncRun::CorrectThroughService(const std::string& host, bool serviceChosen) {
     RunInterrupter interrupter(context_.gate, generation_);
     const ClockServiceReply reply =
-        context_.services.clockService.Synchronise({host, options_.nOffset}, &interrupter);
+        context_.services.clockService.Synchronise({host, options_.offsetSeconds}, &interrupter);
     RunResult result;
     result.host = host;
     result.throughService = true;
@@ -158,7 +159,7 @@ RunResult SyncRun::CorrectThroughService(const std::string& host, bool serviceCh
     result.delay = reply.delay;
     result.stratum = reply.stratum;
     result.answered = true;
-    result.step = reply.offset + options_.nOffset;
+    result.step = reply.offset + options_.offsetSeconds;
     result.unconfirmed = reply.unconfirmed;
     return result;
 }
@@ -184,7 +185,7 @@ RunResult SyncRun::Synchronise() {
         return probed;
     }
     const SYSTEMTIME before = clock_.LocalTime();
-    const std::int32_t use = context_.settings.nClockService;
+    const std::int32_t use = context_.settings.clockService;
     const bool serviceChosen = use == Settings::kServiceAlways;
     const bool throughService =
         serviceChosen || (use != Settings::kServiceNever && !clock_.MaySetClock());
@@ -222,8 +223,8 @@ RunResult SyncRun::Synchronise() {
     }
     context_.records.Store();
 
-    const std::int32_t maxDiff = options_.nMaxDiff;
-    if (context_.settings.bFirstStart == 0 && maxDiff != 0) {
+    const std::int32_t maxDiff = options_.maxDiffMinutes;
+    if (context_.settings.firstStart == 0 && maxDiff != 0) {
         const std::optional<DateTime> start = DateTime::FromSystemTime(before);
         const std::optional<DateTime> end = DateTime::FromSystemTime(after);
         const std::int64_t minutes = start && end ? std::llabs(WholeMinutes(*end - *start)) : 0;
@@ -235,7 +236,7 @@ RunResult SyncRun::Synchronise() {
             }
         }
     }
-    if (!Apply([this] { context_.settings.bFirstStart = 0; })) {
+    if (!Apply([this] { context_.settings.firstStart = 0; })) {
         return abandoned();
     }
     return result;

@@ -130,18 +130,18 @@ Schedule SyncScheduler::Decide(const UserOptions& options, const SYSTEMTIME& now
                                const Observed& observed) const {
     ScheduleFacts facts;
     facts.now = now;
-    facts.period = options.nSynPeriod;
-    facts.offsetSet = options.nOffset != 0;
+    facts.period = options.period;
+    facts.offsetSet = options.offsetSeconds != 0;
     facts.resumePending = resumePending_;
     facts.syncDate = observed.record.syncDate;
-    facts.hourlyMark = marks_.hourlyMark();
+    facts.hourlyMark = marks_.HourlyMark();
     facts.daySpread = requests_.daySpread();
     facts.heldBack = observed.hold.wait;
     return Schedule::Decide(facts);
 }
 
 void SyncScheduler::CheckSchedule() {
-    const UserOptions options = settings_.userOptions();
+    const UserOptions options = settings_.Options();
     const SYSTEMTIME now = services_.clock.LocalTime();
     Observed observed = Observe();
     Schedule schedule = Decide(options, now, observed);
@@ -159,7 +159,7 @@ void SyncScheduler::CheckSchedule() {
     }
     connected_ = connected;
     if (!connected) {
-        if (options.nSynPeriod == Settings::kHourly) {
+        if (options.period == Settings::kHourly) {
             SetStatus(RunEvent::Kind::kNoConnection, now);
         }
         return;
@@ -202,7 +202,7 @@ void SyncScheduler::StartManualRun() {
 void SyncScheduler::WatchRun() {
     Clock& clock = services_.clock;
     const std::optional<DateTime> now = DateTime::FromSystemTime(clock.LocalTime());
-    const std::optional<DateTime> started = DateTime::FromSystemTime(marks_.watchdogTime());
+    const std::optional<DateTime> started = DateTime::FromSystemTime(marks_.WatchdogTime());
     if (!now || !started) {
         return;
     }
@@ -245,7 +245,7 @@ void SyncScheduler::EndBackoff() {
 
 int SyncScheduler::RunLimitSeconds() const {
     const bool manual = runKind_ == RunKind::kManual;
-    const int limit = manual ? kManualRunLimitSeconds : settings_.userOptions().nTimeOut;
+    const int limit = manual ? kManualRunLimitSeconds : settings_.Options().timeOutSeconds;
     // A restart before the run can fail by itself would ask the same dead server forever:
     // the probe of a manual run, then two SNTP exchanges when the clock is stepped.
     const auto exchangeSeconds = static_cast<int>((context_.sntpTimeoutMs + 999) / 1000);
@@ -254,7 +254,7 @@ int SyncScheduler::RunLimitSeconds() const {
 }
 
 void SyncScheduler::Resumed() {
-    const std::int32_t period = settings_.userOptions().nSynPeriod;
+    const std::int32_t period = settings_.Options().period;
     resumePending_ = period == Settings::kDaily || period == Settings::kHourly;
     requests_.DropDaySpread();
     EndBackoff();
@@ -276,7 +276,7 @@ void SyncScheduler::ClockChanged(std::chrono::steady_clock::time_point now) {
 }
 
 StatusView SyncScheduler::Status(std::chrono::steady_clock::time_point steadyNow) {
-    const UserOptions options = settings_.userOptions();
+    const UserOptions options = settings_.Options();
     const Observed observed = Observe();
     StatusView view;
     view.record = observed.record;
@@ -285,8 +285,8 @@ StatusView SyncScheduler::Status(std::chrono::steady_clock::time_point steadyNow
     view.allServersRefused = observed.allServersRefused;
     view.running = IsRunning();
     view.lastSuccess = LastSuccess(view.record);
-    view.period = options.nSynPeriod;
-    view.maxDays = options.nMaxDays;
+    view.period = options.period;
+    view.maxDays = options.maxDays;
     view.serverTitle = cursor_.CurrentServerTitle();
     view.now = services_.clock.LocalTime();
     const Schedule schedule = Decide(options, view.now, observed);

@@ -97,7 +97,7 @@ class SyncScheduler {
     // The Options' OK: the next scheduled run need not wait for the pause between passes.
     void SettingsChanged();
     // For the dialogs' server tests on their own threads.
-    ServerTester& tester() { return tester_; }
+    ServerTester& Tester() { return tester_; }
 
     // Abandoned runs still winding down; each ends by itself once its wait is interrupted.
     int AbandonedWorkers();

@@ -100,15 +100,15 @@ void DataExchange::Text(int id, std::string& value) {
     }
 }
 
-void DataExchange::Check(int id, int& value) {
+void DataExchange::Check(int id, bool& checked) {
     if (Skip()) {
         return;
     }
     const HWND control = Prepare(id);
     if (saving_) {
-        value = static_cast<int>(::SendMessageA(control, BM_GETCHECK, 0, 0));
+        checked = ::SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
     } else {
-        ::SendMessageA(control, BM_SETCHECK, value == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
+        ::SendMessageA(control, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
     }
 }
 

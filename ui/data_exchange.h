@@ -23,8 +23,7 @@ class DataExchange {
     void Text(int id, int& value);
     void Text(int id, double& value);
     void Text(int id, std::string& value);
-    // 0 unchecked, 1 checked.
-    void Check(int id, int& value);
+    void Check(int id, bool& checked);
     // The radio buttons from firstId to the next control that starts a group: the index of
     // the checked one, -1 when none is.
     void Radio(int firstId, int& value);

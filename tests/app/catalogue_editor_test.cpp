@@ -12,15 +12,15 @@ namespace {
 ServerCatalogue Servers(std::initializer_list<const char*> titles, int userAdded = 1) {
     ServerCatalogue servers;
     for (const char* title : titles) {
-        servers.add(ServerEntry(title, std::string(title) + ".example", userAdded));
+        servers.Add(ServerEntry(title, std::string(title) + ".example", userAdded));
     }
     return servers;
 }
 
 std::string Titles(const ServerCatalogue& servers) {
     std::string titles;
-    for (int i = 0; i < servers.size(); ++i) {
-        titles += servers.at(i).title + " ";
+    for (int i = 0; i < servers.Size(); ++i) {
+        titles += servers.At(i).title + " ";
     }
     return titles;
 }
@@ -58,7 +58,7 @@ TEST(CatalogueEditorTest, DeletionsStayThroughAddAndRestoreAndNeverTheLast) {
 
     CatalogueEditor last(Servers({"only"}), 0);
     EXPECT_FALSE(last.DeleteChosen());
-    EXPECT_EQ(1, last.servers().size());
+    EXPECT_EQ(1, last.servers().Size());
 }
 
 TEST(CatalogueEditorTest, RestoreDefaultBringsBackDeletedBuiltInEntries) {

@@ -26,12 +26,12 @@ TEST(OptionsFormTest, ShowsTheStoredOptionsAndGivesThemBack) {
     };
     for (const Case& c : cases) {
         const OptionsForm form(c.stored);
-        EXPECT_EQ(c.period, form.period) << c.stored.nSynPeriod;
-        EXPECT_EQ(c.exitAfter, form.exitAfter) << c.stored.nSynPeriod;
-        EXPECT_EQ(c.direction, form.direction) << c.stored.nOffset;
-        EXPECT_EQ(c.minutes, form.minutes) << c.stored.nOffset;
-        EXPECT_EQ(c.seconds, form.seconds) << c.stored.nOffset;
-        EXPECT_TRUE(c.result == form.Result()) << c.stored.nSynPeriod;
+        EXPECT_EQ(c.period, form.period) << c.stored.period;
+        EXPECT_EQ(c.exitAfter, form.exitAfter) << c.stored.period;
+        EXPECT_EQ(c.direction, form.direction) << c.stored.offsetSeconds;
+        EXPECT_EQ(c.minutes, form.minutes) << c.stored.offsetSeconds;
+        EXPECT_EQ(c.seconds, form.seconds) << c.stored.offsetSeconds;
+        EXPECT_TRUE(c.result == form.Result()) << c.stored.period;
     }
 }
 
@@ -42,7 +42,7 @@ TEST(OptionsFormTest, TypedMinutesAndDirectionMakeTheOffset) {
         form.direction = direction;
         form.minutes = minutes;
         form.seconds = seconds;
-        EXPECT_EQ(offset, form.Result().nOffset) << minutes;
+        EXPECT_EQ(offset, form.Result().offsetSeconds) << minutes;
     }
 }
 
@@ -50,13 +50,13 @@ TEST(OptionsFormTest, RestoreDefaultFillsTheFieldsOnly) {
     MemoryProfileStore store;
     Settings settings(store);
     const UserOptions mine{1, 0, 0, -90, 3, 5, 30};
-    settings.publish(mine);
-    settings.nClockService = Settings::kServiceNever;
-    OptionsForm form(settings.userOptions());
+    settings.Publish(mine);
+    settings.clockService = Settings::kServiceNever;
+    OptionsForm form(settings.Options());
     form.RestoreDefaults();
     EXPECT_TRUE(UserOptions{} == form.Result());
-    EXPECT_TRUE(mine == settings.userOptions());
-    EXPECT_EQ(Settings::kServiceNever, settings.nClockService);
+    EXPECT_TRUE(mine == settings.Options());
+    EXPECT_EQ(Settings::kServiceNever, settings.clockService);
 }
 
 TEST(OptionsFormTest, OnlyDailySynchronisationOffersTheExit) {

@@ -64,21 +64,21 @@ class RegistryProfileStoreTest : public testing::Test {
 
 TEST_F(RegistryProfileStoreTest, IntegersAndTextsComeBackUnchanged) {
     RegistryProfileStore s = store();
-    EXPECT_FALSE(s.hasSection("Options"));
-    EXPECT_EQ(14, s.getInt("Options", "nMaxDays", 14));
-    EXPECT_TRUE(s.hasSection("Options"));  // reading creates the key
-    EXPECT_TRUE(s.putInt("Options", "nOffset", -90));
-    EXPECT_EQ(-90, s.getInt("Options", "nOffset", 0));
-    EXPECT_TRUE(s.putInt("Options", "nMax", INT32_MIN));
-    EXPECT_EQ(INT32_MIN, s.getInt("Options", "nMax", 0));
+    EXPECT_FALSE(s.HasSection("Options"));
+    EXPECT_EQ(14, s.GetInt("Options", "nMaxDays", 14));
+    EXPECT_TRUE(s.HasSection("Options"));  // reading creates the key
+    EXPECT_TRUE(s.PutInt("Options", "nOffset", -90));
+    EXPECT_EQ(-90, s.GetInt("Options", "nOffset", 0));
+    EXPECT_TRUE(s.PutInt("Options", "nMax", INT32_MIN));
+    EXPECT_EQ(INT32_MIN, s.GetInt("Options", "nMax", 0));
 
     const std::string text = "Chile.     Universidad de Chile. Santiago\n146.83.183.179\n0 0.000";
-    EXPECT_TRUE(s.putString("Servers", "Servers 9", text));
-    EXPECT_EQ(text, s.getString("Servers", "Servers 9", "missing"));
-    EXPECT_TRUE(s.putString("Servers", "empty", ""));
-    EXPECT_EQ("", s.getString("Servers", "empty", "missing"));
-    EXPECT_EQ("missing", s.getString("Servers", "Servers 10", "missing"));
-    EXPECT_FALSE(s.putString("Servers", "nul", std::string("a\0b", 3)));
+    EXPECT_TRUE(s.PutString("Servers", "Servers 9", text));
+    EXPECT_EQ(text, s.GetString("Servers", "Servers 9", "missing"));
+    EXPECT_TRUE(s.PutString("Servers", "empty", ""));
+    EXPECT_EQ("", s.GetString("Servers", "empty", "missing"));
+    EXPECT_EQ("missing", s.GetString("Servers", "Servers 10", "missing"));
+    EXPECT_FALSE(s.PutString("Servers", "nul", std::string("a\0b", 3)));
 }
 
 TEST_F(RegistryProfileStoreTest, BadStoredDataReadsAsAbsent) {
@@ -95,36 +95,36 @@ TEST_F(RegistryProfileStoreTest, BadStoredDataReadsAsAbsent) {
     WriteRaw("Options", "huge", REG_SZ, huge.c_str(), static_cast<DWORD>(huge.size() + 1));
 
     RegistryProfileStore s = store();
-    EXPECT_EQ(-1, s.getInt("Options", "text as dword", -1));
-    EXPECT_EQ(-1, s.getInt("Options", "binary", -1));
-    EXPECT_EQ(-1, s.getInt("Options", "short dword", -1));
-    EXPECT_EQ(-1, s.getInt("Options", "qword", -1));
-    EXPECT_EQ("d", s.getString("Options", "inner nul", "d"));
-    EXPECT_EQ("d", s.getString("Options", "expand", "d"));
-    EXPECT_EQ("d", s.getString("Options", "dword as text", "d"));
-    EXPECT_EQ("d", s.getString("Options", "huge", "d"));
-    EXPECT_EQ(7, s.getInt("Options", "dword as text", -1));
+    EXPECT_EQ(-1, s.GetInt("Options", "text as dword", -1));
+    EXPECT_EQ(-1, s.GetInt("Options", "binary", -1));
+    EXPECT_EQ(-1, s.GetInt("Options", "short dword", -1));
+    EXPECT_EQ(-1, s.GetInt("Options", "qword", -1));
+    EXPECT_EQ("d", s.GetString("Options", "inner nul", "d"));
+    EXPECT_EQ("d", s.GetString("Options", "expand", "d"));
+    EXPECT_EQ("d", s.GetString("Options", "dword as text", "d"));
+    EXPECT_EQ("d", s.GetString("Options", "huge", "d"));
+    EXPECT_EQ(7, s.GetInt("Options", "dword as text", -1));
 }
 
 TEST_F(RegistryProfileStoreTest, CorruptValuesNeverLoseTheRestOfTheSettings) {
     RegistryProfileStore s = store();
-    s.putInt("Options", "nMaxDiff", 5);
+    s.PutInt("Options", "nMaxDiff", 5);
     WriteRaw("Options", "nTimeOut", REG_SZ, "60", 3);
     WriteRaw("Options", "sConnectStatus", REG_BINARY, "abc", 3);
     Settings settings(s);
     SyncRecord record;
-    settings.load(record);
-    EXPECT_EQ(5, settings.userOptions().nMaxDiff);
-    EXPECT_EQ(20, settings.userOptions().nTimeOut);
+    settings.Load(record);
+    EXPECT_EQ(5, settings.Options().maxDiffMinutes);
+    EXPECT_EQ(20, settings.Options().timeOutSeconds);
     EXPECT_EQ("", record.connectStatus);  // as never stored
-    EXPECT_EQ(19, settings.servers.size());
+    EXPECT_EQ(19, settings.servers.Size());
 }
 
 TEST_F(RegistryProfileStoreTest, LayoutUnderTheCompanyAndApplicationKeys) {
     RegistryProfileStore s = store();
     Settings settings(s);
-    settings.resetServers();
-    settings.save();
+    settings.ResetServers();
+    settings.Save();
 
     EXPECT_EQ(std::optional<DWORD>(20), StoredDword("Options", "nTimeOut"));
     EXPECT_EQ(std::optional<DWORD>(0), StoredDword("Options", "bFirstStart"));

@@ -8,35 +8,35 @@ namespace {
 
 ServerEntry FromText(const std::string& text) {
     ServerEntry entry;
-    entry.fromText(text);
+    entry.FromText(text);
     return entry;
 }
 
 TEST(ServerEntryTextTest, WritesTitleAddressOriginAndDelay) {
     ServerEntry entry("USA. NIST, Boulder, Colorado -1", "132.163.96.1", 0);
-    EXPECT_EQ("USA. NIST, Boulder, Colorado -1\n132.163.96.1\n0 0.000", entry.toText());
+    EXPECT_EQ("USA. NIST, Boulder, Colorado -1\n132.163.96.1\n0 0.000", entry.ToText());
     entry.userAdded = 1;
     entry.delay = 0.1234;
-    EXPECT_EQ("USA. NIST, Boulder, Colorado -1\n132.163.96.1\n1 0.123", entry.toText());
+    EXPECT_EQ("USA. NIST, Boulder, Colorado -1\n132.163.96.1\n1 0.123", entry.ToText());
     entry.delay = 12.5;
-    EXPECT_EQ("USA. NIST, Boulder, Colorado -1\n132.163.96.1\n1 12.500", entry.toText());
-    EXPECT_EQ("\n\n0 0.000", ServerEntry().toText());
+    EXPECT_EQ("USA. NIST, Boulder, Colorado -1\n132.163.96.1\n1 12.500", entry.ToText());
+    EXPECT_EQ("\n\n0 0.000", ServerEntry().ToText());
 }
 
 TEST(ServerEntryTextTest, RoundTripKeepsBlanksAndEmptyTitles) {
     const ServerEntry padded("Chile.     Universidad de Chile. Santiago", "146.83.183.179", 1);
-    const ServerEntry back = FromText(padded.toText());
+    const ServerEntry back = FromText(padded.ToText());
     EXPECT_EQ(padded.title, back.title);
     EXPECT_EQ(padded.address, back.address);
     EXPECT_EQ(1, back.userAdded);
 
-    const ServerEntry untitled = FromText(ServerEntry("", "ntp.example", 1).toText());
+    const ServerEntry untitled = FromText(ServerEntry("", "ntp.example", 1).ToText());
     EXPECT_EQ("", untitled.title);
     EXPECT_EQ("ntp.example", untitled.address);
 
     ServerEntry measured("a", "b", 1);
     measured.delay = 0.1234;
-    EXPECT_DOUBLE_EQ(0.123, FromText(measured.toText()).delay);
+    EXPECT_DOUBLE_EQ(0.123, FromText(measured.ToText()).delay);
 }
 
 TEST(ServerEntryTextTest, ReadsWhatAMalformedTextHolds) {
@@ -58,7 +58,7 @@ TEST(ServerEntryTextTest, ReadsWhatAMalformedTextHolds) {
 
     ServerEntry keeps;
     keeps.delay = 7.0;
-    keeps.fromText("t\na\n1");
+    keeps.FromText("t\na\n1");
     EXPECT_EQ(7.0, keeps.delay);
 }
 
@@ -76,7 +76,7 @@ using ServerEntryCommaLocaleTest = CommaLocaleTest;
 TEST_F(ServerEntryCommaLocaleTest, DecimalPointIsADotWhateverTheLocale) {
     ServerEntry entry("t", "a", 1);
     entry.delay = 0.25;
-    const std::string text = entry.toText();
+    const std::string text = entry.ToText();
     EXPECT_EQ("t\na\n1 0.250", text);
     EXPECT_DOUBLE_EQ(0.25, FromText(text).delay);
 }

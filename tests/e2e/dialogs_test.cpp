@@ -477,8 +477,10 @@ TEST_F(ChooserTest, AddNewStripsWebPrefixesAndCarriesTheLastCheckedDelay) {
     PressAndWaitForTests(add, IDC_ADD_CHECK, IDC_ADD_REPORT);
     std::smatch delay;
     const std::string report = Field(add, IDC_ADD_REPORT);
-    ASSERT_TRUE(std::regex_match(report, delay, std::regex("Net Delay: (0\\.0[5-9]\\d)")))
+    // At least the 50 ms the slow server holds its reply; how much more depends on the load.
+    ASSERT_TRUE(std::regex_match(report, delay, std::regex("Net Delay: (\\d+\\.\\d{3})")))
         << report;
+    EXPECT_GE(std::stod(delay[1].str()), 0.05) << report;
     EXPECT_EQ("Undefined", Field(add, IDC_ADD_TITLE));
     EXPECT_EQ(kSlow, Field(add, IDC_ADD_URL));
 

@@ -190,7 +190,7 @@ TEST_F(ClockServiceTest, AProcessHoldingThePipeIsNeverAskedAndTheRunSaysWhy) {
     EXPECT_EQ(0, squatter.requests());
 }
 
-// Wine gives every process the privilege to set the clock, so nClockService 1 stands in
+// Wine gives every process the privilege to set the clock, so clockService 1 stands in
 // for a user without it: every synchronisation goes through the service.
 TEST_F(ClockServiceTest, TheInstalledProgramSynchronisesThroughTheServiceWithinThePolicy) {
     const Outcome install = Install();

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-std::int32_t MemoryProfileStore::getInt(const std::string& section, const std::string& name,
+std::int32_t MemoryProfileStore::GetInt(const std::string& section, const std::string& name,
                                         std::int32_t defaultValue) {
     const std::optional<Value> stored = value(section, name);
     if (stored && std::holds_alternative<std::int32_t>(*stored)) {
@@ -11,12 +11,12 @@ std::int32_t MemoryProfileStore::getInt(const std::string& section, const std::s
     return defaultValue;
 }
 
-bool MemoryProfileStore::putInt(const std::string& section, const std::string& name,
+bool MemoryProfileStore::PutInt(const std::string& section, const std::string& name,
                                 std::int32_t value) {
     return put(section, name, value);
 }
 
-std::string MemoryProfileStore::getString(const std::string& section, const std::string& name,
+std::string MemoryProfileStore::GetString(const std::string& section, const std::string& name,
                                           const std::string& defaultValue) {
     const std::optional<Value> stored = value(section, name);
     if (stored && std::holds_alternative<std::string>(*stored)) {
@@ -25,12 +25,12 @@ std::string MemoryProfileStore::getString(const std::string& section, const std:
     return defaultValue;
 }
 
-bool MemoryProfileStore::putString(const std::string& section, const std::string& name,
+bool MemoryProfileStore::PutString(const std::string& section, const std::string& name,
                                    const std::string& text) {
     return put(section, name, text);
 }
 
-bool MemoryProfileStore::hasSection(const std::string& section) {
+bool MemoryProfileStore::HasSection(const std::string& section) {
     return sections_.count(section) != 0;
 }
 

@@ -8,10 +8,10 @@ RunHarness::RunHarness(int servers, std::uint32_t sntpTimeoutMs)
     : server({.clock = &clock}), queryTimeoutMs(sntpTimeoutMs) {
     for (int i = 0; i < servers; ++i) {
         settings.servers.With([&](ServerCatalogue& catalogue) {
-            catalogue.add(ServerEntry("Server " + std::to_string(i), server.address(), 1));
+            catalogue.Add(ServerEntry("Server " + std::to_string(i), server.address(), 1));
         });
     }
-    settings.bFirstStart = 0;
+    settings.firstStart = 0;
     cursor.SelectStartingServer();
     RemakeScheduler();
 }

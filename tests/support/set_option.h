@@ -1,10 +1,13 @@
 // One option changed the way the Options dialog's OK changes it: the whole value at once.
 #pragma once
 
+#include <type_traits>
+
 #include "config/settings.h"
 
-inline void SetOption(Settings& settings, std::int32_t UserOptions::*field, std::int32_t value) {
-    UserOptions options = settings.userOptions();
+template <typename Value>
+void SetOption(Settings& settings, Value UserOptions::*field, std::type_identity_t<Value> value) {
+    UserOptions options = settings.Options();
     options.*field = value;
-    settings.publish(options);
+    settings.Publish(options);
 }

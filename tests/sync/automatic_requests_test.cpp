@@ -22,7 +22,7 @@ class Requests {
     explicit Requests(int servers) {
         settings.servers.With([&](ServerCatalogue& catalogue) {
             for (int i = 0; i < servers; ++i) {
-                catalogue.add(ServerEntry("Server " + std::to_string(i), "192.0.2.1", 1));
+                catalogue.Add(ServerEntry("Server " + std::to_string(i), "192.0.2.1", 1));
             }
         });
     }
@@ -52,7 +52,7 @@ class Requests {
     }
     int Starting(int at) {
         Held([&](const RunGate::Held& held) { requests.Starting(kStart + seconds(at), held); });
-        return cursor.currentServer();
+        return cursor.CurrentIndex();
     }
     void Held(const std::function<void(const RunGate::Held&)>& use) {
         gate.Apply(RunGate::kAlways, use);

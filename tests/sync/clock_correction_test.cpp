@@ -24,7 +24,7 @@ TEST(CoarseStepTest, StartsAtAnHourOffEitherWay) {
         RunHarness h;
         h.clock.Freeze();
         h.ServerDoes({.clockOffsetSeconds = serverAhead, .clock = &h.clock});
-        SetOption(h.settings, &UserOptions::nMaxDiff, 0);
+        SetOption(h.settings, &UserOptions::maxDiffMinutes, 0);
         ASSERT_TRUE(h.RunNow(RunKind::kScheduled).ok()) << serverAhead;
         const bool coarse = ClockCorrection::NeedsCoarseStep(serverAhead);
         EXPECT_EQ(coarse ? 2 : 1, h.server.requests()) << serverAhead;

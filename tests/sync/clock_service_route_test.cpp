@@ -77,8 +77,8 @@ TEST(ClockServiceRouteTest, TheOptionAndThePrivilegeChooseTheWayAndFailuresSayWh
             std::to_string(row.use) + (row.privilege ? " privileged " : " ") + row.answer.reason;
         RunHarness h;
         h.ServerDoes({});
-        h.settings.nClockService = row.use;
-        SetOption(h.settings, &UserOptions::nOffset, 45);
+        h.settings.clockService = row.use;
+        SetOption(h.settings, &UserOptions::offsetSeconds, 45);
         h.clock.HoldPrivilege(row.privilege);
         h.clockService.Answer(row.answer);
         const bool synchronised = row.box == kSuccessBox;
@@ -96,7 +96,7 @@ TEST(ClockServiceRouteTest, TheOptionAndThePrivilegeChooseTheWayAndFailuresSayWh
                                          ? "Success synchro: .*Net delay: 0\\.250 sec\\."
                                          : "Success synchro: .*";
         EXPECT_TRUE(std::regex_match(status, std::regex(expected))) << name << ": " << status;
-        EXPECT_EQ(synchronised ? 0 : 1, h.cursor.currentServer()) << name;
+        EXPECT_EQ(synchronised ? 0 : 1, h.cursor.CurrentIndex()) << name;
 
         const std::vector<ClockServiceRequest> requests =
             row.throughService ? std::vector<ClockServiceRequest>{{h.server.address(), 45}}
@@ -111,19 +111,19 @@ TEST(ClockServiceRouteTest, ThroughTheServiceTheRunRecordsAndWarnsAsItsOwnSetWou
     RunHarness h;
     h.SetLocalTime(10, 0, 0);
     h.clock.Freeze();
-    h.settings.nClockService = Settings::kServiceAlways;
-    SetOption(h.settings, &UserOptions::nMaxDiff, 5);
+    h.settings.clockService = Settings::kServiceAlways;
+    SetOption(h.settings, &UserOptions::maxDiffMinutes, 5);
     // The service moves the clock ten minutes forward; meanwhile the user turns the warning
     // off, which only the next run sees.
     h.clockService.Answer(Synchronised(), [&h] {
         h.clock.Advance(600.0);
-        SetOption(h.settings, &UserOptions::nMaxDiff, 0);
+        SetOption(h.settings, &UserOptions::maxDiffMinutes, 0);
     });
     ASSERT_TRUE(h.RunNow(RunKind::kScheduled).ok());
 
     EXPECT_EQ(0, h.record().timeBefore.wMinute);
     EXPECT_EQ(10, h.record().timeAfter.wMinute);
-    EXPECT_EQ(10, h.marks.watchdogTime().wMinute);
+    EXPECT_EQ(10, h.marks.WatchdogTime().wMinute);
     ASSERT_EQ(1u, h.boxes.texts().size());
     EXPECT_EQ(0u, h.boxes.texts()[0].find("10 minutes between")) << h.boxes.texts()[0];
 }
@@ -132,7 +132,7 @@ TEST(ClockServiceRouteTest, ThroughTheServiceTheRunRecordsAndWarnsAsItsOwnSetWou
 TEST(ClockServiceRouteTest, TheServicesUnconfirmedStepIsMarked) {
     for (const bool unconfirmed : {false, true}) {
         RunHarness h;
-        h.settings.nClockService = Settings::kServiceAlways;
+        h.settings.clockService = Settings::kServiceAlways;
         h.clockService.Answer(Synchronised(unconfirmed));
         const RunResult result = h.RunNow(RunKind::kScheduled);
         ASSERT_TRUE(result.ok()) << unconfirmed;
@@ -142,7 +142,7 @@ TEST(ClockServiceRouteTest, TheServicesUnconfirmedStepIsMarked) {
 
 TEST(ClockServiceRouteTest, BreakingTheRunEndsTheWaitForTheService) {
     RunHarness h;
-    h.settings.nClockService = Settings::kServiceAlways;
+    h.settings.clockService = Settings::kServiceAlways;
     h.clockService.hang = true;
     h.scheduler->StartManualRun();
     const auto waitFor = [](auto condition) {
@@ -187,7 +187,7 @@ TEST(ClockServiceRouteTest, TheClientsTroubleIsSaid) {
     };
     for (const auto& [given, box] : rows) {
         RunHarness h;
-        h.settings.nClockService = Settings::kServiceAlways;
+        h.settings.clockService = Settings::kServiceAlways;
         h.clockService.Answer(given);
         EXPECT_FALSE(h.RunNow(RunKind::kManual).ok());
         EXPECT_EQ(std::vector<std::string>{box}, h.boxes.texts());

@@ -15,18 +15,18 @@ namespace {
 
 // Due now is a state of its own: no move of the clock can make it "not due".
 TEST(ScheduleMarksTest, AnHourlyRunIsDueFromTheStartAndAfterEveryFailedHourlyRun) {
-    EXPECT_FALSE(ScheduleMarks().hourlyMark());
+    EXPECT_FALSE(ScheduleMarks().HourlyMark());
 
     for (const std::int32_t period : {Settings::kDaily, Settings::kHourly}) {
         RunHarness h;
         h.ServerDoes({.fault = Fault::kSilent});
-        SetOption(h.settings, &UserOptions::nSynPeriod, period);
+        SetOption(h.settings, &UserOptions::period, period);
         const DateTime mark = *DateTime::FromSystemTime(Calendar(2026, 12, 7, 10, 0, 0));
         h.gate.Apply(RunGate::kAlways,
                      [&](const RunGate::Held& held) { h.marks.SetHourlyMark(held, mark); });
         EXPECT_FALSE(h.RunNow(RunKind::kScheduled).ok());
-        EXPECT_EQ(period == Settings::kHourly, !h.marks.hourlyMark()) << period;
-        EXPECT_EQ(1, h.cursor.currentServer()) << period;
+        EXPECT_EQ(period == Settings::kHourly, !h.marks.HourlyMark()) << period;
+        EXPECT_EQ(1, h.cursor.CurrentIndex()) << period;
     }
 }
 
@@ -42,9 +42,9 @@ TEST(ScheduleMarksTest, AFailedRunGoesByThePeriodItStartedWith) {
     while (h.server.requests() == 0) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    SetOption(h.settings, &UserOptions::nSynPeriod, Settings::kHourly);
+    SetOption(h.settings, &UserOptions::period, Settings::kHourly);
     run.join();
-    EXPECT_TRUE(h.marks.hourlyMark());
+    EXPECT_TRUE(h.marks.HourlyMark());
 }
 
 // A run writing both marks inside the gate while the user-interface thread reads them:
@@ -69,12 +69,12 @@ TEST(ScheduleMarksTest, RunAndUserInterfaceShareTheMarksSafely) {
         }
     });
     while (writes < kWrites) {
-        marks.watchdogTime();
-        marks.hourlyMark();
+        marks.WatchdogTime();
+        marks.HourlyMark();
     }
     worker.join();
-    EXPECT_EQ(2026, marks.watchdogTime().wYear);
-    EXPECT_EQ(kWrites - 1, WholeSeconds(*marks.hourlyMark() - mark));
+    EXPECT_EQ(2026, marks.WatchdogTime().wYear);
+    EXPECT_EQ(kWrites - 1, WholeSeconds(*marks.HourlyMark() - mark));
 }
 
 }  // namespace

@@ -16,8 +16,8 @@ class NextRunCheck {
   public:
     NextRunCheck(int servers, std::int32_t period, std::int32_t offset, int hour, int minute)
         : h(servers) {
-        SetOption(h.settings, &UserOptions::nSynPeriod, period);
-        SetOption(h.settings, &UserOptions::nOffset, offset);
+        SetOption(h.settings, &UserOptions::period, period);
+        SetOption(h.settings, &UserOptions::offsetSeconds, offset);
         h.SetLocalTime(hour, minute, 0);
         h.clock.Freeze();
         h.RemakeScheduler();

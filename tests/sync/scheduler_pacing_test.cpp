@@ -175,7 +175,7 @@ TEST(PacingTest, KissCodesLeaveTheServerAloneAndEveryServerLeftAloneAsksNone) {
 // The clock service asked the server for us: the kiss code it got is obeyed all the same.
 TEST(PacingTest, AKissCodeTheServiceGotLeavesTheServerAlone) {
     PacedRuns paced(1);
-    paced.h.settings.nClockService = Settings::kServiceAlways;
+    paced.h.settings.clockService = Settings::kServiceAlways;
     Failure kiss = FailureOf(FailureKind::kKissOfDeath);
     kiss.kiss = KissCode::FromText("DENY");
     paced.h.clockService.Answer(UnsuccessfulReply(ClockServiceStatus::kFailed, kiss, "x"));
@@ -227,7 +227,7 @@ TEST(PacingTest, ASecondOpinionKeepsTheRulesOfAScheduledRun) {
                                    : FaultConfig{.clock = &paced.h.clock},
                                net::Endpoint::Ipv6Loopback(paced.h.server.port()));
         paced.h.settings.servers.With([&](ServerCatalogue& catalogue) {
-            catalogue.add(ServerEntry("Second", second.address(), 1));
+            catalogue.Add(ServerEntry("Second", second.address(), 1));
         });
         std::vector<int> asked;
         for (int at = 0; at < 90; ++at) {
@@ -249,7 +249,7 @@ TEST(PacingTest, ASecondOpinionKeepsTheRulesOfAScheduledRun) {
 TEST(PacingTest, ANewDaysRunStartsAtARandomMomentButNotAtProgramStart) {
     for (const int offset : {0, 30}) {
         PacedRuns paced(1, {});
-        SetOption(paced.h.settings, &UserOptions::nOffset, offset);
+        SetOption(paced.h.settings, &UserOptions::offsetSeconds, offset);
         EXPECT_EQ(std::vector<int>{0}, paced.RequestSeconds(1));  // today's run, at the start
         paced.h.dayStartSeconds = 300;
         paced.h.SetLocalTime(23, 59, 59);

@@ -110,7 +110,7 @@ TEST(SecondOpinionTest, RunsBeforeALargeStep) {
         RunHarness h(1);
         h.clock.Freeze();
         h.ServerDoes({.clockOffsetSeconds = row.firstAhead, .clock = &h.clock});
-        SetOption(h.settings, &UserOptions::nMaxDiff, 0);
+        SetOption(h.settings, &UserOptions::maxDiffMinutes, 0);
         std::unique_ptr<FaultSntpServer> other;
         for (const std::optional<double>& ahead : row.others) {
             if (ahead) {
@@ -119,8 +119,8 @@ TEST(SecondOpinionTest, RunsBeforeALargeStep) {
                     net::Endpoint::Ipv6Loopback(h.server.port()));
             }
             h.settings.servers.With([&](ServerCatalogue& catalogue) {
-                const std::string title = "Second " + std::to_string(catalogue.size() - 1);
-                catalogue.add(ServerEntry(title, ahead ? other->address() : "127.0.0.9", 1));
+                const std::string title = "Second " + std::to_string(catalogue.Size() - 1);
+                catalogue.Add(ServerEntry(title, ahead ? other->address() : "127.0.0.9", 1));
             });
         }
         const RunResult result = h.RunNow(RunKind::kManual);
@@ -140,7 +140,7 @@ TEST(SecondOpinionTest, RunsBeforeALargeStep) {
         const std::string reason = row.box.substr(0, row.box.find('\n'));
         EXPECT_EQ(0u, h.record().connectStatus.find(reason)) << h.record().connectStatus;
         EXPECT_EQ(reason, h.reporter.HistoryReason(result)) << row.name;
-        EXPECT_EQ(1, h.cursor.currentServer()) << row.name;
+        EXPECT_EQ(1, h.cursor.CurrentIndex()) << row.name;
     }
 }
 

@@ -14,7 +14,7 @@ class ServerCursorTest : public testing::Test {
     ServerCursorTest() {
         for (const char* name : {"zero", "one", "two"}) {
             settings_.servers.With([&](ServerCatalogue& catalogue) {
-                catalogue.add(ServerEntry(name, std::string(name) + ".example", 1));
+                catalogue.Add(ServerEntry(name, std::string(name) + ".example", 1));
             });
         }
     }
@@ -34,12 +34,12 @@ class ServerCursorTest : public testing::Test {
 
 TEST_F(ServerCursorTest, FailedRunsWalkAndWrap) {
     ServerCursor cursor(settings_);
-    settings_.nStartingServ = 2;
+    settings_.startingServer = 2;
     cursor.SelectStartingServer();
     EXPECT_EQ("two", cursor.CurrentServerTitle());
     EXPECT_EQ("two.example", cursor.CurrentServerAddress());
     EXPECT_EQ(3, Advance(cursor));  // the index before the wrap
-    EXPECT_EQ(0, cursor.currentServer());
+    EXPECT_EQ(0, cursor.CurrentIndex());
     EXPECT_EQ(1, Advance(cursor));
     EXPECT_EQ("one", cursor.CurrentServerTitle());
 }
@@ -54,11 +54,11 @@ TEST_F(ServerCursorTest, IndicesAtAndBeyondTheEnds) {
     for (const Case& c : {Case{-5, "", -4, -4}, Case{-1, "", 0, 0}, Case{0, "zero", 1, 1},
                           Case{2, "two", 3, 0}, Case{3, "", 4, 0}, Case{40, "", 41, 0}}) {
         ServerCursor cursor(settings_);
-        settings_.nStartingServ = c.starting;
+        settings_.startingServer = c.starting;
         cursor.SelectStartingServer();
         EXPECT_EQ(c.title, cursor.CurrentServerTitle()) << c.starting;
         EXPECT_EQ(c.returned, Advance(cursor)) << c.starting;
-        EXPECT_EQ(c.after, cursor.currentServer()) << c.starting;
+        EXPECT_EQ(c.after, cursor.CurrentIndex()) << c.starting;
     }
 }
 
@@ -66,7 +66,7 @@ TEST_F(ServerCursorTest, SelectingTheStartingServerOverridesWhereFailuresLeftIt)
     ServerCursor cursor(settings_);
     Advance(cursor);
     Advance(cursor);
-    settings_.nStartingServ = 0;
+    settings_.startingServer = 0;
     cursor.SelectStartingServer();
     EXPECT_EQ("zero.example", cursor.CurrentServerAddress());
 }
@@ -75,19 +75,19 @@ TEST_F(ServerCursorTest, PublishingAnEditedCatalogueMovesIndexAndCursorWithIt) {
     ServerCursor cursor(settings_);
     Advance(cursor);
     ServerCatalogue edited;
-    edited.add(ServerEntry("a", "a.example", 1));
-    edited.add(ServerEntry("b", "b.example", 1));
+    edited.Add(ServerEntry("a", "a.example", 1));
+    edited.Add(ServerEntry("b", "b.example", 1));
     cursor.Publish(edited, 1);
-    EXPECT_EQ(2, settings_.servers.size());
-    EXPECT_EQ(1, settings_.nStartingServ);
+    EXPECT_EQ(2, settings_.servers.Size());
+    EXPECT_EQ(1, settings_.startingServer);
     EXPECT_EQ("b.example", cursor.CurrentServerAddress());
 }
 
 TEST_F(ServerCursorTest, AnIndexBeyondAShrunkCatalogueNamesNoServer) {
     ServerCursor cursor(settings_);
-    settings_.nStartingServ = 2;
+    settings_.startingServer = 2;
     cursor.SelectStartingServer();
-    settings_.servers.With([](ServerCatalogue& servers) { servers.removeAt(1, 2); });
+    settings_.servers.With([](ServerCatalogue& servers) { servers.RemoveAt(1, 2); });
     EXPECT_EQ("", cursor.CurrentServerTitle());
     EXPECT_EQ("", cursor.CurrentServerAddress());
     EXPECT_EQ(3, Advance(cursor));
@@ -113,7 +113,7 @@ TEST_F(ServerCursorTest, WorkerAndUserInterfaceShareTheCursorSafely) {
     for (int round = 0; round < 2000 || addressesSeen < 200; ++round) {
         ServerCatalogue edited;
         for (int i = 0; i <= round % 5; ++i) {
-            edited.add(ServerEntry("s" + std::to_string(i), "h" + std::to_string(i), 1));
+            edited.Add(ServerEntry("s" + std::to_string(i), "h" + std::to_string(i), 1));
         }
         cursor.Publish(edited, round % 5);
         cursor.CurrentServerTitle();
@@ -121,7 +121,7 @@ TEST_F(ServerCursorTest, WorkerAndUserInterfaceShareTheCursorSafely) {
     stop = true;
     worker.join();
     EXPECT_GT(addressesSeen.load(), 0);
-    EXPECT_LT(cursor.currentServer(), 5);
+    EXPECT_LT(cursor.CurrentIndex(), 5);
 }
 
 }  // namespace

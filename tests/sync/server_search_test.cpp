@@ -16,7 +16,7 @@ using Row = std::pair<const char*, std::optional<double>>;  // no delay: the tes
 ServerCatalogue Titles(const std::vector<Row>& rows) {
     ServerCatalogue catalogue;
     for (const auto& [title, delay] : rows) {
-        catalogue.add(ServerEntry(title, "h", 1));
+        catalogue.Add(ServerEntry(title, "h", 1));
     }
     return catalogue;
 }

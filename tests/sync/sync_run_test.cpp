@@ -33,7 +33,7 @@ class SyncRunTest : public testing::Test {
 
 TEST_F(SyncRunTest, ManualSuccessSetsTheClockRecordsAndReports) {
     h.clock.Advance(30.0);
-    h.settings.bFirstStart = 1;
+    h.settings.firstStart = 1;
     ASSERT_TRUE(h.RunNow(RunKind::kManual).ok());
 
     EXPECT_NEAR(0.0, h.clock.offset(), 0.05);
@@ -59,8 +59,8 @@ TEST_F(SyncRunTest, ManualSuccessSetsTheClockRecordsAndReports) {
               h.store.value("Options", "nSynYear"));
     EXPECT_EQ(MemoryProfileStore::Value(record.connectStatus),
               h.store.value("Options", "sConnectStatus"));
-    EXPECT_EQ(0, h.settings.bFirstStart);
-    EXPECT_EQ(0, h.cursor.currentServer());
+    EXPECT_EQ(0, h.settings.firstStart);
+    EXPECT_EQ(0, h.cursor.CurrentIndex());
 }
 
 TEST_F(SyncRunTest, ScheduledRunShowsNoBoxAndSkipsTheProbe) {
@@ -86,11 +86,11 @@ TEST_F(SyncRunTest, ClockTwoHoursFastIsSteppedCoarselyThenSetPrecisely) {
     EXPECT_NE(std::string::npos, h.record().connectStatus.find("Net delay: 0.0"))
         << h.record().connectStatus;
     // The watchdog's clock was moved past the step.
-    EXPECT_EQ(h.clock.LocalTime().wHour, h.marks.watchdogTime().wHour);
+    EXPECT_EQ(h.clock.LocalTime().wHour, h.marks.WatchdogTime().wHour);
 }
 
 TEST_F(SyncRunTest, UserOffsetRunsTheClockBehindKeepingTheMilliseconds) {
-    SetOption(h.settings, &UserOptions::nOffset, -90);
+    SetOption(h.settings, &UserOptions::offsetSeconds, -90);
     ASSERT_TRUE(h.RunNow(RunKind::kScheduled).ok());
     EXPECT_EQ((std::vector<FakeClock::SetKind>{FakeClock::SetKind::kClockUtc,
                                                FakeClock::SetKind::kLocalTime}),
@@ -100,7 +100,7 @@ TEST_F(SyncRunTest, UserOffsetRunsTheClockBehindKeepingTheMilliseconds) {
 }
 
 TEST_F(SyncRunTest, WarnsWhenTheClockMovedMoreThanAllowed) {
-    SetOption(h.settings, &UserOptions::nMaxDiff, 1);
+    SetOption(h.settings, &UserOptions::maxDiffMinutes, 1);
     h.clock.Advance(-180.0);
     ASSERT_TRUE(h.RunNow(RunKind::kScheduled).ok());  // scheduled: the warning is its only box
     ASSERT_EQ(1u, h.boxes.boxes().size());
@@ -114,11 +114,11 @@ TEST_F(SyncRunTest, WarnsWhenTheClockMovedMoreThanAllowed) {
     ASSERT_TRUE(h.RunNow(RunKind::kScheduled).ok());
     EXPECT_EQ(1u, h.boxes.boxes().size());
 
-    h.settings.bFirstStart = 1;  // never on the first synchronisation
+    h.settings.firstStart = 1;  // never on the first synchronisation
     h.clock.Advance(-600.0);
     ASSERT_TRUE(h.RunNow(RunKind::kScheduled).ok());
     EXPECT_EQ(1u, h.boxes.boxes().size());
-    EXPECT_EQ(0, h.settings.bFirstStart);
+    EXPECT_EQ(0, h.settings.firstStart);
 }
 
 TEST(ClockJumpTest, StepsBackAndForthCountAlike) {
@@ -132,7 +132,7 @@ TEST(ClockJumpTest, StepsBackAndForthCountAlike) {
         RunHarness h;
         h.clock.Freeze();  // the exchange takes no time: the clock moves by exactly as much
         h.ServerDoes({.clockOffsetSeconds = c.serverAhead, .clock = &h.clock});
-        SetOption(h.settings, &UserOptions::nMaxDiff, c.maxDiff);
+        SetOption(h.settings, &UserOptions::maxDiffMinutes, c.maxDiff);
         ASSERT_TRUE(h.RunNow(RunKind::kScheduled).ok()) << c.serverAhead;
         const std::vector<std::string> boxes = h.boxes.texts();
         EXPECT_EQ(c.warns ? 1u : 0u, boxes.size()) << c.serverAhead;
@@ -155,8 +155,8 @@ TEST(RunMomentsTest, BeforeIsBeforeTheQueryAfterIsAfterEverySetAndSoIsTheWatchdo
         h.SetLocalTime(10, 0, 0);
         h.clock.Freeze();
         h.ServerDoes({.clockOffsetSeconds = c.serverAhead, .clock = &h.clock});
-        SetOption(h.settings, &UserOptions::nOffset, c.userOffset);
-        SetOption(h.settings, &UserOptions::nMaxDiff, 0);
+        SetOption(h.settings, &UserOptions::offsetSeconds, c.userOffset);
+        SetOption(h.settings, &UserOptions::maxDiffMinutes, 0);
         const SYSTEMTIME before = h.clock.LocalTime();
         ASSERT_TRUE(h.RunNow(RunKind::kScheduled).ok()) << c.serverAhead;
         const SYSTEMTIME after = h.clock.LocalTime();
@@ -167,7 +167,7 @@ TEST(RunMomentsTest, BeforeIsBeforeTheQueryAfterIsAfterEverySetAndSoIsTheWatchdo
         EXPECT_EQ(seconds(before), seconds(record.timeBefore)) << c.serverAhead;
         EXPECT_EQ(seconds(after), seconds(record.timeAfter)) << c.serverAhead;
         EXPECT_EQ(36000 + static_cast<int>(c.serverAhead) + c.userOffset, seconds(after));
-        EXPECT_EQ(seconds(after), seconds(h.marks.watchdogTime())) << c.serverAhead;
+        EXPECT_EQ(seconds(after), seconds(h.marks.WatchdogTime())) << c.serverAhead;
     }
 }
 
@@ -329,7 +329,7 @@ TEST_F(SyncRunTest, EveryFailureReportsKeepsTheRecordAndMovesToTheNextServer) {
             << row.name << ": " << status;
         EXPECT_EQ(0, r.record().syncDate.wYear) << row.name;
         EXPECT_FALSE(r.store.value("Options", "sConnectStatus")) << row.name;
-        EXPECT_EQ(1, r.cursor.currentServer()) << row.name;
+        EXPECT_EQ(1, r.cursor.CurrentIndex()) << row.name;
         EXPECT_EQ(row.queries, r.server.requests()) << row.name;
         EXPECT_EQ(r.network.starts - (r.network.result == NetworkStartResult::kStarted ? 0 : 1),
                   r.network.stops)
@@ -349,14 +349,14 @@ TEST_F(SyncRunTest, ServerTestOfTheDialogsNeverTouchesTheClockOrTheRecord) {
     h.ServerDoes({.fault = Fault::kSilent});
     EXPECT_EQ(FailureKind::kNoAnswer, h.tester.Test(h.server.address()).failure.kind);
     EXPECT_TRUE(h.boxes.boxes().empty());  // the caller reports a failed query
-    EXPECT_EQ(0, h.cursor.currentServer());
+    EXPECT_EQ(0, h.cursor.CurrentIndex());
 
     // Only a network that does not start is told at once; a test is no run all the same.
     h.network.result = NetworkStartResult::kFailed;
     EXPECT_EQ(FailureKind::kNetworkStart, h.tester.Test(h.server.address()).failure.kind);
     EXPECT_EQ(std::vector<std::string>{"WSAStartup failed!\n"}, h.boxes.texts());
     EXPECT_EQ("", h.record().connectStatus);
-    EXPECT_EQ(0, h.cursor.currentServer());
+    EXPECT_EQ(0, h.cursor.CurrentIndex());
 }
 
 TEST_F(SyncRunTest, EveryRunLeavesItsLineInTheHistoryAndAnUnwritableOneStopsNothing) {

@@ -69,7 +69,7 @@ class StuckRunTest : public SchedulerTest {
 };
 
 TEST_F(SchedulerTest, HourlyRunsAtOnceThenWhenTheMarkIsSixtyMinutesOld) {
-    SetOption(h.settings, &UserOptions::nSynPeriod, Settings::kHourly);
+    SetOption(h.settings, &UserOptions::period, Settings::kHourly);
     TickAndWait();
     EXPECT_EQ(1, h.threads.started);
     EXPECT_EQ(0u, record().connectStatus.find("Success synchro: "));
@@ -86,7 +86,7 @@ TEST_F(SchedulerTest, HourlyRunsAtOnceThenWhenTheMarkIsSixtyMinutesOld) {
 }
 
 TEST_F(SchedulerTest, HourlyClockSetBackByMoreThanAnHourRunsAtOnce) {
-    SetOption(h.settings, &UserOptions::nSynPeriod, Settings::kHourly);
+    SetOption(h.settings, &UserOptions::period, Settings::kHourly);
     TickAndWait();
     Minutes(-70);
     h.clock.Advance(15.0);  // no server is asked again within 15 s
@@ -95,7 +95,7 @@ TEST_F(SchedulerTest, HourlyClockSetBackByMoreThanAnHourRunsAtOnce) {
 }
 
 TEST_F(SchedulerTest, HourlyFailedRunMovesTheMarkSoTheNextTickRunsTheNextServer) {
-    SetOption(h.settings, &UserOptions::nSynPeriod, Settings::kHourly);
+    SetOption(h.settings, &UserOptions::period, Settings::kHourly);
     h.ServerDoes({.fault = Fault::kSilent});
     TickAndWait();
     EXPECT_EQ(ServerTitle(1), server());
@@ -105,7 +105,7 @@ TEST_F(SchedulerTest, HourlyFailedRunMovesTheMarkSoTheNextTickRunsTheNextServer)
 }
 
 TEST_F(SchedulerTest, HourlyWithoutAConnectionSaysSoOnEveryTick) {
-    SetOption(h.settings, &UserOptions::nSynPeriod, Settings::kHourly);
+    SetOption(h.settings, &UserOptions::period, Settings::kHourly);
     h.connectivity.connected = false;
     scheduler().Tick();
     const std::string status = record().connectStatus;
@@ -142,7 +142,7 @@ TEST_F(SchedulerTest, DailyRunsOnceADayAndTheStatusTellsWhenTodaysRunIsDone) {
     TickAndWait();
     EXPECT_EQ(2, h.threads.started);
     EXPECT_TRUE(h.status().todaysRunDone);
-    SetOption(h.settings, &UserOptions::nSynPeriod, Settings::kHourly);
+    SetOption(h.settings, &UserOptions::period, Settings::kHourly);
     EXPECT_FALSE(h.status().todaysRunDone);  // only a daily schedule has a day's run
 }
 
@@ -169,7 +169,7 @@ TEST_F(SchedulerTest, DailyRunsWhenTheLastSynchronisationWasOnAnotherCalendarDay
 
 TEST_F(SchedulerTest, OnlyManualNeverSchedules) {
     for (const std::int32_t period : {std::int32_t{Settings::kOnlyManual}, std::int32_t{7}}) {
-        SetOption(h.settings, &UserOptions::nSynPeriod, period);
+        SetOption(h.settings, &UserOptions::period, period);
         h.connectivity.connected = false;
         scheduler().Tick();
         Minutes(25 * 60);
@@ -181,7 +181,7 @@ TEST_F(SchedulerTest, OnlyManualNeverSchedules) {
 }
 
 TEST_F(SchedulerTest, QuietWindowAroundMidnightOnlyWithAnOffset) {
-    SetOption(h.settings, &UserOptions::nOffset, 30);
+    SetOption(h.settings, &UserOptions::offsetSeconds, 30);
     struct Moment {
         int hour, minute, second;
         bool runs;
@@ -200,7 +200,7 @@ TEST_F(SchedulerTest, QuietWindowAroundMidnightOnlyWithAnOffset) {
         runs += m.runs ? 1 : 0;
         EXPECT_EQ(runs, h.threads.started) << m.hour << ":" << m.minute << ":" << m.second;
     }
-    SetOption(h.settings, &UserOptions::nOffset, 0);
+    SetOption(h.settings, &UserOptions::offsetSeconds, 0);
     ForgetTodaysSynchronisation();
     h.clock.Advance(15.0);
     h.SetLocalTime(23, 50, 0);
@@ -244,7 +244,7 @@ TEST_F(SchedulerTest, SynchronizeNowTwiceStartsOneRun) {
     EXPECT_EQ(1, h.threads.started);
     EXPECT_EQ(1, h.server.requests());
     // A manual run ignores the period and the day, and does not move the hourly mark.
-    SetOption(h.settings, &UserOptions::nSynPeriod, Settings::kHourly);
+    SetOption(h.settings, &UserOptions::period, Settings::kHourly);
     h.clock.Advance(15.0);  // no server is asked again within 15 s
     TickAndWait();          // the hourly run: the next is due an hour later
     const std::optional<DateTime> next = h.status().nextRun;
@@ -289,7 +289,7 @@ TEST_F(SchedulerTest, TheStatusViewShowsOneRunInEveryField) {
 // What the tray's state is decided from: the run in progress, the last scheduled attempt
 // apart from manual ones, the last success's time and the schedule's limits.
 TEST_F(SchedulerTest, TheStatusViewTellsTheTraysFacts) {
-    SetOption(h.settings, &UserOptions::nMaxDays, 9);
+    SetOption(h.settings, &UserOptions::maxDays, 9);
     h.ServerDoes({.fault = Fault::kSilent});
     TickAndWait();  // the day's run fails
     EXPECT_FALSE(h.status().lastSuccess);
@@ -340,7 +340,7 @@ TEST_F(SchedulerTest, TheStatusTellsARunActiveUntilItEndsAndCountsItOnce) {
 }
 
 TEST_F(StuckRunTest, WatchdogRestartsAScheduledRunAfterItsLimitAgainstTheSameServer) {
-    SetOption(h.settings, &UserOptions::nTimeOut, 200);  // longer than the run's own waits
+    SetOption(h.settings, &UserOptions::timeOutSeconds, 200);  // longer than the run's own waits
     scheduler().Tick();
     WaitUntilQuerying(1);
     h.clock.Advance(200.0);
@@ -358,7 +358,7 @@ TEST_F(StuckRunTest, WatchdogRestartsAScheduledRunAfterItsLimitAgainstTheSameSer
 }
 
 TEST_F(StuckRunTest, WatchdogNeverRestartsARunBeforeItCouldFailByItself) {
-    SetOption(h.settings, &UserOptions::nTimeOut, 5);  // as low as loading allows
+    SetOption(h.settings, &UserOptions::timeOutSeconds, 5);  // as low as loading allows
     scheduler().Tick();
     WaitUntilQuerying(1);
     h.clock.Advance(6.0);
@@ -383,7 +383,7 @@ TEST_F(SchedulerTest, TheWatchdogCountsNeitherTheClocksJumpNorAnOpenBox) {
         RunHarness r;
         r.SetLocalTime(10, 0, 0);
         r.clock.Freeze();
-        SetOption(r.settings, &UserOptions::nMaxDiff, c.maxDiff);
+        SetOption(r.settings, &UserOptions::maxDiffMinutes, c.maxDiff);
         r.ServerDoes({.clockOffsetSeconds = c.serverAhead, .clock = &r.clock});
         r.boxes.Hold(true);
         if (c.manual) {
@@ -421,7 +421,7 @@ TEST_F(StuckRunTest, AManualRunGetsThreeMinutes) {
 // A restart gives the restarted run a whole limit of its own and keeps it manual; a
 // scheduled run after a manual one gets the scheduled limit again.
 TEST_F(StuckRunTest, WatchdogLimitsOverSeveralTicks) {
-    SetOption(h.settings, &UserOptions::nTimeOut,
+    SetOption(h.settings, &UserOptions::timeOutSeconds,
               150);  // above the run's own waits (130 s), below a manual run's 180 s
     enum class Do { kManual, kTick, kBreak };
     struct Step {
@@ -454,7 +454,7 @@ TEST_F(StuckRunTest, WatchdogLimitsOverSeveralTicks) {
 }
 
 TEST_F(StuckRunTest, BreakAbandonsTheRunAndNothingOfItAppears) {
-    h.settings.bFirstStart = 1;
+    h.settings.firstStart = 1;
     scheduler().StartManualRun();
     WaitUntilQuerying(1);
     scheduler().BreakRun("Broken by the user.");
@@ -465,7 +465,7 @@ TEST_F(StuckRunTest, BreakAbandonsTheRunAndNothingOfItAppears) {
     EXPECT_TRUE(h.boxes.boxes().empty());  // no "Time receiving error!"
     EXPECT_EQ(ServerTitle(0), server());
     EXPECT_EQ(0, record().syncDate.wYear);
-    EXPECT_EQ(1, h.settings.bFirstStart);
+    EXPECT_EQ(1, h.settings.firstStart);
 
     scheduler().StartManualRun();  // the next run may start at once
     EXPECT_EQ(2, h.threads.started);
@@ -490,7 +490,7 @@ TEST_F(SchedulerTest, BreakWithoutARunOnlySetsTheStatusLine) {
 }
 
 TEST_F(SchedulerTest, AnAbandonedRunsOpenBoxClosesAndItsLaterEffectsNeverApply) {
-    h.settings.bFirstStart = 1;
+    h.settings.firstStart = 1;
     h.boxes.Hold(true);
     scheduler().StartManualRun();
     ASSERT_TRUE(h.boxes.WaitUntilOpen());  // "Successful synchronization." is on screen
@@ -501,7 +501,7 @@ TEST_F(SchedulerTest, AnAbandonedRunsOpenBoxClosesAndItsLaterEffectsNeverApply) 
     EXPECT_TRUE(h.boxes.boxes()[0].closedByGuard);
     EXPECT_EQ("Broken by the user.", record().connectStatus);
     EXPECT_FALSE(h.store.value("Options", "sConnectStatus"));  // the record was not stored
-    EXPECT_EQ(1, h.settings.bFirstStart);
+    EXPECT_EQ(1, h.settings.firstStart);
 }
 
 // The window takes the status every second: a registry that is slow to store a finished
@@ -561,7 +561,7 @@ TEST_F(SchedulerTest, AResumeRunsOnceAsSoonAsConnectedThenExitAfterAppliesAsUsua
 }
 
 TEST_F(SchedulerTest, AResumeRunsAnHourlyScheduleWithinTheHourButNotAManualOne) {
-    SetOption(h.settings, &UserOptions::nSynPeriod, Settings::kHourly);
+    SetOption(h.settings, &UserOptions::period, Settings::kHourly);
     TickAndWait();
     Minutes(10);
     const DateTime now = *DateTime::FromSystemTime(h.clock.LocalTime());
@@ -573,7 +573,7 @@ TEST_F(SchedulerTest, AResumeRunsAnHourlyScheduleWithinTheHourButNotAManualOne) 
     scheduler().Tick();
     EXPECT_EQ(2, h.threads.started);
 
-    SetOption(h.settings, &UserOptions::nSynPeriod, Settings::kOnlyManual);
+    SetOption(h.settings, &UserOptions::period, Settings::kOnlyManual);
     scheduler().Resumed();
     EXPECT_FALSE(h.status().resumePending);
     scheduler().Tick();
