@@ -60,3 +60,37 @@ void RunHarness::SetLocalTime(int hour, int minute, int second) {
     local.wMilliseconds = 0;
     clock.SetLocalNow(local);
 }
+
+void RecordingRunReporter::ShowBox(const RunEvent& event, BoxGuard& guard) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        boxed_.push_back(event);
+    }
+    words_.ShowBox(event, guard);
+}
+
+std::string RecordingRunReporter::StatusLine(const RunEvent& event) const {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        lastStatus_ = event;
+    }
+    return words_.StatusLine(event);
+}
+
+std::string RecordingRunReporter::HistoryReason(const RunResult& result) const {
+    return words_.HistoryReason(result);
+}
+
+std::string RecordingRunReporter::ClockChangeNote(bool repeated) const {
+    return words_.ClockChangeNote(repeated);
+}
+
+std::vector<RunEvent> RecordingRunReporter::boxed() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return boxed_;
+}
+
+std::optional<RunEvent> RecordingRunReporter::lastStatus() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return lastStatus_;
+}

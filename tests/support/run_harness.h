@@ -7,6 +7,9 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
 
 #include "app/program_run_reporter.h"
 #include "sync/server_tester.h"
@@ -16,6 +19,28 @@
 #include "tests/support/fault_sntp_server.h"
 #include "tests/support/memory_profile_store.h"
 #include "tests/support/platform_fakes.h"
+
+// The program's reporter, recording every event a run hands it: the run's tests check what
+// the run reports, the presentation's tests how it is worded.
+class RecordingRunReporter : public RunReporter {
+  public:
+    explicit RecordingRunReporter(RunReporter& words) : words_(words) {}
+
+    void ShowBox(const RunEvent& event, BoxGuard& guard) override;
+    std::string StatusLine(const RunEvent& event) const override;
+    std::string HistoryReason(const RunResult& result) const override;
+    std::string ClockChangeNote(bool repeated) const override;
+
+    std::vector<RunEvent> boxed() const;
+    // The event of the status line last worded.
+    std::optional<RunEvent> lastStatus() const;
+
+  private:
+    RunReporter& words_;
+    mutable std::mutex mutex_;
+    std::vector<RunEvent> boxed_;
+    mutable std::optional<RunEvent> lastStatus_;
+};
 
 class RunHarness {
   public:
@@ -50,7 +75,8 @@ class RunHarness {
     RecordingMessageBoxes boxes;
     // The month names the program loads, as the scheduler's.
     MonthNames months = LoadedMonthNames();
-    ProgramRunReporter reporter{boxes, months};
+    ProgramRunReporter words{boxes, months};
+    RecordingRunReporter reporter{words};
     FakeClockService clockService;
     CountingWorkerThreads threads;
     FaultSntpServer server;

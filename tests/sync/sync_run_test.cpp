@@ -8,7 +8,6 @@
 #include <regex>
 #include <utility>
 
-#include "app/presentation.h"
 #include "sync/clock_correction.h"
 #include "tests/support/calendar.h"
 #include "tests/support/run_harness.h"
@@ -38,11 +37,10 @@ TEST_F(SyncRunTest, ManualSuccessSetsTheClockRecordsAndReports) {
 
     EXPECT_NEAR(0.0, h.clock.offset(), 0.05);
     EXPECT_EQ(std::vector<FakeClock::SetKind>{FakeClock::SetKind::kClockUtc}, SetKinds());
-    ASSERT_EQ(1u, h.boxes.boxes().size());
-    const RecordingMessageBoxes::Box box = h.boxes.boxes()[0];
-    EXPECT_EQ("Successful synchronization.", box.text);
-    EXPECT_EQ("Tickwell", box.caption);
-    EXPECT_EQ(BoxIcon::kInformation, box.icon);
+    const std::vector<RunEvent> boxed = h.reporter.boxed();
+    ASSERT_EQ(1u, boxed.size());
+    EXPECT_EQ(RunEvent::Kind::kSucceeded, boxed[0].kind);
+    EXPECT_EQ(1u, h.boxes.boxes().size());
     EXPECT_EQ(1, h.probe.probes);
     EXPECT_EQ(1, h.network.starts);
     EXPECT_EQ(1, h.network.stops);
@@ -51,10 +49,8 @@ TEST_F(SyncRunTest, ManualSuccessSetsTheClockRecordsAndReports) {
     const SYSTEMTIME now = h.clock.LocalTime();
     EXPECT_EQ(now.wDay, record.syncDate.wDay);
     EXPECT_EQ(record.timeAfter.wSecond, record.syncDate.wSecond);
-    EXPECT_EQ(0u, record.connectStatus.find(
-                      "Success synchro: " + presentation::DateStamp(record.syncDate, h.months) +
-                      ". Net delay: 0.0"))
-        << record.connectStatus;
+    EXPECT_EQ(h.words.StatusLine(*h.reporter.lastStatus()), record.connectStatus);
+    EXPECT_EQ(RunEvent::Kind::kSucceeded, h.reporter.lastStatus()->kind);
     EXPECT_EQ(MemoryProfileStore::Value(std::int32_t{record.syncDate.wYear}),
               h.store.value("Options", "nSynYear"));
     EXPECT_EQ(MemoryProfileStore::Value(record.connectStatus),
@@ -103,21 +99,18 @@ TEST_F(SyncRunTest, WarnsWhenTheClockMovedMoreThanAllowed) {
     SetOption(h.settings, &UserOptions::maxDiffMinutes, 1);
     h.clock.Advance(-180.0);
     ASSERT_TRUE(h.RunNow(RunKind::kScheduled).ok());  // scheduled: the warning is its only box
-    ASSERT_EQ(1u, h.boxes.boxes().size());
-    const RecordingMessageBoxes::Box warning = h.boxes.boxes()[0];
-    EXPECT_EQ(0u, warning.text.find("3 minutes between the time after synchronizing and the "
-                                    "time before synchronizing.\nIt can be caused by a virus"));
-    EXPECT_EQ("Tickwell", warning.caption);
-    EXPECT_EQ(BoxIcon::kWarning, warning.icon);
+    ASSERT_EQ(1u, h.reporter.boxed().size());
+    EXPECT_EQ(RunEvent::Kind::kClockJump, h.reporter.boxed()[0].kind);
+    EXPECT_EQ(3, h.reporter.boxed()[0].jumpMinutes);
 
     h.clock.Advance(-90.0);  // counts 1 minute: not more than 1
     ASSERT_TRUE(h.RunNow(RunKind::kScheduled).ok());
-    EXPECT_EQ(1u, h.boxes.boxes().size());
+    EXPECT_EQ(1u, h.reporter.boxed().size());
 
     h.settings.firstStart = 1;  // never on the first synchronisation
     h.clock.Advance(-600.0);
     ASSERT_TRUE(h.RunNow(RunKind::kScheduled).ok());
-    EXPECT_EQ(1u, h.boxes.boxes().size());
+    EXPECT_EQ(1u, h.reporter.boxed().size());
     EXPECT_EQ(0, h.settings.firstStart);
 }
 
@@ -134,10 +127,11 @@ TEST(ClockJumpTest, StepsBackAndForthCountAlike) {
         h.ServerDoes({.clockOffsetSeconds = c.serverAhead, .clock = &h.clock});
         SetOption(h.settings, &UserOptions::maxDiffMinutes, c.maxDiff);
         ASSERT_TRUE(h.RunNow(RunKind::kScheduled).ok()) << c.serverAhead;
-        const std::vector<std::string> boxes = h.boxes.texts();
-        EXPECT_EQ(c.warns ? 1u : 0u, boxes.size()) << c.serverAhead;
-        if (c.warns && !boxes.empty()) {
-            EXPECT_EQ(0u, boxes[0].find("3 minutes between")) << boxes[0];
+        const std::vector<RunEvent> boxed = h.reporter.boxed();
+        ASSERT_EQ(c.warns ? 1u : 0u, boxed.size()) << c.serverAhead;
+        if (c.warns) {
+            EXPECT_EQ(RunEvent::Kind::kClockJump, boxed[0].kind);
+            EXPECT_EQ(3, boxed[0].jumpMinutes) << c.serverAhead;
         }
     }
 }
@@ -174,159 +168,122 @@ TEST(RunMomentsTest, BeforeIsBeforeTheQueryAfterIsAfterEverySetAndSoIsTheWatchdo
 struct FailureRow {
     const char* name;
     std::function<void(RunHarness&)> arrange;
-    bool manual;
+    RunKind kind;
     FailureKind failure;
-    // The boxes' texts; the last ends with this paragraph on the server and the reason.
-    std::vector<std::string> boxes;
-    const char* paragraph;
-    const char* caption;
-    const char* statusPrefix;
+    std::vector<RunStep> boxed;  // the steps of the failures shown in a box, in order
+    RunStep status;              // of the failure the status line tells
     int queries;
 };
 
-// Every failure the run can meet: its kind, its boxes (the first line as it always was, then
-// the server, the address asked and the reason), its status line, and the next server.
-TEST_F(SyncRunTest, EveryFailureReportsKeepsTheRecordAndMovesToTheNextServer) {
-    const std::string noAnswer = "Server 0 (127.0.0.1): No answer from 127.0.0.1 within 0.6 s.";
+// Every failure the run can meet: what it reports at which step (its boxes for a run the
+// user started, its status line), the record it keeps, and the next server. How each is
+// worded is the presentation's.
+TEST_F(SyncRunTest, EveryFailureIsReportedAtItsStepKeepsTheRecordAndMovesToTheNextServer) {
+    using K = FailureKind;
+    constexpr RunKind kManual = RunKind::kManual;
+    constexpr RunKind kScheduled = RunKind::kScheduled;
+    const auto silent = [](RunHarness& r) { r.ServerDoes({.fault = Fault::kSilent}); };
+    const auto noNetwork = [](RunHarness& r) { r.network.result = NetworkStartResult::kFailed; };
     const std::vector<FailureRow> rows = {
         {"internet session",
          [](RunHarness& r) { r.probe.result = ProbeResult::kSessionFailed; },
-         true,
-         FailureKind::kInternetOpen,
-         {"Internet open error! Test your system and try again."},
-         "Server 0 (127.0.0.1): The Internet session could not be opened.",
-         "Tickwell: error",
-         "Internet Open Error! ",
+         kManual,
+         K::kInternetOpen,
+         {RunStep::kProbe},
+         RunStep::kProbe,
          0},
         {"probe page",
          [](RunHarness& r) { r.probe.result = ProbeResult::kUrlFailed; },
-         true,
-         FailureKind::kUrlOpen,
-         {presentation::kUrlOpenBox},
-         "Server 0 (127.0.0.1): The test web page could not be opened: is the computer online?",
-         "Tickwell:Error",
-         "URL Open Error! ",
+         kManual,
+         K::kUrlOpen,
+         {RunStep::kProbe},
+         RunStep::kProbe,
          0},
+        // The network's start is told at once, then the run's failure.
         {"WSAStartup, manual",
-         [](RunHarness& r) { r.network.result = NetworkStartResult::kFailed; },
-         true,
-         FailureKind::kNetworkStart,
-         {"WSAStartup failed!\n", "Time receiving error!"},
-         "Server 0 (127.0.0.1): The network could not be started.",
-         "Tickwell:Error",
-         "Communication error! ",
+         noNetwork,
+         kManual,
+         K::kNetworkStart,
+         {RunStep::kNetworkStart, RunStep::kQuery},
+         RunStep::kQuery,
          0},
-        {"WSAStartup, scheduled",
-         [](RunHarness& r) { r.network.result = NetworkStartResult::kFailed; },
-         false,
-         FailureKind::kNetworkStart,
-         {},
-         "",
-         "",
-         "Communication error! ",
-         0},
+        {"WSAStartup, scheduled", noNetwork, kScheduled, K::kNetworkStart, {}, RunStep::kQuery, 0},
         {"Winsock version",
          [](RunHarness& r) { r.network.result = NetworkStartResult::kWrongVersion; },
-         true,
-         FailureKind::kNetworkVersion,
-         {"Winsock stack does not support version that is needed!\n", "Time receiving error!"},
-         "Server 0 (127.0.0.1): The network does not offer the version Tickwell needs.",
-         "Tickwell:Error",
-         "Communication error! ",
+         kManual,
+         K::kNetworkVersion,
+         {RunStep::kNetworkStart, RunStep::kQuery},
+         RunStep::kQuery,
          0},
-        {"no reply",
-         [](RunHarness& r) { r.ServerDoes({.fault = Fault::kSilent}); },
-         true,
-         FailureKind::kNoAnswer,
-         {"Time receiving error!"},
-         noAnswer.c_str(),
-         "Tickwell:Error",
-         "Communication error! ",
-         1},
-        {"no reply, scheduled",
-         [](RunHarness& r) { r.ServerDoes({.fault = Fault::kSilent}); },
-         false,
-         FailureKind::kNoAnswer,
-         {},
-         "",
-         "",
-         "Communication error! ",
-         1},
+        {"no reply", silent, kManual, K::kNoAnswer, {RunStep::kQuery}, RunStep::kQuery, 1},
+        {"no reply, scheduled", silent, kScheduled, K::kNoAnswer, {}, RunStep::kQuery, 1},
         {"kiss-o'-death",
          [](RunHarness& r) { r.ServerDoes({.fault = Fault::kKissOfDeath}); },
-         true,
-         FailureKind::kKissOfDeath,
-         {"Time receiving error!"},
-         "Server 0 (127.0.0.1): The server asked us to slow down (RATE).",
-         "Tickwell:Error",
-         "Communication error! ",
+         kManual,
+         K::kKissOfDeath,
+         {RunStep::kQuery},
+         RunStep::kQuery,
          1},
         {"unsynchronised server",
          [](RunHarness& r) { r.ServerDoes({.fault = Fault::kUnsynchronised}); },
-         true,
-         FailureKind::kUnsynchronised,
-         {"Time receiving error!"},
-         "Server 0 (127.0.0.1): The server's own clock is not synchronized.",
-         "Tickwell:Error",
-         "Communication error! ",
+         kManual,
+         K::kUnsynchronised,
+         {RunStep::kQuery},
+         RunStep::kQuery,
          1},
         {"second query after the coarse step",
          [](RunHarness& r) {
              r.clock.Advance(7200.0);
              r.ServerDoes({.silentAfter = 1});
          },
-         true,
-         FailureKind::kNoAnswer,
-         {"Time receiving error!"},
-         noAnswer.c_str(),
-         "Tickwell:Error",
-         "Communication error! ",
+         kManual,
+         K::kNoAnswer,
+         {RunStep::kQuery},
+         RunStep::kQuery,
          2},
-        {"the clock refused for want of the privilege",
+        {"the clock refused",
          [](RunHarness& r) { r.clock.FailSets(true, 1314); },
-         true,
-         FailureKind::kClockRefused,
-         {"Windows refused to set the clock (error 1314): run Tickwell as administrator."},
-         "Server 0 (127.0.0.1).",  // the first line gives the reason
-         "Tickwell:Error",
-         "Communication error! ",
+         kManual,
+         K::kClockRefused,
+         {RunStep::kSet},
+         RunStep::kSet,
          1},
-        {"the clock refused for another reason, after the coarse step",
+        {"the clock refused after the coarse step",
          [](RunHarness& r) {
              r.clock.Advance(7200.0);
              r.clock.FailSets(true, 87);
          },
-         true,
-         FailureKind::kClockRefused,
-         {"Windows refused to set the clock (error 87)."},
-         "Server 0 (127.0.0.1).",
-         "Tickwell:Error",
-         "Communication error! ",
+         kScheduled,
+         K::kClockRefused,
+         {},
+         RunStep::kSet,
          2},
     };
     for (const FailureRow& row : rows) {
         RunHarness r;
         r.ServerDoes({});
         row.arrange(r);
-        const RunResult result = r.RunNow(row.manual ? RunKind::kManual : RunKind::kScheduled);
+        const RunResult result = r.RunNow(row.kind);
         EXPECT_EQ(row.failure, result.failure.kind) << row.name;
         // Of these, only a refused clock had a usable reply: a kiss of death measures nothing.
-        EXPECT_EQ(row.failure == FailureKind::kClockRefused, result.answered) << row.name;
+        EXPECT_EQ(row.failure == K::kClockRefused, result.answered) << row.name;
         EXPECT_EQ("Server 0", result.serverTitle) << row.name;
 
-        std::vector<std::string> boxes = row.boxes;
-        if (!boxes.empty()) {
-            boxes.back() += "\n\n" + std::string(row.paragraph);
+        std::vector<RunStep> boxed;
+        for (const RunEvent& event : r.reporter.boxed()) {
+            EXPECT_EQ(RunEvent::Kind::kFailed, event.kind) << row.name;
+            EXPECT_EQ(row.failure, event.result.failure.kind) << row.name;
+            boxed.push_back(event.step);
         }
-        EXPECT_EQ(boxes, r.boxes.texts()) << row.name;
-        for (const RecordingMessageBoxes::Box& box : r.boxes.boxes()) {
-            EXPECT_EQ(BoxIcon::kError, box.icon) << row.name;
-            EXPECT_EQ(row.caption, box.caption) << row.name;
-        }
-        const std::string status = r.record().connectStatus;
-        EXPECT_TRUE(std::regex_match(status, std::regex(std::string(row.statusPrefix) +
-                                                        "\\d\\d:\\d\\d; \\d\\d-[A-Za-z]+-\\d{4}")))
-            << row.name << ": " << status;
+        EXPECT_EQ(row.boxed, boxed) << row.name;
+        EXPECT_EQ(row.boxed.size(), r.boxes.texts().size()) << row.name;  // each on screen
+        const std::optional<RunEvent> status = r.reporter.lastStatus();
+        ASSERT_TRUE(status) << row.name;
+        EXPECT_EQ(RunEvent::Kind::kFailed, status->kind) << row.name;
+        EXPECT_EQ(row.status, status->step) << row.name;
+        EXPECT_EQ("Server 0", status->result.serverTitle) << row.name;
+        EXPECT_EQ(r.words.StatusLine(*status), r.record().connectStatus) << row.name;
+
         EXPECT_EQ(0, r.record().syncDate.wYear) << row.name;
         EXPECT_FALSE(r.store.value("Options", "sConnectStatus")) << row.name;
         EXPECT_EQ(1, r.cursor.CurrentIndex()) << row.name;
