@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <functional>
 #include <random>
-#include <regex>
 #include <utility>
 
 #include "sync/clock_correction.h"
