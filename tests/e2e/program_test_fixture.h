@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/presentation.h"
+#include "resources/tickwell_ids.h"
 #include "tests/e2e/notification_area.h"
 #include "tests/e2e/screenshot.h"
 #include "tests/e2e/tickwell_session.h"
@@ -102,6 +103,20 @@ class ProgramTest : public testing::Test {
         EXPECT_EQ(kExitQuestion, question->text());
         EXPECT_TRUE(question->HasButton(IDYES) && question->HasButton(IDNO));
         question->Answer(answer);
+    }
+    // The menu's History: its window comes up and tells when the next attempt is due.
+    void ExpectTheHistoryWindowToAnnounceTheNextRun(const Process& copy, HWND main) {
+        desktop::Post(main, WM_SYSCOMMAND, IDM_SYSTEM_HISTORY);
+        const HWND history = desktop::WaitForWindow(
+            {.processId = copy.id(), .title = "Tickwell History", .visibleOnly = true}, kMoment);
+        ASSERT_NE(nullptr, history);
+        EXPECT_TRUE(desktop::WaitUntil(
+            [&] {
+                return std::regex_match(Field(history, IDC_HISTORY_NEXT_RUN),
+                                        std::regex("Next run: (today|tomorrow) \\d\\d:\\d\\d"));
+            },
+            kMoment))
+            << Field(history, IDC_HISTORY_NEXT_RUN);
     }
 
     // The manual runs' probe page (www.example.com is this machine in the tests' hosts file).

@@ -204,17 +204,7 @@ TEST_F(ProgramTest, AnOutagePausesTheScheduledRunsAfterOnePassOverTheCatalogue) 
     EXPECT_EQ(3, HistoryLines(",scheduled,[a-z]+,.*,failure,"));
     EXPECT_EQ(1, HistoryLines(",scheduled,second,"));
 
-    desktop::Post(main, WM_SYSCOMMAND, IDM_SYSTEM_HISTORY);
-    const HWND history = desktop::WaitForWindow(
-        {.processId = copy->id(), .title = "Tickwell History", .visibleOnly = true}, kMoment);
-    ASSERT_NE(nullptr, history);
-    EXPECT_TRUE(desktop::WaitUntil(
-        [&] {
-            return std::regex_match(Field(history, IDC_HISTORY_NEXT_RUN),
-                                    std::regex("Next run: (today|tomorrow) \\d\\d:\\d\\d"));
-        },
-        kMoment))
-        << Field(history, IDC_HISTORY_NEXT_RUN);
+    ExpectTheHistoryWindowToAnnounceTheNextRun(*copy, main);
     ::Sleep(2000);  // ticks that would start the next pass, were it not paused
     EXPECT_EQ(1, first.requests());
     EXPECT_EQ(3, HistoryLines(",scheduled,")) << TickwellSession::HistoryText();
@@ -244,17 +234,7 @@ TEST_F(ProgramTest, AServerAskingToSlowDownIsAskedOnceAndTheStatusSaysItIsLeftAl
                               Literal(presentation::HistoryReason(kissed)) + "$"))
         << TickwellSession::HistoryText();
 
-    desktop::Post(main, WM_SYSCOMMAND, IDM_SYSTEM_HISTORY);
-    const HWND history = desktop::WaitForWindow(
-        {.processId = copy->id(), .title = "Tickwell History", .visibleOnly = true}, kMoment);
-    ASSERT_NE(nullptr, history);
-    EXPECT_TRUE(desktop::WaitUntil(
-        [&] {
-            return std::regex_match(Field(history, IDC_HISTORY_NEXT_RUN),
-                                    std::regex("Next run: (today|tomorrow) \\d\\d:\\d\\d"));
-        },
-        kMoment))
-        << Field(history, IDC_HISTORY_NEXT_RUN);
+    ExpectTheHistoryWindowToAnnounceTheNextRun(*copy, main);
     ::Sleep(2000);  // ticks that would ask it again, were it not left alone
     EXPECT_EQ(1, slowDown.requests());
     EXPECT_EQ(1, HistoryLines(",scheduled,"));
