@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <optional>
 
 // The seven options the Options dialog edits, as one value; constructed, they are the
 // defaults, both when a value is absent from the store and for Restore Default.
@@ -71,6 +72,9 @@ struct OptionRow {
     OptionRange loaded;
     Correction correction;
     OptionRange entered;  // what the Options dialog accepts, where it shows the value as is
+    // What an administrator's policy may set it to, under the same name; none for a value no
+    // policy governs. A policy value outside it is ignored.
+    std::optional<OptionRange> policy = std::nullopt;
 
     constexpr std::int32_t Corrected(std::int32_t stored) const {
         if (loaded.Contains(stored)) {
@@ -83,19 +87,34 @@ struct OptionRow {
     }
 };
 
-// In the order save() writes them.
+// In the order Save() writes them.
 inline constexpr std::array<OptionRow, 11> kOptionRows = {{
-    {"nSynPeriod", &StoredOptions::nSynPeriod, {}, OptionRow::kToDefault, {}},
-    {"bShowIcon", &StoredOptions::bShowIcon, {}, OptionRow::kToDefault, {}},
-    {"bExitAfter", &StoredOptions::bExitAfter, {}, OptionRow::kToDefault, {}},
+    {"nSynPeriod", &StoredOptions::nSynPeriod, {}, OptionRow::kToDefault, {}, OptionRange{0, 2}},
+    {"bShowIcon", &StoredOptions::bShowIcon, {}, OptionRow::kToDefault, {}, OptionRange{0, 1}},
+    {"bExitAfter", &StoredOptions::bExitAfter, {}, OptionRow::kToDefault, {}, OptionRange{0, 1}},
     {"nOffset", &StoredOptions::nOffset, {}, OptionRow::kToDefault, {}},
-    {"nMaxDays", &StoredOptions::nMaxDays, {}, OptionRow::kToDefault, {0, 45}},
-    {"nTimeOut", &StoredOptions::nTimeOut, {.low = 5}, OptionRow::kToNearestBound, {20, 300}},
-    {"nMaxDiff", &StoredOptions::nMaxDiff, {}, OptionRow::kToDefault, {0, 1000000}},
+    {"nMaxDays", &StoredOptions::nMaxDays, {}, OptionRow::kToDefault, {0, 45}, OptionRange{0, 45}},
+    {"nTimeOut",
+     &StoredOptions::nTimeOut,
+     {.low = 5},
+     OptionRow::kToNearestBound,
+     {20, 300},
+     OptionRange{20, 300}},
+    {"nMaxDiff",
+     &StoredOptions::nMaxDiff,
+     {},
+     OptionRow::kToDefault,
+     {0, 1000000},
+     OptionRange{0, 1000000}},
     {"nStartingServ", &StoredOptions::nStartingServ, {}, OptionRow::kToDefault, {}},
     {"bFirstStart", &StoredOptions::bFirstStart, {}, OptionRow::kToDefault, {}},
-    {"nClockService", &StoredOptions::nClockService, {0, 2}, OptionRow::kToDefault, {}},
-    {"bNotify", &StoredOptions::bNotify, {}, OptionRow::kToDefault, {}},
+    {"nClockService",
+     &StoredOptions::nClockService,
+     {0, 2},
+     OptionRow::kToDefault,
+     {},
+     OptionRange{0, 2}},
+    {"bNotify", &StoredOptions::bNotify, {}, OptionRow::kToDefault, {}, OptionRange{0, 1}},
 }};
 
 // The Options dialog shows the offset as whole minutes and seconds; what it accepts of each.
