@@ -111,6 +111,14 @@ Section "Tickwell (required)" SectionProgram
     File "${STAGE}/Tickwell.exe"
     File "${STAGE}/QvSupport.dll"
     File "${STAGE}/${SERVICE_PROGRAM}"
+    ; The Group Policy templates, for an administrator to copy into the central store.
+    SetOutPath "$INSTDIR\policies"
+    File "${STAGE}/policies/Quorvane.admx"
+    File "${STAGE}/policies/Tickwell.admx"
+    SetOutPath "$INSTDIR\policies\en-US"
+    File "${STAGE}/policies/en-US/Quorvane.adml"
+    File "${STAGE}/policies/en-US/Tickwell.adml"
+    SetOutPath "$INSTDIR"
     WriteUninstaller "$INSTDIR\Uninstall.exe"
 
     SetShellVarContext all
@@ -123,7 +131,7 @@ Section "Tickwell (required)" SectionProgram
     WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
     WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
-    ${GetSize} "$INSTDIR" "/S=0K /G=0" $0 $1 $2
+    ${GetSize} "$INSTDIR" "/S=0K /G=1" $0 $1 $2
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
@@ -194,6 +202,12 @@ Section "Uninstall"
     Delete "$INSTDIR\QvSupport.dll"
     Delete "$INSTDIR\${SERVICE_PROGRAM}"
     Delete "$INSTDIR\Uninstall.exe"
+    Delete "$INSTDIR\policies\Quorvane.admx"
+    Delete "$INSTDIR\policies\Tickwell.admx"
+    Delete "$INSTDIR\policies\en-US\Quorvane.adml"
+    Delete "$INSTDIR\policies\en-US\Tickwell.adml"
+    RMDir "$INSTDIR\policies\en-US"
+    RMDir "$INSTDIR\policies"
     RMDir "$INSTDIR"
     ; The publisher's folder, when nothing else of Quorvane's is left in it.
     RMDir "$PROGRAMFILES64\Quorvane"

@@ -45,13 +45,15 @@ std::optional<std::string> Entry(const char* name) {
 }
 
 // Everything setup may write, as text to compare before and after: the install folder's
-// files with their sizes, the shortcut, the Run value, the uninstall entry, the settings,
-// the clock service and its policy.
+// files, those in its folders too, with their sizes, the shortcut, the Run value, the
+// uninstall entry, the settings, the clock service and its policy.
 std::string Footprint(const std::string& folder = kFolder) {
     std::ostringstream seen;
     std::error_code error;
-    for (const auto& file : fs::directory_iterator(folder, error)) {
-        seen << file.path().filename().string() << " " << file.file_size() << "\n";
+    for (const auto& file : fs::recursive_directory_iterator(folder, error)) {
+        if (file.is_regular_file()) {
+            seen << fs::relative(file.path(), folder).string() << " " << file.file_size() << "\n";
+        }
     }
     const ClockServiceSeen service = SeeClockService();
     seen << (fs::exists(kShortcut) ? "shortcut\n" : "")
@@ -66,7 +68,9 @@ std::string Footprint(const std::string& folder = kFolder) {
 }
 
 bool InstalledAsStaged(const fs::path& folder) {
-    for (const char* name : {"Tickwell.exe", "QvSupport.dll", "TickwellClock.exe"}) {
+    for (const char* name : {"Tickwell.exe", "QvSupport.dll", "TickwellClock.exe",
+                             "policies\\Quorvane.admx", "policies\\Tickwell.admx",
+                             "policies\\en-US\\Quorvane.adml", "policies\\en-US\\Tickwell.adml"}) {
         if (Contents(folder / name) != Contents(kStage / name)) {
             return false;
         }
@@ -126,8 +130,8 @@ TEST_F(SetupTest, ASilentInstallWritesWhatWindowsNeedsAndASilentUninstallRemoves
         EXPECT_EQ("\"" + c.folder + "\\TickwellClock.exe\"", SeeClockService().commandLine);
 
         std::uintmax_t bytes = 0;
-        for (const auto& file : fs::directory_iterator(c.folder)) {
-            bytes += file.file_size();
+        for (const auto& file : fs::recursive_directory_iterator(c.folder)) {
+            bytes += file.is_regular_file() ? file.file_size() : 0;
         }
         const std::string uninstaller = "\"" + c.folder + "\\Uninstall.exe\"";
         for (const auto& [name, expected] :
