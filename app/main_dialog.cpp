@@ -14,11 +14,12 @@
 #include "resources/version.h"
 
 MainDialog::MainDialog(SyncScheduler& scheduler, Settings& settings, TrayIcon& tray,
-                       RunHistory* history, const std::string& displayName)
+                       ProgramEvents& events, RunHistory* history, const std::string& displayName)
     : Dialog(IDD_MAIN),
       scheduler_(scheduler),
       settings_(settings),
       tray_(tray),
+      events_(events),
       displayName_(displayName),
       taskbarCreated_(::RegisterWindowMessageA("TaskbarCreated")),
       exitRequest_(::RegisterWindowMessageA(kExitRequestMessage)),
@@ -239,6 +240,7 @@ void MainDialog::ShowFields(const StatusView& status) {
 }
 
 void MainDialog::RefreshRunViews(const StatusView& status) {
+    events_.StatusSeen(status);
     const TrayState state = DecideTrayState(status);
     tray_.ShowState(state);
     presentation::TrayTipState tip;

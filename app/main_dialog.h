@@ -11,6 +11,7 @@
 
 #include "app/balloon_rules.h"
 #include "app/history_window.h"
+#include "app/program_events.h"
 #include "app/tray_icon.h"
 #include "config/settings.h"
 #include "base/unique_handle_win.h"
@@ -34,8 +35,8 @@ class MainDialog : public Dialog, public TrayChoices {
     static constexpr int kProgressStep = 10;
 
     // history may be null: the History window then stays empty.
-    MainDialog(SyncScheduler& scheduler, Settings& settings, TrayIcon& tray, RunHistory* history,
-               const std::string& displayName);
+    MainDialog(SyncScheduler& scheduler, Settings& settings, TrayIcon& tray, ProgramEvents& events,
+               RunHistory* history, const std::string& displayName);
 
     // Read once, when the window is created.
     void SetShowAtStart(bool show) { showAtStart_ = show; }
@@ -73,7 +74,8 @@ class MainDialog : public Dialog, public TrayChoices {
     void OnHelpInfo();
     void OnBreak();
     void OnHistory();
-    // The tray's state, tip and balloon and the History window, in line with the last run.
+    // The tray's state, tip and balloon, the History window and the event log, in line with
+    // the last run.
     void RefreshRunViews(const StatusView& status);
     void ShowAbout();
     void StartTimer();
@@ -89,6 +91,7 @@ class MainDialog : public Dialog, public TrayChoices {
     SyncScheduler& scheduler_;
     Settings& settings_;
     TrayIcon& tray_;
+    ProgramEvents& events_;
     const std::string& displayName_;
     // Explorer sends it to every top-level window when it starts again.
     const UINT taskbarCreated_;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/balloon_rules.h"
+#include "app/program_events.h"
 #include "app/tray_state.h"
 #include "base/system_time.h"
 #include "config/date_time.h"
@@ -18,6 +19,7 @@
 #include "config/server_catalogue.h"
 #include "config/sync_record.h"
 #include "platform/month_names.h"
+#include "sync/run_kind.h"
 #include "sync/run_reporter.h"
 #include "sync/run_result.h"
 #include "sync/server_search.h"
@@ -198,6 +200,29 @@ std::vector<std::string> HistoryRowCells(const HistoryEntry& entry);
 std::string HistoryRowsText(const std::vector<HistoryEntry>& entries);
 // The main window's system menu item that opens the History window.
 inline constexpr const char* kHistoryMenuItem = "History";
+
+// A run's kind as the History window and the event log name it: "manual".
+const char* RunKindWords(RunKind kind);
+
+// The inserts of the program's events in the Application log, in the order the message
+// table's texts take them: a run's events start with the server's title, the address asked
+// and the run's kind.
+// The exchange of a clock set, until secure time exists.
+inline constexpr const char* kNotSecure = "not secure";
+// Then the offset found, the step made, the exchange, and who set the clock.
+std::vector<std::string> ClockSetInserts(const RunResult& result, RunKind kind);
+// Then the reason, as the history gives it.
+std::vector<std::string> RunFailureInserts(const RunResult& result, RunKind kind);
+// Then the other server, the address it was asked at, and how many seconds they were apart.
+std::vector<std::string> DisagreementInserts(const RunResult& result, RunKind kind);
+// The days allowed (nMaxDays) and when the last synchronisation was, local.
+std::vector<std::string> OverdueInserts(const StatusView& status);
+// How many changes of another program within an hour are too many.
+std::vector<std::string> OtherTimeProgramInserts();
+// The values applied, one a line: "nSynPeriod = 1 (HKEY_LOCAL_MACHINE\...)".
+std::string AppliedPolicyList(const std::vector<AppliedPolicyValue>& values);
+// The key, the value's name, its data, and why it was ignored.
+std::vector<std::string> IgnoredPolicyInserts(const IgnoredPolicyValue& value);
 
 // The server chooser's list columns.
 inline constexpr const char* kChooserColumns[] = {"Name", "Status", "Delay(sec.)"};

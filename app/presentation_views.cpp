@@ -9,6 +9,18 @@
 
 namespace presentation {
 
+const char* RunKindWords(RunKind kind) {
+    switch (kind) {
+        case RunKind::kManual:
+            return "manual";
+        case RunKind::kScheduled:
+            return "scheduled";
+        case RunKind::kAfterResume:
+            return "after resume";
+    }
+    return "";
+}
+
 namespace {
 
 constexpr const char* kOtherTimeProgram = "Another time program is also setting the clock.";
@@ -36,18 +48,6 @@ std::string DayAndTime(const SYSTEMTIME& when, const SYSTEMTIME& now) {
                       when.wDay, when.wHour, when.wMinute);
     }
     return text;
-}
-
-const char* RunKindWords(RunKind kind) {
-    switch (kind) {
-        case RunKind::kManual:
-            return "manual";
-        case RunKind::kScheduled:
-            return "scheduled";
-        case RunKind::kAfterResume:
-            return "after resume";
-    }
-    return "";
 }
 
 // The Kind column; a spelling that no run of ours stores (a later version's) shows as stored.

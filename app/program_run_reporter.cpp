@@ -20,3 +20,7 @@ std::string ProgramRunReporter::HistoryReason(const RunResult& result) const {
 std::string ProgramRunReporter::ClockChangeNote(bool repeated) const {
     return presentation::ClockChangeNote(repeated);
 }
+
+void ProgramRunReporter::RunEnded(const RunResult& result, RunKind kind) {
+    events_.RunEnded(result, kind);
+}

@@ -31,11 +31,13 @@ SyncApp::SyncApp(HINSTANCE instance)
       store_(kCompany, RegistryProfileStore::ApplicationNameOfThisProgram()),
       settings_(store_),
       tray_(settings_, displayName_),
-      reporter_(boxes_, LoadedMonthNames()),
+      eventLog_(ProgramEvents::kSource),
+      events_(eventLog_, store_, clock_),
+      reporter_(boxes_, LoadedMonthNames(), events_),
       scheduler_(SchedulerServices{clock_, network_, probe_, reporter_, connectivity_, threads_,
                                    clockService_, &history_},
                  settings_),
-      mainDialog_(scheduler_, settings_, tray_, &history_, displayName_) {}
+      mainDialog_(scheduler_, settings_, tray_, events_, &history_, displayName_) {}
 
 bool SyncApp::InitInstance() {
     INITCOMMONCONTROLSEX controls{sizeof controls,

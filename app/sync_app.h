@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/main_dialog.h"
+#include "app/program_events.h"
 #include "app/program_run_reporter.h"
 #include "app/single_copy_win.h"
 #include "app/tray_icon.h"
@@ -16,6 +17,7 @@
 #include "platform/clock.h"
 #include "platform/clock_service.h"
 #include "platform/connectivity.h"
+#include "platform/event_log_win.h"
 #include "platform/history_file.h"
 #include "platform/message_boxes.h"
 #include "platform/network_stack.h"
@@ -55,6 +57,8 @@ class SyncApp {
     RegistryProfileStore store_;
     Settings settings_;
     TrayIcon tray_;
+    WindowsEventLog eventLog_;
+    ProgramEvents events_;
     ProgramRunReporter reporter_;
     SyncScheduler scheduler_;
     MainDialog mainDialog_;

@@ -29,6 +29,8 @@ ManifestDPIAware true
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tickwell"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define SETTINGS_KEY "Software\Quorvane\Tickwell"
+; The program's source in the Application log; the clock service registers its own.
+!define EVENT_SOURCE_KEY "SYSTEM\CurrentControlSet\Services\EventLog\Application\Tickwell"
 !define SETUP_USAGE "Usage: Tickwell-${VERSION}-setup.exe [/S] [/NOAUTOSTART] [/NOSERVICE] [/D=folder]$\r$\n  /S  install silently, with the defaults$\r$\n  /NOAUTOSTART  do not start Tickwell when the user signs in$\r$\n  /NOSERVICE  leave the Tickwell Clock service out (remove an installed one)$\r$\n  /D=folder  install there (a full path; last, without quotes)"
 !define UNINSTALL_USAGE "Usage: Uninstall.exe [/S] [/REMOVESETTINGS]$\r$\n  /S  uninstall silently, keeping the user's settings$\r$\n  /REMOVESETTINGS  remove the user's settings too"
 
@@ -136,6 +138,10 @@ Section "Tickwell (required)" SectionProgram
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 
+    ; The event viewer words the program's events from the message table in Tickwell.exe.
+    WriteRegExpandStr HKLM "${EVENT_SOURCE_KEY}" "EventMessageFile" "$INSTDIR\Tickwell.exe"
+    WriteRegDWORD HKLM "${EVENT_SOURCE_KEY}" "TypesSupported" 7
+
     ; The next section writes it again when the user wants it.
     DeleteRegValue HKCU "${RUN_KEY}" "Tickwell"
 SectionEnd
@@ -215,6 +221,7 @@ Section "Uninstall"
     Delete "$SMPROGRAMS\Tickwell.lnk"
     DeleteRegValue HKCU "${RUN_KEY}" "Tickwell"
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
+    DeleteRegKey HKLM "${EVENT_SOURCE_KEY}"
     ${If} $RemoveSettings == 1
         DeleteRegKey HKCU "${SETTINGS_KEY}"
         DeleteRegKey /ifempty HKCU "Software\Quorvane"

@@ -7,6 +7,7 @@
 
 #include "config/clock_policy.h"
 #include "platform/clock.h"
+#include "platform/event_log_win.h"
 #include "platform/network_stack.h"
 #include "base/unique_handle_win.h"
 #include "service/clock_pipe_server_win.h"
@@ -49,27 +50,29 @@ void ServiceHost::Run() {
     }
     Report(SERVICE_START_PENDING, NO_ERROR, kStartWaitHintMs);
 
-    EventLog log;
+    WindowsEventLog log(kEventSourceName);
     PlatformClock clock;
     PlatformNetworkStack network;
     ClockRequestHandler handler(clock, network, &LoadMachineClockPolicy, {});
     ClockPipeServer server(
         [&handler](std::span<const std::uint8_t> request) { return handler.Handle(request); },
         [&log](std::span<const std::uint8_t> request, const ClockServiceReply& reply) {
-            if (const std::optional<ServiceEvent> event = EventForReply(request, reply)) {
-                log.Report(*event);
+            if (const std::optional<LoggedEvent> event = EventForReply(request, reply)) {
+                log.Write(*event);
             }
         });
     if (!server.Start()) {
         const DWORD error = ::GetLastError();
-        log.Report(PipeFailedEvent(error));
+        log.Write(PipeFailedEvent(error));
         Report(SERVICE_STOPPED, error);
         return;
     }
     Report(SERVICE_RUNNING);
+    log.Write(ServiceStartedEvent());
     ::WaitForSingleObject(stop_.get(), INFINITE);
     Report(SERVICE_STOP_PENDING, NO_ERROR, kStopWaitHintMs);
     server.Stop();
+    log.Write(ServiceStoppedEvent());
     Report(SERVICE_STOPPED);
 }
 

@@ -1,7 +1,7 @@
-// The Windows event log under the source "Tickwell Clock", for what an administrator should
-// see: requests the policy refused, synchronisations that failed, malformed requests, and a
-// service that could not start. Reporting never stops the service: without the source's
-// registration Windows still takes the events, and a log that cannot be opened is skipped.
+// What the Tickwell Clock service tells an administrator in the Application log, under the
+// source "Tickwell Clock": its start and stop, requests the policy refused, synchronisations
+// that failed, malformed requests, and a service that could not start. The texts are the
+// message table's (resources/tickwell_clock_events.mc); these fill its inserts.
 #pragma once
 
 #include <windows.h>
@@ -9,31 +9,14 @@
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <string>
 
 #include "platform/clock_service_protocol.h"
-#include "base/unique_handle_win.h"
-
-struct ServiceEvent {
-    WORD type = EVENTLOG_WARNING_TYPE;
-    DWORD id = 0;  // from resources/tickwell_clock_events.mc
-    std::string text;
-
-    bool operator==(const ServiceEvent&) const = default;
-};
+#include "platform/event_log.h"
 
 // What a reply sent for a request is worth telling the administrator; nothing for a success.
-std::optional<ServiceEvent> EventForReply(std::span<const std::uint8_t> request,
-                                          const ClockServiceReply& reply);
+std::optional<LoggedEvent> EventForReply(std::span<const std::uint8_t> request,
+                                         const ClockServiceReply& reply);
 // The service could not make its pipe, for example because another process made it first.
-ServiceEvent PipeFailedEvent(DWORD error);
-
-class EventLog {
-  public:
-    EventLog();
-
-    void Report(const ServiceEvent& event);
-
-  private:
-    UniqueEventSource source_;
-};
+LoggedEvent PipeFailedEvent(DWORD error);
+LoggedEvent ServiceStartedEvent();
+LoggedEvent ServiceStoppedEvent();

@@ -1,6 +1,6 @@
 // Between a run and the user: the run decides what happened, the program decides how to
 // say it. The run hands over an event; the reporter shows its box and words the status line
-// and the history's reason that the run stores.
+// and the history's reason that the run stores, and hears how each run ended.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,7 @@
 
 #include "base/system_time.h"
 #include "platform/message_boxes.h"
+#include "sync/run_kind.h"
 #include "sync/run_result.h"
 
 // Where a run failed: it decides the box's first line and the status line's form.
@@ -47,4 +48,6 @@ class RunReporter {
     virtual std::string HistoryReason(const RunResult& result) const = 0;
     // The history's note on a clock change made by another program; repeated: they keep coming.
     virtual std::string ClockChangeNote(bool repeated) const = 0;
+    // What a run that was not abandoned came to, once it has ended, on the run's thread.
+    virtual void RunEnded(const RunResult& result, RunKind kind) = 0;
 };

@@ -166,12 +166,15 @@ RunResult SyncRun::CorrectThroughService(const std::string& host, bool serviceCh
 
 RunResult SyncRun::Run() {
     const RunResult result = Synchronise();
+    if (result.failure.kind == FailureKind::kAbandoned || !context_.gate.IsCurrent(generation_)) {
+        return result;
+    }
     // The clock is set whether or not the history can be written.
-    if (context_.history != nullptr && result.failure.kind != FailureKind::kAbandoned &&
-        context_.gate.IsCurrent(generation_)) {
+    if (context_.history != nullptr) {
         context_.history->Append(HistoryEntryOf(result, kind_, clock_.UtcTime(),
                                                 context_.services.reporter.HistoryReason(result)));
     }
+    context_.services.reporter.RunEnded(result, kind_);
     return result;
 }
 

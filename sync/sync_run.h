@@ -61,7 +61,8 @@ class SyncRun {
   public:
     SyncRun(RunContext& context, RunGate::Generation generation, RunKind kind);
 
-    // The run, and its line in the history; an abandoned run writes none.
+    // The run, its line in the history and its end told to the reporter; an abandoned run
+    // writes and tells nothing.
     RunResult Run();
 
   private:

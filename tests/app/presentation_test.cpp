@@ -9,7 +9,10 @@
 #include "app/program_run_reporter.h"
 #include "tests/support/calendar.h"
 #include "tests/support/failed_result.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/memory_profile_store.h"
 #include "tests/support/platform_fakes.h"
+#include "tests/support/recording_event_log.h"
 
 namespace presentation {
 namespace {
@@ -249,7 +252,11 @@ TEST(PresentationTest, SuccessJumpAndNoConnection) {
 
 TEST(PresentationTest, TheProgramsReporterShowsOnlyEventsWithABox) {
     RecordingMessageBoxes boxes;
-    ProgramRunReporter reporter(boxes, MonthNames());
+    RecordingEventLog log;
+    MemoryProfileStore marks;
+    FakeClock clock;
+    ProgramEvents events(log, marks, clock);
+    ProgramRunReporter reporter(boxes, MonthNames(), events);
     struct NoGuard : BoxGuard {
         bool Opened(std::function<void()>) override { return true; }
         void Closed() override {}

@@ -163,6 +163,7 @@ void ForgetInstall() {
     fs::remove(kShortcut, error);
     ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey.path().c_str(), "Tickwell");
     ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, kEntryKey);
+    ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, kEventSourceKey);
     desktop::RegistryKey("Software\\Quorvane").DeleteTree();
 }
 

@@ -22,6 +22,8 @@ inline const std::filesystem::path kShortcut =
     "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Tickwell.lnk";
 inline constexpr const char* kEntryKey =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tickwell";
+inline constexpr const char* kEventSourceKey =
+    "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Tickwell";
 inline const desktop::RegistryKey kRunKey("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
 
 struct Outcome {
@@ -60,7 +62,8 @@ std::vector<std::string> ApprovedServers();
 bool ApproveServer(const std::string& host);
 std::optional<DWORD> MaxUserOffset();
 
-// No trace of an install: no service, no policy, no files, no entries, no settings.
+// No trace of an install: no service, no policy, no files, no entries, no event source, no
+// settings.
 void ForgetInstall();
 
 }  // namespace installation

@@ -32,21 +32,27 @@ const RegistryKey kServers("Software\\Quorvane\\Tickwell\\Servers");
 constexpr desktop::Milliseconds kMoment{15000};
 constexpr const char* kAlternativeFolder = "C:\\Tick well";
 
-// A value of the uninstall entry, numbers in decimal.
-std::optional<std::string> Entry(const char* name) {
+// A value of a key under HKEY_LOCAL_MACHINE, numbers in decimal, texts unexpanded.
+std::optional<std::string> MachineValue(const char* key, const char* name) {
     char value[1024] = {};
     DWORD size = sizeof value;
     DWORD type = 0;
-    if (::RegGetValueA(HKEY_LOCAL_MACHINE, kEntryKey, name, RRF_RT_REG_SZ | RRF_RT_REG_DWORD, &type,
-                       value, &size) != ERROR_SUCCESS) {
+    if (::RegGetValueA(HKEY_LOCAL_MACHINE, key, name,
+                       RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND | RRF_RT_REG_DWORD,
+                       &type, value, &size) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     return type == REG_DWORD ? std::to_string(*reinterpret_cast<DWORD*>(value)) : value;
 }
 
+std::optional<std::string> Entry(const char* name) {
+    return MachineValue(kEntryKey, name);
+}
+
 // Everything setup may write, as text to compare before and after: the install folder's
 // files, those in its folders too, with their sizes, the shortcut, the Run value, the
-// uninstall entry, the settings, the clock service and its policy.
+// uninstall entry, the settings, the program's event source, the clock service and its
+// policy.
 std::string Footprint(const std::string& folder = kFolder) {
     std::ostringstream seen;
     std::error_code error;
@@ -60,6 +66,7 @@ std::string Footprint(const std::string& folder = kFolder) {
          << kRunKey.ReadString("Tickwell").value_or("no Run value") << "\n"
          << Entry("InstallLocation").value_or("no uninstall entry") << "\n"
          << (kOptions.Exists() ? "settings\n" : "")
+         << (MachineValue(kEventSourceKey, "EventMessageFile") ? "event source\n" : "")
          << (service.openError == ERROR_SUCCESS
                  ? "service in state " + std::to_string(service.state) + "\n"
                  : "")
@@ -126,6 +133,9 @@ TEST_F(SetupTest, ASilentInstallWritesWhatWindowsNeedsAndASilentUninstallRemoves
         EXPECT_NE(std::string::npos, Contents(kShortcut).find(program));
         EXPECT_EQ(c.autostart ? std::optional("\"" + program + "\" StartUp") : std::nullopt,
                   kRunKey.ReadString("Tickwell"));
+        // The event viewer finds the program's texts in the file it runs.
+        EXPECT_EQ(program, MachineValue(kEventSourceKey, "EventMessageFile"));
+        EXPECT_EQ("7", MachineValue(kEventSourceKey, "TypesSupported"));
         // Quoted: Windows would otherwise try C:\Program.exe first.
         EXPECT_EQ("\"" + c.folder + "\\TickwellClock.exe\"", SeeClockService().commandLine);
 

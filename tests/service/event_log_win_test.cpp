@@ -1,4 +1,6 @@
-// What the administrator reads in the event log for each kind of reply.
+// What the administrator reads in the event log for each kind of reply, and for the
+// service's start, stop and failure to start: the inserts the service fills, and the texts
+// TickwellClock.exe's message table makes of them.
 #include "service/event_log_win.h"
 
 #include <gtest/gtest.h>
@@ -6,50 +8,65 @@
 #include <set>
 #include <vector>
 
+#include "tests/support/message_table_win.h"
+
 namespace {
 
-TEST(ServiceEventTest, NamesTheServerAskedAndTheReason) {
-    const std::vector<std::uint8_t> request = EncodeClockServiceRequest({"time.example.org", 30});
-    struct Case {
-        ClockServiceStatus status;
-        std::optional<WORD> type;  // none: nothing worth reporting
-        const char* text;
-    };
-    const std::vector<Case> cases = {
-        {ClockServiceStatus::kSynchronised, std::nullopt, ""},
-        {ClockServiceStatus::kRefused, EVENTLOG_WARNING_TYPE,
-         "Refused to synchronise against \"time.example.org\" with an offset of 30 s: why."},
-        {ClockServiceStatus::kFailed, EVENTLOG_ERROR_TYPE,
-         "Synchronising against \"time.example.org\" with an offset of 30 s failed: why."},
-        {ClockServiceStatus::kMalformed, EVENTLOG_WARNING_TYPE,
-         "Refused a malformed request: why."},
-    };
-    std::vector<DWORD> ids;
-    for (const Case& c : cases) {
-        ClockServiceReply reply = MalformedReply("why");
-        reply.status = c.status;
-        const std::optional<ServiceEvent> event = EventForReply(request, reply);
-        ASSERT_EQ(event.has_value(), c.type.has_value()) << c.text;
-        if (event) {
-            EXPECT_EQ(event->type, *c.type);
-            EXPECT_EQ(event->text, c.text);
-            ids.push_back(event->id);
-        }
-    }
-    // Each kind has its own id, so that an administrator can filter for it.
-    EXPECT_EQ(std::set<DWORD>(ids.begin(), ids.end()).size(), ids.size());
-}
+const std::string kPipe = kClockServicePipeName;
 
-TEST(ServiceEventTest, SaysWhenAnotherProcessHasTakenThePipe) {
-    const std::string pipe = kClockServicePipeName;
-    for (const auto& [error, text] : std::vector<std::pair<DWORD, std::string>>{
-             {ERROR_ACCESS_DENIED, ": another process has taken it (error 5)."},
-             {ERROR_PIPE_BUSY, ": another process has taken it (error 231)."},
-             {ERROR_NOT_ENOUGH_MEMORY, " (error 8)."}}) {
-        const ServiceEvent event = PipeFailedEvent(error);
-        EXPECT_EQ(event.type, EVENTLOG_ERROR_TYPE);
-        EXPECT_EQ(event.text, "The service could not create its pipe " + pipe + text);
+TEST(ServiceEventTest, EveryEventNamesWhatWasAskedAndWhyInTheTablesWords) {
+    const MessageTable table(TICKWELL_BIN "/TickwellClock.exe");
+    ASSERT_TRUE(table);
+    const std::vector<std::uint8_t> request = EncodeClockServiceRequest({"time.example.org", 30});
+    const auto reply = [](ClockServiceStatus status) {
+        ClockServiceReply made = MalformedReply("why");
+        made.status = status;
+        return made;
+    };
+    struct Case {
+        std::optional<LoggedEvent> event;
+        EventLevel level;
+        std::string text;
+    };
+    const Case cases[] = {
+        {EventForReply(request, reply(ClockServiceStatus::kRefused)), EventLevel::kWarning,
+         "Refused to synchronise the clock against \"time.example.org\" with a fixed offset of "
+         "30 s: why."},
+        {EventForReply(request, reply(ClockServiceStatus::kFailed)), EventLevel::kError,
+         "Synchronising the clock against \"time.example.org\" with a fixed offset of 30 s "
+         "failed: why."},
+        {EventForReply(request, reply(ClockServiceStatus::kMalformed)), EventLevel::kWarning,
+         "Refused a malformed request: why."},
+        {PipeFailedEvent(ERROR_ACCESS_DENIED), EventLevel::kError,
+         "The service could not create its pipe " + kPipe +
+             ": another process has taken it (error 5)."},
+        {PipeFailedEvent(ERROR_PIPE_BUSY), EventLevel::kError,
+         "The service could not create its pipe " + kPipe +
+             ": another process has taken it (error 231)."},
+        {ServiceStartedEvent(), EventLevel::kInformation,
+         "The Tickwell Clock service started and waits for requests on " + kPipe + "."},
+        {ServiceStoppedEvent(), EventLevel::kInformation, "The Tickwell Clock service stopped."},
+    };
+    std::set<std::uint32_t> ids;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        ASSERT_TRUE(c.event);
+        EXPECT_EQ(c.level, c.event->level);
+        EXPECT_EQ(static_cast<int>(c.event->inserts.size()), table.InsertsTaken(c.event->id));
+        EXPECT_EQ(c.text + "\r\n", table.Text(*c.event));
+        ids.insert(c.event->id);
     }
+    // The pipe's other failures are the system's words.
+    const LoggedEvent memory = PipeFailedEvent(ERROR_NOT_ENOUGH_MEMORY);
+    ids.insert(memory.id);
+    EXPECT_EQ("8", memory.inserts.at(2));
+    EXPECT_NE("another process has taken it", memory.inserts.at(1));
+    EXPECT_FALSE(memory.inserts.at(1).empty());
+    // A success is worth no event, and each kind has an id of its own in the table.
+    EXPECT_FALSE(EventForReply(request, reply(ClockServiceStatus::kSynchronised)));
+    const std::vector<std::uint32_t> tableIds = table.Ids();
+    EXPECT_EQ(std::set<std::uint32_t>(tableIds.begin(), tableIds.end()), ids);
+    EXPECT_EQ(6u, ids.size());
 }
 
 }  // namespace

@@ -85,6 +85,10 @@ std::string RecordingRunReporter::ClockChangeNote(bool repeated) const {
     return words_.ClockChangeNote(repeated);
 }
 
+void RecordingRunReporter::RunEnded(const RunResult& result, RunKind kind) {
+    words_.RunEnded(result, kind);
+}
+
 std::vector<RunEvent> RecordingRunReporter::boxed() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return boxed_;

@@ -19,6 +19,7 @@
 #include "tests/support/fault_sntp_server.h"
 #include "tests/support/memory_profile_store.h"
 #include "tests/support/platform_fakes.h"
+#include "tests/support/recording_event_log.h"
 
 // The program's reporter, recording every event a run hands it: the run's tests check what
 // the run reports, the presentation's tests how it is worded.
@@ -30,6 +31,7 @@ class RecordingRunReporter : public RunReporter {
     std::string StatusLine(const RunEvent& event) const override;
     std::string HistoryReason(const RunResult& result) const override;
     std::string ClockChangeNote(bool repeated) const override;
+    void RunEnded(const RunResult& result, RunKind kind) override;
 
     std::vector<RunEvent> boxed() const;
     // The event of the status line last worded.
@@ -75,7 +77,11 @@ class RunHarness {
     RecordingMessageBoxes boxes;
     // The month names the program loads, as the scheduler's.
     MonthNames months = LoadedMonthNames();
-    ProgramRunReporter words{boxes, months};
+    // The program's events, with marks of their own: the runs' threads write them.
+    RecordingEventLog eventLog;
+    MemoryProfileStore eventMarks;
+    ProgramEvents events{eventLog, eventMarks, clock, [this] { return clock.SteadyNow(); }};
+    ProgramRunReporter words{boxes, months, events};
     RecordingRunReporter reporter{words};
     FakeClockService clockService;
     CountingWorkerThreads threads;

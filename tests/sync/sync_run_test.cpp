@@ -346,6 +346,8 @@ TEST_F(SyncRunTest, EveryRunLeavesItsLineInTheHistoryAndAnUnwritableOneStopsNoth
     h.clock.Advance(30.0);
     EXPECT_TRUE(SyncRun(context, h.gate.BeginRun(), RunKind::kScheduled).Run().ok());
     EXPECT_NEAR(0.0, h.clock.offset(), 0.05);
+    // Every run's end reaches the event log, a success once a day.
+    EXPECT_EQ((std::vector<std::uint32_t>{101, 100}), h.eventLog.ids());
     std::filesystem::remove_all(folder);
 }
 

@@ -463,6 +463,7 @@ TEST_F(StuckRunTest, BreakAbandonsTheRunAndNothingOfItAppears) {
 
     EXPECT_EQ("Broken by the user.", record().connectStatus);
     EXPECT_TRUE(h.boxes.boxes().empty());  // no "Time receiving error!"
+    EXPECT_TRUE(h.eventLog.events().empty());
     EXPECT_EQ(ServerTitle(0), server());
     EXPECT_EQ(0, record().syncDate.wYear);
     EXPECT_EQ(1, h.settings.firstStart);
