@@ -266,29 +266,36 @@ TEST_F(MsiTest, AnUpgradeEndsTheRunningCopyAndRemembersTheProperties) {
     EXPECT_EQ(2u, kOptions.ReadDword("nSynPeriod"));
 }
 
-TEST_F(MsiTest, ADowngradeAndAnUpgradeOverAHungCopyChangeNothing) {
+TEST_F(MsiTest, RefusedStepsChangeNothing) {
     // Silent, Wine's installer logs no condition's message, only the action that failed;
     // and it ends with ERROR_FUNCTION_FAILED where a custom action failed, not with
     // Windows's ERROR_INSTALL_FAILURE.
     struct Case {
         const char* refused;
-        std::string installed;
-        std::string installing;
+        std::string installed;  // empty: nothing
+        std::string arguments;
         bool hung;
         DWORD exitCode;
         const char* failedAction;
     };
     const Case cases[] = {
-        {"a downgrade", kPackage, kOlderPackage, false, ERROR_INSTALL_FAILURE,
-         "LaunchConditions. Return value 0"},
-        {"an upgrade over a hung copy", kOlderPackage, kPackage, true, ERROR_FUNCTION_FAILED,
-         "EndRunningCopies. Return value 0"},
+        {"a downgrade", kPackage, "/i \"" + kOlderPackage + "\" SERVERS=ntp.corp.example", false,
+         ERROR_INSTALL_FAILURE, "LaunchConditions. Return value 0"},
+        {"an upgrade over a hung copy", kOlderPackage, "/i \"" + kPackage + "\"", true,
+         ERROR_FUNCTION_FAILED, "EndRunningCopies. Return value 0"},
+        {"an uninstall while a copy hangs", kPackage, "/x \"" + kPackage + "\"", true,
+         ERROR_FUNCTION_FAILED, "EndRunningCopies. Return value 0"},
+        {"a server that is no host", "",
+         "/i \"" + kPackage + "\" SERVERS=\"ntp.corp.example ntp!corp\"", false,
+         ERROR_FUNCTION_FAILED, "ConfigureService. Return value 0"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.refused);
         SetUp();
-        ASSERT_EQ(0u, InstallPackage(c.installed).exitCode);
-        MarkInstalledFiles();
+        if (!c.installed.empty()) {
+            ASSERT_EQ(0u, InstallPackage(c.installed).exitCode);
+            MarkInstalledFiles();
+        }
         // A window like Tickwell's that never ends.
         const std::unique_ptr<std::remove_pointer_t<HWND>, decltype(&::DestroyWindow)> window(
             c.hung ? ::CreateWindowExA(0, "#32770", "Tickwell", WS_POPUP, 0, 0, 9, 9, nullptr,
@@ -297,7 +304,7 @@ TEST_F(MsiTest, ADowngradeAndAnUpgradeOverAHungCopyChangeNothing) {
             &::DestroyWindow);
         const std::string before = Footprint(kFolder);
 
-        const Msiexec refused = InstallPackage(c.installing, "SERVERS=ntp.corp.example");
+        const Msiexec refused = RunMsiexec(c.arguments);
         EXPECT_EQ(c.exitCode, refused.exitCode);
         EXPECT_NE(std::string::npos, refused.log.find(c.failedAction)) << refused.log;
         EXPECT_EQ(before, Footprint(kFolder));
