@@ -195,6 +195,14 @@ TEST_F(MsiTest, ASilentInstallDoesWhatItsPropertiesSayAndAnUninstallRemovesEvery
             EXPECT_EQ(Contents(kStage / name), Contents(fs::path(c.folder) / name)) << name;
         }
         EXPECT_EQ(c.service, fs::exists(service));
+        // The Group Policy templates, in the same folders as the stage holds them.
+        std::error_code error;
+        for (const auto& file : fs::recursive_directory_iterator(kStage / "policies", error)) {
+            const fs::path relative = fs::relative(file.path(), kStage);
+            if (file.is_regular_file()) {
+                EXPECT_EQ(Contents(file.path()), Contents(c.folder / relative)) << relative;
+            }
+        }
         EXPECT_NE(std::string::npos, Shortcut().value_or("").find(program));
         EXPECT_EQ(c.autostart ? std::optional("\"" + program + "\" StartUp") : std::nullopt,
                   MachineString(kMachineRunKey, "Tickwell"));
