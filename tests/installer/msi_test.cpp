@@ -206,6 +206,9 @@ TEST_F(MsiTest, ASilentInstallDoesWhatItsPropertiesSayAndAnUninstallRemovesEvery
         EXPECT_NE(std::string::npos, Shortcut().value_or("").find(program));
         EXPECT_EQ(c.autostart ? std::optional("\"" + program + "\" StartUp") : std::nullopt,
                   MachineString(kMachineRunKey, "Tickwell"));
+        // Users' defaults come from policy: nothing of the current user's.
+        EXPECT_FALSE(desktop::RegistryKey("Software\\Quorvane").Exists());
+        EXPECT_EQ(std::nullopt, kRunKey.ReadString("Tickwell"));
         EXPECT_EQ(program, EventMessageFile("Tickwell"));
         EXPECT_EQ(c.service ? std::optional(service) : std::nullopt,
                   EventMessageFile("Tickwell Clock"));
