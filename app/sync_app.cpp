@@ -3,12 +3,12 @@
 #include <commctrl.h>
 
 #include <chrono>
-#include <cstring>
 #include <string>
 
 #include "app/history_window.h"
 #include "app/presentation.h"
 #include "app/shell_actions.h"
+#include "app/start_request.h"
 #include "resources/tickwell_ids.h"
 
 namespace {
@@ -17,12 +17,6 @@ namespace {
 constexpr std::chrono::seconds kWorkerPatience{1};
 
 }  // namespace
-
-bool EndsWithStartUp(const std::string& commandLine) {
-    const std::size_t length = std::strlen(SyncApp::kStartUpArgument);
-    return commandLine.size() >= length &&
-           commandLine.compare(commandLine.size() - length, length, SyncApp::kStartUpArgument) == 0;
-}
 
 SyncApp::SyncApp(HINSTANCE instance)
     : instance_(instance),
@@ -71,7 +65,7 @@ bool SyncApp::InitInstance() {
     }
     scheduler_.Restore(record);
 
-    const bool startUp = EndsWithStartUp(::GetCommandLineA());
+    const bool startUp = ReadStartRequest(::GetCommandLineA()) == StartRequest::kStartUp;
     const bool showAtStart = firstStart || !startUp;
     mainDialog_.SetShowAtStart(showAtStart);
     if (!mainDialog_.Create(nullptr)) {

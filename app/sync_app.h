@@ -28,7 +28,6 @@
 class SyncApp {
   public:
     static constexpr const char* kCompany = "Quorvane";
-    static constexpr const char* kStartUpArgument = "StartUp";
 
     explicit SyncApp(HINSTANCE instance);
     SyncApp(const SyncApp&) = delete;
@@ -63,6 +62,3 @@ class SyncApp {
     SyncScheduler scheduler_;
     MainDialog mainDialog_;
 };
-
-// The command line's last seven characters are exactly "StartUp".
-bool EndsWithStartUp(const std::string& commandLine);

@@ -30,9 +30,9 @@ bool SameServerHost(const std::string& a, const std::string& b);
 #ifdef _WIN32
 // The machine's policy; an unreadable or missing one approves nothing.
 ClockPolicy LoadMachineClockPolicy();
-// Setup's part: approves the built-in servers' addresses (keeping every server an
-// administrator added) and writes the offset limit 0 when none is set. False when the key
-// cannot be written.
-bool WriteDefaultMachineClockPolicy();
+// Setup's part: approves the built-in servers' addresses and `moreServers` (keeping every
+// server an administrator added) and writes the offset limit 0 when none is set. False when
+// the key cannot be written.
+bool WriteDefaultMachineClockPolicy(const std::vector<std::string>& moreServers = {});
 bool RemoveMachineClockPolicy();
 #endif

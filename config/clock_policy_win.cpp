@@ -100,7 +100,7 @@ ClockPolicy LoadMachineClockPolicy() {
     return policy;
 }
 
-bool WriteDefaultMachineClockPolicy() {
+bool WriteDefaultMachineClockPolicy(const std::vector<std::string>& moreServers) {
     const UniqueRegistryKey key = CreateKey(kPolicyKey);
     const UniqueRegistryKey servers = CreateKey(kApprovedServersKey);
     if (!key || !servers) {
@@ -114,11 +114,18 @@ bool WriteDefaultMachineClockPolicy() {
         }
     }
     // The data is only a note for the administrator: the value's name is what counts.
+    const auto approve = [&servers](const std::string& host, const std::string& note) {
+        return ::RegSetValueExA(servers.get(), host.c_str(), 0, REG_SZ,
+                                reinterpret_cast<const BYTE*>(note.c_str()),
+                                static_cast<DWORD>(note.size() + 1)) == ERROR_SUCCESS;
+    };
     for (const DefaultServer& server : kDefaultServers) {
-        const std::string title = server.title;
-        if (::RegSetValueExA(servers.get(), server.address, 0, REG_SZ,
-                             reinterpret_cast<const BYTE*>(title.c_str()),
-                             static_cast<DWORD>(title.size() + 1)) != ERROR_SUCCESS) {
+        if (!approve(server.address, server.title)) {
+            return false;
+        }
+    }
+    for (const std::string& host : moreServers) {
+        if (!approve(host, "")) {
             return false;
         }
     }

@@ -97,12 +97,7 @@ bool ServiceInstaller::Install() {
     if (!RegisterEventSource(ThisProgram(), &error)) {
         return Fail("cannot register the event source", static_cast<DWORD>(error));
     }
-    if (!WriteDefaultMachineClockPolicy()) {
-        Say("cannot write the machine policy under "
-            "HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Tickwell");
-        return false;
-    }
-    return StartAndWait(service.get());
+    return WritePolicy({}) && StartAndWait(service.get());
 }
 
 bool ServiceInstaller::Stop() {
@@ -154,6 +149,28 @@ bool ServiceInstaller::Remove() {
     return removed;
 }
 
+bool ServiceInstaller::ConfigureInstalled(const std::vector<std::string>& moreServers) {
+    stepBegan_ = SteadyClock::now();
+    for (const std::string& host : moreServers) {
+        const std::string error = HostError(host);
+        if (!error.empty()) {
+            Say("\"" + host + "\" is no host name or address of a time server: " + error);
+            return false;
+        }
+    }
+    const UniqueServiceHandle manager(
+        Retried(::OpenSCManagerW, nullptr, nullptr, SC_MANAGER_CONNECT));
+    if (!manager) {
+        return Fail("cannot open the service control manager", ::GetLastError());
+    }
+    const UniqueServiceHandle service(
+        Retried(::OpenServiceW, manager.get(), kClockServiceName, SERVICE_CHANGE_CONFIG));
+    if (!service) {
+        return Fail("cannot open the service", ::GetLastError());
+    }
+    return Configure(service.get()) && WritePolicy(moreServers);
+}
+
 UniqueServiceHandle ServiceInstaller::CreateOrUpdate(SC_HANDLE manager) {
     const std::wstring command = L"\"" + ThisProgram() + L"\"";
     constexpr DWORD kAccess = SERVICE_CHANGE_CONFIG | SERVICE_QUERY_STATUS | SERVICE_START;
@@ -201,6 +218,14 @@ bool ServiceInstaller::Configure(SC_HANDLE service) {
         Say("warning: the service's privileges could not be limited: " + ErrorTextWithCode(error));
     }
     return true;
+}
+
+bool ServiceInstaller::WritePolicy(const std::vector<std::string>& moreServers) {
+    if (WriteDefaultMachineClockPolicy(moreServers)) {
+        return true;
+    }
+    Say("cannot write the machine policy under HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Tickwell");
+    return false;
 }
 
 bool ServiceInstaller::StartAndWait(SC_HANDLE service) {

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "base/unique_handle_win.h"
 
@@ -28,6 +29,10 @@ class ServiceInstaller {
     // Stops and deletes the service, its event source and the machine policy. True also
     // when it is not installed.
     bool Remove();
+    // For a package that installs the service with its own tables (the MSI), what those
+    // cannot say: limits the installed service's privileges, and writes the default machine
+    // policy with `moreServers` approved too. A host that is none changes nothing.
+    bool ConfigureInstalled(const std::vector<std::string>& moreServers);
 
   private:
     using SteadyClock = std::chrono::steady_clock;
@@ -38,6 +43,7 @@ class ServiceInstaller {
     auto Retried(Function function, Arguments... arguments);
     UniqueServiceHandle CreateOrUpdate(SC_HANDLE manager);
     bool Configure(SC_HANDLE service);
+    bool WritePolicy(const std::vector<std::string>& moreServers);
     bool StartAndWait(SC_HANDLE service);
     bool StopAndWait(SC_HANDLE service);
     bool Fail(const char* what, DWORD error);

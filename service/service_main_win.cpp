@@ -1,5 +1,6 @@
 // TickwellClock.exe: the Tickwell Clock service when the service control manager starts it
-// (no arguments), and its own installer for the setup program: install, stop, remove.
+// (no arguments), and its own installer for the setup program: install, stop, remove; and
+// for the MSI, which installs the service itself, configure.
 #include <windows.h>
 
 #include <cstdio>
@@ -11,9 +12,10 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: TickwellClock.exe [install | stop | remove]\n"
+    "usage: TickwellClock.exe [install | stop | remove | configure [HOST...]]\n"
     "  Without a word it runs as the Tickwell Clock service, which only the service control\n"
-    "  manager can start.\n";
+    "  manager can start. configure completes an install that created the service itself:\n"
+    "  it writes the default machine policy and approves each HOST.\n";
 
 }  // namespace
 
@@ -41,6 +43,9 @@ int main(int argc, char** argv) {
     }
     if (argc == 2 && std::strcmp(argv[1], "remove") == 0) {
         return installer.Remove() ? 0 : 1;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "configure") == 0) {
+        return installer.ConfigureInstalled({argv + 2, argv + argc}) ? 0 : 1;
     }
     std::fputs(kUsage, stderr);
     return 2;

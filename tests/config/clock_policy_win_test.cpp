@@ -69,10 +69,11 @@ TEST_F(MachineClockPolicyTest, SetupsDefaultsKeepWhatTheAdministratorAdded) {
                      reinterpret_cast<const BYTE*>(&limit), sizeof limit);
     ::RegSetValueExA(AdministratorsKey(std::string(kPolicyKey) + "\\ApprovedServers").get(),
                      "time.example.org", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
-    ASSERT_TRUE(WriteDefaultMachineClockPolicy());  // an upgrade
+    // An upgrade, by a package that approves more servers.
+    ASSERT_TRUE(WriteDefaultMachineClockPolicy({"ntp.corp.example", "[2001:db8::123]"}));
     policy = LoadMachineClockPolicy();
     std::vector<std::string> expected = BuiltInAddresses();
-    expected.push_back("time.example.org");
+    expected.insert(expected.end(), {"time.example.org", "ntp.corp.example", "[2001:db8::123]"});
     EXPECT_EQ(Sorted(policy.approvedServers), Sorted(expected));
     EXPECT_EQ(policy.maxUserOffsetSeconds, 30);
 

@@ -86,6 +86,30 @@ std::string Contents(const fs::path& file) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
+bool InstalledAsStaged(const fs::path& folder) {
+    for (const char* name : {"Tickwell.exe", "QvSupport.dll", "TickwellClock.exe",
+                             "policies\\Quorvane.admx", "policies\\Tickwell.admx",
+                             "policies\\en-US\\Quorvane.adml", "policies\\en-US\\Tickwell.adml"}) {
+        if (Contents(folder / name) != Contents(kStage / name)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void MarkInstalledFiles(const std::string& folder) {
+    for (const char* name : {"\\Tickwell.exe", "\\QvSupport.dll"}) {
+        std::ofstream(folder + name, std::ios::binary | std::ios::app) << "stale";
+    }
+}
+
+void SeedSettings() {
+    kOptions.WriteDword("bFirstStart", 0);
+    kOptions.WriteDword("nSynPeriod", 2);  // only manual
+    kServers.WriteDword("Servers_Counter", 1);
+    kServers.WriteString("Servers 0", "loopback\n127.0.0.1\n1 0.000");
+}
+
 ClockServiceSeen SeeClockService() {
     ClockServiceSeen seen;
     const UniqueServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));

@@ -26,6 +26,10 @@ inline constexpr const char* kEventSourceKey =
     "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Tickwell";
 inline const desktop::RegistryKey kRunKey("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
 
+// The program's settings, HKEY_CURRENT_USER's.
+inline const desktop::RegistryKey kOptions("Software\\Quorvane\\Tickwell\\Options");
+inline const desktop::RegistryKey kServers("Software\\Quorvane\\Tickwell\\Servers");
+
 struct Outcome {
     std::optional<DWORD> exitCode;
     std::string errors;  // what it wrote to standard error
@@ -42,6 +46,14 @@ Outcome Uninstall(const std::string& options, const std::string& folder = kFolde
 bool UninstallAsWindowsDoes();
 
 std::string Contents(const std::filesystem::path& file);
+
+// The program, its library and the service's program as kStage holds them.
+bool InstalledAsStaged(const std::filesystem::path& folder);
+// Bytes after a program's image change nothing but its size, which then shows whether an
+// install replaced the file.
+void MarkInstalledFiles(const std::string& folder = kFolder);
+// Later starts of the program ask no time server on their own, and only this machine.
+void SeedSettings();
 
 // The service as the service control manager knows it; openError is ERROR_SUCCESS when it
 // is installed, and then the rest is filled in.

@@ -27,8 +27,6 @@ using namespace installation;
 using desktop::Process;
 using desktop::RegistryKey;
 
-const RegistryKey kOptions("Software\\Quorvane\\Tickwell\\Options");
-const RegistryKey kServers("Software\\Quorvane\\Tickwell\\Servers");
 constexpr desktop::Milliseconds kMoment{15000};
 constexpr const char* kAlternativeFolder = "C:\\Tick well";
 
@@ -72,33 +70,6 @@ std::string Footprint(const std::string& folder = kFolder) {
                  : "")
          << (ApprovedServers().empty() ? "" : "policy\n");
     return seen.str();
-}
-
-bool InstalledAsStaged(const fs::path& folder) {
-    for (const char* name : {"Tickwell.exe", "QvSupport.dll", "TickwellClock.exe",
-                             "policies\\Quorvane.admx", "policies\\Tickwell.admx",
-                             "policies\\en-US\\Quorvane.adml", "policies\\en-US\\Tickwell.adml"}) {
-        if (Contents(folder / name) != Contents(kStage / name)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// Bytes after a program's image change nothing but its size, which then shows whether
-// setup replaced the file.
-void MarkInstalledFiles() {
-    for (const char* name : {"\\Tickwell.exe", "\\QvSupport.dll"}) {
-        std::ofstream(kFolder + name, std::ios::binary | std::ios::app) << "stale";
-    }
-}
-
-// Later starts of the program ask no time server on their own, and only this machine.
-void SeedSettings() {
-    kOptions.WriteDword("bFirstStart", 0);
-    kOptions.WriteDword("nSynPeriod", 2);  // only manual
-    kServers.WriteDword("Servers_Counter", 1);
-    kServers.WriteString("Servers 0", "loopback\n127.0.0.1\n1 0.000");
 }
 
 class SetupTest : public testing::Test {
