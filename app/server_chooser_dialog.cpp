@@ -159,6 +159,6 @@ void ServerChooserDialog::OnOK() {
     }
     scheduler_.Publish(editor_.servers(), editor_.chosen());
     settings_.Save();
-    settings_.SaveServers();
+    settings_.SaveServers(editor_.EntriesChanged());
     EndDialog(IDOK);
 }
