@@ -4,11 +4,13 @@
 // line at once; Cancel drops them.
 #pragma once
 
+#include "app/managed_settings.h"
 #include "app/options_form.h"
 #include "app/tray_icon.h"
 #include "config/settings.h"
 #include "ui/control.h"
 #include "ui/dialog.h"
+#include "ui/tool_tips.h"
 
 class OptionsDialog : public Dialog {
   public:
@@ -26,6 +28,8 @@ class OptionsDialog : public Dialog {
     void OnPeriodChanged();
     void ApplyExitAfterRule();
     void ShowForm();
+    // The line, the locks and the tips of the administrator's policies.
+    void ShowManaged();
 
     Settings& settings_;
     TrayIcon& tray_;
@@ -36,5 +40,7 @@ class OptionsDialog : public Dialog {
     UpDownControl secondsSpin_;
     UpDownControl minutesSpin_;
     UpDownControl maxDaysSpin_;
+    ManagedSettings managed_;
     OptionsForm form_;
+    ToolTips tips_;
 };

@@ -9,10 +9,12 @@
 #include <vector>
 
 #include "app/catalogue_editor.h"
+#include "app/managed_settings.h"
 #include "app/server_testing_dialog.h"
 #include "config/settings.h"
 #include "sync/sync_scheduler.h"
 #include "ui/control.h"
+#include "ui/tool_tips.h"
 
 class ServerChooserDialog : public ServerTestingDialog {
   public:
@@ -33,7 +35,10 @@ class ServerChooserDialog : public ServerTestingDialog {
     void OnAddNew();
     void FinishSearch();
     void FillServerList();
+    // The chosen server's title, and whether it may be deleted.
     void ShowCurrentServer();
+    // The line, the locked buttons and their tips under the administrator's Servers list.
+    void ShowManaged();
 
     Settings& settings_;
     SyncScheduler& scheduler_;
@@ -44,5 +49,7 @@ class ServerChooserDialog : public ServerTestingDialog {
     ListViewControl list_;
     std::string report_;
     std::string currentServer_;
+    ManagedSettings managed_;
     CatalogueEditor editor_;
+    ToolTips tips_;
 };

@@ -149,7 +149,7 @@ void Settings::StoreNotify(bool on) {
 }
 
 void Settings::Choose(const UserOptions& options, const OptionEdits& edits) {
-    StoredOptions shown;
+    StoredOptions shown = Current();
     shown.Take(options);
     const StoredOptions defaults;
     for (const OptionRow& row : kOptionRows) {
@@ -162,6 +162,9 @@ void Settings::Choose(const UserOptions& options, const OptionEdits& edits) {
         } else if (edits.restored.count(row.name) != 0) {
             choices_.Set(row.name, false);
             stored_.*row.field = defaults.*row.field;
+        } else if (!policy_.FromPolicy(row.field)) {
+            // Untouched, but as the dialog shows it: a period it does not know is manual.
+            stored_.*row.field = shown.*row.field;
         }
     }
     Publish(options);

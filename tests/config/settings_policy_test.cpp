@@ -75,6 +75,23 @@ TEST_F(SettingsPolicyTest, WhatTheProgramWroteGivesWayToARecommendationTheUsersC
     EXPECT_EQ(5, settings_->Options().maxDays);
 }
 
+TEST_F(SettingsPolicyTest, OkStoresWhatTheDialogShowsButNeitherARecommendationNorTheSwitch) {
+    policies_.Set(kMR, "nMaxDays", 5u);
+    store_.PutInt(Settings::kOptionsSection, "nSynPeriod", 7);
+    store_.PutInt(Settings::kOptionsSection, "bExitAfter", 1);
+    store_.PutInt(Settings::kOptionsSection, "bNotify", 0);
+    Restart();
+    UserOptions shown = settings_->Options();
+    shown.period = Settings::kOnlyManual;  // how the dialog shows a period it does not know
+    shown.exitAfter = false;
+    Choose(shown, {});
+    EXPECT_EQ(MemoryProfileStore::Value(2), Stored("nSynPeriod"));
+    EXPECT_EQ(MemoryProfileStore::Value(0), Stored("bExitAfter"));
+    EXPECT_EQ(MemoryProfileStore::Value(0), Stored("bNotify"));
+    EXPECT_EQ(MemoryProfileStore::Value(14), Stored("nMaxDays"));
+    EXPECT_EQ(5, settings_->Options().maxDays);
+}
+
 TEST_F(SettingsPolicyTest, AnOlderProfilesValuesOtherThanTheDefaultsCountAsTheUsersChoices) {
     policies_.Set(kMR, "nMaxDays", 5u).Set(kMR, "nTimeOut", 60u);
     store_.PutInt(Settings::kOptionsSection, "nMaxDays", 30);
