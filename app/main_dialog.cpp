@@ -14,11 +14,12 @@
 #include "resources/version.h"
 
 MainDialog::MainDialog(SyncScheduler& scheduler, Settings& settings, TrayIcon& tray,
-                       RunHistory* history, const std::string& displayName)
+                       RunHistory* history, PolicySource& policies, const std::string& displayName)
     : Dialog(IDD_MAIN),
       scheduler_(scheduler),
       settings_(settings),
       tray_(tray),
+      policies_(policies),
       displayName_(displayName),
       taskbarCreated_(::RegisterWindowMessageA("TaskbarCreated")),
       exitRequest_(::RegisterWindowMessageA(kExitRequestMessage)),
@@ -172,6 +173,12 @@ std::optional<LRESULT> MainDialog::WindowProc(UINT message, WPARAM wParam, LPARA
         case WM_TIMECHANGE:
             scheduler_.ClockChanged(std::chrono::steady_clock::now());
             return 0;
+        case WM_SETTINGCHANGE:
+            // A refresh of Group Policy; the registry watch may not see every one.
+            if (lParam != 0 && ::lstrcmpiA(reinterpret_cast<const char*>(lParam), "Policy") == 0) {
+                FollowPolicies();
+            }
+            return std::nullopt;
         default:
             if (message == taskbarCreated_ && taskbarCreated_ != 0) {
                 tray_.Restore();
@@ -280,7 +287,21 @@ void MainDialog::StopTimer() {
     }
 }
 
+void MainDialog::FollowPolicies() {
+    const PolicyChange change = settings_.ApplyPolicies(ReadPolicies(policies_));
+    if (change.catalogue) {
+        scheduler_.Publish(*change.catalogue, change.chosen);
+    }
+    if (change.outcome) {
+        scheduler_.SettingsChanged();
+        tray_.Modify();
+    }
+}
+
 void MainDialog::OnTimer() {
+    if (policyWatch_.Changed()) {
+        FollowPolicies();
+    }
     scheduler_.Tick();
     const StatusView status = scheduler_.Status();
     if (status.running) {

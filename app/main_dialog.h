@@ -12,6 +12,8 @@
 #include "app/balloon_rules.h"
 #include "app/history_window.h"
 #include "app/tray_icon.h"
+#include "config/policy_change_watch_win.h"
+#include "config/policy_source.h"
 #include "config/settings.h"
 #include "base/unique_handle_win.h"
 #include "sync/sync_scheduler.h"
@@ -33,9 +35,10 @@ class MainDialog : public Dialog, public TrayChoices {
     static constexpr UINT kTickMilliseconds = 1000;
     static constexpr int kProgressStep = 10;
 
-    // history may be null: the History window then stays empty.
+    // history may be null: the History window then stays empty. policies: read again
+    // whenever they may have changed.
     MainDialog(SyncScheduler& scheduler, Settings& settings, TrayIcon& tray, RunHistory* history,
-               const std::string& displayName);
+               PolicySource& policies, const std::string& displayName);
 
     // Read once, when the window is created.
     void SetShowAtStart(bool show) { showAtStart_ = show; }
@@ -65,6 +68,9 @@ class MainDialog : public Dialog, public TrayChoices {
     // The scheduler's tick, then what it shows: while a run is active the progress steps and
     // only the tray follows; otherwise every field, and "Exit after synchronization.".
     void OnTimer();
+    // The administrator's policies read again and in force at once: the options, the
+    // catalogue of the next scheduled run, the tray icon.
+    void FollowPolicies();
     // What the screen shows, however the window came to be shown or hidden.
     bool IsShown() const { return ::IsWindowVisible(hwnd()) != FALSE; }
     void ShowFields(const StatusView& status);
@@ -89,6 +95,8 @@ class MainDialog : public Dialog, public TrayChoices {
     SyncScheduler& scheduler_;
     Settings& settings_;
     TrayIcon& tray_;
+    PolicySource& policies_;
+    PolicyChangeWatch policyWatch_;
     const std::string& displayName_;
     // Explorer sends it to every top-level window when it starts again.
     const UINT taskbarCreated_;
