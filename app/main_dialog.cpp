@@ -296,6 +296,9 @@ void MainDialog::FollowPolicies() {
         scheduler_.SettingsChanged();
         tray_.Modify();
     }
+    if ((change.outcome || change.catalogue) && openFollower_ != nullptr) {
+        openFollower_->FollowPolicies();
+    }
 }
 
 void MainDialog::OnTimer() {
@@ -380,24 +383,27 @@ void MainDialog::OnSetTimeZone() {
     OpenDateTimeSettings();
 }
 
-INT_PTR MainDialog::RunDialog(Dialog& dialog) {
+INT_PTR MainDialog::RunDialog(Dialog& dialog, PolicyFollower& follower) {
     // The tray menu reaches this window while a dialog or box is open: bring that one up.
     if (BringOpenWindowForward()) {
         return IDCANCEL;
     }
-    return dialog.DoModal(hwnd());
+    openFollower_ = &follower;
+    const INT_PTR result = dialog.DoModal(hwnd());
+    openFollower_ = nullptr;
+    return result;
 }
 
 void MainDialog::OnOptions() {
     OptionsDialog dialog(settings_, tray_, hwnd());
-    if (RunDialog(dialog) == IDOK) {
+    if (RunDialog(dialog, dialog) == IDOK) {
         scheduler_.SettingsChanged();
     }
 }
 
 void MainDialog::OnServer() {
     ServerChooserDialog dialog(settings_, scheduler_);
-    RunDialog(dialog);
+    RunDialog(dialog, dialog);
 }
 
 void MainDialog::OnAbout() {

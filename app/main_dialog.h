@@ -11,6 +11,7 @@
 
 #include "app/balloon_rules.h"
 #include "app/history_window.h"
+#include "app/managed_settings.h"
 #include "app/tray_icon.h"
 #include "config/policy_change_watch_win.h"
 #include "config/policy_source.h"
@@ -61,7 +62,7 @@ class MainDialog : public Dialog, public TrayChoices {
     void OnOptions();
     void OnServer();
     // Runs a configuration dialog owned by this window; one at a time.
-    INT_PTR RunDialog(Dialog& dialog);
+    INT_PTR RunDialog(Dialog& dialog, PolicyFollower& follower);
     void OnAbout();
     void OnHelp();
     void OnClose();
@@ -97,6 +98,7 @@ class MainDialog : public Dialog, public TrayChoices {
     TrayIcon& tray_;
     PolicySource& policies_;
     PolicyChangeWatch policyWatch_;
+    PolicyFollower* openFollower_ = nullptr;  // the configuration dialog open, if any
     const std::string& displayName_;
     // Explorer sends it to every top-level window when it starts again.
     const UINT taskbarCreated_;

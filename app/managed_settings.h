@@ -7,6 +7,16 @@
 
 #include "config/option_policy.h"
 
+// A window that shows what the policies leave, told when they change while it is open.
+class PolicyFollower {
+  public:
+    // The settings have the new policies already; the window shows them afresh.
+    virtual void FollowPolicies() = 0;
+
+  protected:
+    ~PolicyFollower() = default;
+};
+
 class ManagedSettings {
   public:
     ManagedSettings() = default;

@@ -85,12 +85,11 @@ void OptionsDialog::ShowManaged() {
             if (id == 0) {
                 continue;
             }
-            if (locked) {
-                ::EnableWindow(Item(id), FALSE);
-            }
+            ::EnableWindow(Item(id), locked ? FALSE : TRUE);
             tips_.Set(Item(id), tip);
         }
     }
+    ApplyExitAfterRule();
     ShowBottomLine(hwnd(), IDC_OPTIONS_MANAGED, presentation::kManagedLine,
                    managed_.OptionsManaged());
 }
@@ -124,6 +123,13 @@ BOOL OptionsDialog::OnInitDialog() {
     const HWND period = Item(kPeriodButtons[form_.period]);
     ::SetFocus(::IsWindowEnabled(period) ? period : Item(IDOK));
     return FALSE;
+}
+
+void OptionsDialog::FollowPolicies() {
+    managed_ = ManagedSettings(settings_.Policy());
+    form_ = OptionsForm(settings_.Options(), settings_.Policy().unchosen.Options());
+    ShowManaged();
+    ShowForm();
 }
 
 void OptionsDialog::OnPeriodChanged() {

@@ -12,10 +12,12 @@
 #include "ui/dialog.h"
 #include "ui/tool_tips.h"
 
-class OptionsDialog : public Dialog {
+class OptionsDialog : public Dialog, public PolicyFollower {
   public:
     // helpOwner: the main window, which owns the help window that F1 opens.
     OptionsDialog(Settings& settings, TrayIcon& tray, HWND helpOwner);
+    // What the user typed and has not stored gives way to the options as they now are.
+    void FollowPolicies() override;
 
   protected:
     BOOL OnInitDialog() override;

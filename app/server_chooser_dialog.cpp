@@ -60,9 +60,7 @@ void ServerChooserDialog::ShowCurrentServer() {
 void ServerChooserDialog::ShowManaged() {
     const std::string tip = managed_.CatalogueTip();
     for (const int id : {IDC_CHOOSER_ADD_NEW, IDC_CHOOSER_DELETE, IDC_CHOOSER_RESTORE_DEFAULT}) {
-        if (!managed_.CatalogueEditable()) {
-            ::EnableWindow(Item(id), FALSE);
-        }
+        ::EnableWindow(Item(id), managed_.CatalogueEditable() ? TRUE : FALSE);
         tips_.Set(Item(id), managed_.CatalogueManaged() ? tip : std::string());
     }
     tips_.Set(list_.hwnd(), tip);
@@ -87,6 +85,20 @@ BOOL ServerChooserDialog::OnInitDialog() {
     ShowCurrentServer();
     UpdateData(false);
     return TRUE;
+}
+
+void ServerChooserDialog::FollowPolicies() {
+    if (busy()) {
+        return;
+    }
+    managed_ = ManagedSettings(settings_.Policy());
+    editor_ = CatalogueEditor(settings_.servers.Copy(), settings_.startingServer,
+                              settings_.Policy().servers);
+    ShowManaged();
+    FillServerList();
+    list_.Select(editor_.chosen());
+    ShowCurrentServer();
+    UpdateData(false);
 }
 
 LRESULT ServerChooserDialog::OnClickServerList() {

@@ -16,9 +16,12 @@
 #include "ui/control.h"
 #include "ui/tool_tips.h"
 
-class ServerChooserDialog : public ServerTestingDialog {
+class ServerChooserDialog : public ServerTestingDialog, public PolicyFollower {
   public:
     ServerChooserDialog(Settings& settings, SyncScheduler& scheduler);
+    // The catalogue in use now, and its locks; edits not yet stored give way. While a test
+    // runs the list stays, and OK stores nothing of it the policies govern.
+    void FollowPolicies() override;
 
   protected:
     BOOL OnInitDialog() override;

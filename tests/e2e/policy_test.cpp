@@ -123,20 +123,13 @@ TEST_F(PolicyTest, MandatoryLocksRecommendedSuggestsAndAChangeCountsAtOnce) {
     EXPECT_EQ(0u,
               TickwellSession::Servers().ReadString("Servers 0").value_or("").find("chronyd\n"));
 
-    // The administrator takes the mandatory values away while the program runs.
-    ASSERT_TRUE(machine.DeleteTree());
-    EXPECT_TRUE(desktop::WaitUntil(
-        [&] {
-            options = Open(IDC_MAIN_OPTIONS, IDC_OPTIONS_TIMEOUT);
-            const bool freed = options != nullptr && Enabled(options, IDC_OPTIONS_MAX_DAYS);
-            if (options != nullptr && !freed) {
-                desktop::PostCommand(options, IDCANCEL);
-                desktop::WaitUntilClosed(options, kMoment);
-            }
-            return freed;
-        },
-        kMoment));
+    // The administrator takes the mandatory values away while Options is open.
+    options = Open(IDC_MAIN_OPTIONS, IDC_OPTIONS_TIMEOUT);
     ASSERT_NE(nullptr, options);
+    EXPECT_FALSE(Enabled(options, IDC_OPTIONS_MAX_DAYS));
+    ASSERT_TRUE(machine.DeleteTree());
+    EXPECT_TRUE(
+        desktop::WaitUntil([&] { return Enabled(options, IDC_OPTIONS_MAX_DAYS); }, kMoment));
     EXPECT_EQ("14", Field(options, IDC_OPTIONS_MAX_DAYS));
     EXPECT_EQ("90", Field(options, IDC_OPTIONS_TIMEOUT));
     EXPECT_EQ("", ManagedLine(options, IDC_OPTIONS_MANAGED));
@@ -145,9 +138,18 @@ TEST_F(PolicyTest, MandatoryLocksRecommendedSuggestsAndAChangeCountsAtOnce) {
     const HWND freed = Open(IDC_MAIN_SERVER, IDC_CHOOSER_LIST);
     ASSERT_NE(nullptr, freed);
     EXPECT_TRUE(Enabled(freed, IDC_CHOOSER_ADD_NEW));
-    EXPECT_EQ("chronyd",
-              desktop::ListViewSeen(desktop::Control(freed, IDC_CHOOSER_LIST)).Text(0, 0));
-    Close(freed, IDCANCEL);
+    const desktop::ListViewSeen freedRows(desktop::Control(freed, IDC_CHOOSER_LIST));
+    EXPECT_EQ("chronyd", freedRows.Text(0, 0));
+
+    // ... and brings a mandatory list back while the chooser is open.
+    ASSERT_TRUE(TickwellSession::Policy(HKEY_LOCAL_MACHINE, "Servers")
+                    .WriteString("1", std::string(kChronyd) + "\tCorp clock"));
+    EXPECT_TRUE(desktop::WaitUntil([&] { return !Enabled(freed, IDC_CHOOSER_ADD_NEW); }, kMoment));
+    EXPECT_EQ("Corp clock", freedRows.Text(0, 0));
+    EXPECT_EQ(presentation::kManagedLine, ManagedLine(freed, IDC_CHOOSER_MANAGED));
+    Close(freed, IDOK);
+    EXPECT_EQ(0u,
+              TickwellSession::Servers().ReadString("Servers 0").value_or("").find("chronyd\n"));
 }
 
 }  // namespace
