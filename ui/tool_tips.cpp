@@ -49,14 +49,14 @@ void ToolTips::Set(HWND control, const std::string& text) {
 }
 
 void ShowBottomLine(HWND dialog, int id, const std::string& text, bool shown) {
-    constexpr const char* kFoldedBy = "Tickwell.LineFoldedBy";
     const HWND line = ::GetDlgItem(dialog, id);
     if (line == nullptr) {
         return;
     }
     ::SetWindowTextA(line, text.c_str());
     ::ShowWindow(line, shown ? SW_SHOWNA : SW_HIDE);
-    const auto folded = reinterpret_cast<INT_PTR>(::GetPropA(dialog, kFoldedBy));
+    // The room folded away, kept with the line itself (a static uses no data of its own).
+    const LONG_PTR folded = ::GetWindowLongPtrA(line, GWLP_USERDATA);
     if (shown == (folded == 0)) {
         return;
     }
@@ -70,10 +70,8 @@ void ShowBottomLine(HWND dialog, int id, const std::string& text, bool shown) {
         ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&lineRect), 2);
         ::GetClientRect(dialog, &client);
         room = client.bottom - lineRect.top;
-        ::SetPropA(dialog, kFoldedBy, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(room)));
-    } else {
-        ::RemovePropA(dialog, kFoldedBy);
     }
+    ::SetWindowLongPtrA(line, GWLP_USERDATA, shown ? 0 : room);
     RECT dialogRect{};
     ::GetWindowRect(dialog, &dialogRect);
     const int height = dialogRect.bottom - dialogRect.top + (shown ? room : -room);
