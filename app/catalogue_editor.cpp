@@ -2,9 +2,8 @@
 
 #include <utility>
 
-#include "config/settings.h"
-
-CatalogueEditor::CatalogueEditor(ServerCatalogue copy, int chosen) : servers_(std::move(copy)) {
+CatalogueEditor::CatalogueEditor(ServerCatalogue copy, int chosen, ServersPolicy list)
+    : servers_(std::move(copy)), list_(std::move(list)) {
     Choose(chosen);
 }
 
@@ -17,6 +16,7 @@ bool CatalogueEditor::DeleteChosen() {
         return false;
     }
     servers_.RemoveAt(chosen_);
+    entriesChanged_ = true;
     if (chosen_ > 0) {
         --chosen_;
     }
@@ -24,12 +24,14 @@ bool CatalogueEditor::DeleteChosen() {
 }
 
 void CatalogueEditor::RestoreDefaults() {
-    Settings::RestoreDefaultEntries(servers_);
+    list_.RestoreDefaults(servers_);
     chosen_ = 0;
+    entriesChanged_ = true;
 }
 
 void CatalogueEditor::Add(const ServerEntry& entry) {
     servers_.Add(entry);
+    entriesChanged_ = true;
 }
 
 void CatalogueEditor::SetDelay(int index, double delay) {

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "config/option_policy.h"
 #include "config/server_catalogue.h"
 #include "sync/run_result.h"
 #include "sync/server_search.h"
@@ -11,10 +12,15 @@
 class CatalogueEditor {
   public:
     // A chosen index that names no entry (left by an older catalogue) chooses the first.
-    CatalogueEditor(ServerCatalogue copy, int chosen);
+    // list: the policy's Servers list, which Restore brings back in place of the built-in
+    // table while it stands.
+    CatalogueEditor(ServerCatalogue copy, int chosen, ServersPolicy list = {});
 
     const ServerCatalogue& servers() const { return servers_; }
     int chosen() const { return chosen_; }
+    // Added, deleted or restored entries since the dialog opened: the catalogue is then the
+    // user's choice.
+    bool EntriesChanged() const { return entriesChanged_; }
     ServerEntry chosenEntry() const { return servers_.At(chosen_); }
 
     // A row of the list, or -1 for a click beside the rows, which chooses the first.
@@ -22,8 +28,8 @@ class CatalogueEditor {
     // Never the last entry: false, and nothing changes. The entry before the deleted one is
     // chosen, or the first.
     bool DeleteChosen();
-    // The built-in table merged in: user entries stay, built-in ones come back; the first is
-    // chosen.
+    // The built-in table (or the policy's list) merged in: user entries stay, the others
+    // come back; the first is chosen.
     void RestoreDefaults();
     // The new entry goes last; the choice stays.
     void Add(const ServerEntry& entry);
@@ -34,5 +40,7 @@ class CatalogueEditor {
 
   private:
     ServerCatalogue servers_;
+    ServersPolicy list_;
     int chosen_ = 0;
+    bool entriesChanged_ = false;
 };

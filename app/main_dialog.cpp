@@ -14,12 +14,14 @@
 #include "resources/version.h"
 
 MainDialog::MainDialog(SyncScheduler& scheduler, Settings& settings, TrayIcon& tray,
-                       ProgramEvents& events, RunHistory* history, const std::string& displayName)
+                       ProgramEvents& events, RunHistory* history, PolicySource& policies,
+                       const std::string& displayName)
     : Dialog(IDD_MAIN),
       scheduler_(scheduler),
       settings_(settings),
       tray_(tray),
       events_(events),
+      policies_(policies),
       displayName_(displayName),
       taskbarCreated_(::RegisterWindowMessageA("TaskbarCreated")),
       exitRequest_(::RegisterWindowMessageA(kExitRequestMessage)),
@@ -173,6 +175,12 @@ std::optional<LRESULT> MainDialog::WindowProc(UINT message, WPARAM wParam, LPARA
         case WM_TIMECHANGE:
             scheduler_.ClockChanged(std::chrono::steady_clock::now());
             return 0;
+        case WM_SETTINGCHANGE:
+            // A refresh of Group Policy; the registry watch may not see every one.
+            if (lParam != 0 && ::lstrcmpiA(reinterpret_cast<const char*>(lParam), "Policy") == 0) {
+                FollowPolicies();
+            }
+            return std::nullopt;
         default:
             if (message == taskbarCreated_ && taskbarCreated_ != 0) {
                 tray_.Restore();
@@ -282,7 +290,25 @@ void MainDialog::StopTimer() {
     }
 }
 
+void MainDialog::FollowPolicies() {
+    const PolicyChange change = settings_.ApplyPolicies(ReadPolicies(policies_));
+    events_.PoliciesRead(settings_.Policy());
+    if (change.catalogue) {
+        scheduler_.Publish(*change.catalogue, change.chosen);
+    }
+    if (change.outcome) {
+        scheduler_.SettingsChanged();
+        tray_.Modify();
+    }
+    if ((change.outcome || change.catalogue) && openFollower_ != nullptr) {
+        openFollower_->FollowPolicies();
+    }
+}
+
 void MainDialog::OnTimer() {
+    if (policyWatch_.Changed()) {
+        FollowPolicies();
+    }
     scheduler_.Tick();
     const StatusView status = scheduler_.Status();
     if (status.running) {
@@ -361,24 +387,27 @@ void MainDialog::OnSetTimeZone() {
     OpenDateTimeSettings();
 }
 
-INT_PTR MainDialog::RunDialog(Dialog& dialog) {
+INT_PTR MainDialog::RunDialog(Dialog& dialog, PolicyFollower& follower) {
     // The tray menu reaches this window while a dialog or box is open: bring that one up.
     if (BringOpenWindowForward()) {
         return IDCANCEL;
     }
-    return dialog.DoModal(hwnd());
+    openFollower_ = &follower;
+    const INT_PTR result = dialog.DoModal(hwnd());
+    openFollower_ = nullptr;
+    return result;
 }
 
 void MainDialog::OnOptions() {
     OptionsDialog dialog(settings_, tray_, hwnd());
-    if (RunDialog(dialog) == IDOK) {
+    if (RunDialog(dialog, dialog) == IDOK) {
         scheduler_.SettingsChanged();
     }
 }
 
 void MainDialog::OnServer() {
     ServerChooserDialog dialog(settings_, scheduler_);
-    RunDialog(dialog);
+    RunDialog(dialog, dialog);
 }
 
 void MainDialog::OnAbout() {

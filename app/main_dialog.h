@@ -11,8 +11,11 @@
 
 #include "app/balloon_rules.h"
 #include "app/history_window.h"
+#include "app/managed_settings.h"
 #include "app/program_events.h"
 #include "app/tray_icon.h"
+#include "config/policy_change_watch_win.h"
+#include "config/policy_source.h"
 #include "config/settings.h"
 #include "base/unique_handle_win.h"
 #include "sync/sync_scheduler.h"
@@ -34,9 +37,10 @@ class MainDialog : public Dialog, public TrayChoices {
     static constexpr UINT kTickMilliseconds = 1000;
     static constexpr int kProgressStep = 10;
 
-    // history may be null: the History window then stays empty.
+    // history may be null: the History window then stays empty. policies: read again
+    // whenever they may have changed.
     MainDialog(SyncScheduler& scheduler, Settings& settings, TrayIcon& tray, ProgramEvents& events,
-               RunHistory* history, const std::string& displayName);
+               RunHistory* history, PolicySource& policies, const std::string& displayName);
 
     // Read once, when the window is created.
     void SetShowAtStart(bool show) { showAtStart_ = show; }
@@ -59,13 +63,16 @@ class MainDialog : public Dialog, public TrayChoices {
     void OnOptions();
     void OnServer();
     // Runs a configuration dialog owned by this window; one at a time.
-    INT_PTR RunDialog(Dialog& dialog);
+    INT_PTR RunDialog(Dialog& dialog, PolicyFollower& follower);
     void OnAbout();
     void OnHelp();
     void OnClose();
     // The scheduler's tick, then what it shows: while a run is active the progress steps and
     // only the tray follows; otherwise every field, and "Exit after synchronization.".
     void OnTimer();
+    // The administrator's policies read again and in force at once: the options, the
+    // catalogue of the next scheduled run, the tray icon.
+    void FollowPolicies();
     // What the screen shows, however the window came to be shown or hidden.
     bool IsShown() const { return ::IsWindowVisible(hwnd()) != FALSE; }
     void ShowFields(const StatusView& status);
@@ -92,6 +99,9 @@ class MainDialog : public Dialog, public TrayChoices {
     Settings& settings_;
     TrayIcon& tray_;
     ProgramEvents& events_;
+    PolicySource& policies_;
+    PolicyChangeWatch policyWatch_;
+    PolicyFollower* openFollower_ = nullptr;  // the configuration dialog open, if any
     const std::string& displayName_;
     // Explorer sends it to every top-level window when it starts again.
     const UINT taskbarCreated_;

@@ -1,5 +1,6 @@
 #include "app/options_dialog.h"
 
+#include "app/presentation.h"
 #include "app/shell_actions.h"
 #include "resources/tickwell_ids.h"
 
@@ -12,6 +13,20 @@ constexpr OptionRange kSeconds = kOffsetSecondsEntered;
 constexpr OptionRange kTimeOut = OptionRowOf(&StoredOptions::nTimeOut).entered;
 constexpr OptionRange kMaxDiff = OptionRowOf(&StoredOptions::nMaxDiff).entered;
 
+// The controls of each option a policy may set.
+struct PolicyControls {
+    std::int32_t StoredOptions::*field;
+    int ids[3];
+};
+constexpr PolicyControls kPolicyControls[] = {
+    {&StoredOptions::nSynPeriod, {IDC_OPTIONS_DAILY, IDC_OPTIONS_HOURLY, IDC_OPTIONS_MANUAL}},
+    {&StoredOptions::bShowIcon, {IDC_OPTIONS_SHOW_ICON}},
+    {&StoredOptions::bExitAfter, {IDC_OPTIONS_EXIT_AFTER}},
+    {&StoredOptions::nMaxDays, {IDC_OPTIONS_MAX_DAYS, IDC_OPTIONS_MAX_DAYS_SPIN}},
+    {&StoredOptions::nTimeOut, {IDC_OPTIONS_TIMEOUT, IDC_OPTIONS_TIMEOUT_SPIN}},
+    {&StoredOptions::nMaxDiff, {IDC_OPTIONS_MAX_DIFF, IDC_OPTIONS_MAX_DIFF_SPIN}},
+};
+
 }  // namespace
 
 OptionsDialog::OptionsDialog(Settings& settings, TrayIcon& tray, HWND helpOwner)
@@ -19,7 +34,8 @@ OptionsDialog::OptionsDialog(Settings& settings, TrayIcon& tray, HWND helpOwner)
       settings_(settings),
       tray_(tray),
       helpOwner_(helpOwner),
-      form_(settings.Options()) {
+      managed_(settings.Policy()),
+      form_(settings.Options(), settings.Policy().unchosen.Options()) {
     messages()
         .OnCommand(IDC_OPTIONS_HELP, [this] { OnHelpButton(); })
         .OnCommand(IDC_OPTIONS_RESTORE_DEFAULT, [this] { OnRestoreDefault(); })
@@ -57,7 +73,25 @@ void OptionsDialog::DoDataExchange(DataExchange& exchange) {
 
 void OptionsDialog::ApplyExitAfterRule() {
     form_.ApplyExitAfterRule();
-    ::EnableWindow(Item(IDC_OPTIONS_EXIT_AFTER), form_.ExitAfterOffered() ? TRUE : FALSE);
+    const bool offered = form_.ExitAfterOffered() && !managed_.Locked(&StoredOptions::bExitAfter);
+    ::EnableWindow(Item(IDC_OPTIONS_EXIT_AFTER), offered ? TRUE : FALSE);
+}
+
+void OptionsDialog::ShowManaged() {
+    for (const PolicyControls& option : kPolicyControls) {
+        const bool locked = managed_.Locked(option.field);
+        const std::string tip = managed_.Tip(option.field);
+        for (const int id : option.ids) {
+            if (id == 0) {
+                continue;
+            }
+            ::EnableWindow(Item(id), locked ? FALSE : TRUE);
+            tips_.Set(Item(id), tip);
+        }
+    }
+    ApplyExitAfterRule();
+    ShowBottomLine(hwnd(), IDC_OPTIONS_MANAGED, presentation::kManagedLine,
+                   managed_.OptionsManaged());
 }
 
 void OptionsDialog::ShowForm() {
@@ -67,7 +101,9 @@ void OptionsDialog::ShowForm() {
 
 BOOL OptionsDialog::OnInitDialog() {
     Dialog::OnInitDialog();
+    tips_.Create(hwnd());
     ShowForm();
+    ShowManaged();
     const struct {
         const UpDownControl& spin;
         OptionRange range;
@@ -84,8 +120,16 @@ BOOL OptionsDialog::OnInitDialog() {
     UpdateData(false);  // the up-downs wrote their clamped positions into the edits
     // The period first, so that Enter presses OK, never "Restore Default".
     constexpr int kPeriodButtons[] = {IDC_OPTIONS_DAILY, IDC_OPTIONS_HOURLY, IDC_OPTIONS_MANUAL};
-    ::SetFocus(Item(kPeriodButtons[form_.period]));
+    const HWND period = Item(kPeriodButtons[form_.period]);
+    ::SetFocus(::IsWindowEnabled(period) ? period : Item(IDOK));
     return FALSE;
+}
+
+void OptionsDialog::FollowPolicies() {
+    managed_ = ManagedSettings(settings_.Policy());
+    form_ = OptionsForm(settings_.Options(), settings_.Policy().unchosen.Options());
+    ShowManaged();
+    ShowForm();
 }
 
 void OptionsDialog::OnPeriodChanged() {
@@ -107,8 +151,7 @@ void OptionsDialog::OnOK() {
     if (!UpdateData(true)) {
         return;
     }
-    settings_.Publish(form_.Result());
-    settings_.Save();
+    settings_.Choose(form_.Result(), form_.Edits());
     tray_.Modify();
     EndDialog(IDOK);
 }

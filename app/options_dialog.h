@@ -4,16 +4,20 @@
 // line at once; Cancel drops them.
 #pragma once
 
+#include "app/managed_settings.h"
 #include "app/options_form.h"
 #include "app/tray_icon.h"
 #include "config/settings.h"
 #include "ui/control.h"
 #include "ui/dialog.h"
+#include "ui/tool_tips.h"
 
-class OptionsDialog : public Dialog {
+class OptionsDialog : public Dialog, public PolicyFollower {
   public:
     // helpOwner: the main window, which owns the help window that F1 opens.
     OptionsDialog(Settings& settings, TrayIcon& tray, HWND helpOwner);
+    // What the user typed and has not stored gives way to the options as they now are.
+    void FollowPolicies() override;
 
   protected:
     BOOL OnInitDialog() override;
@@ -26,6 +30,8 @@ class OptionsDialog : public Dialog {
     void OnPeriodChanged();
     void ApplyExitAfterRule();
     void ShowForm();
+    // The line, the locks and the tips of the administrator's policies.
+    void ShowManaged();
 
     Settings& settings_;
     TrayIcon& tray_;
@@ -36,5 +42,7 @@ class OptionsDialog : public Dialog {
     UpDownControl secondsSpin_;
     UpDownControl minutesSpin_;
     UpDownControl maxDaysSpin_;
+    ManagedSettings managed_;
     OptionsForm form_;
+    ToolTips tips_;
 };

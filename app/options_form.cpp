@@ -1,6 +1,22 @@
 #include "app/options_form.h"
 
+#include <algorithm>
 #include <cstdlib>
+
+namespace {
+
+// The stored values the form edits; the others (the notifications switch, say) it leaves be.
+constexpr std::int32_t StoredOptions::*kFormFields[] = {
+    &StoredOptions::nSynPeriod, &StoredOptions::bShowIcon, &StoredOptions::bExitAfter,
+    &StoredOptions::nOffset,    &StoredOptions::nMaxDays,  &StoredOptions::nMaxDiff,
+    &StoredOptions::nTimeOut};
+
+bool IsFormField(std::int32_t StoredOptions::*field) {
+    return std::find(std::begin(kFormFields), std::end(kFormFields), field) !=
+           std::end(kFormFields);
+}
+
+}  // namespace
 
 OffsetParts SplitOffset(int offsetSeconds) {
     const int magnitude = std::abs(offsetSeconds);
@@ -12,7 +28,7 @@ int JoinOffset(const OffsetParts& parts) {
     return parts.direction == 1 ? -seconds : seconds;
 }
 
-OptionsForm::OptionsForm(const UserOptions& options)
+OptionsForm::OptionsForm(const UserOptions& options, const UserOptions& unchosen)
     : period(options.period == Settings::kDaily || options.period == Settings::kHourly
                  ? options.period
                  : Settings::kOnlyManual),
@@ -20,16 +36,42 @@ OptionsForm::OptionsForm(const UserOptions& options)
       exitAfter(options.exitAfter),
       maxDays(options.maxDays),
       timeOut(options.timeOutSeconds),
-      maxDiff(options.maxDiffMinutes) {
+      maxDiff(options.maxDiffMinutes),
+      unchosen_(unchosen) {
     const OffsetParts offset = SplitOffset(options.offsetSeconds);
     direction = offset.direction;
     minutes = offset.minutes;
     seconds = offset.seconds;
     ApplyExitAfterRule();
+    opened_ = Result();
 }
 
 void OptionsForm::RestoreDefaults() {
-    *this = OptionsForm(UserOptions{});
+    OptionsForm restored(unchosen_, unchosen_);
+    restored.opened_ = opened_;
+    restored.restored_ = restored.Result();
+    *this = restored;
+}
+
+OptionEdits OptionsForm::Edits() const {
+    StoredOptions now;
+    StoredOptions opened;
+    StoredOptions restored;
+    now.Take(Result());
+    opened.Take(opened_);
+    restored.Take(restored_.value_or(UserOptions{}));
+    OptionEdits edits;
+    for (const OptionRow& row : kOptionRows) {
+        if (!IsFormField(row.field)) {
+            continue;
+        }
+        if (restored_ && now.*row.field == restored.*row.field) {
+            edits.restored.insert(row.name);
+        } else if (now.*row.field != opened.*row.field) {
+            edits.changed.insert(row.name);
+        }
+    }
+    return edits;
 }
 
 bool OptionsForm::ExitAfterOffered() const {

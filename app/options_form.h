@@ -3,6 +3,8 @@
 // Nothing reaches the program's settings until the dialog publishes Result() on OK.
 #pragma once
 
+#include <optional>
+
 #include "config/settings.h"
 
 // The fixed offset as the dialog shows it, and back.
@@ -17,10 +19,15 @@ int JoinOffset(const OffsetParts& parts);
 class OptionsForm {
   public:
     // A stored period the dialog does not know behaves as manual only, so it shows as such.
-    explicit OptionsForm(const UserOptions& options);
+    // unchosen: each option without a choice of the user's, a policy's value or else the
+    // default, which Restore Default shows.
+    explicit OptionsForm(const UserOptions& options, const UserOptions& unchosen = UserOptions{});
 
-    // The defaults into the fields; the program's settings stay as they are.
+    // Those values into the fields; the program's settings stay as they are.
     void RestoreDefaults();
+    // What the user did, by stored name: a field restored and not changed since, or one that
+    // differs from what the dialog opened with.
+    OptionEdits Edits() const;
     // "Exit after synchronization." is offered only with daily synchronisation; otherwise
     // it is cleared.
     bool ExitAfterOffered() const;
@@ -37,4 +44,9 @@ class OptionsForm {
     int timeOut = 0;
     int maxDiff = 0;
     int direction = 0;
+
+  private:
+    UserOptions opened_;
+    UserOptions unchosen_;
+    std::optional<UserOptions> restored_;
 };

@@ -90,6 +90,13 @@ inline constexpr const char* kLastServer = "At least one server must be present!
 inline constexpr const char* kUndefinedTitle = "Undefined";
 inline constexpr const char* kUserAdded = "User";
 inline constexpr const char* kBuiltIn = "Prog";
+inline constexpr const char* kFromPolicy = "Org";
+
+// Options and the server chooser while a mandatory policy governs something they show.
+inline constexpr const char* kManagedLine = "Some settings are managed by your organization.";
+// The tip of a control a policy sets: "Set by your organization (policy nMaxDays)." or, for
+// a recommended value, that the user may change it.
+std::string PolicyTip(const std::string& policyName, bool mandatory);
 
 // One sentence per failure: the box's paragraph, the history's reason, the service's reason.
 // "No answer from 192.0.2.1 within 20 s."
@@ -219,6 +226,8 @@ std::vector<std::string> DisagreementInserts(const RunResult& result, RunKind ki
 std::vector<std::string> OverdueInserts(const StatusView& status);
 // How many changes of another program within an hour are too many.
 std::vector<std::string> OtherTimeProgramInserts();
+// A policy key as an administrator finds it in the registry editor.
+std::string PolicyKeyText(PolicyScope scope);
 // The values applied, one a line: "nSynPeriod = 1 (HKEY_LOCAL_MACHINE\...)".
 std::string AppliedPolicyList(const std::vector<AppliedPolicyValue>& values);
 // The key, the value's name, its data, and why it was ignored.

@@ -3,6 +3,7 @@
 
 #include "app/presentation.h"
 #include "base/decimal_text.h"
+#include "config/clock_policy.h"
 #include "sync/clock_change_watch.h"
 
 namespace presentation {
@@ -56,30 +57,69 @@ std::vector<std::string> OtherTimeProgramInserts() {
     return {std::to_string(ClockChangeWatch::kMaxPerHour)};
 }
 
+std::string PolicyKeyText(PolicyScope scope) {
+    std::string key = IsMachineWide(scope) ? "HKEY_LOCAL_MACHINE\\" : "HKEY_CURRENT_USER\\";
+    key += kMandatoryPolicyKey;
+    if (!IsMandatory(scope)) {
+        key += std::string("\\") + kRecommendedSubkey;
+    }
+    return key;
+}
+
 std::string AppliedPolicyList(const std::vector<AppliedPolicyValue>& values) {
     std::string list;
     for (const AppliedPolicyValue& value : values) {
-        list += (list.empty() ? "" : "\r\n") + value.name + " = " + value.value + " (" + value.key +
-                ")";
+        list += (list.empty() ? "" : "\r\n") + value.name + " = " + value.value + " (" +
+                PolicyKeyText(value.scope) + ")";
     }
     return list;
 }
 
+namespace {
+
+// The range a policy value must lie in, by its name; none for a name no policy has.
+bool SameRegistryName(const std::string& a, const std::string& b) {
+    return !RegistryNameLess{}(a, b) && !RegistryNameLess{}(b, a);
+}
+
+std::optional<OptionRange> PolicyRangeOf(const std::string& name) {
+    for (const OptionRow& row : kOptionRows) {
+        if (row.policy && SameRegistryName(name, row.name)) {
+            return row.policy;
+        }
+    }
+    if (SameRegistryName(name, kAllowUserServersValue)) {
+        return kAllowUserServersRange;
+    }
+    if (SameRegistryName(name, kMaxUserOffsetValue)) {
+        return kMaxUserOffsetPolicyRange;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 std::vector<std::string> IgnoredPolicyInserts(const IgnoredPolicyValue& value) {
+    // A list's entry is named "Servers\3": text; every other policy value is a number.
+    const bool listEntry = value.name.find('\\') != std::string::npos;
     std::string why;
-    switch (value.why) {
-        case IgnoredPolicyValue::Why::kOutOfRange:
-            why = "it is outside " + std::to_string(value.range.low) + " to " +
-                  std::to_string(value.range.high);
+    switch (value.reason) {
+        case IgnoredPolicyValue::Reason::kOutOfRange:
+            if (const std::optional<OptionRange> range = PolicyRangeOf(value.name)) {
+                why = "it is outside " + std::to_string(range->low) + " to " +
+                      std::to_string(range->high);
+            } else {
+                why = "it is outside what the policy allows";
+            }
             break;
-        case IgnoredPolicyValue::Why::kWrongType:
-            why = "it is not a " + value.expectedType;
+        case IgnoredPolicyValue::Reason::kWrongType:
+            why = listEntry ? "it is not a REG_SZ" : "it is not a REG_DWORD";
             break;
-        case IgnoredPolicyValue::Why::kNotAServer:
+        case IgnoredPolicyValue::Reason::kNoHost:
             why = "it is no host name or address";
             break;
     }
-    return {value.key, value.name, value.data, why};
+    return {PolicyKeyText(value.scope), value.name, value.found, why};
 }
 
 }  // namespace presentation

@@ -138,6 +138,13 @@ std::string NumberRefusalText(const NumberRefusal& refusal) {
     return {};
 }
 
+std::string PolicyTip(const std::string& policyName, bool mandatory) {
+    if (mandatory) {
+        return "Set by your organization (policy " + policyName + ").";
+    }
+    return "Recommended by your organization (policy " + policyName + "); you may change it.";
+}
+
 std::string DelayText(double delay) {
     if (delay == 0.0) {
         return "Null";

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/event_pacing.h"
+#include "config/option_policy.h"
 #include "config/option_table.h"
 #include "config/profile_store.h"
 #include "platform/clock.h"
@@ -38,29 +39,6 @@ enum class ProgramEventId : std::uint32_t {
 
 EventLevel LevelOf(ProgramEventId id);
 
-// A value of the organisation's policy as the program applies it: the key it was read under,
-// its name and its value as text.
-struct AppliedPolicyValue {
-    std::string key;
-    std::string name;
-    std::string value;
-};
-
-// A value of a policy key the program does not apply, and why.
-struct IgnoredPolicyValue {
-    enum class Why {
-        kOutOfRange,  // a number outside range
-        kWrongType,   // not of expectedType
-        kNotAServer,  // a server list's entry that is no host name or address
-    };
-    std::string key;
-    std::string name;
-    std::string data;  // as read, as text
-    Why why = Why::kOutOfRange;
-    OptionRange range;
-    std::string expectedType = "REG_DWORD";
-};
-
 class ProgramEvents {
   public:
     using TimePoint = std::chrono::steady_clock::time_point;
@@ -79,6 +57,12 @@ class ProgramEvents {
     void RunEnded(const RunResult& result, RunKind kind);
     // What the window shows, on every tick: a lasting condition is written when it begins.
     void StatusSeen(const StatusView& status);
+    // The policy as the program read it, at start and whenever it may have changed: what it
+    // applies and what it ignored.
+    void PoliciesRead(const PolicyOutcome& outcome) {
+        PolicyApplied(outcome.Applied());
+        PolicyValuesIgnored(outcome.ignored);
+    }
     // The policy the program applies now, each time it reads it.
     void PolicyApplied(const std::vector<AppliedPolicyValue>& values);
     // The policy's values the program ignored, each time it reads the policy.

@@ -18,7 +18,8 @@ ServerChooserDialog::ServerChooserDialog(Settings& settings, SyncScheduler& sche
     : ServerTestingDialog(IDD_SERVER_CHOOSER, scheduler.Tester()),
       settings_(settings),
       scheduler_(scheduler),
-      editor_(settings.servers.Copy(), settings.startingServer) {
+      managed_(settings.Policy()),
+      editor_(settings.servers.Copy(), settings.startingServer, settings.Policy().servers) {
     messages()
         .OnCommand(IDC_CHOOSER_TEST, [this] { OnTest(); })
         .OnCommand(IDC_CHOOSER_FIND_BEST, [this] { OnFindBest(); })
@@ -40,8 +41,11 @@ void ServerChooserDialog::FillServerList() {
     for (int i = 0; i < editor_.servers().Size(); ++i) {
         const ServerEntry entry = editor_.servers().At(i);
         list_.InsertItem(i, entry.title);
-        list_.SetItemText(i, 1,
-                          entry.userAdded == 1 ? presentation::kUserAdded : presentation::kBuiltIn);
+        const char* origin = entry.userAdded == ServerEntry::kUserAdded ? presentation::kUserAdded
+                             : entry.userAdded == ServerEntry::kFromPolicy
+                                 ? presentation::kFromPolicy
+                                 : presentation::kBuiltIn;
+        list_.SetItemText(i, 1, origin);
         list_.SetItemText(i, 2, presentation::DelayText(entry.delay));
     }
     list_.SetRedraw(true);
@@ -49,10 +53,25 @@ void ServerChooserDialog::FillServerList() {
 
 void ServerChooserDialog::ShowCurrentServer() {
     currentServer_ = editor_.chosenEntry().title;
+    const bool deletable = managed_.MayDelete(editor_.chosenEntry());
+    ::EnableWindow(Item(IDC_CHOOSER_DELETE), deletable ? TRUE : FALSE);
+}
+
+void ServerChooserDialog::ShowManaged() {
+    const std::string tip = managed_.CatalogueTip();
+    for (const int id : {IDC_CHOOSER_ADD_NEW, IDC_CHOOSER_DELETE, IDC_CHOOSER_RESTORE_DEFAULT}) {
+        ::EnableWindow(Item(id), managed_.CatalogueEditable() ? TRUE : FALSE);
+        tips_.Set(Item(id), managed_.CatalogueManaged() ? tip : std::string());
+    }
+    tips_.Set(list_.hwnd(), tip);
+    ShowBottomLine(hwnd(), IDC_CHOOSER_MANAGED, presentation::kManagedLine,
+                   managed_.CatalogueManaged());
 }
 
 BOOL ServerChooserDialog::OnInitDialog() {
     Dialog::OnInitDialog();
+    tips_.Create(hwnd());
+    ShowManaged();
     list_.AddExtendedStyle(LVS_EX_FULLROWSELECT);
     for (int i = 0; i < static_cast<int>(std::size(kColumnWidths)); ++i) {
         RECT width{0, 0, kColumnWidths[i], 0};
@@ -66,6 +85,20 @@ BOOL ServerChooserDialog::OnInitDialog() {
     ShowCurrentServer();
     UpdateData(false);
     return TRUE;
+}
+
+void ServerChooserDialog::FollowPolicies() {
+    if (busy()) {
+        return;
+    }
+    managed_ = ManagedSettings(settings_.Policy());
+    editor_ = CatalogueEditor(settings_.servers.Copy(), settings_.startingServer,
+                              settings_.Policy().servers);
+    ShowManaged();
+    FillServerList();
+    list_.Select(editor_.chosen());
+    ShowCurrentServer();
+    UpdateData(false);
 }
 
 LRESULT ServerChooserDialog::OnClickServerList() {
@@ -159,6 +192,6 @@ void ServerChooserDialog::OnOK() {
     }
     scheduler_.Publish(editor_.servers(), editor_.chosen());
     settings_.Save();
-    settings_.SaveServers();
+    settings_.SaveServers(editor_.EntriesChanged());
     EndDialog(IDOK);
 }

@@ -9,14 +9,19 @@
 #include <vector>
 
 #include "app/catalogue_editor.h"
+#include "app/managed_settings.h"
 #include "app/server_testing_dialog.h"
 #include "config/settings.h"
 #include "sync/sync_scheduler.h"
 #include "ui/control.h"
+#include "ui/tool_tips.h"
 
-class ServerChooserDialog : public ServerTestingDialog {
+class ServerChooserDialog : public ServerTestingDialog, public PolicyFollower {
   public:
     ServerChooserDialog(Settings& settings, SyncScheduler& scheduler);
+    // The catalogue in use now, and its locks; edits not yet stored give way. While a test
+    // runs the list stays, and OK stores nothing of it the policies govern.
+    void FollowPolicies() override;
 
   protected:
     BOOL OnInitDialog() override;
@@ -33,7 +38,10 @@ class ServerChooserDialog : public ServerTestingDialog {
     void OnAddNew();
     void FinishSearch();
     void FillServerList();
+    // The chosen server's title, and whether it may be deleted.
     void ShowCurrentServer();
+    // The line, the locked buttons and their tips under the administrator's Servers list.
+    void ShowManaged();
 
     Settings& settings_;
     SyncScheduler& scheduler_;
@@ -44,5 +52,7 @@ class ServerChooserDialog : public ServerTestingDialog {
     ListViewControl list_;
     std::string report_;
     std::string currentServer_;
+    ManagedSettings managed_;
     CatalogueEditor editor_;
+    ToolTips tips_;
 };

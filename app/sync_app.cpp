@@ -31,7 +31,7 @@ SyncApp::SyncApp(HINSTANCE instance)
       scheduler_(SchedulerServices{clock_, network_, probe_, reporter_, connectivity_, threads_,
                                    clockService_, &history_},
                  settings_),
-      mainDialog_(scheduler_, settings_, tray_, events_, &history_, displayName_) {}
+      mainDialog_(scheduler_, settings_, tray_, events_, &history_, policies_, displayName_) {}
 
 bool SyncApp::InitInstance() {
     INITCOMMONCONTROLSEX controls{sizeof controls,
@@ -50,6 +50,9 @@ bool SyncApp::InitInstance() {
 
     // Asked before anything reads the store: reading creates the keys.
     const bool firstStart = !store_.HasSection(Settings::kOptionsSection);
+    // Before the settings: what a policy sets is never stored, not even as a first default.
+    settings_.ApplyPolicies(ReadPolicies(policies_));
+    events_.PoliciesRead(settings_.Policy());
     SyncRecord record;
     if (firstStart) {
         try {

@@ -11,6 +11,7 @@
 #include "app/program_run_reporter.h"
 #include "app/single_copy_win.h"
 #include "app/tray_icon.h"
+#include "config/registry_policy_source_win.h"
 #include "config/registry_profile_store_win.h"
 #include "config/run_history.h"
 #include "config/settings.h"
@@ -54,6 +55,7 @@ class SyncApp {
     FolderHistoryFile historyFile_;
     RunHistory history_;
     RegistryProfileStore store_;
+    RegistryPolicySource policies_;
     Settings settings_;
     TrayIcon tray_;
     WindowsEventLog eventLog_;

@@ -146,6 +146,10 @@ void TrayIcon::ShowMenu(HWND owner) const {
     ::SetMenuDefaultItem(popup, ID_TRAY_OPEN, FALSE);
     ::CheckMenuItem(popup, ID_TRAY_NOTIFICATIONS,
                     MF_BYCOMMAND | (settings_.notify != 0 ? MF_CHECKED : MF_UNCHECKED));
+    // A mandatory policy decides the balloons; the switch shows its choice, greyed.
+    if (settings_.Policy().Governed(&StoredOptions::bNotify)) {
+        ::EnableMenuItem(popup, ID_TRAY_NOTIFICATIONS, MF_BYCOMMAND | MF_GRAYED);
+    }
     POINT cursor{};
     ::GetCursorPos(&cursor);
     // Without the foreground the menu would not close when the user clicks elsewhere.

@@ -38,3 +38,39 @@ std::optional<FailureKind> ClockPolicy::Refusal(const ClockServiceRequest& reque
     }
     return std::nullopt;
 }
+
+ClockPolicy WithPolicyKey(ClockPolicy older, const PolicyKeyContents& machinePolicy) {
+    constexpr PolicyScope kScope = PolicyScope::kMachineMandatory;
+    ClockPolicy policy = std::move(older);
+    if (const auto limit = machinePolicy.values.find(kMaxUserOffsetValue);
+        limit != machinePolicy.values.end()) {
+        const PolicyValue& value = limit->second;
+        if (value.type != PolicyValue::Type::kDword) {
+            policy.ignored.push_back(
+                {kScope, kMaxUserOffsetValue, IgnoredPolicyValue::Reason::kWrongType, {}});
+        } else if (value.dword > static_cast<std::uint32_t>(kMaxUserOffsetPolicyRange.high)) {
+            policy.ignored.push_back({kScope, kMaxUserOffsetValue,
+                                      IgnoredPolicyValue::Reason::kOutOfRange,
+                                      std::to_string(value.dword)});
+        } else {
+            policy.maxUserOffsetSeconds = static_cast<std::int32_t>(value.dword);
+        }
+    }
+    const auto list = machinePolicy.lists.find(kApprovedServersList);
+    if (list == machinePolicy.lists.end()) {
+        return policy;
+    }
+    policy.approvedServers.clear();
+    for (const auto& [number, value] : list->second) {
+        const std::string name = std::string(kApprovedServersList) + "\\" + std::to_string(number);
+        if (value.type != PolicyValue::Type::kText) {
+            policy.ignored.push_back({kScope, name, IgnoredPolicyValue::Reason::kWrongType, {}});
+        } else if (value.text.empty() || !HostError(value.text).empty()) {
+            policy.ignored.push_back(
+                {kScope, name, IgnoredPolicyValue::Reason::kNoHost, value.text});
+        } else {
+            policy.approvedServers.push_back(value.text);
+        }
+    }
+    return policy;
+}

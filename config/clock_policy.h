@@ -5,6 +5,8 @@
 // Machine-wide, writable by administrators only: HKEY_LOCAL_MACHINE\Software\Quorvane\Tickwell,
 // value "nMaxUserOffset" (REG_DWORD, seconds, default 0) and the key "ApprovedServers" with
 // one value per approved server, named by its host name or address (the data is not read).
+// The machine's mandatory policy key may set either too, and wins where it does: the same
+// value name, and the list "ApprovedServers" (values 1, 2, ..., each a host).
 #pragma once
 
 #include <cstdint>
@@ -12,11 +14,18 @@
 #include <string>
 #include <vector>
 
+#include "config/option_table.h"
+#include "config/policy_source.h"
 #include "platform/clock_service_protocol.h"
+
+inline constexpr const char* kMaxUserOffsetValue = "nMaxUserOffset";
+inline constexpr OptionRange kMaxUserOffsetPolicyRange{0, 3600};
 
 struct ClockPolicy {
     std::vector<std::string> approvedServers;
     std::int32_t maxUserOffsetSeconds = 0;
+    // Policy values the service did not apply, for the administrator to hear of.
+    std::vector<IgnoredPolicyValue> ignored;
 
     // Empty when the request is allowed, else why not. Host names match without regard to
     // case; an IPv6 address matches with or without its brackets.
@@ -27,8 +36,14 @@ struct ClockPolicy {
 // without its brackets.
 bool SameServerHost(const std::string& a, const std::string& b);
 
+// The older key's policy, with what the machine's mandatory policy key sets in its place: its
+// offset limit when it is a REG_DWORD within kMaxUserOffsetPolicyRange, its list of approved
+// servers when the list exists (an empty one approves none). Anything else there is ignored.
+ClockPolicy WithPolicyKey(ClockPolicy older, const PolicyKeyContents& machinePolicy);
+
 #ifdef _WIN32
-// The machine's policy; an unreadable or missing one approves nothing.
+// The machine's policy: the older key's with the policy key's in its place; an unreadable or
+// missing one approves nothing.
 ClockPolicy LoadMachineClockPolicy();
 // Setup's part: approves the built-in servers' addresses and `moreServers` (keeping every
 // server an administrator added) and writes the offset limit 0 when none is set. False when

@@ -5,6 +5,7 @@
 
 #include "config/clock_policy.h"
 #include "config/default_servers.h"
+#include "config/registry_policy_source_win.h"
 #include "base/unique_handle_win.h"
 
 namespace {
@@ -12,7 +13,6 @@ namespace {
 constexpr const char* kCompanyKey = "Software\\Quorvane";
 constexpr const char* kPolicyKey = "Software\\Quorvane\\Tickwell";
 constexpr const char* kApprovedServersKey = "Software\\Quorvane\\Tickwell\\ApprovedServers";
-constexpr const char* kMaxUserOffsetValue = "nMaxUserOffset";
 // The service is 64-bit; a 32-bit tool that reads or writes the policy must see the same key.
 constexpr REGSAM kView = KEY_WOW64_64KEY;
 // Longer value names are no host name an administrator meant.
@@ -83,9 +83,8 @@ bool KeyIsEmpty(HKEY key) {
            subkeys == 0 && values == 0;
 }
 
-}  // namespace
-
-ClockPolicy LoadMachineClockPolicy() {
+// The key of earlier versions, which keeps working beside the policy key.
+ClockPolicy LoadOlderClockPolicy() {
     ClockPolicy policy;
     const UniqueRegistryKey key = OpenKey(kPolicyKey, KEY_READ);
     if (!key) {
@@ -98,6 +97,13 @@ ClockPolicy LoadMachineClockPolicy() {
         policy.approvedServers = ValueNames(servers.get());
     }
     return policy;
+}
+
+}  // namespace
+
+ClockPolicy LoadMachineClockPolicy() {
+    return WithPolicyKey(LoadOlderClockPolicy(),
+                         RegistryPolicySource().Read(PolicyScope::kMachineMandatory));
 }
 
 bool WriteDefaultMachineClockPolicy(const std::vector<std::string>& moreServers) {

@@ -6,6 +6,12 @@
 #include <string>
 
 struct ServerEntry {
+    // Where an entry came from, as userAdded holds it.
+    static constexpr std::int32_t kBuiltIn = 0;
+    static constexpr std::int32_t kUserAdded = 1;
+    // An entry of an administrator's policy list: in memory only, never stored as such.
+    static constexpr std::int32_t kFromPolicy = 2;
+
     ServerEntry() = default;
     ServerEntry(std::string entryTitle, std::string entryAddress, std::int32_t isUserAdded)
         : title(std::move(entryTitle)), address(std::move(entryAddress)), userAdded(isUserAdded) {}
@@ -18,7 +24,7 @@ struct ServerEntry {
     void FromText(const std::string& text);
 
     std::string title;
-    std::string address;         // dotted IPv4 address or host name
-    std::int32_t userAdded = 0;  // 0 from the default table, 1 added by the user
-    double delay = 0.0;          // seconds; 0 for none known
+    std::string address;  // dotted IPv4 address or host name
+    std::int32_t userAdded = kBuiltIn;
+    double delay = 0.0;  // seconds; 0 for none known
 };

@@ -1,15 +1,37 @@
 // The user's options, the stored form of the last synchronisation's record, and the server
-// catalogue; the options' names, defaults and load corrections are in option_table.h.
+// catalogue; the options' names, defaults and load corrections are in option_table.h. What
+// the program uses is what the administrator's policies leave of them (option_policy.h):
+// a value a policy sets is used but never stored, and the store keeps what the user chose.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
+#include <set>
+#include <string>
 
+#include "config/option_policy.h"
 #include "config/option_table.h"
 #include "config/profile_store.h"
 #include "config/shared_catalogue.h"
 #include "config/sync_record.h"
+#include "config/user_choices.h"
+
+// What the Options dialog's user did to the options, by stored name.
+struct OptionEdits {
+    std::set<std::string> changed;   // given another value
+    std::set<std::string> restored;  // "Restore Default", and not changed since
+};
+
+// What a change of the policies changed.
+struct PolicyChange {
+    bool outcome = false;  // a value in effect, where one comes from, or a value ignored
+    // The catalogue the scheduler is to use from now on, when it changed, and its entry for
+    // the next run (the same server when it is still there).
+    std::optional<ServerCatalogue> catalogue;
+    int chosen = 0;
+};
 
 class Settings {
   public:
@@ -29,13 +51,28 @@ class Settings {
     Settings(const Settings&) = delete;
     Settings& operator=(const Settings&) = delete;
 
-    // Reads the record and the options, applies the corrections, then the catalogue. A record
-    // whose status line was never stored holds none, as kNotStored.
+    // Reads the record and the options, applies the corrections, then the catalogue, all
+    // under the policies applied last. A record whose status line was never stored holds
+    // none, as kNotStored.
     void Load(SyncRecord& record);
-    // The eleven stored values.
+    // The eleven stored values and the user's choices; a value a mandatory policy sets is
+    // not written, and one a recommended policy sets is stored as the user's key held it.
     void Save();
-    // The tray menu's switch for balloons, stored at once on its own.
+    // The tray menu's switch for balloons, the user's choice, stored at once on its own with
+    // the choices; nothing while a mandatory policy sets it.
     void StoreNotify(bool on);
+    // The Options dialog's OK: the options as it shows them and what the user did to them.
+    // A changed option becomes the user's choice, a restored one is the program's default
+    // again; then all is stored.
+    void Choose(const UserOptions& options, const OptionEdits& edits);
+
+    // The administrator's policies: given before Load or the first defaults, and again on
+    // every change, on the user-interface thread. The options follow at once; a changed
+    // catalogue is handed back for the scheduler to publish.
+    PolicyChange ApplyPolicies(const PolicySet& policies);
+    // What the policies left, as the windows show it; user-interface thread only.
+    const PolicyOutcome& Policy() const { return policy_; }
+    const UserChoices& Choices() const { return choices_; }
     // The very first start: the default catalogue and the options as constructed, with the
     // first-start flag set, so that the first synchronisation, when the clock is most
     // likely far off, gives no clock-jump warning.
@@ -56,7 +93,11 @@ class Settings {
     // The user's entries first, then the default table; measured delays of built-in
     // entries are dropped. Saves nothing and leaves the starting server alone.
     void RestoreDefaultServers();
-    void SaveServers();
+    // The chooser's OK, once the catalogue is published: stores what of it is the user's.
+    // entriesChanged: the user added, deleted or restored entries, which makes the catalogue
+    // the user's choice. Under a mandatory list only the user's own entries are stored, and
+    // only where the list allows them; under a recommended one, only a changed catalogue.
+    void SaveServers(bool entriesChanged);
     // Drops the built-in entries and appends the built-in table; user entries stay.
     static void RestoreDefaultEntries(ServerCatalogue& catalogue);
 
@@ -74,8 +115,24 @@ class Settings {
     std::int32_t GetOption(const char* name, std::int32_t defaultValue);
     SYSTEMTIME ReadTimeOfDay(const std::string& prefix);
     void PutTimeOfDay(const std::string& prefix, const SYSTEMTIME& time);
+    // Every stored value as the program holds it now.
+    StoredOptions Current() const;
+    // The policies' outcome anew, and the options in effect from it.
+    void Resolve();
+    void StoreChoices();
+    // The catalogue the policies leave of the stored one, when it differs from the one in use.
+    std::optional<ServerCatalogue> ChangedCatalogue() const;
+    // That catalogue into use, where no run can be misled by an index into it: at start, and
+    // after the chooser's OK, where only the entries' origins change.
+    void UsePolicyCatalogue();
 
     ProfileStore& store_;
     mutable std::mutex optionsMutex_;
     UserOptions options_;
+    // User-interface thread only.
+    PolicySet policies_;
+    PolicyOutcome policy_;
+    UserChoices choices_;
+    StoredOptions stored_;  // what the user's key holds, as loaded or last written
+    ServerCatalogue storedServers_{kServersSection, kServersPrefix};  // and its catalogue
 };

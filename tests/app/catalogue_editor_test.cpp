@@ -83,4 +83,25 @@ TEST(CatalogueEditorTest, FindTheBestChoosesInTheCopy) {
     EXPECT_EQ(0.03, editor.chosenEntry().delay);
 }
 
+TEST(CatalogueEditorTest, EveryEditMakesTheCatalogueTheUsersAndRestoreBringsBackTheList) {
+    ServersPolicy list;
+    list.scope = PolicyScope::kMachineRecommended;
+    list.servers = {ServerEntry("p", "p.corp", ServerEntry::kFromPolicy)};
+    const auto edits = {+[](CatalogueEditor& e) { e.Add(ServerEntry("d", "d.example", 1)); },
+                        +[](CatalogueEditor& e) { e.DeleteChosen(); },
+                        +[](CatalogueEditor& e) { e.RestoreDefaults(); }};
+    for (const auto edit : edits) {
+        CatalogueEditor editor(Servers({"a", "b"}), 0, list);
+        editor.Choose(1);
+        editor.SetDelay(0, 0.1);  // a measurement is no edit
+        EXPECT_FALSE(editor.EntriesChanged());
+        edit(editor);
+        EXPECT_TRUE(editor.EntriesChanged());
+    }
+    CatalogueEditor editor(Servers({"b"}, 0), 0, list);
+    editor.Add(ServerEntry("mine", "mine.example", ServerEntry::kUserAdded));
+    editor.RestoreDefaults();
+    EXPECT_EQ("p mine ", Titles(editor.servers()));
+}
+
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
 #include <tuple>
 
 #include "tests/support/memory_profile_store.h"
@@ -57,6 +59,52 @@ TEST(OptionsFormTest, RestoreDefaultFillsTheFieldsOnly) {
     EXPECT_TRUE(UserOptions{} == form.Result());
     EXPECT_TRUE(mine == settings.Options());
     EXPECT_EQ(Settings::kServiceNever, settings.clockService);
+}
+
+TEST(OptionsFormTest, EditsTellChangedFromRestoredFields) {
+    const UserOptions opened{0, 1, 1, 0, 30, 61, 20};
+    UserOptions unchosen;
+    unchosen.maxDays = 5;  // a recommended policy's value
+    struct Case {
+        const char* what;
+        bool restore;
+        int maxDays;  // typed after the restore, if any
+        int timeOut;
+        std::set<std::string> changed;
+        std::set<std::string> restored;
+    };
+    const std::set<std::string> all = {"nSynPeriod", "bShowIcon", "bExitAfter", "nOffset",
+                                       "nMaxDays",   "nTimeOut",  "nMaxDiff"};
+    std::set<std::string> allButDays = all;
+    allButDays.erase("nMaxDays");
+    const Case cases[] = {
+        {"nothing touched", false, 30, 20, {}, {}},
+        {"a typed value", false, 31, 20, {"nMaxDays"}, {}},
+        {"typed back as it was", false, 30, 20, {}, {}},
+        {"restored", true, 5, 20, {}, all},
+        {"restored, then typed",
+         true,
+         7,
+         60,
+         {"nMaxDays", "nTimeOut"},
+         [&] {
+             std::set<std::string> rest = allButDays;
+             rest.erase("nTimeOut");
+             return rest;
+         }()},
+    };
+    for (const Case& c : cases) {
+        OptionsForm form(opened, unchosen);
+        if (c.restore) {
+            form.RestoreDefaults();
+            EXPECT_EQ(5, form.maxDays) << c.what;
+        }
+        form.maxDays = c.maxDays;
+        form.timeOut = c.timeOut;
+        const OptionEdits edits = form.Edits();
+        EXPECT_EQ(c.changed, edits.changed) << c.what;
+        EXPECT_EQ(c.restored, edits.restored) << c.what;
+    }
 }
 
 TEST(OptionsFormTest, OnlyDailySynchronisationOffersTheExit) {

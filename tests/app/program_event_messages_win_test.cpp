@@ -41,13 +41,10 @@ std::vector<LoggedEvent> EveryEvent() {
     status.otherTimeProgram = true;
     events.StatusSeen(status);
 
-    const std::string key = R"(HKEY_LOCAL_MACHINE\Software\Policies\Quorvane\Tickwell)";
-    events.PolicyApplied({{key, "nSynPeriod", "1"}, {key, "bNotify", "0"}});
-    events.PolicyValuesIgnored({{.key = key,
-                                 .name = "nMaxDays",
-                                 .data = "99",
-                                 .why = IgnoredPolicyValue::Why::kOutOfRange,
-                                 .range = {0, 45}}});
+    const PolicyScope machine = PolicyScope::kMachineMandatory;
+    events.PolicyApplied({{machine, "nSynPeriod", "1"}, {machine, "bNotify", "0"}});
+    events.PolicyValuesIgnored(
+        {{machine, "nMaxDays", IgnoredPolicyValue::Reason::kOutOfRange, "99"}});
     return log.events();
 }
 

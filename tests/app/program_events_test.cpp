@@ -207,27 +207,14 @@ TEST_F(ProgramEventsTest, LastingConditionsAreToldWhenTheyBegin) {
 
 TEST_F(ProgramEventsTest, APolicyIsToldOnceADayAndWhenItChanges) {
     const std::string machine = R"(HKEY_LOCAL_MACHINE\Software\Policies\Quorvane\Tickwell)";
-    const std::vector<AppliedPolicyValue> daily = {{machine, "nSynPeriod", "0"},
-                                                   {machine + "\\Recommended", "nMaxDays", "7"}};
-    const std::vector<AppliedPolicyValue> hourly = {{machine, "nSynPeriod", "1"}};
-    using Why = IgnoredPolicyValue::Why;
-    const IgnoredPolicyValue tooLong{.key = machine,
-                                     .name = "nMaxDays",
-                                     .data = "99",
-                                     .why = Why::kOutOfRange,
-                                     .range = {0, 45}};
-    const IgnoredPolicyValue text{.key = machine,
-                                  .name = "bNotify",
-                                  .data = "yes",
-                                  .why = Why::kWrongType,
-                                  .range = {},
-                                  .expectedType = "REG_DWORD"};
-    const IgnoredPolicyValue server{.key = machine + "\\Servers",
-                                    .name = "2",
-                                    .data = "ntp example",
-                                    .why = Why::kNotAServer,
-                                    .range = {},
-                                    .expectedType = "REG_SZ"};
+    const PolicyScope mandatory = PolicyScope::kMachineMandatory;
+    const std::vector<AppliedPolicyValue> daily = {
+        {mandatory, "nSynPeriod", "0"}, {PolicyScope::kMachineRecommended, "nMaxDays", "7"}};
+    const std::vector<AppliedPolicyValue> hourly = {{mandatory, "nSynPeriod", "1"}};
+    using Reason = IgnoredPolicyValue::Reason;
+    const IgnoredPolicyValue tooLong{mandatory, "nMaxDays", Reason::kOutOfRange, "99"};
+    const IgnoredPolicyValue text{mandatory, "bNotify", Reason::kWrongType, ""};
+    const IgnoredPolicyValue server{mandatory, "Servers\\2", Reason::kNoHost, "ntp example"};
 
     events->PolicyApplied(daily);
     events->PolicyValuesIgnored({tooLong, text, server});
@@ -242,7 +229,7 @@ TEST_F(ProgramEventsTest, APolicyIsToldOnceADayAndWhenItChanges) {
                            Of(Id::kPolicyValueIgnored),
                            {machine, "nMaxDays", "99", "it is outside 0 to 45"}}),
               first[1]);
-    EXPECT_EQ((std::vector<std::string>{machine, "bNotify", "yes", "it is not a REG_DWORD"}),
+    EXPECT_EQ((std::vector<std::string>{machine, "bNotify", "", "it is not a REG_DWORD"}),
               first[2].inserts);
     EXPECT_EQ("it is no host name or address", first[3].inserts[3]);
     log.clear();

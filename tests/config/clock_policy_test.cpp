@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <vector>
+
+#include "tests/support/fake_policy_source.h"
 
 namespace {
 
@@ -11,7 +14,8 @@ constexpr std::optional<FailureKind> kNotApproved = FailureKind::kServerNotAppro
 constexpr std::optional<FailureKind> kAboveLimit = FailureKind::kOffsetAboveLimit;
 
 TEST(ClockPolicyTest, OnlyApprovedServersAndOffsetsUpToTheLimit) {
-    const ClockPolicy policy{{"pool.ntp.org", "192.0.2.1", "2001:db8::1", "[2001:db8::2]"}, 120};
+    const ClockPolicy policy{
+        {"pool.ntp.org", "192.0.2.1", "2001:db8::1", "[2001:db8::2]"}, 120, {}};
     struct Case {
         const char* host;
         std::int32_t offset;
@@ -36,12 +40,70 @@ TEST(ClockPolicyTest, OnlyApprovedServersAndOffsetsUpToTheLimit) {
 
 TEST(ClockPolicyTest, WithoutALimitOnlyTheServersTimeItselfIsAllowed) {
     for (const std::int32_t limit : {0, -5, std::numeric_limits<std::int32_t>::min()}) {
-        const ClockPolicy policy{{"pool.ntp.org"}, limit};
+        const ClockPolicy policy{{"pool.ntp.org"}, limit, {}};
         EXPECT_FALSE(policy.Refusal({"pool.ntp.org", 0})) << limit;
         EXPECT_EQ(kAboveLimit, policy.Refusal({"pool.ntp.org", 1})) << limit;
         EXPECT_EQ(kAboveLimit, policy.Refusal({"pool.ntp.org", -1})) << limit;
     }
     EXPECT_EQ(kNotApproved, ClockPolicy{}.Refusal({"pool.ntp.org", 0}));  // approves nothing
+}
+
+TEST(ClockPolicyTest, ThePolicyKeyWinsOverTheOlderKeyWhereItSetsAValidValue) {
+    using Reason = IgnoredPolicyValue::Reason;
+    struct Case {
+        const char* what;
+        std::optional<PolicyValue> limit;
+        std::optional<std::vector<PolicyValue>> approved;
+        ClockPolicy expected;
+    };
+    const ClockPolicy older{{"old.example"}, 30, {}};
+    const auto ignored = [](const char* name, Reason reason, const char* found) {
+        return IgnoredPolicyValue{PolicyScope::kMachineMandatory, name, reason, found};
+    };
+    const Case cases[] = {
+        {"no policy", std::nullopt, std::nullopt, older},
+        {"a limit", PolicyValue::Dword(3600), std::nullopt, {{"old.example"}, 3600, {}}},
+        {"none allowed", PolicyValue::Dword(0), std::nullopt, {{"old.example"}, 0, {}}},
+        {"beyond an hour",
+         PolicyValue::Dword(3601),
+         std::nullopt,
+         {{"old.example"}, 30, {ignored("nMaxUserOffset", Reason::kOutOfRange, "3601")}}},
+        {"a text",
+         PolicyValue::Text("60"),
+         std::nullopt,
+         {{"old.example"}, 30, {ignored("nMaxUserOffset", Reason::kWrongType, "")}}},
+        {"approved servers",
+         std::nullopt,
+         std::vector{PolicyValue::Text("a.corp"), PolicyValue::Text("192.0.2.7")},
+         {{"a.corp", "192.0.2.7"}, 30, {}}},
+        {"an empty list approves none", std::nullopt, std::vector<PolicyValue>{}, {{}, 30, {}}},
+        {"an entry that names no host",
+         std::nullopt,
+         std::vector{PolicyValue::Text("a corp"), PolicyValue::Other(),
+                     PolicyValue::Text("b.corp")},
+         {{"b.corp"},
+          30,
+          {ignored("ApprovedServers\\1", Reason::kNoHost, "a corp"),
+           ignored("ApprovedServers\\2", Reason::kWrongType, "")}}},
+    };
+    for (const Case& c : cases) {
+        FakePolicySource source;
+        if (c.limit) {
+            source.Set(PolicyScope::kMachineMandatory, "NMAXUSEROFFSET", *c.limit);
+        }
+        if (c.approved) {
+            source.SetList(PolicyScope::kMachineMandatory, kApprovedServersList, *c.approved);
+        }
+        // Only the machine's mandatory key counts.
+        source.Set(PolicyScope::kUserMandatory, kMaxUserOffsetValue, 600u);
+        source.SetList(PolicyScope::kMachineRecommended, kApprovedServersList,
+                       {PolicyValue::Text("r.corp")});
+        const ClockPolicy policy =
+            WithPolicyKey(older, source.Read(PolicyScope::kMachineMandatory));
+        EXPECT_EQ(c.expected.approvedServers, policy.approvedServers) << c.what;
+        EXPECT_EQ(c.expected.maxUserOffsetSeconds, policy.maxUserOffsetSeconds) << c.what;
+        EXPECT_EQ(c.expected.ignored, policy.ignored) << c.what;
+    }
 }
 
 }  // namespace

@@ -98,9 +98,9 @@ TEST_F(ServerCatalogueTest, SavingFewerEntriesLeavesTheOldValuesBehind) {
             catalogue.Add(ServerEntry("s" + std::to_string(i), "h", 1));
         });
     }
-    settings_.SaveServers();
+    settings_.SaveServers(true);
     settings_.servers.With([&](ServerCatalogue& catalogue) { catalogue.RemoveAt(5, 3); });
-    settings_.SaveServers();
+    settings_.SaveServers(true);
     EXPECT_EQ(MemoryProfileStore::Value(5), store_.value("Servers", "Servers_Counter"));
     EXPECT_TRUE(store_.value("Servers", "Servers 7"));
 
@@ -144,7 +144,7 @@ TEST_F(ServerCatalogueTest, EntriesRoundTripThroughTheStore) {
     settings_.servers.With([&](ServerCatalogue& catalogue) { catalogue.Add(measured); });
     settings_.servers.With(
         [&](ServerCatalogue& catalogue) { catalogue.Add(ServerEntry("", "ntp.example", 1)); });
-    settings_.SaveServers();
+    settings_.SaveServers(true);
     EXPECT_EQ(MemoryProfileStore::Value(std::string(
                   "Germany.   Technische Universitaet Berlin - 1\n130.149.17.21\n1 0.123")),
               store_.value("Servers", "Servers 0"));

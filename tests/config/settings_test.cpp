@@ -135,24 +135,26 @@ TEST_F(SettingsTest, ValuesOfTheWrongTypeReadAsAbsent) {
     EXPECT_EQ(19, settings_.servers.Size());
 }
 
-TEST_F(SettingsTest, SaveWritesTheElevenOptionsInOrder) {
+TEST_F(SettingsTest, SaveWritesTheElevenOptionsInOrderThenTheUsersChoices) {
     SetOption(settings_, &UserOptions::offsetSeconds, -90);
     settings_.Save();
     const std::vector<std::string> expected = {
         "Options/nSynPeriod",    "Options/bShowIcon",     "Options/bExitAfter",
         "Options/nOffset",       "Options/nMaxDays",      "Options/nTimeOut",
         "Options/nMaxDiff",      "Options/nStartingServ", "Options/bFirstStart",
-        "Options/nClockService", "Options/bNotify"};
+        "Options/nClockService", "Options/bNotify",       "Options/sUserChoices"};
     EXPECT_EQ(expected, store_.writes());
     EXPECT_EQ(MemoryProfileStore::Value(-90), Stored("nOffset"));
     EXPECT_EQ(MemoryProfileStore::Value(0), Stored("bFirstStart"));  // as constructed
 }
 
-TEST_F(SettingsTest, TheNotificationsSwitchIsStoredAtOnceAndAlone) {
+TEST_F(SettingsTest, TheNotificationsSwitchIsStoredAtOnceWithTheUsersChoices) {
     for (const bool on : {false, true}) {
         store_.clearWrites();
         settings_.StoreNotify(on);
-        EXPECT_EQ(std::vector<std::string>{"Options/bNotify"}, store_.writes());
+        EXPECT_EQ((std::vector<std::string>{"Options/bNotify", "Options/sUserChoices"}),
+                  store_.writes());
+        EXPECT_EQ(MemoryProfileStore::Value(std::string("bNotify")), Stored("sUserChoices"));
         EXPECT_EQ(MemoryProfileStore::Value(on ? 1 : 0), Stored("bNotify"));
         EXPECT_EQ(on ? 1 : 0, settings_.notify);
     }

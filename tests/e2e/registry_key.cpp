@@ -8,18 +8,20 @@ namespace desktop {
 
 namespace {
 
-UniqueRegistryKey Open(const std::string& path, REGSAM access) {
+UniqueRegistryKey Open(HKEY root, const std::string& path, REGSAM access) {
     UniqueRegistryKey key;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, access, key.put()) != ERROR_SUCCESS) {
+    if (::RegOpenKeyExA(root, path.c_str(), 0, access | KEY_WOW64_64KEY, key.put()) !=
+        ERROR_SUCCESS) {
         key.release();
     }
     return key;
 }
 
-UniqueRegistryKey Create(const std::string& path) {
+UniqueRegistryKey Create(HKEY root, const std::string& path) {
     UniqueRegistryKey key;
-    if (::RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                          KEY_SET_VALUE, nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
+    if (::RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                          KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, key.put(),
+                          nullptr) != ERROR_SUCCESS) {
         key.release();
     }
     return key;
@@ -28,16 +30,16 @@ UniqueRegistryKey Create(const std::string& path) {
 }  // namespace
 
 bool RegistryKey::Exists() const {
-    return static_cast<bool>(Open(path_, KEY_READ));
+    return static_cast<bool>(Open(root_, path_, KEY_READ));
 }
 
 bool RegistryKey::DeleteTree() const {
-    const LONG result = ::RegDeleteTreeA(HKEY_CURRENT_USER, path_.c_str());
+    const LONG result = ::RegDeleteTreeA(root_, path_.c_str());
     return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
 }
 
 std::optional<DWORD> RegistryKey::ReadDword(const std::string& name) const {
-    const UniqueRegistryKey key = Open(path_, KEY_QUERY_VALUE);
+    const UniqueRegistryKey key = Open(root_, path_, KEY_QUERY_VALUE);
     DWORD type = 0;
     DWORD value = 0;
     DWORD size = sizeof value;
@@ -51,7 +53,7 @@ std::optional<DWORD> RegistryKey::ReadDword(const std::string& name) const {
 }
 
 std::optional<std::string> RegistryKey::ReadString(const std::string& name) const {
-    const UniqueRegistryKey key = Open(path_, KEY_QUERY_VALUE);
+    const UniqueRegistryKey key = Open(root_, path_, KEY_QUERY_VALUE);
     DWORD type = 0;
     DWORD size = 0;
     if (!key ||
@@ -75,21 +77,21 @@ std::optional<std::string> RegistryKey::ReadString(const std::string& name) cons
 }
 
 bool RegistryKey::WriteDword(const std::string& name, DWORD value) const {
-    const UniqueRegistryKey key = Create(path_);
+    const UniqueRegistryKey key = Create(root_, path_);
     return key &&
            ::RegSetValueExA(key.get(), name.c_str(), 0, REG_DWORD,
                             reinterpret_cast<const BYTE*>(&value), sizeof value) == ERROR_SUCCESS;
 }
 
 bool RegistryKey::WriteString(const std::string& name, const std::string& value) const {
-    const UniqueRegistryKey key = Create(path_);
+    const UniqueRegistryKey key = Create(root_, path_);
     return key && ::RegSetValueExA(key.get(), name.c_str(), 0, REG_SZ,
                                    reinterpret_cast<const BYTE*>(value.c_str()),
                                    static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
 }
 
 bool RegistryKey::DeleteValue(const std::string& name) const {
-    const UniqueRegistryKey key = Open(path_, KEY_SET_VALUE);
+    const UniqueRegistryKey key = Open(root_, path_, KEY_SET_VALUE);
     if (!key) {
         return true;
     }

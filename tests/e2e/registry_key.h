@@ -1,5 +1,5 @@
-// A key under HKEY_CURRENT_USER, opened afresh for every call so that it always shows what
-// the program under test has written.
+// A key under HKEY_CURRENT_USER (or another root), opened afresh for every call so that it
+// always shows what the program under test has written.
 #pragma once
 
 #include <windows.h>
@@ -12,7 +12,8 @@ namespace desktop {
 
 class RegistryKey {
   public:
-    explicit RegistryKey(std::string path) : path_(std::move(path)) {}
+    explicit RegistryKey(std::string path, HKEY root = HKEY_CURRENT_USER)
+        : path_(std::move(path)), root_(root) {}
 
     const std::string& path() const { return path_; }
     bool Exists() const;
@@ -30,6 +31,7 @@ class RegistryKey {
 
   private:
     std::string path_;
+    HKEY root_;
 };
 
 }  // namespace desktop

@@ -55,6 +55,9 @@ void EndStrayCopies() {
 TickwellSession::TickwellSession() {
     EndStrayCopies();
     desktop::RegistryKey(kProfileKey).DeleteTree();
+    for (const HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        Policy(root).DeleteTree();
+    }
     ::DeleteFileA(HistoryPath().c_str());
     // Web pages open in the fixture's stand-in browser, which only writes their addresses.
     desktop::RegistryKey("Software\\Wine\\WineBrowser")
@@ -94,6 +97,11 @@ bool TickwellSession::SetConnected(bool connected) {
 
 desktop::RegistryKey TickwellSession::Options() {
     return desktop::RegistryKey(std::string(kProfileKey) + "\\Options");
+}
+
+desktop::RegistryKey TickwellSession::Policy(HKEY root, const std::string& subkey) {
+    const std::string path = "Software\\Policies\\Quorvane\\Tickwell";
+    return desktop::RegistryKey(subkey.empty() ? path : path + "\\" + subkey, root);
 }
 
 desktop::RegistryKey TickwellSession::Servers() {

@@ -46,6 +46,9 @@ class TickwellSession {
 
     static desktop::RegistryKey Options();
     static desktop::RegistryKey Servers();
+    // An administrator's policy key (mandatory), or a key under it ("Recommended",
+    // "Servers"); every session starts without any.
+    static desktop::RegistryKey Policy(HKEY root, const std::string& subkey = {});
     // Settings as a later start finds them: the options given (others at their defaults)
     // and this catalogue.
     static void SeedProfile(const std::vector<Server>& servers,

@@ -67,15 +67,32 @@ class Write:
     as_text: bool = False  # a number stored as REG_SZ rather than REG_DWORD
 
 
+SIDE_WORDS = ("servers", "service")
+
+
 def read_option_rows(text):
     rows = []
     for line in text.splitlines():
+        if line.split()[0] in SIDE_WORDS:
+            continue
         name, low, high, default = line.split()
         rows.append((name, int(low), int(high), int(default)))
     return rows
 
 
-def expected_values(option_rows):
+def read_side_ranges(text):
+    """The values a policy sets beside the options, as the program prints them: "servers" the
+    switch beside a server list (name, low, high), "service" the clock service's limit (name,
+    low, high, default)."""
+    side = {}
+    for line in text.splitlines():
+        words = line.split()
+        if words[0] in SIDE_WORDS:
+            side[words[0]] = (words[1], *map(int, words[2:]))
+    return side
+
+
+def expected_values(option_rows, side):
     """Every value a template must write: each option under both keys, for computer and user;
     each key's server list and its switch; and the clock service's, for the computer only.
     The lists, the switch and the service's limit are no options of the table: their layout is
@@ -85,8 +102,10 @@ def expected_values(option_rows):
         for name, low, high, default in option_rows:
             expected.append(Expected(key, name, low, high, default, "Both"))
         expected.append(Expected(key + r"\Servers", "", None, None, None, "Both"))
-        expected.append(Expected(key, "AllowUserServers", 0, 1, None, "Both"))
-    expected.append(Expected(MANDATORY_KEY, "nMaxUserOffset", 0, 3600, 0, "Machine"))
+        name, low, high = side["servers"]
+        expected.append(Expected(key, name, low, high, None, "Both"))
+    name, low, high, default = side["service"]
+    expected.append(Expected(MANDATORY_KEY, name, low, high, default, "Machine"))
     expected.append(Expected(MANDATORY_KEY + r"\ApprovedServers", "", None, None, None, "Machine"))
     return expected
 
@@ -111,9 +130,10 @@ def decimal_of(holder):
 
 
 class TemplateCheck:
-    def __init__(self, folder, option_rows):
+    def __init__(self, folder, option_rows, side):
         self.folder = Path(folder)
         self.option_rows = option_rows
+        self.side = side
         self.problems = []
         self.namespaces = {}  # namespace -> names its template defines
 
@@ -285,7 +305,7 @@ class TemplateCheck:
         return writes
 
     def check_writes(self, writes):
-        expected = {(e.key.lower(), e.value_name): e for e in expected_values(self.option_rows)}
+        expected = {(e.key.lower(), e.value_name): e for e in expected_values(self.option_rows, self.side)}
         written = {}
         for write in writes:
             where = f"policy {write.policy} ({write.key}, {write.value_name or 'list'})"
@@ -340,9 +360,9 @@ def main(arguments):
         print(__doc__.strip(), file=sys.stderr)
         return 2
     program, folder = arguments
-    rows = read_option_rows(subprocess.run([program], check=True, capture_output=True,
-                                           text=True).stdout)
-    problems = TemplateCheck(folder, rows).run()
+    output = subprocess.run([program], check=True, capture_output=True, text=True).stdout
+    rows = read_option_rows(output)
+    problems = TemplateCheck(folder, rows, read_side_ranges(output)).run()
     for problem in problems:
         print(problem)
     if problems:

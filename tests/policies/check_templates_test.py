@@ -84,9 +84,10 @@ class TemplateDriftTest(unittest.TestCase):
     def setUpClass(cls):
         output = subprocess.run([cls.program], check=True, capture_output=True, text=True).stdout
         cls.rows = check_templates.read_option_rows(output)
+        cls.side = check_templates.read_side_ranges(output)
 
-    def problems(self, folder, rows):
-        return check_templates.TemplateCheck(folder, rows).run()
+    def problems(self, folder, rows, side=None):
+        return check_templates.TemplateCheck(folder, rows, side or self.side).run()
 
     def test_the_shipped_templates_pass(self):
         self.assertEqual(self.problems(self.folder, self.rows), [])
@@ -123,6 +124,17 @@ class TemplateDriftTest(unittest.TestCase):
         for what, rows, message in cases:
             with self.subTest(what):
                 problems = self.problems(self.folder, rows)
+                self.assertTrue(any(message in p for p in problems), problems)
+        # The values beside the options drift apart as the options would.
+        sides = [
+            ("the service's limit", dict(self.side, service=("nMaxUserOffset", 0, 7200, 0)),
+             "allows 0..3600, the program 0..7200"),
+            ("the switch beside a list", dict(self.side, servers=("AllowOwnServers", 0, 1)),
+             "AllowOwnServers: no policy sets it"),
+        ]
+        for what, side, message in sides:
+            with self.subTest(what):
+                problems = self.problems(self.folder, self.rows, side)
                 self.assertTrue(any(message in p for p in problems), problems)
 
 

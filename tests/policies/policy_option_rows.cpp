@@ -1,8 +1,12 @@
 // Prints the options a policy may set, one line each: the stored name, the lowest and the
-// highest value a policy may give and the default. The templates' check reads this rather
-// than a copy of the table, so that templates and program cannot drift apart.
+// highest value a policy may give and the default; then the two values a policy sets beside
+// them, each after a word for where it stands ("servers": beside a server list; "service":
+// the clock service's). The templates' check reads this rather than a copy of the table and
+// the ranges, so that templates and program cannot drift apart.
 #include <cstdio>
 
+#include "config/clock_policy.h"
+#include "config/option_policy.h"
 #include "config/option_table.h"
 
 int main() {
@@ -13,5 +17,11 @@ int main() {
                         static_cast<int>(StoredOptions{}.*row.field));
         }
     }
+    std::printf("servers %s %d %d\n", kAllowUserServersValue,
+                static_cast<int>(kAllowUserServersRange.low),
+                static_cast<int>(kAllowUserServersRange.high));
+    std::printf("service %s %d %d %d\n", kMaxUserOffsetValue,
+                static_cast<int>(kMaxUserOffsetPolicyRange.low),
+                static_cast<int>(kMaxUserOffsetPolicyRange.high), 0);
     return 0;
 }

@@ -42,7 +42,7 @@ class ClockRequestHandlerTest : public testing::Test {
     FakeClock clock{-30.0};  // the server keeps the real time: this clock is 30 s slow
     OverlapCountingNetwork network;
     FaultSntpServer server;
-    ClockPolicy policy{{server.address()}, 60};
+    ClockPolicy policy{{server.address()}, 60, {}};
 };
 
 TEST_F(ClockRequestHandlerTest, AnApprovedServersTimeIsSetWithTheUsersOffset) {
@@ -172,7 +172,7 @@ TEST(ClockRequestSecondOpinionTest, AnotherApprovedServerMustNotDisagree) {
                                 .clockOffsetSeconds = c.secondAhead,
                                 .clock = &clock},
                                net::Endpoint::Ipv6Loopback(first.port()));
-        ClockPolicy policy{{first.address()}, 0};
+        ClockPolicy policy{{first.address()}, 0, {}};
         if (c.secondApproved) {
             policy.approvedServers.push_back(second.address());
         }
