@@ -1,12 +1,21 @@
 #include "config/user_choices.h"
 
-#include <sstream>
-
+// Split by hand: a string stream would bring the whole of iostreams into the program.
 UserChoices UserChoices::FromText(const std::string& text) {
     UserChoices choices;
-    std::istringstream names(text);
-    for (std::string name; names >> name;) {
-        choices.names_.insert(name);
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    for (std::size_t at = 0; at < text.size();) {
+        while (at < text.size() && blank(text[at])) {
+            ++at;
+        }
+        std::size_t end = at;
+        while (end < text.size() && !blank(text[end])) {
+            ++end;
+        }
+        if (end > at) {
+            choices.names_.insert(text.substr(at, end - at));
+        }
+        at = end;
     }
     return choices;
 }
