@@ -13,6 +13,7 @@
 #include "service/clock_pipe_server_win.h"
 #include "service/clock_request_handler.h"
 #include "service/event_log_win.h"
+#include "service/ignored_policy_notice.h"
 #include "service/service_identity_win.h"
 
 namespace {
@@ -53,7 +54,15 @@ void ServiceHost::Run() {
     WindowsEventLog log(kEventSourceName);
     PlatformClock clock;
     PlatformNetworkStack network;
-    ClockRequestHandler handler(clock, network, &LoadMachineClockPolicy, {});
+    IgnoredPolicyNotice ignored;
+    const auto loadPolicy = [&log, &ignored] {
+        ClockPolicy policy = LoadMachineClockPolicy();
+        for (const IgnoredPolicyValue& value : ignored.NewlyIgnored(policy.ignored)) {
+            log.Write(IgnoredPolicyEvent(value));
+        }
+        return policy;
+    };
+    ClockRequestHandler handler(clock, network, loadPolicy, {});
     ClockPipeServer server(
         [&handler](std::span<const std::uint8_t> request) { return handler.Handle(request); },
         [&log](std::span<const std::uint8_t> request, const ClockServiceReply& reply) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/system_error_text_win.h"
+#include "config/clock_policy.h"
 #include "resources/tickwell_clock_events.h"
 
 namespace {
@@ -46,6 +47,28 @@ LoggedEvent PipeFailedEvent(DWORD error) {
     return LoggedEvent{EventLevel::kError,
                        MSG_SERVICE_FAILED,
                        {kClockServicePipeName, cause, std::to_string(error)}};
+}
+
+LoggedEvent IgnoredPolicyEvent(const IgnoredPolicyValue& value) {
+    std::string why;
+    switch (value.reason) {
+        case IgnoredPolicyValue::Reason::kOutOfRange:
+            why = "it is outside " + std::to_string(kMaxUserOffsetPolicyRange.low) + " to " +
+                  std::to_string(kMaxUserOffsetPolicyRange.high);
+            break;
+        case IgnoredPolicyValue::Reason::kWrongType:
+            why = value.name.find('\\') != std::string::npos ? "it is not a REG_SZ"
+                                                             : "it is not a REG_DWORD";
+            break;
+        case IgnoredPolicyValue::Reason::kNoHost:
+            why = "it is no host name or address";
+            break;
+    }
+    // The service reads the machine's mandatory key only.
+    return LoggedEvent{
+        EventLevel::kWarning,
+        MSG_POLICY_VALUE_IGNORED,
+        {std::string("HKEY_LOCAL_MACHINE\\") + kMandatoryPolicyKey, value.name, value.found, why}};
 }
 
 LoggedEvent ServiceStartedEvent() {

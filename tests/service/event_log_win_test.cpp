@@ -46,6 +46,17 @@ TEST(ServiceEventTest, EveryEventNamesWhatWasAskedAndWhyInTheTablesWords) {
         {ServiceStartedEvent(), EventLevel::kInformation,
          "The Tickwell Clock service started and waits for requests on " + kPipe + "."},
         {ServiceStoppedEvent(), EventLevel::kInformation, "The Tickwell Clock service stopped."},
+        {IgnoredPolicyEvent({PolicyScope::kMachineMandatory, "nMaxUserOffset",
+                             IgnoredPolicyValue::Reason::kOutOfRange, "7200"}),
+         EventLevel::kWarning,
+         "The Tickwell Clock service ignores the policy value nMaxUserOffset = 7200 under "
+         "HKEY_LOCAL_MACHINE\\Software\\Policies\\Quorvane\\Tickwell: it is outside 0 to 3600."},
+        {IgnoredPolicyEvent({PolicyScope::kMachineMandatory, "ApprovedServers\\2",
+                             IgnoredPolicyValue::Reason::kNoHost, "ntp example"}),
+         EventLevel::kWarning,
+         "The Tickwell Clock service ignores the policy value ApprovedServers\\2 = ntp example "
+         "under HKEY_LOCAL_MACHINE\\Software\\Policies\\Quorvane\\Tickwell: it is no host name or "
+         "address."},
     };
     std::set<std::uint32_t> ids;
     for (const Case& c : cases) {
@@ -66,7 +77,7 @@ TEST(ServiceEventTest, EveryEventNamesWhatWasAskedAndWhyInTheTablesWords) {
     EXPECT_FALSE(EventForReply(request, reply(ClockServiceStatus::kSynchronised)));
     const std::vector<std::uint32_t> tableIds = table.Ids();
     EXPECT_EQ(std::set<std::uint32_t>(tableIds.begin(), tableIds.end()), ids);
-    EXPECT_EQ(6u, ids.size());
+    EXPECT_EQ(7u, ids.size());
 }
 
 }  // namespace
