@@ -168,6 +168,46 @@ const FailureWording kFailures[] = {
      "clock service failed"},
     {FailureKind::kOther, [](const RunResult& r) { return r.failure.account + "."; },
      "clock service failed", true},
+    {FailureKind::kNtsTlsFailed,
+     [](const RunResult& r) {
+         return "No secure connection to the key exchange (" + r.failure.account + ").";
+     },
+     "secure connection failed"},
+    {FailureKind::kNtsCertificateUntrusted,
+     [](const RunResult& r) {
+         return "The certificate of " + r.failure.certificateName + ", issued by " +
+                r.failure.certificateIssuer + ", is not trusted.";
+     },
+     "certificate not trusted"},
+    {FailureKind::kNtsNameMismatch,
+     [](const RunResult& r) {
+         return "The certificate is for " + r.failure.certificateName + ", not for " + r.host + ".";
+     },
+     "certificate not trusted"},
+    {FailureKind::kNtsCertificateExpired,
+     [](const RunResult& r) {
+         return "The certificate of " + r.failure.certificateName +
+                " has expired or is not yet valid.";
+     },
+     "certificate expired"},
+    {FailureKind::kNtsKeRefused,
+     [](const RunResult& r) {
+         return "The key exchange refused us (error " + std::to_string(r.failure.error) + ").";
+     },
+     "key exchange refused"},
+    {FailureKind::kNtsKeMalformed,
+     [](const RunResult& r) {
+         return "The key exchange broke the protocol: " + r.failure.account + ".";
+     },
+     "key exchange failed"},
+    {FailureKind::kNtsNoCookies,
+     [](const RunResult&) -> std::string { return "The key exchange gave no cookies."; },
+     "key exchange failed"},
+    {FailureKind::kNtsNotAuthenticated,
+     [](const RunResult&) -> std::string {
+         return "The reply was not authenticated: forged or damaged on the way.";
+     },
+     "reply not authenticated"},
 };
 
 const FailureWording* WordingOf(FailureKind kind) {

@@ -44,10 +44,19 @@ enum class FailureKind : std::uint16_t {
     kServiceUnreadable = 27,    // the service's reply could not be read
     kServiceTimedOut = 28,      // the service did not answer within timeoutMs
     kOther = 29,                // a reason this program does not know, in account as it came
+    // 30 to 37: secure time (NTS). The key exchange's server is address.
+    kNtsTlsFailed = 30,             // no TLS 1.3 connection: error, Mbed TLS's, and account
+    kNtsCertificateUntrusted = 31,  // certificateName's chain leads to no trusted root
+    kNtsNameMismatch = 32,          // the certificate is certificateName's, not the server's
+    kNtsCertificateExpired = 33,    // certificateName's certificate is outside its dates
+    kNtsKeRefused = 34,             // the key exchange answered with its error record: error
+    kNtsKeMalformed = 35,           // the key exchange's answer broke the protocol: account
+    kNtsNoCookies = 36,             // the key exchange gave no cookie
+    kNtsNotAuthenticated = 37,      // the reply did not authenticate: forged or damaged
 };
 
 // The newest kind this program knows; a peer's higher number reads as kOther.
-inline constexpr FailureKind kLastFailureKind = FailureKind::kOther;
+inline constexpr FailureKind kLastFailureKind = FailureKind::kNtsNotAuthenticated;
 
 struct Failure {
     FailureKind kind = FailureKind::kNone;
@@ -59,6 +68,8 @@ struct Failure {
     std::string otherAddress;
     std::uint32_t secondsApart = 0;  // how far the two servers were apart, rounded
     std::uint32_t process = 0;       // the process that serves the service's pipe
+    std::string certificateName;     // the server certificate's subject, and its issuer's
+    std::string certificateIssuer;
     // Whoever found it, in their own words: the socket step and its error, the reply check
     // that failed, the service's sentence. For logs and the console tool; the program words
     // the kinds it knows itself.

@@ -56,8 +56,7 @@ Block Cmac(const std::uint8_t* key, ByteView message) {
 
 }  // namespace
 
-AesSiv::Block AesSiv::S2V(std::span<const ByteView> associatedData,
-                          ByteView plaintext) const {
+AesSiv::Block AesSiv::S2V(std::span<const ByteView> associatedData, ByteView plaintext) const {
     const std::uint8_t* cmacKey = key_.data();
     Block digest = Cmac(cmacKey, Block{});
     for (const ByteView datum : associatedData) {
@@ -92,11 +91,11 @@ Bytes AesSiv::Ctr(const Block& syntheticIv, ByteView input) const {
     Block stream{};
     std::size_t streamOffset = 0;
     Bytes output(input.size());
-    const int status = mbedtls_aes_setkey_enc(&aes, key_.data() + 16, 128) == 0
-                           ? mbedtls_aes_crypt_ctr(&aes, input.size(), &streamOffset,
-                                                   counter.data(), stream.data(), input.data(),
-                                                   output.data())
-                           : -1;
+    const int status =
+        mbedtls_aes_setkey_enc(&aes, key_.data() + 16, 128) == 0
+            ? mbedtls_aes_crypt_ctr(&aes, input.size(), &streamOffset, counter.data(),
+                                    stream.data(), input.data(), output.data())
+            : -1;
     mbedtls_aes_free(&aes);
     Check(status);
     return output;
@@ -110,8 +109,7 @@ Bytes AesSiv::Seal(std::span<const ByteView> associatedData, ByteView plaintext)
     return sealed;
 }
 
-std::optional<Bytes> AesSiv::Open(std::span<const ByteView> associatedData,
-                                  ByteView sealed) const {
+std::optional<Bytes> AesSiv::Open(std::span<const ByteView> associatedData, ByteView sealed) const {
     if (sealed.size() < kTagLength) {
         return std::nullopt;
     }

@@ -44,6 +44,21 @@ RunResult Failed(FailureKind kind) {
         case FailureKind::kOther:
             failure.account = "a newer service's reason";
             break;
+        case FailureKind::kNtsTlsFailed:
+            failure.account = "TLS 1.3 refused";
+            break;
+        case FailureKind::kNtsCertificateUntrusted:
+        case FailureKind::kNtsNameMismatch:
+        case FailureKind::kNtsCertificateExpired:
+            failure.certificateName = "time.example.net";
+            failure.certificateIssuer = "Example CA";
+            break;
+        case FailureKind::kNtsKeRefused:
+            failure.error = 1;
+            break;
+        case FailureKind::kNtsKeMalformed:
+            failure.account = "no AEAD algorithm";
+            break;
         default:
             break;
     }
