@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace nts {
+
 namespace {
 
 constexpr std::uint16_t kCritical = 0x8000;
@@ -182,3 +184,5 @@ bool KeAnswerReader::Fail(FailureKind kind, std::string account) {
     answer_ = {};
     return false;
 }
+
+}  // namespace nts

@@ -10,6 +10,8 @@
 #include "nts/aes_siv.h"
 #include "ntp/failure.h"
 
+namespace nts {
+
 // NTP's port, where the key exchange names no other.
 inline constexpr std::uint16_t kNtpPort = 123;
 
@@ -55,3 +57,5 @@ class KeAnswerReader {
     KeAnswer answer_;
     Failure failure_;
 };
+
+}  // namespace nts

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+namespace nts {
 namespace {
 
 Bytes Record(std::uint16_t type, Bytes body) {
@@ -132,3 +133,4 @@ TEST(KeRecordsTest, AnAnswerCutShortOrEndlessFails) {
 }
 
 }  // namespace
+}  // namespace nts
