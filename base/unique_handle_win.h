@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <wininet.h>
+#include <wincrypt.h>
 
 #include <utility>
 
@@ -110,6 +111,24 @@ struct GdiObjectTraits {
     static void Close(HGDIOBJ object) { ::DeleteObject(object); }
 };
 
+struct CertificateStoreTraits {
+    using Value = HCERTSTORE;
+    static constexpr HCERTSTORE kInvalid = nullptr;
+    static void Close(HCERTSTORE store) { ::CertCloseStore(store, 0); }
+};
+
+struct CertificateTraits {
+    using Value = PCCERT_CONTEXT;
+    static constexpr PCCERT_CONTEXT kInvalid = nullptr;
+    static void Close(PCCERT_CONTEXT certificate) { ::CertFreeCertificateContext(certificate); }
+};
+
+struct CertificateChainTraits {
+    using Value = PCCERT_CHAIN_CONTEXT;
+    static constexpr PCCERT_CHAIN_CONTEXT kInvalid = nullptr;
+    static void Close(PCCERT_CHAIN_CONTEXT chain) { ::CertFreeCertificateChain(chain); }
+};
+
 // A kernel object: process token, thread, event, pipe.
 using UniqueHandle = UniqueHandleOf<KernelHandleTraits>;
 using UniqueRegistryKey = UniqueHandleOf<RegistryKeyTraits>;
@@ -127,3 +146,7 @@ using UniqueGdiObject = UniqueHandleOf<GdiObjectTraits>;
 // An icon or bitmap loaded at a size of the program's choosing, which nobody else frees.
 using UniqueIcon = UniqueHandleOf<IconTraits>;
 using UniqueBitmap = UniqueHandleOf<BitmapTraits>;
+// Certificates of a TLS server, held while Windows judges them.
+using UniqueCertificateStore = UniqueHandleOf<CertificateStoreTraits>;
+using UniqueCertificate = UniqueHandleOf<CertificateTraits>;
+using UniqueCertificateChain = UniqueHandleOf<CertificateChainTraits>;

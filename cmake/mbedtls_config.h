@@ -52,6 +52,7 @@
 #define MBEDTLS_X509_RSASSA_PSS_SUPPORT
 #define MBEDTLS_PEM_PARSE_C
 #define MBEDTLS_BASE64_C
+#define MBEDTLS_FS_IO
 
 // TLS 1.3 only, as a client.
 #define MBEDTLS_SSL_TLS_C

@@ -28,7 +28,7 @@ void SetLastError(int code);
 std::string ErrorText(int code);
 
 SocketHandle OpenUdp(Family family = Family::kIpv4);
-SocketHandle OpenTcp();
+SocketHandle OpenTcp(Family family = Family::kIpv4);
 // Leaves the last error as it was before the call.
 void Close(SocketHandle socket);
 
@@ -38,6 +38,9 @@ void Close(SocketHandle socket);
 int Resolve(const std::string& host, std::uint16_t port, std::vector<Endpoint>* found);
 
 bool Connect(SocketHandle socket, const Endpoint& peer);
+// A TCP connection that gives up after timeoutMs (last error kErrorTimedOut) instead of the
+// system's minutes; the socket blocks again afterwards.
+bool ConnectWithin(SocketHandle socket, const Endpoint& peer, std::uint32_t timeoutMs);
 bool Bind(SocketHandle socket, const Endpoint& local);
 bool LocalEndpoint(SocketHandle socket, Endpoint* local);
 bool Listen(SocketHandle socket);

@@ -1,6 +1,7 @@
 #include "ntp/socket_api.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <cstring>
 
 #include <array>
@@ -74,13 +75,37 @@ SocketHandle OpenUdp(Family family) {
     return static_cast<SocketHandle>(fd);
 }
 
-SocketHandle OpenTcp() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+SocketHandle OpenTcp(Family family) {
+    const int fd =
+        ::socket(family == Family::kIpv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd >= 0) {
         const int on = 1;
         ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     }
     return fd < 0 ? kInvalidSocket : static_cast<SocketHandle>(fd);
+}
+
+bool ConnectWithin(SocketHandle socket, const Endpoint& peer, std::uint32_t timeoutMs) {
+    const int fd = Native(socket);
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0) {
+        return false;
+    }
+    SocketAddress address = ToSockaddr(peer);
+    int error = ::connect(fd, address.get(), address.length) == 0 ? 0 : errno;
+    if (error == EINPROGRESS) {
+        pollfd entry{fd, POLLOUT, 0};
+        const int rc = ::poll(&entry, 1, static_cast<int>(timeoutMs));
+        socklen_t length = sizeof error;
+        if (rc == 0) {
+            error = kErrorTimedOut;
+        } else if (rc < 0 || ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) {
+            error = errno;
+        }
+    }
+    ::fcntl(fd, F_SETFL, flags);
+    errno = error;
+    return error == 0;
 }
 
 bool Listen(SocketHandle socket) {

@@ -43,9 +43,45 @@ SocketHandle OpenUdp(Family family) {
     return socket == INVALID_SOCKET ? kInvalidSocket : static_cast<SocketHandle>(socket);
 }
 
-SocketHandle OpenTcp() {
-    const SOCKET socket = ::socket(AF_INET, SOCK_STREAM, 0);
+SocketHandle OpenTcp(Family family) {
+    const SOCKET socket = ::socket(family == Family::kIpv6 ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
     return socket == INVALID_SOCKET ? kInvalidSocket : static_cast<SocketHandle>(socket);
+}
+
+bool ConnectWithin(SocketHandle socket, const Endpoint& peer, std::uint32_t timeoutMs) {
+    const SOCKET native = Native(socket);
+    u_long nonBlocking = 1;
+    if (::ioctlsocket(native, FIONBIO, &nonBlocking) != 0) {
+        return false;
+    }
+    SocketAddress address = ToSockaddr(peer);
+    int error = ::connect(native, address.get(), address.length) == 0 ? 0 : ::WSAGetLastError();
+    if (error == WSAEWOULDBLOCK) {
+        fd_set writable;
+        fd_set failed;
+        FD_ZERO(&writable);
+        FD_ZERO(&failed);
+        FD_SET(native, &writable);
+        FD_SET(native, &failed);
+        timeval timeout{};
+        timeout.tv_sec = static_cast<long>(timeoutMs / 1000);
+        timeout.tv_usec = static_cast<long>((timeoutMs % 1000) * 1000);
+        // Winsock reports a refused connection in the exception set, not as writable.
+        const int rc = ::select(0, nullptr, &writable, &failed, &timeout);
+        int length = sizeof error;
+        if (rc == 0) {
+            error = kErrorTimedOut;
+        } else if (rc == SOCKET_ERROR) {
+            error = ::WSAGetLastError();
+        } else if (::getsockopt(native, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error),
+                                &length) != 0) {
+            error = ::WSAGetLastError();
+        }
+    }
+    u_long blocking = 0;
+    ::ioctlsocket(native, FIONBIO, &blocking);
+    ::WSASetLastError(error);
+    return error == 0;
 }
 
 bool Listen(SocketHandle socket) {

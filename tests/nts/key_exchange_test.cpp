@@ -1,0 +1,53 @@
+// Key exchanges with the tests' chronyd, whose certificate for nts.test comes from a CA the
+// fixture made.
+#include "nts/key_exchange.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace nts {
+namespace {
+
+std::string FixtureFile(const char* name) {
+    const char* dir = std::getenv("TICKWELL_CHRONYD_DIR");
+    return dir != nullptr ? std::string(dir) + "/" + name : name;
+}
+
+TEST(KeyExchangeTest, AgreesWithChronydOnKeysAndCookies) {
+    CertificateCheck trusted(FixtureFile("ca.pem"));
+    ASSERT_TRUE(trusted.usable());
+    const KeyExchangeResult result = ExchangeKeys("nts.test", kKeyExchangePort, 5000, trusted);
+    ASSERT_FALSE(result.failure.failed()) << result.failure.account;
+    EXPECT_EQ("127.0.0.1", result.address);
+    EXPECT_EQ(8u, result.answer.cookies.size());
+    EXPECT_NE(result.keys.clientToServer, result.keys.serverToClient);
+    EXPECT_NE(AesSiv::Key{}, result.keys.clientToServer);
+}
+
+TEST(KeyExchangeTest, RefusesAServerItsCertificateDoesNotProve) {
+    CertificateCheck trusted(FixtureFile("ca.pem"));
+    CertificateCheck otherRoot(FixtureFile("other-ca.pem"));
+    struct Row {
+        const char* name;
+        const char* host;
+        CertificateCheck* check;
+        FailureKind kind;
+    };
+    const Row rows[] = {
+        {"a CA that signed nothing of it", "nts.test", &otherRoot,
+         FailureKind::kNtsCertificateUntrusted},
+        {"another name", "other-name.test", &trusted, FailureKind::kNtsNameMismatch},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const KeyExchangeResult result = ExchangeKeys(row.host, kKeyExchangePort, 5000, *row.check);
+        EXPECT_EQ(row.kind, result.failure.kind) << result.failure.account;
+        EXPECT_EQ("nts.test", result.failure.certificateName);
+        EXPECT_EQ("Tickwell Test CA", result.failure.certificateIssuer);
+        EXPECT_TRUE(result.answer.cookies.empty());
+    }
+}
+
+}  // namespace
+}  // namespace nts
