@@ -25,6 +25,8 @@ std::string KissSentence(const RunResult& r) {
             return "The server asked us to slow down (" + code + ").";
         case KissCode::Meaning::kRefused:
             return "The server refused to serve us (" + code + ").";
+        case KissCode::Meaning::kNewKeys:
+            return "The server asked for a new key exchange (" + code + ").";
         case KissCode::Meaning::kOther:
             break;
     }

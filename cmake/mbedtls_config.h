@@ -8,6 +8,8 @@
 #define MBEDTLS_HAVE_TIME
 #define MBEDTLS_HAVE_TIME_DATE
 #define MBEDTLS_DEPRECATED_REMOVED
+// Mbed TLS wants its platform layer on Windows, for its own snprintf.
+#define MBEDTLS_PLATFORM_C
 
 // The random numbers of the handshake and the NTP exchange's unique identifier.
 #define MBEDTLS_ENTROPY_C

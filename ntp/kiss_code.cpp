@@ -15,6 +15,9 @@ KissCode::Meaning MeaningOf(const std::string& text) {
     if (text == "DENY" || text == "RSTR") {
         return KissCode::Meaning::kRefused;
     }
+    if (text == "NTSN") {
+        return KissCode::Meaning::kNewKeys;
+    }
     return KissCode::Meaning::kOther;
 }
 

@@ -14,6 +14,7 @@ class KissCode {
     enum class Meaning {
         kSlowDown,  // RATE: ask this server less often
         kRefused,   // DENY, RSTR: this server will not serve us
+        kNewKeys,   // NTSN: the server cannot read the cookie; a new key exchange is needed
         kOther,     // any other code: this reply carries no time
     };
 

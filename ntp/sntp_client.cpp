@@ -82,7 +82,7 @@ bool SntpClient::Query(const char* host, SntpResult* result, int port) {
         const int code = net::LastError();
         return Fail(FailureKind::kUnresolved, code, "connect: " + net::ErrorText(code));
     }
-    peers.resize(std::min(peers.size(), kMaxAddresses));
+    peers.resize(std::min(peers.size(), seal_ != nullptr ? std::size_t{1} : kMaxAddresses));
     // Resolving a name can take a while.
     if (IsInterrupted(interrupter_)) {
         return Fail(FailureKind::kAbandoned, kErrorInterrupted, "query interrupted");
@@ -97,7 +97,7 @@ bool SntpClient::Query(const char* host, SntpResult* result, int port) {
         Waiting waiting = StillWaiting(exchanges);
         while (exchanges.size() < peers.size() && (exchanges.empty() || now < deadline) &&
                (now >= nextStart || waiting.sockets.empty())) {
-            exchanges.emplace_back(peers[exchanges.size()]);
+            exchanges.emplace_back(peers[exchanges.size()], seal_);
             exchanges.back().Start(clock_);
             now = Steady::now();
             nextStart = now + std::chrono::milliseconds(kNextAddressAfterMs);
@@ -108,6 +108,11 @@ bool SntpClient::Query(const char* host, SntpResult* result, int port) {
                                     net::AddressText(exchanges.back().peer()), peers.size());
         }
         if (now >= deadline) {
+            if (exchanges.back().forgeryPassedOver()) {
+                failure_.address = net::AddressText(exchanges.back().peer());
+                return Fail(FailureKind::kNtsNotAuthenticated, kErrorRejectedReply,
+                            "only replies without proof arrived");
+            }
             return FailTimedOut(exchanges.size(), peers.size(),
                                 net::AddressText(exchanges.back().peer()));
         }

@@ -9,6 +9,7 @@
 #include "base/query_interrupter.h"
 #include "ntp/failure.h"
 #include "ntp/ntp_time.h"
+#include "ntp/request_seal.h"
 #include "ntp/sntp_packet.h"
 #include "ntp/time_source.h"
 
@@ -47,6 +48,11 @@ class SntpClient {
     // fails as abandoned.
     bool Query(const char* host, SntpResult* result, int port);
 
+    // Seals each request and takes only a reply the seal opens. A seal stands for one
+    // server's address (its keys and cookies are that server's), so only the first address
+    // is asked; a reply forged for the request and no genuine one fails as not authenticated.
+    void SealWith(RequestSeal* seal) { seal_ = seal; }
+
     const Failure& failure() const { return failure_; }
     std::uint32_t timeoutMs() const { return timeoutMs_; }
 
@@ -59,5 +65,6 @@ class SntpClient {
     TimeSource& clock_;
     std::uint32_t timeoutMs_;
     QueryInterrupter* interrupter_;
+    RequestSeal* seal_ = nullptr;
     Failure failure_;
 };

@@ -1,6 +1,7 @@
 #include "ntp/sntp_exchange.h"
 
 #include <array>
+#include <vector>
 #include <random>
 
 #include "ntp/sntp_packet.h"
@@ -38,7 +39,10 @@ SntpExchange::State SntpExchange::Start(TimeSource& clock) {
     }
     sent_ = sntp::WithRandomLowBits(clock.Now(), RandomBits());
     const sntp::Packet request = sntp::BuildRequest(sent_);
-    if (socket_.Send(request.data(), request.size()) < 0) {
+    const std::vector<std::uint8_t> datagram =
+        seal_ != nullptr ? seal_->Seal(request)
+                         : std::vector<std::uint8_t>(request.begin(), request.end());
+    if (socket_.Send(datagram.data(), datagram.size()) < 0) {
         return Fail(FailureKind::kSocketError, net::LastError(),
                     StepFailure("send", net::LastError()));
     }
@@ -47,17 +51,32 @@ SntpExchange::State SntpExchange::Start(TimeSource& clock) {
 
 SntpExchange::State SntpExchange::ReadReply(TimeSource& clock, SntpResult* result) {
     NtpTime destination = clock.Now();
-    std::array<std::uint8_t, sntp::kMaxReplySize> reply{};
+    std::array<std::uint8_t, RequestSeal::kMaxReplySize> reply{};
+    const std::size_t capacity = seal_ != nullptr ? reply.size() : sntp::kMaxReplySize;
     net::Arrival arrival;
-    const long received = socket_.Receive(reply.data(), reply.size(), &arrival);
+    const long received = socket_.Receive(reply.data(), capacity, &arrival);
     if (received < 0) {
         return Fail(FailureKind::kSocketError, net::LastError(),
                     StepFailure("recv", net::LastError()));
     }
-    const sntp::ReplyVerdict verdict =
-        sntp::CheckReply(reply.data(), static_cast<std::size_t>(received), sent_);
+    const auto length = static_cast<std::size_t>(received);
+    const sntp::ReplyVerdict verdict = sntp::CheckReply(reply.data(), length, sent_);
     if (!verdict.answersRequest) {
         return state_;  // a stray or forged datagram: keep waiting for the genuine reply
+    }
+    if (seal_ != nullptr) {
+        const RequestSeal::Verdict sealed = seal_->Open(reply.data(), length);
+        if (sealed == RequestSeal::Verdict::kOtherRequest) {
+            return state_;
+        }
+        // A server that cannot read the cookie says so unauthenticated, with the request's
+        // identifier; any other reply without proof is passed over, whatever it claims.
+        const bool newKeysAsked =
+            verdict.failure.kiss && verdict.failure.kiss->meaning() == KissCode::Meaning::kNewKeys;
+        if (sealed == RequestSeal::Verdict::kNotAuthenticated && !newKeysAsked) {
+            forgeryPassedOver_ = true;
+            return state_;
+        }
     }
     if (verdict.failure.failed()) {
         Fail(verdict.failure.kind, SntpClient::kErrorRejectedReply, verdict.failure.account);

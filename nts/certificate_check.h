@@ -41,6 +41,10 @@ class CertificateCheck {
 // distinguished name when it has none.
 std::string NameOf(const mbedtls_x509_name& name);
 
+// Mbed TLS's findings on a chain as one failure: the chain untrusted (or no usable roots),
+// then another name, then its dates.
+Failure JudgeByFlags(const mbedtls_x509_crt& chain, std::uint32_t verifyFlags, bool usable);
+
 // The failure of a certificate's kind, naming the server's certificate and its issuer.
 Failure CertificateFailure(FailureKind kind, const mbedtls_x509_crt& chain);
 

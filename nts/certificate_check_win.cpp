@@ -29,8 +29,11 @@ CertificateCheck::~CertificateCheck() {
     mbedtls_x509_crt_free(&anchors_);
 }
 
-Failure CertificateCheck::Judge(const mbedtls_x509_crt& chain, std::uint32_t,
+Failure CertificateCheck::Judge(const mbedtls_x509_crt& chain, std::uint32_t verifyFlags,
                                 const std::string& host) const {
+    if (loaded_ || !usable_) {
+        return JudgeByFlags(chain, verifyFlags, usable_);
+    }
     const Failure untrusted = CertificateFailure(FailureKind::kNtsCertificateUntrusted, chain);
     // The server's certificate, and the others it sent in a store of their own, so that
     // Windows can build the path through them to a root it trusts.

@@ -117,7 +117,8 @@ bool KeAnswerReader::ReadRecord(std::uint16_t type, bool critical, ByteView body
             if (body.size() != 2) {
                 return Fail(FailureKind::kNtsKeMalformed, "an error record of the wrong size");
             }
-            Fail(FailureKind::kNtsKeRefused, "error record");
+            Fail(FailureKind::kNtsKeRefused,
+                 "the key exchange refused us (error " + std::to_string(U16(body.data())) + ")");
             failure_.error = U16(body.data());
             return false;
         case kWarning:
@@ -171,7 +172,7 @@ bool KeAnswerReader::Complete() {
         return Fail(FailureKind::kNtsKeMalformed, "no agreement on AES-SIV-CMAC-256");
     }
     if (answer_.cookies.empty()) {
-        return Fail(FailureKind::kNtsNoCookies, {});
+        return Fail(FailureKind::kNtsNoCookies, "no cookies");
     }
     state_ = State::kComplete;
     return true;

@@ -6,6 +6,8 @@
 #include <thread>
 
 #include "base/decimal_text.h"
+#include "nts/key_exchange.h"
+#include "nts/nts_seal.h"
 
 namespace sntp_tool {
 namespace {
@@ -53,12 +55,18 @@ std::string JsonString(const std::string& text) {
 }  // namespace
 
 std::string Usage() {
-    return "usage: tickwell-sntp [--port N] [--timeout-ms N] [--json] HOST...\n"
+    return "usage: tickwell-sntp [--port N] [--timeout-ms N] [--json] [--nts [--ca FILE]] "
+           "HOST...\n"
            "Asks each HOST for the time with one SNTP query and prints the clock offset\n"
            "and the round-trip delay in seconds, one line per host.\n"
-           "  --port N        UDP port of the servers, 1-65535 (default 123)\n"
+           "  --port N        UDP port of the servers, 1-65535 (default 123); with --nts\n"
+           "                  the port of the key exchange (default 4460)\n"
            "  --timeout-ms N  how long to wait for each reply (default 5000)\n"
-           "  --json          one JSON object per line\n";
+           "  --json          one JSON object per line\n"
+           "  --nts           secure time (NTS): a key exchange over TLS 1.3, then only an\n"
+           "                  authenticated reply counts\n"
+           "  --ca FILE       with --nts, the CA certificates (PEM) the server's must lead\n"
+           "                  to, instead of the system's\n";
 }
 
 ParseResult ParseArguments(const std::vector<std::string>& arguments) {
@@ -72,6 +80,13 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
             optionsEnded = true;
         } else if (argument == "--json") {
             options.json = true;
+        } else if (argument == "--nts") {
+            options.nts = true;
+        } else if (argument == "--ca") {
+            if (i + 1 == arguments.size()) {
+                return Error(argument + " needs a value");
+            }
+            options.caFile = arguments[++i];
         } else if (argument == "--help" || argument == "-h") {
             options.help = true;
         } else if (argument == "--port" || argument == "--timeout-ms") {
@@ -101,17 +116,52 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
     if (options.hosts.empty() && !options.help) {
         return Error("no host given");
     }
+    if (!options.caFile.empty() && !options.nts) {
+        return Error("--ca needs --nts");
+    }
     return {options, {}};
 }
 
+namespace {
+
+// The key exchange, then the query sealed with its keys to the server it names.
+void QuerySecurely(const Options& options, TimeSource& clock, nts::CertificateCheck& certificates,
+                   HostOutcome& outcome) {
+    const std::uint16_t port =
+        options.port == 123 ? nts::kKeyExchangePort : static_cast<std::uint16_t>(options.port);
+    const nts::KeyExchangeResult keys =
+        nts::ExchangeKeys(outcome.host, port, options.timeoutMs, certificates);
+    if (keys.failure.failed()) {
+        outcome.error = "key exchange: " + keys.failure.account;
+        return;
+    }
+    nts::NtsSeal seal(keys.keys, keys.answer.cookies);
+    SntpClient client(clock, options.timeoutMs);
+    client.SealWith(&seal);
+    const std::string server = keys.answer.server.empty() ? keys.address : keys.answer.server;
+    outcome.ok = client.Query(server.c_str(), &outcome.result, keys.answer.port);
+    outcome.nts = outcome.ok;
+    outcome.error = client.failure().account;
+}
+
+}  // namespace
+
 std::vector<HostOutcome> QueryHosts(const Options& options, TimeSource& clock) {
     std::vector<HostOutcome> outcomes(options.hosts.size());
+    std::optional<nts::CertificateCheck> certificates;
+    if (options.nts) {
+        certificates.emplace(options.caFile);
+    }
     std::atomic<std::size_t> next{0};
     auto work = [&] {
         for (std::size_t i = next++; i < outcomes.size(); i = next++) {
-            SntpClient client(clock, options.timeoutMs);
             HostOutcome& outcome = outcomes[i];
             outcome.host = options.hosts[i];
+            if (certificates) {
+                QuerySecurely(options, clock, *certificates, outcome);
+                continue;
+            }
+            SntpClient client(clock, options.timeoutMs);
             outcome.ok = client.Query(outcome.host.c_str(), &outcome.result, options.port);
             outcome.error = client.failure().account;
         }
@@ -140,7 +190,8 @@ std::string FormatLine(const HostOutcome& outcome, bool json) {
                ",\"offset\":" + DecimalText(result.offset, 9) +
                ",\"delay\":" + DecimalText(result.delay, 9) +
                ",\"stratum\":" + std::to_string(result.stratum) +
-               ",\"leap\":" + std::to_string(result.leap) + "}";
+               ",\"leap\":" + std::to_string(result.leap) +
+               ",\"nts\":" + (outcome.nts ? "true" : "false") + "}";
     }
     if (!outcome.ok) {
         return outcome.host + " error: " + outcome.error;
@@ -148,7 +199,8 @@ std::string FormatLine(const HostOutcome& outcome, bool json) {
     // In brackets, so an IPv6 address's colons cannot be misread.
     return outcome.host + " [" + result.address + "] offset " +
            DecimalText(result.offset, 6, true) + " s delay " + DecimalText(result.delay, 6) +
-           " s stratum " + std::to_string(result.stratum) + " leap " + std::to_string(result.leap);
+           " s stratum " + std::to_string(result.stratum) + " leap " + std::to_string(result.leap) +
+           (outcome.nts ? " nts" : "");
 }
 
 }  // namespace sntp_tool

@@ -18,6 +18,8 @@ struct Options {
     int port = 123;
     std::uint32_t timeoutMs = SntpClient::kDefaultTimeoutMs;
     bool json = false;
+    bool nts = false;    // secure time: a key exchange first, then authenticated replies only
+    std::string caFile;  // the roots a key exchange's certificate must lead to; the system's
     bool help = false;
     std::vector<std::string> hosts;
 };
@@ -36,13 +38,15 @@ struct HostOutcome {
     bool ok = false;
     SntpResult result;
     std::string error;
+    bool nts = false;  // the time came authenticated
 };
 
 // Queries every host concurrently; the outcomes are in the order of the hosts.
 std::vector<HostOutcome> QueryHosts(const Options& options, TimeSource& clock);
 
-// "HOST [ADDRESS] offset ... leap L" naming the address that answered, or "HOST error: ...";
-// in JSON the same as members, the address as "address".
+// "HOST [ADDRESS] offset ... leap L" naming the address that answered, with " nts" when the
+// reply was authenticated, or "HOST error: ..."; in JSON the same as members, the address as
+// "address", and "nts" whether the time was authenticated.
 std::string FormatLine(const HostOutcome& outcome, bool json);
 
 }  // namespace sntp_tool

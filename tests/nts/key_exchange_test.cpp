@@ -11,7 +11,13 @@ namespace {
 
 std::string FixtureFile(const char* name) {
     const char* dir = std::getenv("TICKWELL_CHRONYD_DIR");
-    return dir != nullptr ? std::string(dir) + "/" + name : name;
+#ifdef _WIN32
+    // Wine shows the Unix root as drive Z:.
+    const std::string root = "Z:";
+#else
+    const std::string root;
+#endif
+    return dir != nullptr ? root + dir + "/" + name : name;
 }
 
 TEST(KeyExchangeTest, AgreesWithChronydOnKeysAndCookies) {

@@ -39,6 +39,8 @@ TEST(SntpToolArgumentsTest, RefusesBadUsageWithOneLine) {
         {"--timeout-ms", "0", "host"},
         {"--timeout-ms", "1.5", "host"},
         {"--timeout-ms", "4294967296", "host"},
+        {"--ca", "roots.pem", "host"},
+        {"--nts", "host", "--ca"},
     };
     for (const std::vector<std::string>& arguments : bad) {
         const sntp_tool::ParseResult parsed = ParseArguments(arguments);
@@ -60,8 +62,12 @@ TEST(SntpToolOutputTest, FormatsTextAndJsonLines) {
               sntp_tool::FormatLine(good, false));
     EXPECT_EQ(
         "{\"host\":\"ntp.example\",\"ok\":true,\"address\":\"192.0.2.1\",\"offset\":0.000123000,"
-        "\"delay\":0.000045000,\"stratum\":2,\"leap\":0}",
+        "\"delay\":0.000045000,\"stratum\":2,\"leap\":0,\"nts\":false}",
         sntp_tool::FormatLine(good, true));
+    good.nts = true;
+    EXPECT_EQ("ntp.example [192.0.2.1] offset +0.000123 s delay 0.000045 s stratum 2 leap 0 nts",
+              sntp_tool::FormatLine(good, false));
+    EXPECT_NE(std::string::npos, sntp_tool::FormatLine(good, true).find(",\"nts\":true}"));
 
     good.result.offset = -1.5;
     good.result.address = "2001:db8::1";
