@@ -192,6 +192,54 @@ TEST_F(SntpClientTest, IgnoresForgedRepliesAndWaitsForTheGenuineOne) {
     EXPECT_EQ(10060u, failure_.error);
 }
 
+// A seal that lets the datagram through as it is and judges every reply the same way.
+class JudgingSeal : public RequestSeal {
+  public:
+    explicit JudgingSeal(Verdict verdict) : verdict_(verdict) {}
+    std::vector<std::uint8_t> Seal(const sntp::Packet& request) override {
+        return {request.begin(), request.end()};
+    }
+    Verdict Open(const std::uint8_t*, std::size_t) override { return verdict_; }
+
+  private:
+    Verdict verdict_;
+};
+
+// Under a seal only what it opens counts: a reply without proof is passed over, whatever it
+// claims (a kiss code too), except a server's NTSN that names this request.
+TEST_F(SntpClientTest, UnderASealOnlyAnOpenedReplyCountsButANewKeysKiss) {
+    using V = RequestSeal::Verdict;
+    struct Case {
+        const char* name;
+        FaultConfig server;
+        V verdict;
+        FailureKind failure;
+    };
+    const Case cases[] = {
+        {"authenticated", {}, V::kAuthenticated, FailureKind::kNone},
+        {"another request's", {}, V::kOtherRequest, FailureKind::kNoAnswer},
+        {"without proof", {}, V::kNotAuthenticated, FailureKind::kNtsNotAuthenticated},
+        {"a kiss without proof",
+         {.fault = Fault::kKissOfDeath},
+         V::kNotAuthenticated,
+         FailureKind::kNtsNotAuthenticated},
+        {"new keys asked",
+         {.fault = Fault::kKissOfDeath, .kissCode = "NTSN"},
+         V::kNotAuthenticated,
+         FailureKind::kKissOfDeath},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FaultSntpServer server(c.server);
+        JudgingSeal seal(c.verdict);
+        SntpClient client(clock_, kShortTimeoutMs);
+        client.SealWith(&seal);
+        EXPECT_EQ(c.failure == FailureKind::kNone,
+                  client.Query(server.address().c_str(), &result_, server.port()));
+        EXPECT_EQ(c.failure, client.failure().kind) << client.failure().account;
+    }
+}
+
 TEST_F(SntpClientTest, IgnoresRepliesFromAnotherPort) {
     FaultSntpServer server({.fault = Fault::kOtherPort});
     EXPECT_FALSE(Query(server));
