@@ -8,7 +8,7 @@
 #include <limits>
 #include <optional>
 
-// The seven options the Options dialog edits, as one value; constructed, they are the
+// The eight options the Options dialog edits, as one value; constructed, they are the
 // defaults, both when a value is absent from the store and for Restore Default.
 struct UserOptions {
     std::int32_t period = 0;  // a Settings::Period, or a stored value the program does not know
@@ -18,6 +18,7 @@ struct UserOptions {
     std::int32_t maxDays = 14;         // overdue after more days than this; 0: never
     std::int32_t maxDiffMinutes = 61;  // a larger step of the clock is warned of; 0: never
     std::int32_t timeOutSeconds = 20;  // how long a scheduled run may take
+    bool onlySecure = false;           // every run and second opinion asks NTS servers only
 
     bool operator==(const UserOptions&) const = default;
 };
@@ -37,10 +38,12 @@ struct StoredOptions {
     std::int32_t bFirstStart = 1;
     std::int32_t nClockService = 0;  // a Settings::ClockServiceUse
     std::int32_t bNotify = 1;        // balloons in the notification area
+    std::int32_t bOnlyNts = UserOptions{}.onlySecure;
 
     // The options as the program reads them: a flag is set when it is not 0.
     UserOptions Options() const {
-        return {nSynPeriod, bShowIcon != 0, bExitAfter != 0, nOffset, nMaxDays, nMaxDiff, nTimeOut};
+        return {nSynPeriod, bShowIcon != 0, bExitAfter != 0, nOffset,
+                nMaxDays,   nMaxDiff,       nTimeOut,        bOnlyNts != 0};
     }
     // The options put in, the other four values kept.
     void Take(const UserOptions& options) {
@@ -51,6 +54,7 @@ struct StoredOptions {
         nMaxDays = options.maxDays;
         nMaxDiff = options.maxDiffMinutes;
         nTimeOut = options.timeOutSeconds;
+        bOnlyNts = options.onlySecure ? 1 : 0;
     }
 };
 
@@ -88,7 +92,7 @@ struct OptionRow {
 };
 
 // In the order Save() writes them.
-inline constexpr std::array<OptionRow, 11> kOptionRows = {{
+inline constexpr std::array<OptionRow, 12> kOptionRows = {{
     {"nSynPeriod", &StoredOptions::nSynPeriod, {}, OptionRow::kToDefault, {}, OptionRange{0, 2}},
     {"bShowIcon", &StoredOptions::bShowIcon, {}, OptionRow::kToDefault, {}, OptionRange{0, 1}},
     {"bExitAfter", &StoredOptions::bExitAfter, {}, OptionRow::kToDefault, {}, OptionRange{0, 1}},
@@ -115,6 +119,7 @@ inline constexpr std::array<OptionRow, 11> kOptionRows = {{
      {},
      OptionRange{0, 2}},
     {"bNotify", &StoredOptions::bNotify, {}, OptionRow::kToDefault, {}, OptionRange{0, 1}},
+    {"bOnlyNts", &StoredOptions::bOnlyNts, {}, OptionRow::kToDefault, {}, OptionRange{0, 1}},
 }};
 
 // The Options dialog shows the offset as whole minutes and seconds; what it accepts of each.

@@ -6,7 +6,9 @@
 
 namespace {
 
-constexpr std::size_t kFields = 11;
+// The lines of a history written before secure time have no last field.
+constexpr std::size_t kOlderFields = 11;
+constexpr std::size_t kFields = 12;
 
 std::string Quoted(const std::string& field) {
     if (field.find_first_of(",\"\r\n") == std::string::npos) {
@@ -51,7 +53,7 @@ std::string Unguarded(std::string field) {
 std::vector<std::string> Fields(const HistoryEntry& e) {
     return {
         e.time,   Guarded(e.kind), Guarded(e.server), Guarded(e.host), Guarded(e.address), e.result,
-        e.offset, e.delay,         e.stratum,         e.step,          Guarded(e.reason)};
+        e.offset, e.delay,         e.stratum,         e.step,          Guarded(e.reason),  e.secure};
 }
 
 // Records of fields; a quoted field may hold commas, quotes and line breaks.
@@ -119,11 +121,12 @@ std::string HistoryText(const std::vector<HistoryEntry>& oldestFirst) {
 std::vector<HistoryEntry> ParseHistory(const std::string& text) {
     std::vector<HistoryEntry> entries;
     for (std::vector<std::string>& f : ParseCsv(text)) {
-        if (f.size() != kFields || f[0] == "time") {
+        if ((f.size() != kFields && f.size() != kOlderFields) || f[0] == "time") {
             continue;
         }
+        f.resize(kFields);
         entries.push_back({f[0], Unguarded(f[1]), Unguarded(f[2]), Unguarded(f[3]), Unguarded(f[4]),
-                           f[5], f[6], f[7], f[8], f[9], Unguarded(f[10])});
+                           f[5], f[6], f[7], f[8], f[9], Unguarded(f[10]), f[11]});
     }
     return entries;
 }

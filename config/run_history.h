@@ -21,7 +21,9 @@ struct HistoryEntry {
     std::string stratum;
     std::string step;  // how far the run moved the clock; empty when it did not
     std::string reason;
+    std::string secure;  // kSecure when the time was authenticated; empty otherwise
 
+    static constexpr const char* kSecure = "nts";
     static constexpr const char* kSuccess = "success";
     static constexpr const char* kFailure = "failure";
     static constexpr const char* kNote = "note";
@@ -33,7 +35,7 @@ class RunHistory {
   public:
     static constexpr std::size_t kMaxRuns = 1000;
     static constexpr const char* kHeader =
-        "time,kind,server,host,address,result,offset,delay,stratum,step,reason";
+        "time,kind,server,host,address,result,offset,delay,stratum,step,reason,secure";
 
     explicit RunHistory(HistoryFile& file) : file_(file) {}
 

@@ -8,6 +8,7 @@
 namespace {
 
 constexpr std::size_t kMaxLineLength = 1023;
+constexpr const char kNtsMark[] = "nts";
 
 bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -36,7 +37,8 @@ std::string ServerEntry::ToText() const {
     if (delayText.size() < 5) {
         delayText.insert(0, 5 - delayText.size(), ' ');
     }
-    return title + "\n" + address + "\n" + std::to_string(userAdded) + " " + delayText;
+    return title + "\n" + address + "\n" + std::to_string(userAdded) + " " + delayText +
+           (nts ? std::string(" ") + kNtsMark : std::string());
 }
 
 void ServerEntry::FromText(const std::string& text) {
@@ -61,7 +63,11 @@ void ServerEntry::FromText(const std::string& text) {
     }
     double measured = 0;
     const std::from_chars_result number = std::from_chars(text.data() + position, end, measured);
-    if (number.ec == std::errc()) {
-        delay = measured;
+    if (number.ec != std::errc()) {
+        return;
     }
+    delay = measured;
+    position = static_cast<std::size_t>(number.ptr - text.data());
+    SkipSpace(text, position);
+    nts = text.compare(position, std::string::npos, kNtsMark) == 0;
 }

@@ -16,8 +16,10 @@ struct ServerEntry {
     ServerEntry(std::string entryTitle, std::string entryAddress, std::int32_t isUserAdded)
         : title(std::move(entryTitle)), address(std::move(entryAddress)), userAdded(isUserAdded) {}
 
-    // "title\naddress\nuserAdded delay": the delay with three decimals and a '.' whatever the
-    // process locale, at least five characters wide; no line feed at the end.
+    // "title\naddress\nuserAdded delay", then " nts" for a secure server: the delay with three
+    // decimals and a '.' whatever the process locale, at least five characters wide; no line
+    // feed at the end. An older Tickwell reads the two numbers and stops, so it keeps a
+    // secure server as a plain one.
     std::string ToText() const;
     // Fills what the text holds; a missing line reads as empty, a missing integer as 0 and
     // a missing delay leaves the delay as it was. Lines are cut at 1023 characters.
@@ -27,4 +29,5 @@ struct ServerEntry {
     std::string address;  // dotted IPv4 address or host name
     std::int32_t userAdded = kBuiltIn;
     double delay = 0.0;  // seconds; 0 for none known
+    bool nts = false;    // asked by secure time (NTS) only
 };

@@ -20,6 +20,8 @@ class RequestSeal {
     static constexpr std::size_t kMaxReplySize = 2048;
 
     virtual ~RequestSeal() = default;
+    // False once nothing is left to seal a request with: a new key exchange is needed.
+    virtual bool CanSeal() const = 0;
     // The datagram to send for the request.
     virtual std::vector<std::uint8_t> Seal(const sntp::Packet& request) = 0;
     virtual Verdict Open(const std::uint8_t* data, std::size_t length) = 0;

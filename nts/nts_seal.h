@@ -21,6 +21,7 @@ class NtsSeal : public RequestSeal {
     bool HasCookie() const { return !cookies_.empty(); }
     std::size_t cookies() const { return cookies_.size(); }
 
+    bool CanSeal() const override { return HasCookie(); }
     std::vector<std::uint8_t> Seal(const sntp::Packet& request) override;
     Verdict Open(const std::uint8_t* data, std::size_t length) override;
 

@@ -52,6 +52,7 @@ inline constexpr std::size_t kClockServiceMaxReplySize = kClockServiceFailureHea
 struct ClockServiceRequest {
     std::string host;  // a name, a dotted IPv4 address, or an IPv6 address (bare or in brackets)
     std::int32_t offsetSeconds = 0;  // the user's fixed offset: the clock runs this far ahead
+    bool nts = false;                // asked by secure time (NTS), with the service's own keys
 
     bool operator==(const ClockServiceRequest&) const = default;
 };
@@ -74,6 +75,7 @@ struct ClockServiceReply {
     double offset = 0.0;
     double delay = 0.0;
     std::int32_t stratum = 0;
+    bool secure = false;  // the server's time was authenticated (NTS)
 
     bool ok() const { return status == ClockServiceStatus::kSynchronised; }
     bool operator==(const ClockServiceReply&) const = default;

@@ -11,13 +11,13 @@ namespace {
 
 // The approved servers after the requested one, in the policy's order, that may give a second
 // opinion on it.
-std::vector<std::string> SecondOpinions(const ClockPolicy& policy, const std::string& host) {
+std::vector<TimeServer> SecondOpinions(const ClockPolicy& policy, const std::string& host) {
     const std::vector<std::string>& approved = policy.approvedServers;
     const auto found =
         std::find_if(approved.begin(), approved.end(),
                      [&](const std::string& server) { return SameServerHost(server, host); });
     const auto current = static_cast<std::size_t>(found - approved.begin());
-    std::vector<std::string> hosts;
+    std::vector<TimeServer> hosts;
     for (const std::size_t index : SecondOpinionCandidates(approved, host, current)) {
         hosts.push_back(approved[index]);
     }
@@ -68,7 +68,7 @@ ClockServiceReply ClockRequestHandler::Handle(std::span<const std::uint8_t> byte
                                    set();
                                    return true;
                                });
-    const std::vector<std::string> secondOpinions = SecondOpinions(policy, request.host);
+    const std::vector<TimeServer> secondOpinions = SecondOpinions(policy, request.host);
     return FromOutcome(correction.Correct(request.host, request.offsetSeconds, secondOpinions),
                        request.host);
 }

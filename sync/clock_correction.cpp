@@ -17,14 +17,22 @@ std::optional<SYSTEMTIME> ApplyUserOffset(const SYSTEMTIME& local, std::int32_t 
     return shifted;
 }
 
-ClockCorrection::ClockCorrection(Clock& clock, SntpClient& client, int sntpPort, SetHook hook)
-    : clock_(clock), client_(client), sntpPort_(sntpPort), hook_(std::move(hook)) {}
+ClockCorrection::ClockCorrection(Clock& clock, SntpClient& client, int sntpPort, SetHook hook,
+                                 KeyExchanger* keys, QueryInterrupter* interrupter)
+    : clock_(clock),
+      client_(client),
+      sntpPort_(sntpPort),
+      hook_(std::move(hook)),
+      keys_(keys),
+      interrupter_(interrupter) {}
 
-ClockCorrection::Outcome ClockCorrection::Measure(const std::string& host) {
-    Outcome outcome;
+namespace {
+
+ClockCorrection::Outcome Asked(SntpClient& client, const std::string& host, int port) {
+    ClockCorrection::Outcome outcome;
     SntpResult result;
-    if (!client_.Query(host.c_str(), &result, sntpPort_)) {
-        outcome.failure = client_.failure();
+    if (!client.Query(host.c_str(), &result, port)) {
+        outcome.failure = client.failure();
         outcome.address = outcome.failure.address;
         return outcome;
     }
@@ -34,6 +42,58 @@ ClockCorrection::Outcome ClockCorrection::Measure(const std::string& host) {
     outcome.answered = true;
     outcome.address = result.address;
     return outcome;
+}
+
+bool AsksForNewKeys(const Failure& failure) {
+    return failure.kind == FailureKind::kKissOfDeath && failure.kiss &&
+           failure.kiss->meaning() == KissCode::Meaning::kNewKeys;
+}
+
+}  // namespace
+
+ClockCorrection::Outcome ClockCorrection::Measure(const TimeServer& server) {
+    return server.nts ? MeasureSecurely(server.host) : Asked(client_, server.host, sntpPort_);
+}
+
+Failure ClockCorrection::SessionFor(const std::string& host, bool renew) {
+    const auto found = sessions_.find(host);
+    if (!renew && found != sessions_.end() && found->second.seal->CanSeal()) {
+        return {};
+    }
+    if (keys_ == nullptr) {
+        Failure failure = FailureOf(FailureKind::kNtsTlsFailed);
+        failure.account = "no key exchange available";
+        return failure;
+    }
+    ++keyExchanges_;
+    SecureSession session = keys_->Exchange(host, client_.timeoutMs(), interrupter_);
+    if (!session.ok()) {
+        sessions_.erase(host);
+        return session.failure;
+    }
+    sessions_[host] = std::move(session);
+    return {};
+}
+
+ClockCorrection::Outcome ClockCorrection::MeasureSecurely(const std::string& host) {
+    // An NTSN kiss that names the request means the server lost its keys: one new key
+    // exchange, and the request once more.
+    for (bool renew = false;; renew = true) {
+        if (Failure failure = SessionFor(host, renew); failure.failed()) {
+            Outcome outcome;
+            outcome.failure = std::move(failure);
+            outcome.address = outcome.failure.address;
+            return outcome;
+        }
+        SecureSession& session = sessions_.at(host);
+        client_.SealWith(session.seal.get());
+        Outcome outcome = Asked(client_, session.ntpHost, session.ntpPort);
+        client_.SealWith(nullptr);
+        outcome.secure = outcome.ok();
+        if (renew || !AsksForNewKeys(outcome.failure)) {
+            return outcome;
+        }
+    }
 }
 
 bool ClockCorrection::StepCoarsely(double offset) {
@@ -48,10 +108,11 @@ bool ClockCorrection::StepCoarsely(double offset) {
     });
 }
 
-bool ClockCorrection::TakeSecondOpinion(const std::vector<std::string>& hosts, Outcome* outcome) {
+bool ClockCorrection::TakeSecondOpinion(const std::vector<TimeServer>& servers,
+                                        Outcome* outcome) {
     std::optional<OffsetMeasurement> second;
-    for (std::size_t i = 0; i < hosts.size() && !second; ++i) {
-        const Outcome asked = Measure(hosts[i]);
+    for (std::size_t i = 0; i < servers.size() && !second; ++i) {
+        const Outcome asked = Measure(servers[i]);
         outcome->secondOpinionsAsked = i + 1;
         if (!asked.ok()) {
             if (asked.failure.kind == FailureKind::kAbandoned) {
@@ -68,7 +129,7 @@ bool ClockCorrection::TakeSecondOpinion(const std::vector<std::string>& hosts, O
         second = OffsetMeasurement{asked.offset, asked.delay};
         outcome->secondOpinion = i;
         outcome->secondOffset = asked.offset;
-        outcome->failure.otherServer = hosts[i];
+        outcome->failure.otherServer = servers[i].host;
         outcome->failure.otherAddress = asked.address;
     }
     switch (JudgeSecondOpinion({outcome->offset, outcome->delay}, second)) {
@@ -86,10 +147,10 @@ bool ClockCorrection::TakeSecondOpinion(const std::vector<std::string>& hosts, O
     return false;
 }
 
-ClockCorrection::Outcome ClockCorrection::Correct(const std::string& host,
+ClockCorrection::Outcome ClockCorrection::Correct(const TimeServer& server,
                                                   std::int32_t userOffsetSeconds,
-                                                  const std::vector<std::string>& secondOpinions) {
-    Outcome outcome = Measure(host);
+                                                  const std::vector<TimeServer>& secondOpinions) {
+    Outcome outcome = Measure(server);
     if (!outcome.ok()) {
         return outcome;
     }
@@ -107,10 +168,11 @@ ClockCorrection::Outcome ClockCorrection::Correct(const std::string& host,
         if (!StepCoarsely(remaining)) {
             return fail(FailureKind::kAbandoned);
         }
-        const Outcome again = Measure(host);
+        const Outcome again = Measure(server);
         if (!again.ok()) {
             return again;
         }
+        outcome.secure = outcome.secure && again.secure;
         remaining = again.offset;
         outcome.delay = again.delay;
         outcome.stratum = again.stratum;

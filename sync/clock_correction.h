@@ -8,12 +8,24 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "ntp/key_exchanger.h"
 #include "ntp/sntp_client.h"
 #include "platform/clock.h"
+
+// A server as a correction asks it: plainly, or by secure time (NTS) after a key exchange.
+struct TimeServer {
+    // A bare host is a plain server.
+    TimeServer(std::string serverHost, bool secure = false)
+        : host(std::move(serverHost)), nts(secure) {}
+
+    std::string host;
+    bool nts = false;
+};
 
 class ClockCorrection {
   public:
@@ -41,31 +53,47 @@ class ClockCorrection {
         double secondOffset = 0.0;
         std::size_t secondOpinionsAsked = 0;  // the first so many of the second opinions
         bool unconfirmed = false;             // a large step that no other server answered for
+        bool secure = false;  // the time taken was authenticated (NTS)
 
         bool ok() const { return !failure.failed(); }
     };
 
-    // The client's time source must be the clock.
-    ClockCorrection(Clock& clock, SntpClient& client, int sntpPort, SetHook hook);
+    // The client's time source must be the clock. Servers asked by NTS need keys; without
+    // a key exchanger they fail as refused by TLS.
+    ClockCorrection(Clock& clock, SntpClient& client, int sntpPort, SetHook hook,
+                    KeyExchanger* keys = nullptr, QueryInterrupter* interrupter = nullptr);
 
-    // Asks the host only; the clock is left alone.
-    Outcome Measure(const std::string& host);
-    // Asks the host, sets the clock to its time and then runs it userOffsetSeconds ahead.
-    // Before a large step the other hosts are asked in turn until one answers from another
+    // Asks the server only; the clock is left alone.
+    Outcome Measure(const TimeServer& server);
+    // Asks the server, sets the clock to its time and then runs it userOffsetSeconds ahead.
+    // Before a large step the other servers are asked in turn until one answers from another
     // address: only its agreement, or no answer at all, lets the step happen.
-    Outcome Correct(const std::string& host, std::int32_t userOffsetSeconds,
-                    const std::vector<std::string>& secondOpinions = {});
+    Outcome Correct(const TimeServer& server, std::int32_t userOffsetSeconds,
+                    const std::vector<TimeServer>& secondOpinions = {});
+
+    // How many key exchanges the correction made: one per NTS server, and one more after an
+    // NTSN kiss or when the cookies ran out.
+    std::size_t keyExchanges() const { return keyExchanges_; }
 
   private:
+    Outcome MeasureSecurely(const std::string& host);
+    // The server's session of this correction, made by a key exchange when it has none or
+    // its cookies are spent; its failure otherwise.
+    Failure SessionFor(const std::string& host, bool renew);
     bool StepCoarsely(double offset);
     // False when the correction ends here: the other server disagrees, or the asking was
     // broken off; outcome says which.
-    bool TakeSecondOpinion(const std::vector<std::string>& hosts, Outcome* outcome);
+    bool TakeSecondOpinion(const std::vector<TimeServer>& servers, Outcome* outcome);
 
     Clock& clock_;
     SntpClient& client_;
     int sntpPort_;
     SetHook hook_;
+    KeyExchanger* keys_;
+    QueryInterrupter* interrupter_;
+    // In memory only, for the correction's length: the keys are never stored.
+    std::map<std::string, SecureSession> sessions_;
+    std::size_t keyExchanges_ = 0;
 };
 
 // Local time moved by whole seconds with calendar arithmetic, milliseconds kept; empty when

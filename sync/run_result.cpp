@@ -28,5 +28,8 @@ HistoryEntry HistoryEntryOf(const RunResult& result, RunKind kind, const SYSTEMT
         entry.step = SecondsText(*result.step, true);
     }
     entry.reason = reason;
+    if (result.ok() && result.secure) {
+        entry.secure = HistoryEntry::kSecure;
+    }
     return entry;
 }

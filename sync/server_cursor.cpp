@@ -31,6 +31,19 @@ std::string ServerCursor::CurrentServerAddress() const {
     return CurrentEntry().address;
 }
 
+void ServerCursor::SkipToSecureServer() {
+    settings_.servers.With([this](const ServerCatalogue& catalogue) {
+        const int size = catalogue.Size();
+        const int from = currentIndex_ < 0 || currentIndex_ >= size ? 0 : currentIndex_;
+        for (int i = 0; i < size; ++i) {
+            if (catalogue.At((from + i) % size).nts) {
+                currentIndex_ = (from + i) % size;
+                return;
+            }
+        }
+    });
+}
+
 int ServerCursor::AdvanceServer(const RunGate::Held&) {
     return settings_.servers.With([this](const ServerCatalogue& catalogue) {
         ++currentIndex_;

@@ -22,6 +22,11 @@ class ServerCursor {
     // Empty when the index names no entry.
     std::string CurrentServerTitle() const;
     std::string CurrentServerAddress() const;
+    // The entry the next run asks; an empty one when the index names none.
+    ServerEntry CurrentServer() const { return CurrentEntry(); }
+    // When only secure servers may be asked: on from the current entry, wrapping, to the
+    // first secure one; the index stays when the catalogue has none.
+    void SkipToSecureServer();
     // The failed-run step, inside the run's gate: on to the next server, wrapping after the
     // last. Returns the index before the wrap.
     int AdvanceServer(const RunGate::Held& held);

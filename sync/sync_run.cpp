@@ -88,6 +88,9 @@ std::vector<ServerEntry> SyncRun::SecondOpinionServers(const std::string& host) 
     const std::size_t from = current < 0 ? hosts.size() : static_cast<std::size_t>(current);
     for (const std::size_t index : SecondOpinionCandidates(hosts, host, from)) {
         const ServerEntry entry = catalogue.At(static_cast<int>(index));
+        if (options_.onlySecure && !entry.nts) {
+            continue;
+        }
         if (manual_ || !context_.mayAskAutomatically || context_.mayAskAutomatically(entry)) {
             servers.push_back(entry);
         }
@@ -95,7 +98,8 @@ std::vector<ServerEntry> SyncRun::SecondOpinionServers(const std::string& host) 
     return servers;
 }
 
-RunResult SyncRun::CorrectInProcess(const std::string& host) {
+RunResult SyncRun::CorrectInProcess(const TimeServer& server) {
+    const std::string& host = server.host;
     const NetworkSession session(context_.services.network);
     if (const Failure failure = NetworkStartFailure(session.result()); failure.failed()) {
         RunResult result;
@@ -105,9 +109,9 @@ RunResult SyncRun::CorrectInProcess(const std::string& host) {
         return Fail(RunStep::kQuery, result);
     }
     const std::vector<ServerEntry> secondOpinions = SecondOpinionServers(host);
-    std::vector<std::string> secondHosts;
+    std::vector<TimeServer> secondServers;
     for (const ServerEntry& entry : secondOpinions) {
-        secondHosts.push_back(entry.address);
+        secondServers.emplace_back(entry.address, entry.nts);
     }
     if (context_.asking) {
         context_.asking(serverTitle_, host);
@@ -121,9 +125,10 @@ RunResult SyncRun::CorrectInProcess(const std::string& host) {
                                        set();
                                        context_.marks.RestartWatchdog(held, clock_.LocalTime());
                                    });
-                               });
+                               },
+                               context_.keys, &interrupter);
     const RunResult result =
-        ResultOf(host, correction.Correct(host, options_.offsetSeconds, secondHosts),
+        ResultOf(host, correction.Correct(server, options_.offsetSeconds, secondServers),
                  secondOpinions, options_.offsetSeconds);
     switch (result.failure.kind) {
         case FailureKind::kNone:
@@ -137,10 +142,11 @@ RunResult SyncRun::CorrectInProcess(const std::string& host) {
     }
 }
 
-RunResult SyncRun::CorrectThroughService(const std::string& host, bool serviceChosen) {
+RunResult SyncRun::CorrectThroughService(const TimeServer& server, bool serviceChosen) {
+    const std::string& host = server.host;
     RunInterrupter interrupter(context_.gate, generation_);
     const ClockServiceReply reply =
-        context_.services.clockService.Synchronise({host, options_.offsetSeconds}, &interrupter);
+        context_.services.clockService.Synchronise({host, options_.offsetSeconds, server.nts}, &interrupter);
     RunResult result;
     result.host = host;
     result.throughService = true;
@@ -161,6 +167,7 @@ RunResult SyncRun::CorrectThroughService(const std::string& host, bool serviceCh
     result.answered = true;
     result.step = reply.offset + options_.offsetSeconds;
     result.unconfirmed = reply.unconfirmed;
+    result.secure = reply.secure;
     return result;
 }
 
@@ -180,8 +187,14 @@ RunResult SyncRun::Run() {
 
 RunResult SyncRun::Synchronise() {
     // Copies: the catalogue may be replaced while the run works.
-    const std::string host = context_.cursor.CurrentServerAddress();
-    serverTitle_ = context_.cursor.CurrentServerTitle();
+    if (options_.onlySecure) {
+        Apply([this] { context_.cursor.SkipToSecureServer(); });
+    }
+    const ServerEntry entry = context_.cursor.CurrentServer();
+    const std::string& host = entry.address;
+    serverTitle_ = entry.title;
+    // Only secure: even an entry not marked so is asked by NTS rather than plainly.
+    const TimeServer server(host, entry.nts || options_.onlySecure);
     RunResult probed;
     probed.host = host;
     if (!ProbeInternet(&probed)) {
@@ -193,7 +206,7 @@ RunResult SyncRun::Synchronise() {
     const bool throughService =
         serviceChosen || (use != Settings::kServiceNever && !clock_.MaySetClock());
     RunResult result =
-        throughService ? CorrectThroughService(host, serviceChosen) : CorrectInProcess(host);
+        throughService ? CorrectThroughService(server, serviceChosen) : CorrectInProcess(server);
     result.serverTitle = serverTitle_;
     if (!result.ok()) {
         return result;

@@ -25,6 +25,7 @@
 #include "sync/server_query.h"
 #include "sync/schedule_marks.h"
 #include "sync/server_cursor.h"
+#include "ntp/key_exchanger.h"
 #include "ntp/sntp_client.h"
 #include "platform/web_probe.h"
 
@@ -48,6 +49,8 @@ struct RunContext {
     int sntpPort = 123;
     std::uint32_t sntpTimeoutMs = SntpClient::kDefaultTimeoutMs;
     RunHistory* history = nullptr;  // every run ends with a line there, when there is one
+    // The key exchange of the servers asked by secure time (NTS); without one they fail.
+    KeyExchanger* keys = nullptr;
     // Whether a scheduled run may ask the server now as a second opinion; every server when
     // empty. A run the user starts asks any server.
     std::function<bool(const ServerEntry&)> mayAskAutomatically{};
@@ -69,10 +72,11 @@ class SyncRun {
     RunResult Synchronise();
     // Asks the host and corrects the clock from the answer, with the user's offset, asking the
     // second opinions before a large step. The failure, if any, is reported already.
-    RunResult CorrectInProcess(const std::string& host);
-    // The catalogue's servers after the current one that may give a second opinion on host.
+    RunResult CorrectInProcess(const TimeServer& server);
+    // The catalogue's servers after the current one that may give a second opinion on host:
+    // only secure ones when only those may be asked.
     std::vector<ServerEntry> SecondOpinionServers(const std::string& host) const;
-    RunResult CorrectThroughService(const std::string& host, bool serviceChosen);
+    RunResult CorrectThroughService(const TimeServer& server, bool serviceChosen);
     bool ProbeInternet(RunResult* result);
     // Reports the failure at the step and moves to the next server.
     RunResult Fail(RunStep step, RunResult result, bool serviceChosen = false);

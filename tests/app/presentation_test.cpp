@@ -388,7 +388,8 @@ TEST(PresentationTest, HistoryCellsMarkTheResultAndKeepEveryField) {
                                "",
                                "",
                                "",
-                               "No answer."};
+                               "No answer.",
+                               ""};
     HistoryEntry success = failure;
     success.result = HistoryEntry::kSuccess;
     success.reason.clear();

@@ -142,7 +142,7 @@ TEST(OptionPolicyTest, EachOptionReadsItsOwnNameWithinItsOwnRange) {
         EXPECT_EQ(row.policy.has_value(), outcome.Governed(row.field)) << row.name;
         governed += row.policy ? 1 : 0;
     }
-    EXPECT_EQ(8u, governed);
+    EXPECT_EQ(9u, governed);
     EXPECT_EQ(governed, outcome.ignored.size());  // each one past its range, in the other key
 }
 

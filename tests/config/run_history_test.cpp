@@ -24,7 +24,8 @@ class RunHistoryTest : public HistoryFolderTest {
                 "0.004000",
                 "2",
                 "+0.012000",
-                std::move(reason)};
+                std::move(reason),
+                n % 2 == 0 ? HistoryEntry::kSecure : ""};
     }
 };
 
@@ -37,7 +38,7 @@ TEST_F(RunHistoryTest, AppendsUnderAHeaderQuotingFieldsAndReadsNewestFirst) {
 
     const std::string text = FileText();
     EXPECT_EQ(0u, text.find(std::string(RunHistory::kHeader) + "\r\n")) << text;
-    EXPECT_NE(std::string::npos, text.find(",\"No answer, \"\"really\"\"\nnone\"\r\n")) << text;
+    EXPECT_NE(std::string::npos, text.find(",\"No answer, \"\"really\"\"\nnone\",nts\r\n")) << text;
     EXPECT_EQ((std::vector<HistoryEntry>{tricky, Entry(1)}), history.Entries());
     EXPECT_FALSE(fs::exists(fs::path(Folder()) / "history.csv.new"));
 }
@@ -71,7 +72,7 @@ TEST_F(RunHistoryTest, GuardsTextsThatASpreadsheetWouldRun) {
         EXPECT_NE(std::string::npos, text.find(",ntp.example.org,")) << text;
         EXPECT_NE(std::string::npos, text.find("," + c.written + ",")) << c.server << "\n" << text;
         EXPECT_NE(std::string::npos, text.find(",-0.500000,")) << text;
-        EXPECT_NE(std::string::npos, text.find(",'-reason\r\n")) << text;
+        EXPECT_NE(std::string::npos, text.find(",'-reason,\r\n")) << text;
         EXPECT_EQ(std::vector<HistoryEntry>{entry}, history.Entries()) << c.server;
     }
 }
@@ -92,6 +93,20 @@ TEST_F(RunHistoryTest, KeepsTheLastThousandRuns) {
     ASSERT_EQ(RunHistory::kMaxRuns, kept.size());
     EXPECT_EQ("Server 1001", kept.front().server);
     EXPECT_EQ("Server 2", kept.back().server);
+}
+
+// A file written before secure time has eleven fields a line: they read as not secure, and the
+// next line written keeps them.
+TEST_F(RunHistoryTest, ReadsTheLinesOfAnOlderFileAsNotSecure) {
+    fs::create_directories(Folder());
+    std::ofstream(fs::path(Folder()) / "history.csv", std::ios::binary)
+        << "time,kind,server,host,address,result,offset,delay,stratum,step,reason\r\n"
+           "2026-12-09T09:14:01Z,scheduled,Server 1,ntp.example.org,192.0.2.1,success,"
+           "+0.012000,0.004000,2,+0.012000,\r\n";
+    FolderHistoryFile file(Folder(), "history.csv");
+    RunHistory history(file);
+    ASSERT_TRUE(history.Append(Entry(2)));
+    EXPECT_EQ((std::vector<HistoryEntry>{Entry(2), Entry(1)}), history.Entries());
 }
 
 }  // namespace

@@ -135,14 +135,15 @@ TEST_F(SettingsTest, ValuesOfTheWrongTypeReadAsAbsent) {
     EXPECT_EQ(19, settings_.servers.Size());
 }
 
-TEST_F(SettingsTest, SaveWritesTheElevenOptionsInOrderThenTheUsersChoices) {
+TEST_F(SettingsTest, SaveWritesTheTwelveOptionsInOrderThenTheUsersChoices) {
     SetOption(settings_, &UserOptions::offsetSeconds, -90);
     settings_.Save();
     const std::vector<std::string> expected = {
         "Options/nSynPeriod",    "Options/bShowIcon",     "Options/bExitAfter",
         "Options/nOffset",       "Options/nMaxDays",      "Options/nTimeOut",
         "Options/nMaxDiff",      "Options/nStartingServ", "Options/bFirstStart",
-        "Options/nClockService", "Options/bNotify",       "Options/sUserChoices"};
+        "Options/nClockService", "Options/bNotify",       "Options/bOnlyNts",
+        "Options/sUserChoices"};
     EXPECT_EQ(expected, store_.writes());
     EXPECT_EQ(MemoryProfileStore::Value(-90), Stored("nOffset"));
     EXPECT_EQ(MemoryProfileStore::Value(0), Stored("bFirstStart"));  // as constructed

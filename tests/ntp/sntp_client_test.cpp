@@ -196,6 +196,7 @@ TEST_F(SntpClientTest, IgnoresForgedRepliesAndWaitsForTheGenuineOne) {
 class JudgingSeal : public RequestSeal {
   public:
     explicit JudgingSeal(Verdict verdict) : verdict_(verdict) {}
+    bool CanSeal() const override { return true; }
     std::vector<std::uint8_t> Seal(const sntp::Packet& request) override {
         return {request.begin(), request.end()};
     }

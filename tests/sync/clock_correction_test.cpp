@@ -91,7 +91,8 @@ TEST(ClockCorrectionTest, OnlyAnotherServerGivesASecondOpinion) {
                                        set();
                                        return true;
                                    });
-        const ClockCorrection::Outcome outcome = correction.Correct(first.address(), 0, row.others);
+        const ClockCorrection::Outcome outcome = correction.Correct(
+            first.address(), 0, std::vector<TimeServer>(row.others.begin(), row.others.end()));
         EXPECT_EQ(row.failure, outcome.failure.kind) << row.name;
         EXPECT_EQ(row.unconfirmed, outcome.unconfirmed) << row.name;
         EXPECT_EQ(row.asked, outcome.secondOpinionsAsked) << row.name;

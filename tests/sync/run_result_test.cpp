@@ -18,11 +18,12 @@ TEST(RunResultTest, HistoryLineOfASuccessAndOfAFailure) {
     ok.answered = true;
     ok.step = 30.0123456;
     ok.throughService = true;
+    ok.secure = true;
     const HistoryEntry success =
         HistoryEntryOf(ok, RunKind::kManual, Calendar(2026, 12, 9, 9, 14, 3), "");
     EXPECT_EQ((HistoryEntry{"2026-12-09T09:14:03Z", "manual through the clock service", "Chrony",
                             "localhost", "127.0.0.1", "success", "+0.012346", "0.000500", "8",
-                            "+30.012346", ""}),
+                            "+30.012346", "", "nts"}),
               success);
 
     const HistoryEntry failure = HistoryEntryOf(Failed(FailureKind::kNoAnswer), RunKind::kScheduled,
@@ -42,6 +43,9 @@ TEST(RunResultTest, HistoryLineOfASuccessAndOfAFailure) {
     EXPECT_EQ("+0.000000", measured.offset);
     EXPECT_EQ("0.250000", measured.delay);
     EXPECT_EQ("0", measured.stratum);
+    // Only a success says secure.
+    refused.secure = true;
+    EXPECT_EQ("", HistoryEntryOf(refused, RunKind::kManual, Calendar(2026, 1, 2), "").secure);
 }
 
 }  // namespace
