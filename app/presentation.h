@@ -134,7 +134,9 @@ Box BoxOf(const RunEvent& event);
 // The status line the record stores for an event.
 std::string StatusLine(const RunEvent& event, const MonthNames& months);
 // "Success synchro: Mar. 07, 2003. Net delay: 0.123 sec."
-std::string SuccessStatusLine(const SYSTEMTIME& after, double delay, const MonthNames& months);
+// A time authenticated by NTS says so after the stored form.
+std::string SuccessStatusLine(const SYSTEMTIME& after, double delay, const MonthNames& months,
+                              bool secure = false);
 // "Net connection is absent! 14:05; Mar 07, 2003"
 std::string ConnectionAbsentStatus(const SYSTEMTIME& now, const MonthNames& months);
 // The stamps that end the status lines of failures and start the line of a success.
@@ -188,7 +190,7 @@ std::string NextRunText(const std::optional<DateTime>& nextRun, const SYSTEMTIME
 // The shell's tip holds 128 characters with the terminating zero.
 inline constexpr std::size_t kMaxTrayTipLength = 127;
 // "Synchronized: Tickwell - synchronized today 09:14, offset +0.012 s\nNext run: tomorrow
-// 00:00"
+// 00:00"; "Synchronized, secure: ..." when the last run's time was authenticated (NTS).
 std::string TrayTipText(const TrayTipState& state);
 
 // The balloon's title, and the most its text may hold (the shell's field keeps 256

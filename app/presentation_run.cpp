@@ -380,7 +380,7 @@ std::string StatusLine(const RunEvent& event, const MonthNames& months) {
     switch (event.kind) {
         case RunEvent::Kind::kSucceeded:
         case RunEvent::Kind::kClockJump:
-            return SuccessStatusLine(event.local, event.result.delay, months);
+            return SuccessStatusLine(event.local, event.result.delay, months, event.result.secure);
         case RunEvent::Kind::kNoConnection:
             return ConnectionAbsentStatus(event.local, months);
         case RunEvent::Kind::kAllLeftAlone:
@@ -400,10 +400,12 @@ std::string StatusLine(const RunEvent& event, const MonthNames& months) {
 }
 
 // Kept: the stored form "Success synchro: …" that users and scripts read.
-std::string SuccessStatusLine(const SYSTEMTIME& after, double delay, const MonthNames& months) {
+std::string SuccessStatusLine(const SYSTEMTIME& after, double delay, const MonthNames& months,
+                              bool secure) {
     char delayText[64];
     std::snprintf(delayText, sizeof delayText, "%5.3f", delay);
-    return "Success synchro: " + DateStamp(after, months) + ". Net delay: " + delayText + " sec.";
+    return "Success synchro: " + DateStamp(after, months) + ". Net delay: " + delayText + " sec." +
+           (secure ? " Secure (NTS)." : "");
 }
 
 std::string ConnectionAbsentStatus(const SYSTEMTIME& now, const MonthNames& months) {

@@ -206,7 +206,10 @@ std::string NextRunText(const std::optional<DateTime>& nextRun, const SYSTEMTIME
 }
 
 std::string TrayTipText(const TrayTipState& state) {
-    std::string tip = std::string(TrayStateWord(state.state)) + ": " + state.name + " - ";
+    const bool secure = state.state == TrayState::kSynchronised && state.last && state.last->ok() &&
+                        state.last->secure;
+    std::string tip = std::string(TrayStateWord(state.state)) + (secure ? ", secure" : "") + ": " +
+                      state.name + " - ";
     if (state.last && !state.last->ok()) {
         tip += "last attempt failed: " + FailureSummary(*state.last);
     } else if (state.syncDate.wYear != 0) {

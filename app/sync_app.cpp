@@ -29,7 +29,7 @@ SyncApp::SyncApp(HINSTANCE instance)
       events_(eventLog_, store_, clock_),
       reporter_(boxes_, LoadedMonthNames(), events_),
       scheduler_(SchedulerServices{clock_, network_, probe_, reporter_, connectivity_, threads_,
-                                   clockService_, &history_},
+                                   clockService_, &history_, &keyExchanger_},
                  settings_),
       mainDialog_(scheduler_, settings_, tray_, events_, &history_, policies_, displayName_) {}
 

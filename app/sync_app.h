@@ -15,6 +15,8 @@
 #include "config/registry_profile_store_win.h"
 #include "config/run_history.h"
 #include "config/settings.h"
+#include "nts/certificate_check.h"
+#include "nts/nts_key_exchanger.h"
 #include "platform/clock.h"
 #include "platform/clock_service.h"
 #include "platform/connectivity.h"
@@ -52,6 +54,9 @@ class SyncApp {
     PlatformConnectivity connectivity_;
     StdWorkerThreads threads_;
     PlatformClockService clockService_;
+    // Windows judges the key exchange's certificates, with the user's and the organisation's roots.
+    nts::CertificateCheck certificates_;
+    nts::NtsKeyExchanger keyExchanger_{certificates_};
     FolderHistoryFile historyFile_;
     RunHistory history_;
     RegistryProfileStore store_;

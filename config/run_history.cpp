@@ -51,9 +51,18 @@ std::string Unguarded(std::string field) {
 
 // The numbers keep their sign; only the texts are guarded.
 std::vector<std::string> Fields(const HistoryEntry& e) {
-    return {
-        e.time,   Guarded(e.kind), Guarded(e.server), Guarded(e.host), Guarded(e.address), e.result,
-        e.offset, e.delay,         e.stratum,         e.step,          Guarded(e.reason),  e.secure};
+    return {e.time,
+            Guarded(e.kind),
+            Guarded(e.server),
+            Guarded(e.host),
+            Guarded(e.address),
+            e.result,
+            e.offset,
+            e.delay,
+            e.stratum,
+            e.step,
+            Guarded(e.reason),
+            e.secure};
 }
 
 // Records of fields; a quoted field may hold commas, quotes and line breaks.

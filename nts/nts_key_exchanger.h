@@ -13,8 +13,7 @@ namespace nts {
 
 class NtsKeyExchanger : public KeyExchanger {
   public:
-    explicit NtsKeyExchanger(CertificateCheck& certificates,
-                             std::uint16_t port = kKeyExchangePort)
+    explicit NtsKeyExchanger(CertificateCheck& certificates, std::uint16_t port = kKeyExchangePort)
         : certificates_(certificates), port_(port) {}
 
     SecureSession Exchange(const std::string& host, std::uint32_t timeoutMs,

@@ -108,8 +108,7 @@ bool ClockCorrection::StepCoarsely(double offset) {
     });
 }
 
-bool ClockCorrection::TakeSecondOpinion(const std::vector<TimeServer>& servers,
-                                        Outcome* outcome) {
+bool ClockCorrection::TakeSecondOpinion(const std::vector<TimeServer>& servers, Outcome* outcome) {
     std::optional<OffsetMeasurement> second;
     for (std::size_t i = 0; i < servers.size() && !second; ++i) {
         const Outcome asked = Measure(servers[i]);

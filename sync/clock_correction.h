@@ -22,6 +22,8 @@ struct TimeServer {
     // A bare host is a plain server.
     TimeServer(std::string serverHost, bool secure = false)
         : host(std::move(serverHost)), nts(secure) {}
+    TimeServer(const char* serverHost, bool secure = false)
+        : TimeServer(std::string(serverHost), secure) {}
 
     std::string host;
     bool nts = false;
@@ -53,7 +55,7 @@ class ClockCorrection {
         double secondOffset = 0.0;
         std::size_t secondOpinionsAsked = 0;  // the first so many of the second opinions
         bool unconfirmed = false;             // a large step that no other server answered for
-        bool secure = false;  // the time taken was authenticated (NTS)
+        bool secure = false;                  // the time taken was authenticated (NTS)
 
         bool ok() const { return !failure.failed(); }
     };

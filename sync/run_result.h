@@ -32,7 +32,7 @@ struct RunResult {
     bool throughService = false;
     std::vector<ServerEntry> secondOpinionsAsked;  // the other servers asked before a large step
     bool unconfirmed = false;                      // a large step that no other server answered for
-    bool secure = false;  // the server's time was authenticated (NTS)
+    bool secure = false;                           // the server's time was authenticated (NTS)
 
     bool ok() const { return !failure.failed(); }
 };

@@ -119,14 +119,15 @@ RunResult SyncRun::CorrectInProcess(const TimeServer& server) {
     RunInterrupter interrupter(context_.gate, generation_);
     SntpClient client(clock_, context_.sntpTimeoutMs, &interrupter);
     // The watchdog measures the run, not the jump of the clock it has just set.
-    ClockCorrection correction(clock_, client, context_.sntpPort,
-                               [this](const std::function<void()>& set) {
-                                   return Apply([&](const RunGate::Held& held) {
-                                       set();
-                                       context_.marks.RestartWatchdog(held, clock_.LocalTime());
-                                   });
-                               },
-                               context_.keys, &interrupter);
+    ClockCorrection correction(
+        clock_, client, context_.sntpPort,
+        [this](const std::function<void()>& set) {
+            return Apply([&](const RunGate::Held& held) {
+                set();
+                context_.marks.RestartWatchdog(held, clock_.LocalTime());
+            });
+        },
+        context_.keys, &interrupter);
     const RunResult result =
         ResultOf(host, correction.Correct(server, options_.offsetSeconds, secondServers),
                  secondOpinions, options_.offsetSeconds);
@@ -145,8 +146,8 @@ RunResult SyncRun::CorrectInProcess(const TimeServer& server) {
 RunResult SyncRun::CorrectThroughService(const TimeServer& server, bool serviceChosen) {
     const std::string& host = server.host;
     RunInterrupter interrupter(context_.gate, generation_);
-    const ClockServiceReply reply =
-        context_.services.clockService.Synchronise({host, options_.offsetSeconds, server.nts}, &interrupter);
+    const ClockServiceReply reply = context_.services.clockService.Synchronise(
+        {host, options_.offsetSeconds, server.nts}, &interrupter);
     RunResult result;
     result.host = host;
     result.throughService = true;

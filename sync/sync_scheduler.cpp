@@ -41,6 +41,7 @@ SyncScheduler::SyncScheduler(SchedulerServices services, Settings& settings, int
                services.history},
       tester_({services.clock, services.network, sntpPort, sntpTimeoutMs}, services.reporter),
       requests_(settings.servers, cursor_, services.random) {
+    context_.keys = services.keys;
     // A scheduled run's second opinion keeps to the same rules as its own server.
     context_.mayAskAutomatically = [this](const ServerEntry& entry) {
         const auto now = services_.steadyNow();

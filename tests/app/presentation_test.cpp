@@ -248,6 +248,9 @@ TEST(PresentationTest, SuccessJumpAndNoConnection) {
     EXPECT_EQ("Success synchro: Mar. 07, 2003. Net delay: 0.123 sec.", StatusLine(event, months));
     event.result.delay = 12.5;
     EXPECT_EQ("Success synchro: Mar. 07, 2003. Net delay: 12.500 sec.", StatusLine(event, months));
+    event.result.secure = true;
+    EXPECT_EQ("Success synchro: Mar. 07, 2003. Net delay: 12.500 sec. Secure (NTS).",
+              StatusLine(event, months));
 
     event.kind = RunEvent::Kind::kClockJump;
     event.jumpMinutes = 3;
@@ -439,6 +442,8 @@ TEST(PresentationTest, HistoryKindCellsWordTheStoredKind) {
 TEST(PresentationTest, TrayTipStartsWithTheStateAndTellsLastResultNextRunAndAnotherTimeProgram) {
     RunResult ok;
     ok.offset = 0.0124;
+    RunResult secure = ok;
+    secure.secure = true;
     const SYSTEMTIME now = Calendar(2026, 12, 9, 9, 20, 0);
     const DateTime nowValue = *DateTime::FromSystemTime(now);
     struct Row {
@@ -452,6 +457,9 @@ TEST(PresentationTest, TrayTipStartsWithTheStateAndTellsLastResultNextRunAndAnot
           *DateTime::FromSystemTime(Calendar(2026, 12, 10)), false, TrayState::kSynchronised},
          "Synchronized: Tickwell - synchronized today 09:14, offset +0.012 s\nNext run: tomorrow "
          "00:00"},
+        {{"Tickwell", secure, Calendar(2026, 12, 9, 9, 14, 0), now, std::nullopt, false,
+          TrayState::kSynchronised},
+         "Synchronized, secure: Tickwell - synchronized today 09:14, offset +0.012 s"},
         {{"Tickwell", std::nullopt, Calendar(2026, 11, 30, 17, 5, 0), now, nowValue, false,
           TrayState::kRunning},
          "Synchronizing: Tickwell - synchronized 2026-11-30 17:05\nNext run: now"},

@@ -39,6 +39,18 @@ TEST(ServerEntryTextTest, RoundTripKeepsBlanksAndEmptyTitles) {
     EXPECT_DOUBLE_EQ(0.123, FromText(measured.ToText()).delay);
 }
 
+// The secure mark follows the delay, where an older reader stops: it keeps the entry as a plain
+// server with everything else it holds.
+TEST(ServerEntryTextTest, TheSecureMarkFollowsTheDelay) {
+    ServerEntry secure("Cloudflare", "time.cloudflare.com", 0);
+    secure.nts = true;
+    EXPECT_EQ("Cloudflare\ntime.cloudflare.com\n0 0.000 nts", secure.ToText());
+    EXPECT_TRUE(FromText(secure.ToText()).nts);
+    EXPECT_FALSE(FromText("t\na\n1 0.5").nts);
+    EXPECT_FALSE(FromText("t\na\n1 0.5 ntsx").nts);
+    EXPECT_FALSE(FromText("t\na\n1 nts").nts);  // no delay: nothing after it is read
+}
+
 TEST(ServerEntryTextTest, ReadsWhatAMalformedTextHolds) {
     ServerEntry entry = FromText("only a title");
     EXPECT_EQ("only a title", entry.title);

@@ -7,6 +7,7 @@
 
 #include "tests/support/calendar.h"
 #include "tests/support/fake_clock.h"
+#include "tests/support/fake_key_exchanger.h"
 #include "tests/support/fault_sntp_server.h"
 #include "tests/support/run_harness.h"
 #include "tests/support/set_option.h"
@@ -102,6 +103,95 @@ TEST(ClockCorrectionTest, OnlyAnotherServerGivesASecondOpinion) {
             EXPECT_EQ("::1", outcome.failure.otherAddress) << row.name;
             EXPECT_EQ(120u, outcome.failure.secondsApart) << row.name;
         }
+    }
+}
+
+// A secure server is asked only after its key exchange, once per correction while its cookies
+// last; an NTSN kiss that names the request gets one new exchange; a failed exchange asks
+// nothing and sets nothing.
+TEST(ClockCorrectionTest, AsksASecureServerAfterItsKeyExchange) {
+    using V = RequestSeal::Verdict;
+    struct Row {
+        const char* name;
+        FaultConfig server;
+        int cookies;
+        V verdict;
+        FailureKind exchangeFailure;
+        bool nts;
+        FailureKind failure;
+        std::size_t exchanges;
+        int requests;
+    };
+    constexpr FailureKind kNone = FailureKind::kNone;
+    constexpr V kAuthentic = V::kAuthenticated;
+    const Row rows[] = {
+        {"secure", {}, 8, kAuthentic, kNone, true, kNone, 1, 1},
+        {"plain", {}, 8, kAuthentic, kNone, false, kNone, 0, 1},
+        {"untrusted",
+         {},
+         8,
+         kAuthentic,
+         FailureKind::kNtsCertificateUntrusted,
+         true,
+         FailureKind::kNtsCertificateUntrusted,
+         1,
+         0},
+        {"two hours off, eight cookies",
+         {.clockOffsetSeconds = 7200},
+         8,
+         kAuthentic,
+         kNone,
+         true,
+         kNone,
+         1,
+         2},
+        {"two hours off, one cookie",
+         {.clockOffsetSeconds = 7200},
+         1,
+         kAuthentic,
+         kNone,
+         true,
+         kNone,
+         2,
+         2},
+        {"new keys asked",
+         {.fault = Fault::kKissOfDeath, .kissCode = "NTSN"},
+         8,
+         V::kNotAuthenticated,
+         kNone,
+         true,
+         FailureKind::kKissOfDeath,
+         2,
+         2},
+    };
+    for (const Row& row : rows) {
+        FakeClock clock;
+        clock.Freeze();
+        FaultConfig config = row.server;
+        config.clock = &clock;
+        FaultSntpServer server(config);
+        FakeKeyExchanger::Config keys;
+        keys.ntpHost = server.address();
+        keys.ntpPort = server.port();
+        keys.cookies = row.cookies;
+        keys.verdict = row.verdict;
+        keys.failure = FailureOf(row.exchangeFailure);
+        FakeKeyExchanger exchanger(keys);
+        SntpClient client(clock, 600);
+        ClockCorrection correction(
+            clock, client, server.port(),
+            [](const std::function<void()>& set) {
+                set();
+                return true;
+            },
+            &exchanger);
+        const ClockCorrection::Outcome outcome =
+            correction.Correct(TimeServer(row.nts ? "nts.test" : server.address(), row.nts), 0);
+        EXPECT_EQ(row.failure, outcome.failure.kind) << row.name;
+        EXPECT_EQ(row.nts && outcome.ok(), outcome.secure) << row.name;
+        EXPECT_EQ(row.exchanges, correction.keyExchanges()) << row.name;
+        EXPECT_EQ(row.requests, server.requests()) << row.name;
+        EXPECT_EQ(outcome.ok(), !clock.sets().empty()) << row.name;
     }
 }
 

@@ -9,6 +9,7 @@
 
 #include "sync/clock_correction.h"
 #include "tests/support/calendar.h"
+#include "tests/support/fake_key_exchanger.h"
 #include "tests/support/run_harness.h"
 #include "tests/support/set_option.h"
 
@@ -63,6 +64,41 @@ TEST_F(SyncRunTest, ScheduledRunShowsNoBoxAndSkipsTheProbe) {
     EXPECT_TRUE(h.boxes.boxes().empty());
     EXPECT_EQ(0, h.probe.probes);
     EXPECT_EQ(1, h.server.requests());
+}
+
+// With only secure servers allowed the run skips to the catalogue's secure entry and asks no
+// plain server for a second opinion; without, a plain server's run asks both kinds.
+TEST_F(SyncRunTest, OnlySecureServersKeepsTheRunAndItsSecondOpinionsOnNts) {
+    struct Row {
+        bool onlySecure;
+        int asked;  // the cursor's entry after the run
+        bool secure;
+        std::size_t secondOpinions;
+    };
+    // The plain entries share an address: the second of them is no second opinion.
+    for (const Row row : {Row{false, 0, false, 1}, Row{true, 2, true, 0}}) {
+        RunHarness r;
+        r.settings.servers.With([&](ServerCatalogue& catalogue) {
+            catalogue.RemoveAt(1);
+            ServerEntry secure("Secure", "nts.test", 1);
+            secure.nts = true;
+            catalogue.Add(secure);
+        });
+        FakeKeyExchanger::Config config;
+        config.ntpHost = r.server.address();
+        config.ntpPort = r.server.port();
+        FakeKeyExchanger keys(config);
+        r.context.keys = &keys;
+        SetOption(r.settings, &UserOptions::onlySecure, row.onlySecure);
+        SetOption(r.settings, &UserOptions::maxDiffMinutes, 0);
+        r.ServerDoes({.clockOffsetSeconds = 120, .clock = &r.clock});
+        const RunResult result = r.RunNow(RunKind::kScheduled);
+        ASSERT_TRUE(result.ok()) << row.onlySecure;
+        EXPECT_EQ(row.asked, r.cursor.CurrentIndex()) << row.onlySecure;
+        EXPECT_EQ(row.secure, result.secure) << row.onlySecure;
+        EXPECT_EQ(row.secondOpinions, result.secondOpinionsAsked.size()) << row.onlySecure;
+        EXPECT_EQ(std::vector<std::string>{"nts.test"}, keys.hosts()) << row.onlySecure;
+    }
 }
 
 TEST_F(SyncRunTest, ClockTwoHoursFastIsSteppedCoarselyThenSetPrecisely) {
