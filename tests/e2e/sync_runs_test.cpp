@@ -116,16 +116,16 @@ TEST_F(ProgramTest, ASilentServerFailsTheRunSayingWhyAndTheHistoryKeepsBothRuns)
         [&] {
             return HistoryLines("^" + time +
                                 ",manual,chronyd,127\\.0\\.0\\.1,127\\.0\\.0\\.1,success,[+-]"
-                                "\\d+\\.\\d{6},\\d\\.\\d{6},8,[+-]\\d+\\.\\d{6},$") == 1;
+                                "\\d+\\.\\d{6},\\d\\.\\d{6},8,[+-]\\d+\\.\\d{6},,$") == 1;
         },
         kMoment))
         << TickwellSession::HistoryText();
     const std::string text = TickwellSession::HistoryText();
     EXPECT_EQ(0u, text.find("time,kind,server,host,address,result,offset,delay,stratum,step,"
-                            "reason\r\n"));
+                            "reason,secure\r\n"));
     EXPECT_EQ(1, HistoryLines("^" + time +
                               ",manual,silent,127\\.0\\.0\\.9,127\\.0\\.0\\.9,failure,,,,,No "
-                              "answer from 127\\.0\\.0\\.9 within 5 s\\.$"))
+                              "answer from 127\\.0\\.0\\.9 within 5 s\\.,$"))
         << text;
 
     // The History window, from the tray menu: the newest run first, the failure marked.
@@ -146,6 +146,36 @@ TEST_F(ProgramTest, ASilentServerFailsTheRunSayingWhyAndTheHistoryKeepsBothRuns)
     EXPECT_EQ("127.0.0.9", list.Text(1, 5));
     EXPECT_EQ(presentation::FailureSentence(silent), list.Text(1, 10));
     Picture(history, "history-window");
+}
+
+// Secure time from chronyd: its certificate leads to the organisation's root (the tests' CA,
+// which Wine takes from the namespace's bundle), the reply authenticates, and the status line,
+// the history and the tray tip say so.
+TEST_F(ProgramTest, SynchronizeNowThroughNtsSaysTheTimeWasSecure) {
+    SeedLaterStart({}, {{"secure", "nts.test", 1, true}});
+    Process* copy = nullptr;
+    const HWND main = StartAndWait("", &copy);
+    ASSERT_NE(nullptr, main);
+    ASSERT_TRUE(desktop::PostCommand(main, IDC_MAIN_SYNCHRONIZE));
+    const auto box = TickwellSession::BoxOf(*copy, kTitle);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(presentation::kSuccessBox, box->text());
+    box->Answer(IDOK);
+    EXPECT_TRUE(desktop::WaitUntil(
+        [&] {
+            return std::regex_search(Field(main, IDC_MAIN_STATUS),
+                                     std::regex(" sec\\. Secure \\(NTS\\)\\.$"));
+        },
+        kMoment))
+        << Field(main, IDC_MAIN_STATUS);
+    EXPECT_EQ(1, HistoryLines(",manual,secure,nts\\.test,127\\.0\\.0\\.1,success,.*,nts$"))
+        << TickwellSession::HistoryText();
+    EXPECT_TRUE(desktop::WaitUntil(
+        [&] {
+            const auto icon = desktop::NotificationArea::WaitForIconOf(copy->id(), kMoment);
+            return icon && icon->tip.starts_with("Synchronized, secure: Tickwell - ");
+        },
+        kMoment));
 }
 
 // Asleep, the clock drifted: a resume runs the daily schedule again although today's run
@@ -253,8 +283,9 @@ TEST_F(ProgramTest, AnotherProgramSettingTheClockRepeatedlyIsNamed) {
     const std::string noted = ",clock set elsewhere,,,,note,,,,,";
     EXPECT_TRUE(desktop::WaitUntil(
         [&] {
-            return HistoryLines(noted + Literal(presentation::ClockChangeNote(false)) + "$") == 3 &&
-                   HistoryLines(noted + Literal(presentation::ClockChangeNote(true)) + "$") == 1;
+            return HistoryLines(noted + Literal(presentation::ClockChangeNote(false)) + ",$") ==
+                       3 &&
+                   HistoryLines(noted + Literal(presentation::ClockChangeNote(true)) + ",$") == 1;
         },
         kMoment))
         << TickwellSession::HistoryText();

@@ -118,7 +118,8 @@ void TickwellSession::SeedProfile(const std::vector<Server>& servers,
     for (std::size_t i = 0; i < servers.size(); ++i) {
         Servers().WriteString("Servers " + std::to_string(i),
                               servers[i].title + "\n" + servers[i].address + "\n" +
-                                  std::to_string(servers[i].userAdded) + " 0.000");
+                                  std::to_string(servers[i].userAdded) + " 0.000" +
+                                  (servers[i].nts ? " nts" : ""));
     }
 }
 

@@ -33,6 +33,7 @@ struct Server {
     std::string title;
     std::string address;
     int userAdded = 1;
+    bool nts = false;
 };
 
 class TickwellSession {
