@@ -33,8 +33,16 @@ bool RequestWentOut(FailureKind failure) {
 }  // namespace
 
 AutomaticRequests::AutomaticRequests(const SharedCatalogue& servers, ServerCursor& cursor,
-                                     std::function<int(int bound)> random)
-    : servers_(servers), cursor_(cursor), random_(std::move(random)) {}
+                                     std::function<int(int bound)> random,
+                                     std::function<bool()> onlySecure)
+    : servers_(servers),
+      cursor_(cursor),
+      random_(std::move(random)),
+      onlySecure_(std::move(onlySecure)) {}
+
+bool AutomaticRequests::InPlay(const ServerEntry& entry, TimePoint now) const {
+    return Playable(entry) && !pacing_.LeftAlone(PacingKey(entry.title, entry.address), now);
+}
 
 void AutomaticRequests::DayDone(const SYSTEMTIME& today) {
     const int day = DaySpread::DayOf(today);
@@ -133,9 +141,8 @@ std::vector<std::string> AutomaticRequests::ServersInPlay(TimePoint now) const {
     servers_.With([&](const ServerCatalogue& catalogue) {
         for (int i = 0; i < catalogue.Size(); ++i) {
             const ServerEntry entry = catalogue.At(i);
-            std::string key = PacingKey(entry.title, entry.address);
-            if (!pacing_.LeftAlone(key, now)) {
-                inPlay.push_back(std::move(key));
+            if (InPlay(entry, now)) {
+                inPlay.push_back(PacingKey(entry.title, entry.address));
             }
         }
     });
@@ -146,18 +153,16 @@ std::optional<std::string> AutomaticRequests::NextServerInPlay(TimePoint now) co
     if (ServersInPlay(now).empty()) {
         return std::nullopt;
     }
-    const std::string current = NextServer();
-    if (!pacing_.LeftAlone(current, now)) {
-        return current;
+    if (InPlay(cursor_.CurrentServer(), now)) {
+        return NextServer();
     }
     // The cursor names an entry, since one being left alone is one of the catalogue's.
     const int cursor = cursor_.CurrentIndex();
     return servers_.With([&](const ServerCatalogue& catalogue) -> std::optional<std::string> {
         for (int step = 1; step < catalogue.Size(); ++step) {
             const ServerEntry entry = catalogue.At((cursor + step) % catalogue.Size());
-            std::string key = PacingKey(entry.title, entry.address);
-            if (!pacing_.LeftAlone(key, now)) {
-                return key;
+            if (InPlay(entry, now)) {
+                return PacingKey(entry.title, entry.address);
             }
         }
         return std::nullopt;
@@ -169,7 +174,9 @@ std::optional<AutomaticRequests::TimePoint> AutomaticRequests::FirstServerFree()
     servers_.With([&](const ServerCatalogue& catalogue) {
         for (int i = 0; i < catalogue.Size(); ++i) {
             const ServerEntry entry = catalogue.At(i);
-            const auto free = pacing_.FreeAt(PacingKey(entry.title, entry.address));
+            const auto free = Playable(entry)
+                                  ? pacing_.FreeAt(PacingKey(entry.title, entry.address))
+                                  : std::nullopt;
             if (free && (!first || *free < *first)) {
                 first = free;
             }

@@ -42,9 +42,11 @@ class AutomaticRequests {
         bool noneInPlay = false;
     };
 
-    // random: a whole number from 0 up to, not including, bound.
-    AutomaticRequests(const SharedCatalogue& servers, ServerCursor& cursor,
-                      std::function<int(int bound)> random);
+    // random: a whole number from 0 up to, not including, bound. onlySecure: whether runs may
+    // ask only the catalogue's secure (NTS) servers, which leaves the plain ones out of play.
+    AutomaticRequests(
+        const SharedCatalogue& servers, ServerCursor& cursor, std::function<int(int bound)> random,
+        std::function<bool()> onlySecure = [] { return false; });
 
     // The day's start, on the scheduler's thread. The daily run was seen done today: the next
     // day's start is drawn, once for the day.
@@ -76,6 +78,9 @@ class AutomaticRequests {
     std::string NextServer() const;
 
   private:
+    // Whether a run may ask the entry at all: not a plain one while only secure ones count.
+    bool Playable(const ServerEntry& entry) const { return entry.nts || !onlySecure_(); }
+    bool InPlay(const ServerEntry& entry, TimePoint now) const;
     // The catalogue's servers that automatic runs may ask now.
     std::vector<std::string> ServersInPlay(TimePoint now) const;
     // The cursor's server, or when it is being left alone the next one in play after it, on
@@ -88,6 +93,7 @@ class AutomaticRequests {
     const SharedCatalogue& servers_;
     ServerCursor& cursor_;
     std::function<int(int bound)> random_;
+    std::function<bool()> onlySecure_;
     ServerPacing pacing_;
     PassBackoff backoff_;
     std::optional<DaySpread> daySpread_;

@@ -40,7 +40,8 @@ SyncScheduler::SyncScheduler(SchedulerServices services, Settings& settings, int
                sntpTimeoutMs,
                services.history},
       tester_({services.clock, services.network, sntpPort, sntpTimeoutMs}, services.reporter),
-      requests_(settings.servers, cursor_, services.random) {
+      requests_(settings.servers, cursor_, services.random,
+                [&settings] { return settings.Options().onlySecure; }) {
     context_.keys = services.keys;
     // A scheduled run's second opinion keeps to the same rules as its own server.
     context_.mayAskAutomatically = [this](const ServerEntry& entry) {

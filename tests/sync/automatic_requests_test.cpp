@@ -9,6 +9,7 @@
 #include "tests/support/calendar.h"
 #include "tests/support/failed_result.h"
 #include "tests/support/memory_profile_store.h"
+#include "tests/support/set_option.h"
 
 namespace {
 
@@ -27,6 +28,23 @@ class Requests {
         });
     }
 
+    // Only secure servers may be asked, and the one at index is the catalogue's only one.
+    void OnlySecure(int index) {
+        settings.servers.With([&](ServerCatalogue& catalogue) {
+            ServerEntry secure = catalogue.At(index);
+            secure.nts = true;
+            secure.address = "nts.example";
+            std::vector<ServerEntry> entries;
+            for (int i = 0; i < catalogue.Size(); ++i) {
+                entries.push_back(i == index ? secure : catalogue.At(i));
+            }
+            catalogue.Clear();
+            for (const ServerEntry& entry : entries) {
+                catalogue.Add(entry);
+            }
+        });
+        SetOption(settings, &UserOptions::onlySecure, true);
+    }
     void PointAt(int server) { cursor.Publish(settings.servers.Copy(), server); }
     // A run of the kind asked the server and came to result, seconds after the start.
     void Ran(int server, const RunResult& result, int at, RunKind kind = RunKind::kScheduled) {
@@ -63,10 +81,12 @@ class Requests {
     ServerCursor cursor{settings};
     RunGate gate;
     int drawn = 0;
-    AutomaticRequests requests{settings.servers, cursor, [this](int bound) {
+    AutomaticRequests requests{settings.servers, cursor,
+                               [this](int bound) {
                                    ++drawn;
                                    return bound - 1;
-                               }};
+                               },
+                               [this] { return settings.Options().onlySecure; }};
 };
 
 // How long a scheduled run waits, and the server it then asks: the cursor's, or the next one
@@ -117,6 +137,14 @@ TEST(AutomaticRequestsTest, AScheduledRunWaitsForTheNextServerInPlayAndAsksIt) {
              }
          },
          0, std::nullopt, true, 0},
+        {"only secure: the plain cursor's gives way", [](Requests& r) { r.OnlySecure(1); }, 0, 0,
+         false, 1},
+        {"only secure: its one server failed, a whole pass, though the plain ones are free",
+         [](Requests& r) {
+             r.OnlySecure(1);
+             r.Ran(1, Failed(FailureKind::kNtsTlsFailed), 10);
+         },
+         2, 50, false, 1},
     };
     for (const Row& row : rows) {
         Requests r(3);
