@@ -54,6 +54,8 @@ struct TlsSession {
 struct Transport {
     net::SocketHandle socket;
     Steady::time_point deadline;
+    QueryInterrupter* interrupter;
+    bool interrupted = false;
 };
 
 int SendThrough(void* context, const unsigned char* data, std::size_t length) {
@@ -63,10 +65,25 @@ int SendThrough(void* context, const unsigned char* data, std::size_t length) {
 }
 
 int ReceiveThrough(void* context, unsigned char* buffer, std::size_t capacity) {
-    const auto* transport = static_cast<const Transport*>(context);
-    const std::uint32_t left = MsLeft(transport->deadline);
-    if (left == 0 || net::WaitReadable(transport->socket, left) != net::WaitResult::kReadable) {
-        return MBEDTLS_ERR_SSL_TIMEOUT;
+    auto* transport = static_cast<Transport*>(context);
+    // In slices, so that a run broken off ends its key exchange soon.
+    for (;;) {
+        if (IsInterrupted(transport->interrupter)) {
+            transport->interrupted = true;
+            return MBEDTLS_ERR_SSL_TIMEOUT;
+        }
+        const std::uint32_t left = MsLeft(transport->deadline);
+        if (left == 0) {
+            return MBEDTLS_ERR_SSL_TIMEOUT;
+        }
+        const net::WaitResult waited = net::WaitReadable(
+            transport->socket, std::min(left, QueryInterrupter::kCheckIntervalMs));
+        if (waited == net::WaitResult::kReadable) {
+            break;
+        }
+        if (waited != net::WaitResult::kTimedOut) {
+            return MBEDTLS_ERR_NET_RECV_FAILED;
+        }
     }
     const long received = net::Receive(transport->socket, buffer, capacity);
     return received < 0 ? MBEDTLS_ERR_NET_RECV_FAILED : static_cast<int>(received);
@@ -195,7 +212,7 @@ bool ExportKey(mbedtls_ssl_context& ssl, std::uint8_t direction, AesSiv::Key& ke
 }  // namespace
 
 KeyExchangeResult ExchangeKeys(const std::string& host, std::uint16_t port, std::uint32_t timeoutMs,
-                               CertificateCheck& certificates) {
+                               CertificateCheck& certificates, QueryInterrupter* interrupter) {
     KeyExchangeResult result;
     const auto deadline = Steady::now() + std::chrono::milliseconds(timeoutMs);
     Connection connection;
@@ -203,14 +220,17 @@ KeyExchangeResult ExchangeKeys(const std::string& host, std::uint16_t port, std:
     if (result.failure.failed()) {
         return result;
     }
+    Transport transport{connection.socket(), deadline, interrupter};
     const auto fail = [&](Failure failure) {
+        if (transport.interrupted) {
+            failure = FailureOf(FailureKind::kAbandoned);
+        }
         failure.address = result.address;
         result.failure = std::move(failure);
         return result;
     };
 
     TlsSession tls;
-    Transport transport{connection.socket(), deadline};
     int rc = Configure(tls, host, certificates);
     if (rc == 0) {
         mbedtls_ssl_set_bio(&tls.ssl, &transport, SendThrough, ReceiveThrough, nullptr);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/query_interrupter.h"
 #include "nts/certificate_check.h"
 #include "nts/ke_records.h"
 #include "nts/nts_packet.h"
@@ -23,8 +24,10 @@ struct KeyExchangeResult {
     SessionKeys keys;
 };
 
-// Within timeoutMs in all, from resolving the name to the answer's end.
+// Within timeoutMs in all, from resolving the name to the answer's end; an interrupted one
+// fails as abandoned.
 KeyExchangeResult ExchangeKeys(const std::string& host, std::uint16_t port, std::uint32_t timeoutMs,
-                               CertificateCheck& certificates);
+                               CertificateCheck& certificates,
+                               QueryInterrupter* interrupter = nullptr);
 
 }  // namespace nts

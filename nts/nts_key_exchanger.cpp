@@ -12,7 +12,7 @@ SecureSession NtsKeyExchanger::Exchange(const std::string& host, std::uint32_t t
         session.failure = FailureOf(FailureKind::kAbandoned);
         return session;
     }
-    KeyExchangeResult exchanged = ExchangeKeys(host, port_, timeoutMs, certificates_);
+    KeyExchangeResult exchanged = ExchangeKeys(host, port_, timeoutMs, certificates_, interrupter);
     if (exchanged.failure.failed()) {
         session.failure = std::move(exchanged.failure);
         session.failure.address = exchanged.address;

@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+
+#include "ntp/socket_api.h"
 
 namespace nts {
 namespace {
@@ -53,6 +57,23 @@ TEST(KeyExchangeTest, RefusesAServerItsCertificateDoesNotProve) {
         EXPECT_EQ("Tickwell Test CA", result.failure.certificateIssuer);
         EXPECT_TRUE(result.answer.cookies.empty());
     }
+}
+
+// Broken off while the server says nothing, the exchange ends as abandoned rather than
+// running to its time-out.
+TEST(KeyExchangeTest, AnInterruptedExchangeIsAbandoned) {
+    // Connections complete in the backlog of a socket that never accepts them.
+    const net::SocketHandle silent = net::OpenTcp();
+    ASSERT_TRUE(net::Bind(silent, {net::kLoopbackAddress, 4461}) && net::Listen(silent));
+    struct After : QueryInterrupter {
+        std::chrono::steady_clock::time_point at =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+        bool Interrupted() const override { return std::chrono::steady_clock::now() >= at; }
+    } interrupter;
+    CertificateCheck trusted(FixtureFile("ca.pem"));
+    const KeyExchangeResult result = ExchangeKeys("127.0.0.1", 4461, 60000, trusted, &interrupter);
+    net::Close(silent);
+    EXPECT_EQ(FailureKind::kAbandoned, result.failure.kind) << result.failure.account;
 }
 
 }  // namespace
