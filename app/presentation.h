@@ -85,6 +85,9 @@ inline constexpr const char* kBrokenStatus = "Broken by the user.";
 inline constexpr const char* kTestFailed = "Error. Check Internet Connection.";
 // The history's reason of a large step that no second server confirmed.
 inline constexpr const char* kNotConfirmed = "Not confirmed: no second server answered.";
+inline constexpr const char* kDatesCheckedByServerTime =
+    "The clock was far off: the server's certificate was checked against its authenticated time, "
+    "and a second server agreed.";
 inline constexpr const char* kTesting = "Automatic testing...";
 inline constexpr const char* kLastServer = "At least one server must be present!";
 inline constexpr const char* kUndefinedTitle = "Undefined";

@@ -261,7 +261,9 @@ std::string FailureSentence(const RunResult& result) {
 
 std::string HistoryReason(const RunResult& result) {
     if (result.ok()) {
-        return result.unconfirmed ? kNotConfirmed : "";
+        return result.unconfirmed                ? kNotConfirmed
+               : result.datesCheckedByServerTime ? kDatesCheckedByServerTime
+                                                 : "";
     }
     std::string reason = FailureSentence(result);
     const std::optional<KissCode>& kiss = result.failure.kiss;

@@ -2,7 +2,9 @@
 
 #include <mbedtls/oid.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace nts {
 
@@ -34,6 +36,42 @@ Failure CertificateFailure(FailureKind kind, const mbedtls_x509_crt& chain) {
             break;
     }
     return failure;
+}
+
+namespace {
+
+SYSTEMTIME TimeOf(const mbedtls_x509_time& time) {
+    SYSTEMTIME utc{};
+    utc.wYear = static_cast<std::uint16_t>(time.year);
+    utc.wMonth = static_cast<std::uint16_t>(time.mon);
+    utc.wDay = static_cast<std::uint16_t>(time.day);
+    utc.wHour = static_cast<std::uint16_t>(time.hour);
+    utc.wMinute = static_cast<std::uint16_t>(time.min);
+    utc.wSecond = static_cast<std::uint16_t>(time.sec);
+    return utc;
+}
+
+bool Before(const mbedtls_x509_time& a, const mbedtls_x509_time& b) {
+    const int left[] = {a.year, a.mon, a.day, a.hour, a.min, a.sec};
+    const int right[] = {b.year, b.mon, b.day, b.hour, b.min, b.sec};
+    return std::lexicographical_compare(std::begin(left), std::end(left), std::begin(right),
+                                        std::end(right));
+}
+
+}  // namespace
+
+CertificateDates DatesOf(const mbedtls_x509_crt& chain) {
+    mbedtls_x509_time from = chain.valid_from;
+    mbedtls_x509_time to = chain.valid_to;
+    for (const mbedtls_x509_crt* other = chain.next; other != nullptr; other = other->next) {
+        if (Before(from, other->valid_from)) {
+            from = other->valid_from;
+        }
+        if (Before(other->valid_to, to)) {
+            to = other->valid_to;
+        }
+    }
+    return {TimeOf(from), TimeOf(to)};
 }
 
 Failure JudgeByFlags(const mbedtls_x509_crt& chain, std::uint32_t verifyFlags, bool usable) {

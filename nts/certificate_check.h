@@ -9,6 +9,7 @@
 #include <string>
 
 #include "ntp/failure.h"
+#include "ntp/key_exchanger.h"
 
 namespace nts {
 
@@ -44,6 +45,9 @@ std::string NameOf(const mbedtls_x509_name& name);
 // Mbed TLS's findings on a chain as one failure: the chain untrusted (or no usable roots),
 // then another name, then its dates.
 Failure JudgeByFlags(const mbedtls_x509_crt& chain, std::uint32_t verifyFlags, bool usable);
+
+// When every certificate of the chain is valid.
+CertificateDates DatesOf(const mbedtls_x509_crt& chain);
 
 // The failure of a certificate's kind, naming the server's certificate and its issuer.
 Failure CertificateFailure(FailureKind kind, const mbedtls_x509_crt& chain);

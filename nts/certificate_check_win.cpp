@@ -11,6 +11,9 @@ namespace nts {
 
 namespace {
 
+// SECURITY_FLAG_IGNORE_CERT_DATE_INVALID, which wininet.h defines for the SSL policy.
+constexpr DWORD kIgnoreCertificateDates = 0x00002000;
+
 std::wstring Wide(const std::string& text) {
     std::wstring wide(text.size(), L'\0');
     const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
@@ -86,13 +89,25 @@ Failure CertificateCheck::Judge(const mbedtls_x509_crt& chain, std::uint32_t ver
     if (!::CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, path.get(), &policy, &status)) {
         return untrusted;
     }
+    if (static_cast<HRESULT>(status.dwError) == CERT_E_EXPIRED) {
+        // The dates are told before the name: only a chain that proves the name with its dates
+        // set aside fails on the dates alone.
+        ssl.fdwChecks = kIgnoreCertificateDates;
+        status = {};
+        status.cbSize = sizeof status;
+        if (!::CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, path.get(), &policy,
+                                                &status)) {
+            return untrusted;
+        }
+        if (status.dwError == S_OK) {
+            return CertificateFailure(FailureKind::kNtsCertificateExpired, chain);
+        }
+    }
     switch (static_cast<HRESULT>(status.dwError)) {
         case S_OK:
             return {};
         case CERT_E_CN_NO_MATCH:
             return CertificateFailure(FailureKind::kNtsNameMismatch, chain);
-        case CERT_E_EXPIRED:
-            return CertificateFailure(FailureKind::kNtsCertificateExpired, chain);
         default:
             return untrusted;
     }

@@ -212,7 +212,8 @@ bool ExportKey(mbedtls_ssl_context& ssl, std::uint8_t direction, AesSiv::Key& ke
 }  // namespace
 
 KeyExchangeResult ExchangeKeys(const std::string& host, std::uint16_t port, std::uint32_t timeoutMs,
-                               CertificateCheck& certificates, QueryInterrupter* interrupter) {
+                               CertificateCheck& certificates, QueryInterrupter* interrupter,
+                               bool mayLeaveDatesUnproven) {
     KeyExchangeResult result;
     const auto deadline = Steady::now() + std::chrono::milliseconds(timeoutMs);
     Connection connection;
@@ -244,7 +245,9 @@ KeyExchangeResult ExchangeKeys(const std::string& host, std::uint16_t port, std:
         return fail(FailureOf(FailureKind::kNtsCertificateUntrusted));
     }
     Failure judged = certificates.Judge(*chain, mbedtls_ssl_get_verify_result(&tls.ssl), host);
-    if (judged.failed()) {
+    if (judged.kind == FailureKind::kNtsCertificateExpired && mayLeaveDatesUnproven) {
+        result.datesUnproven = DatesOf(*chain);
+    } else if (judged.failed()) {
         return fail(std::move(judged));
     }
     const char* agreed = mbedtls_ssl_get_alpn_protocol(&tls.ssl);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "base/query_interrupter.h"
@@ -12,6 +13,7 @@
 #include "nts/ke_records.h"
 #include "nts/nts_packet.h"
 #include "ntp/failure.h"
+#include "ntp/key_exchanger.h"
 
 namespace nts {
 
@@ -22,12 +24,16 @@ struct KeyExchangeResult {
     std::string address;  // the address the connection reached, or tried last
     KeAnswer answer;
     SessionKeys keys;
+    // Set when the chain failed only on its dates and the caller let the exchange go on.
+    std::optional<CertificateDates> datesUnproven;
 };
 
 // Within timeoutMs in all, from resolving the name to the answer's end; an interrupted one
-// fails as abandoned.
+// fails as abandoned. With mayLeaveDatesUnproven a chain that fails only on its dates does
+// not end the exchange: the result says so, with the dates.
 KeyExchangeResult ExchangeKeys(const std::string& host, std::uint16_t port, std::uint32_t timeoutMs,
                                CertificateCheck& certificates,
-                               QueryInterrupter* interrupter = nullptr);
+                               QueryInterrupter* interrupter = nullptr,
+                               bool mayLeaveDatesUnproven = false);
 
 }  // namespace nts

@@ -12,7 +12,9 @@ SecureSession NtsKeyExchanger::Exchange(const std::string& host, std::uint32_t t
         session.failure = FailureOf(FailureKind::kAbandoned);
         return session;
     }
-    KeyExchangeResult exchanged = ExchangeKeys(host, port_, timeoutMs, certificates_, interrupter);
+    // A run judges the dates itself, against the server's authenticated time.
+    KeyExchangeResult exchanged =
+        ExchangeKeys(host, port_, timeoutMs, certificates_, interrupter, true);
     if (exchanged.failure.failed()) {
         session.failure = std::move(exchanged.failure);
         session.failure.address = exchanged.address;
@@ -24,6 +26,7 @@ SecureSession NtsKeyExchanger::Exchange(const std::string& host, std::uint32_t t
     }
     session.ntpHost = exchanged.answer.server.empty() ? exchanged.address : exchanged.answer.server;
     session.ntpPort = exchanged.answer.port;
+    session.datesUnproven = exchanged.datesUnproven;
     session.seal = std::make_unique<NtsSeal>(exchanged.keys, std::move(exchanged.answer.cookies));
     return session;
 }

@@ -146,6 +146,31 @@ bool ClockCorrection::TakeSecondOpinion(const std::vector<TimeServer>& servers, 
     return false;
 }
 
+bool ClockCorrection::ProveDates(const TimeServer& server,
+                                 const std::vector<TimeServer>& secondOpinions, Outcome* outcome) {
+    const CertificateDates& dates = *sessions_.at(server.host).datesUnproven;
+    const std::optional<DateTime> from = DateTime::FromSystemTime(dates.notBefore);
+    const std::optional<DateTime> to = DateTime::FromSystemTime(dates.notAfter);
+    const std::optional<DateTime> serverTime =
+        DateTime::FromSystemTime(AddSeconds(clock_.Now(), outcome->offset).ToSystemTime());
+    if (!from || !to || !serverTime || *serverTime - *from < 0 || *to - *serverTime < 0) {
+        outcome->failure.kind = FailureKind::kNtsCertificateExpired;
+        outcome->failure.account = "the server's time lies outside its certificates' dates";
+        return false;
+    }
+    if (!TakeSecondOpinion(secondOpinions, outcome)) {
+        return false;
+    }
+    if (outcome->unconfirmed) {
+        outcome->unconfirmed = false;
+        outcome->failure.kind = FailureKind::kNtsCertificateExpired;
+        outcome->failure.account = "no second server confirmed the time its certificates need";
+        return false;
+    }
+    outcome->datesCheckedByServerTime = true;
+    return true;
+}
+
 ClockCorrection::Outcome ClockCorrection::Correct(const TimeServer& server,
                                                   std::int32_t userOffsetSeconds,
                                                   const std::vector<TimeServer>& secondOpinions) {
@@ -153,7 +178,14 @@ ClockCorrection::Outcome ClockCorrection::Correct(const TimeServer& server,
     if (!outcome.ok()) {
         return outcome;
     }
-    if (NeedsSecondOpinion(outcome.offset) && !TakeSecondOpinion(secondOpinions, &outcome)) {
+    const auto session = sessions_.find(server.host);
+    const bool datesUnproven =
+        server.nts && session != sessions_.end() && session->second.datesUnproven;
+    if (datesUnproven) {
+        if (!ProveDates(server, secondOpinions, &outcome)) {
+            return outcome;
+        }
+    } else if (NeedsSecondOpinion(outcome.offset) && !TakeSecondOpinion(secondOpinions, &outcome)) {
         return outcome;
     }
     const auto fail = [&outcome](FailureKind kind) {

@@ -56,6 +56,9 @@ class ClockCorrection {
         std::size_t secondOpinionsAsked = 0;  // the first so many of the second opinions
         bool unconfirmed = false;             // a large step that no other server answered for
         bool secure = false;                  // the time taken was authenticated (NTS)
+        // The server's certificates failed only on their dates against this clock: the time
+        // lay within them and a second server agreed.
+        bool datesCheckedByServerTime = false;
 
         bool ok() const { return !failure.failed(); }
     };
@@ -82,6 +85,11 @@ class ClockCorrection {
     // The server's session of this correction, made by a key exchange when it has none or
     // its cookies are spent; its failure otherwise.
     Failure SessionFor(const std::string& host, bool renew);
+    // For a server whose certificates failed only on their dates: its time must lie within
+    // them and a second server must agree, whatever the step. False when the correction
+    // ends here; outcome says why.
+    bool ProveDates(const TimeServer& server, const std::vector<TimeServer>& secondOpinions,
+                    Outcome* outcome);
     bool StepCoarsely(double offset);
     // False when the correction ends here: the other server disagrees, or the asking was
     // broken off; outcome says which.

@@ -33,6 +33,9 @@ struct RunResult {
     std::vector<ServerEntry> secondOpinionsAsked;  // the other servers asked before a large step
     bool unconfirmed = false;                      // a large step that no other server answered for
     bool secure = false;                           // the server's time was authenticated (NTS)
+    // The PC's clock was so far off that the server's certificates failed on their dates: its
+    // time lay within them and a second server agreed.
+    bool datesCheckedByServerTime = false;
 
     bool ok() const { return !failure.failed(); }
 };

@@ -27,6 +27,7 @@ RunResult ResultOf(const std::string& host, const ClockCorrection::Outcome& outc
     result.answered = outcome.answered;
     result.unconfirmed = outcome.unconfirmed;
     result.secure = outcome.secure;
+    result.datesCheckedByServerTime = outcome.datesCheckedByServerTime;
     const std::size_t asked = std::min(outcome.secondOpinionsAsked, secondOpinions.size());
     result.secondOpinionsAsked.assign(secondOpinions.begin(),
                                       secondOpinions.begin() + static_cast<std::ptrdiff_t>(asked));

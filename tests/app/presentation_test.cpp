@@ -372,6 +372,9 @@ TEST(PresentationTest, TheDialogsReports) {
     EXPECT_EQ("", HistoryReason(tested));
     tested.unconfirmed = true;
     EXPECT_EQ("Not confirmed: no second server answered.", HistoryReason(tested));
+    tested.unconfirmed = false;
+    tested.datesCheckedByServerTime = true;
+    EXPECT_EQ(kDatesCheckedByServerTime, HistoryReason(tested));
     EXPECT_EQ("No answer from 192.0.2.1 within 20 s.",
               HistoryReason(Failed(FailureKind::kNoAnswer)));
 

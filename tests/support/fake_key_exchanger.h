@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,7 @@ class FakeKeyExchanger : public KeyExchanger {
         int cookies = 8;
         RequestSeal::Verdict verdict = RequestSeal::Verdict::kAuthenticated;
         Failure failure;  // of every exchange, when it fails
+        std::optional<CertificateDates> datesUnproven;
     };
 
     explicit FakeKeyExchanger(Config config) : config_(std::move(config)) {}
@@ -43,6 +45,7 @@ class FakeKeyExchanger : public KeyExchanger {
             session.seal = std::make_unique<PassingSeal>(config_.cookies, config_.verdict);
             session.ntpHost = config_.ntpHost;
             session.ntpPort = config_.ntpPort;
+            session.datesUnproven = config_.datesUnproven;
         }
         return session;
     }

@@ -195,4 +195,59 @@ TEST(ClockCorrectionTest, AsksASecureServerAfterItsKeyExchange) {
     }
 }
 
+// A clock years off sees every certificate outside its dates. The time is then taken only when
+// it lies within the dates of the server's certificates and a second server agrees, however
+// small the step.
+TEST(ClockCorrectionTest, AClockFarOffTakesTimeOnlyWithinTheCertificatesDatesAndAgreed) {
+    constexpr double kYears = 3 * 365 * 86400.0;
+    struct Row {
+        const char* name;
+        double serverAhead;
+        double datesAround;  // the dates span this far from the PC's clock, -10 to +20 days
+        std::optional<double> secondAhead;
+        FailureKind failure;
+    };
+    const Row rows[] = {
+        {"within its dates, agreed", kYears, kYears, kYears, FailureKind::kNone},
+        {"outside its dates", kYears, 0, kYears, FailureKind::kNtsCertificateExpired},
+        {"within, no second server", kYears, kYears, std::nullopt,
+         FailureKind::kNtsCertificateExpired},
+        {"within, a small step, no second server", 30, 0, std::nullopt,
+         FailureKind::kNtsCertificateExpired},
+        {"within, the second disagrees", kYears, kYears, 0.0, FailureKind::kDisagreement},
+    };
+    for (const Row& row : rows) {
+        FakeClock clock;
+        clock.Freeze();
+        FaultSntpServer first({.clockOffsetSeconds = row.serverAhead, .clock = &clock});
+        std::optional<FaultSntpServer> second;
+        if (row.secondAhead) {
+            second.emplace(FaultConfig{.clockOffsetSeconds = *row.secondAhead, .clock = &clock},
+                           net::Endpoint::Ipv6Loopback(first.port()));
+        }
+        const DateTime now = *DateTime::FromSystemTime(clock.UtcTime());
+        CertificateDates dates;
+        now.AddSeconds(row.datesAround - 10 * 86400.0).ToSystemTime(&dates.notBefore);
+        now.AddSeconds(row.datesAround + 20 * 86400.0).ToSystemTime(&dates.notAfter);
+        FakeKeyExchanger::Config keys;
+        keys.ntpHost = first.address();
+        keys.ntpPort = first.port();
+        keys.datesUnproven = dates;
+        FakeKeyExchanger exchanger(keys);
+        SntpClient client(clock, 600);
+        ClockCorrection correction(
+            clock, client, first.port(),
+            [](const std::function<void()>& set) {
+                set();
+                return true;
+            },
+            &exchanger);
+        const ClockCorrection::Outcome outcome =
+            correction.Correct(TimeServer("nts.test", true), 0, {TimeServer("::1")});
+        EXPECT_EQ(row.failure, outcome.failure.kind) << row.name << ": " << outcome.failure.account;
+        EXPECT_EQ(outcome.ok(), outcome.datesCheckedByServerTime) << row.name;
+        EXPECT_EQ(outcome.ok(), !clock.sets().empty()) << row.name;
+    }
+}
+
 }  // namespace
