@@ -128,6 +128,9 @@ TEST(PresentationTest, EveryFailureHasOneSentenceAndASummary) {
         {FailedInService(K::kPipeWithoutService), serviceAnswers, "clock service failed"},
         {FailedInService(K::kOther), (service + "a newer service's reason."),
          "clock service failed"},
+        {FailedInService(K::kNtsRequired),
+         (service + "the administrator allows only secure time servers (NTS)."),
+         "clock service failed"},
     };
     std::set<FailureKind> worded;
     for (const Row& row : rows) {
