@@ -19,8 +19,9 @@ std::string Comparable(const std::string& host) {
 // The policy key's REG_DWORD within range; empty, and told in ignored, when it is set as
 // something else.
 std::optional<std::int32_t> ReadRangedDword(const PolicyKeyContents& machinePolicy,
-                                            const char* name, OptionRange range,
+                                            const char* name,
                                             std::vector<IgnoredPolicyValue>* ignored) {
+    const OptionRange range = ClockPolicyRange(name);
     constexpr PolicyScope kScope = PolicyScope::kMachineMandatory;
     const auto found = machinePolicy.values.find(name);
     if (found == machinePolicy.values.end()) {
@@ -42,6 +43,10 @@ std::optional<std::int32_t> ReadRangedDword(const PolicyKeyContents& machinePoli
 }
 
 }  // namespace
+
+OptionRange ClockPolicyRange(const std::string& valueName) {
+    return valueName == kRequireNtsValue ? kRequireNtsPolicyRange : kMaxUserOffsetPolicyRange;
+}
 
 bool SameServerHost(const std::string& a, const std::string& b) {
     return Comparable(a) == Comparable(b);
@@ -70,12 +75,10 @@ std::optional<FailureKind> ClockPolicy::Refusal(const ClockServiceRequest& reque
 ClockPolicy WithPolicyKey(ClockPolicy older, const PolicyKeyContents& machinePolicy) {
     constexpr PolicyScope kScope = PolicyScope::kMachineMandatory;
     ClockPolicy policy = std::move(older);
-    if (const auto limit = ReadRangedDword(machinePolicy, kMaxUserOffsetValue,
-                                           kMaxUserOffsetPolicyRange, &policy.ignored)) {
+    if (const auto limit = ReadRangedDword(machinePolicy, kMaxUserOffsetValue, &policy.ignored)) {
         policy.maxUserOffsetSeconds = *limit;
     }
-    if (const auto require = ReadRangedDword(machinePolicy, kRequireNtsValue,
-                                             kRequireNtsPolicyRange, &policy.ignored)) {
+    if (const auto require = ReadRangedDword(machinePolicy, kRequireNtsValue, &policy.ignored)) {
         policy.requireNts = *require == 1;
     }
     const auto list = machinePolicy.lists.find(kApprovedServersList);

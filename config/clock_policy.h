@@ -24,6 +24,10 @@ inline constexpr OptionRange kMaxUserOffsetPolicyRange{0, 3600};
 inline constexpr const char* kRequireNtsValue = "bRequireNts";
 inline constexpr OptionRange kRequireNtsPolicyRange{0, 1};
 
+// The range the policy key's REG_DWORD of that name must lie in; the offset limit's for it, and
+// bRequireNts's for that.
+OptionRange ClockPolicyRange(const std::string& valueName);
+
 struct ClockPolicy {
     std::vector<std::string> approvedServers;
     std::int32_t maxUserOffsetSeconds = 0;

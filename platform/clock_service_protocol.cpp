@@ -204,14 +204,15 @@ ParsedClockServiceRequest ParseClockServiceRequest(std::span<const std::uint8_t>
 
 namespace {
 
-bool CarriesCertificate(std::uint64_t version) {
+// The secure flag and the certificate's names.
+bool CarriesSecureTime(std::uint64_t version) {
     return version >= kClockServiceSecureVersion;
 }
 
 // The failure after the stratum, of version 2 or later: flags, kind, detail and texts.
 void WriteFailure(const ClockServiceReply& reply, std::uint16_t version, Writer* out) {
     const Failure& failure = reply.failure;
-    const bool secure = reply.secure && CarriesCertificate(version);
+    const bool secure = reply.secure && CarriesSecureTime(version);
     out->U8((reply.unconfirmed ? kUnconfirmedFlag : 0) | (secure ? kSecureFlag : 0));
     out->Unsigned(static_cast<std::uint16_t>(failure.kind), 2);
     out->Unsigned(failure.error, 4);
@@ -224,7 +225,7 @@ void WriteFailure(const ClockServiceReply& reply, std::uint16_t version, Writer*
          {&failure.address, &failure.otherServer, &failure.otherAddress}) {
         out->Counted(*name, 1, kClockServiceMaxNameLength);
     }
-    if (CarriesCertificate(version)) {
+    if (CarriesSecureTime(version)) {
         out->Counted(failure.certificateName, 1, kClockServiceMaxNameLength);
         out->Counted(failure.certificateIssuer, 1, kClockServiceMaxNameLength);
     }
@@ -245,7 +246,7 @@ bool ReadFailure(Reader& in, std::uint64_t version, ClockServiceReply* reply) {
     failure.process = static_cast<std::uint32_t>(in.Unsigned(4));
     const std::string kiss = in.Text(KissCode::kLength);
     const std::uint64_t knownFlags =
-        kUnconfirmedFlag | (CarriesCertificate(version) ? kSecureFlag : 0);
+        kUnconfirmedFlag | (CarriesSecureTime(version) ? kSecureFlag : 0);
     const bool synchronised = reply->status == ClockServiceStatus::kSynchronised;
     // Only a time taken can have been authenticated.
     if ((flags & ~knownFlags) != 0 || (kind == 0) != synchronised ||
@@ -268,7 +269,7 @@ bool ReadFailure(Reader& in, std::uint64_t version, ClockServiceReply* reply) {
     }
     std::vector<std::string*> names = {&failure.address, &failure.otherServer,
                                        &failure.otherAddress};
-    if (CarriesCertificate(version)) {
+    if (CarriesSecureTime(version)) {
         names.push_back(&failure.certificateName);
         names.push_back(&failure.certificateIssuer);
     }
