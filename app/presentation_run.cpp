@@ -210,6 +210,11 @@ const FailureWording kFailures[] = {
          return "The reply was not authenticated: forged or damaged on the way.";
      },
      "reply not authenticated"},
+    {FailureKind::kNtsRequired,
+     [](const RunResult&) -> std::string {
+         return "The administrator allows only secure time servers (NTS).";
+     },
+     "secure time required"},
 };
 
 const FailureWording* WordingOf(FailureKind kind) {

@@ -16,7 +16,37 @@ std::string Comparable(const std::string& host) {
     return comparable;
 }
 
+// The policy key's REG_DWORD within range; empty, and told in ignored, when it is set as
+// something else.
+std::optional<std::int32_t> ReadRangedDword(const PolicyKeyContents& machinePolicy,
+                                            const char* name,
+                                            std::vector<IgnoredPolicyValue>* ignored) {
+    const OptionRange range = ClockPolicyRange(name);
+    constexpr PolicyScope kScope = PolicyScope::kMachineMandatory;
+    const auto found = machinePolicy.values.find(name);
+    if (found == machinePolicy.values.end()) {
+        return std::nullopt;
+    }
+    const PolicyValue& value = found->second;
+    if (value.type != PolicyValue::Type::kDword) {
+        ignored->push_back({kScope, name, IgnoredPolicyValue::Reason::kWrongType, {}});
+        return std::nullopt;
+    }
+    // Compared unsigned: a DWORD above INT32_MAX is out of every range, not negative.
+    if (value.dword < static_cast<std::uint32_t>(std::max(range.low, 0)) ||
+        value.dword > static_cast<std::uint32_t>(range.high)) {
+        ignored->push_back(
+            {kScope, name, IgnoredPolicyValue::Reason::kOutOfRange, std::to_string(value.dword)});
+        return std::nullopt;
+    }
+    return static_cast<std::int32_t>(value.dword);
+}
+
 }  // namespace
+
+OptionRange ClockPolicyRange(const std::string& valueName) {
+    return valueName == kRequireNtsValue ? kRequireNtsPolicyRange : kMaxUserOffsetPolicyRange;
+}
 
 bool SameServerHost(const std::string& a, const std::string& b) {
     return Comparable(a) == Comparable(b);
@@ -30,6 +60,9 @@ std::optional<FailureKind> ClockPolicy::Refusal(const ClockServiceRequest& reque
     if (!approved) {
         return FailureKind::kServerNotApproved;
     }
+    if (requireNts && !request.nts) {
+        return FailureKind::kNtsRequired;
+    }
     // 64 bits: the magnitude of the most negative offset does not fit in 32. A negative
     // limit, which no administrator means, allows no offset rather than refusing every request.
     const std::int64_t limit = std::max<std::int64_t>(maxUserOffsetSeconds, 0);
@@ -42,19 +75,11 @@ std::optional<FailureKind> ClockPolicy::Refusal(const ClockServiceRequest& reque
 ClockPolicy WithPolicyKey(ClockPolicy older, const PolicyKeyContents& machinePolicy) {
     constexpr PolicyScope kScope = PolicyScope::kMachineMandatory;
     ClockPolicy policy = std::move(older);
-    if (const auto limit = machinePolicy.values.find(kMaxUserOffsetValue);
-        limit != machinePolicy.values.end()) {
-        const PolicyValue& value = limit->second;
-        if (value.type != PolicyValue::Type::kDword) {
-            policy.ignored.push_back(
-                {kScope, kMaxUserOffsetValue, IgnoredPolicyValue::Reason::kWrongType, {}});
-        } else if (value.dword > static_cast<std::uint32_t>(kMaxUserOffsetPolicyRange.high)) {
-            policy.ignored.push_back({kScope, kMaxUserOffsetValue,
-                                      IgnoredPolicyValue::Reason::kOutOfRange,
-                                      std::to_string(value.dword)});
-        } else {
-            policy.maxUserOffsetSeconds = static_cast<std::int32_t>(value.dword);
-        }
+    if (const auto limit = ReadRangedDword(machinePolicy, kMaxUserOffsetValue, &policy.ignored)) {
+        policy.maxUserOffsetSeconds = *limit;
+    }
+    if (const auto require = ReadRangedDword(machinePolicy, kRequireNtsValue, &policy.ignored)) {
+        policy.requireNts = *require == 1;
     }
     const auto list = machinePolicy.lists.find(kApprovedServersList);
     if (list == machinePolicy.lists.end()) {

@@ -93,6 +93,8 @@ ClockPolicy LoadOlderClockPolicy() {
     // A limit beyond what an offset can hold means "any offset".
     const DWORD limit = ReadDword(key.get(), kMaxUserOffsetValue).value_or(0);
     policy.maxUserOffsetSeconds = limit > INT_MAX ? INT_MAX : static_cast<std::int32_t>(limit);
+    // As the policy key reads it: only 1 requires secure time.
+    policy.requireNts = ReadDword(key.get(), kRequireNtsValue).value_or(0) == 1;
     if (const UniqueRegistryKey servers = OpenKey(kApprovedServersKey, KEY_READ)) {
         policy.approvedServers = ValueNames(servers.get());
     }

@@ -53,10 +53,11 @@ enum class FailureKind : std::uint16_t {
     kNtsKeMalformed = 35,           // the key exchange's answer broke the protocol: account
     kNtsNoCookies = 36,             // the key exchange gave no cookie
     kNtsNotAuthenticated = 37,      // the reply did not authenticate: forged or damaged
+    kNtsRequired = 38,              // the administrator's policy allows only secure time (NTS)
 };
 
 // The newest kind this program knows; a peer's higher number reads as kOther.
-inline constexpr FailureKind kLastFailureKind = FailureKind::kNtsNotAuthenticated;
+inline constexpr FailureKind kLastFailureKind = FailureKind::kNtsRequired;
 
 struct Failure {
     FailureKind kind = FailureKind::kNone;

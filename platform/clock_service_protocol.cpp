@@ -18,9 +18,11 @@ constexpr std::uint16_t kSynchroniseKind = 1;
 static_assert(kClockServiceRequestHeaderSize == 4 + 2 + 2 + 4 + 2);
 static_assert(kClockServiceReplyHeaderSize == 4 + 2 + 2 + 8 + 8 + 1 + 2);
 static_assert(kClockServiceFailureHeaderSize == 4 + 2 + 2 + 8 + 8 + 1 + 1 + 2 + 4 * 4 + 4);
-// Both versions' replies up to the stratum.
+// Every version's reply up to the stratum.
 constexpr std::size_t kCommonHeaderSize = 4 + 2 + 2 + 8 + 8 + 1;
 constexpr std::uint8_t kUnconfirmedFlag = 1;
+constexpr std::uint8_t kSecureFlag = 2;
+constexpr std::uint8_t kNtsRequestFlag = 1;
 constexpr std::uint16_t kHighestStatus = static_cast<std::uint16_t>(ClockServiceStatus::kMalformed);
 
 bool SpeaksVersion(std::uint64_t version) {
@@ -139,6 +141,9 @@ std::vector<std::uint8_t> EncodeClockServiceRequest(const ClockServiceRequest& r
     // A host too long for the length field is sent as it is and refused by the service.
     out.Unsigned(request.host.size(), 2);
     out.Text(request.host, request.host.size());
+    if (version >= kClockServiceSecureVersion) {
+        out.U8(request.nts ? kNtsRequestFlag : 0);
+    }
     return out.Take();
 }
 
@@ -175,10 +180,21 @@ ParsedClockServiceRequest ParseClockServiceRequest(std::span<const std::uint8_t>
     if (in.Remaining() < hostLength) {
         return refuse("host cut short");
     }
-    if (in.Remaining() > hostLength) {
-        return refuse("bytes after the host");
+    const std::size_t flagsLength = version >= kClockServiceSecureVersion ? 1 : 0;
+    if (in.Remaining() < hostLength + flagsLength) {
+        return refuse("flags missing");
+    }
+    if (in.Remaining() > hostLength + flagsLength) {
+        return refuse(flagsLength ? "bytes after the flags" : "bytes after the host");
     }
     request.host = in.Text(hostLength);
+    if (flagsLength) {
+        const auto flags = in.Unsigned(1);
+        if ((flags & ~std::uint64_t{kNtsRequestFlag}) != 0) {
+            return refuse("unknown flags " + std::to_string(flags));
+        }
+        request.nts = flags == kNtsRequestFlag;
+    }
     std::string error = HostError(request.host);
     if (!error.empty()) {
         return refuse(std::move(error));
@@ -188,10 +204,16 @@ ParsedClockServiceRequest ParseClockServiceRequest(std::span<const std::uint8_t>
 
 namespace {
 
-// Version 2's failure after the stratum: flags, kind, detail and texts.
-void WriteFailure(const ClockServiceReply& reply, Writer* out) {
+// The secure flag and the certificate's names.
+bool CarriesSecureTime(std::uint64_t version) {
+    return version >= kClockServiceSecureVersion;
+}
+
+// The failure after the stratum, of version 2 or later: flags, kind, detail and texts.
+void WriteFailure(const ClockServiceReply& reply, std::uint16_t version, Writer* out) {
     const Failure& failure = reply.failure;
-    out->U8(reply.unconfirmed ? kUnconfirmedFlag : 0);
+    const bool secure = reply.secure && CarriesSecureTime(version);
+    out->U8((reply.unconfirmed ? kUnconfirmedFlag : 0) | (secure ? kSecureFlag : 0));
     out->Unsigned(static_cast<std::uint16_t>(failure.kind), 2);
     out->Unsigned(failure.error, 4);
     out->Unsigned(failure.timeoutMs, 4);
@@ -203,11 +225,15 @@ void WriteFailure(const ClockServiceReply& reply, Writer* out) {
          {&failure.address, &failure.otherServer, &failure.otherAddress}) {
         out->Counted(*name, 1, kClockServiceMaxNameLength);
     }
+    if (CarriesSecureTime(version)) {
+        out->Counted(failure.certificateName, 1, kClockServiceMaxNameLength);
+        out->Counted(failure.certificateIssuer, 1, kClockServiceMaxNameLength);
+    }
     out->Counted(reply.reason, 2, kClockServiceMaxReasonLength);
 }
 
-// False when the bytes hold no failure of version 2 that fits the reply's status.
-bool ReadFailure(Reader& in, ClockServiceReply* reply) {
+// False when the bytes hold no failure of the version (2 or later) that fits the reply's status.
+bool ReadFailure(Reader& in, std::uint64_t version, ClockServiceReply* reply) {
     if (in.Remaining() < kClockServiceFailureHeaderSize - kCommonHeaderSize) {
         return false;
     }
@@ -219,11 +245,16 @@ bool ReadFailure(Reader& in, ClockServiceReply* reply) {
     failure.secondsApart = static_cast<std::uint32_t>(in.Unsigned(4));
     failure.process = static_cast<std::uint32_t>(in.Unsigned(4));
     const std::string kiss = in.Text(KissCode::kLength);
-    if ((flags & ~std::uint64_t{kUnconfirmedFlag}) != 0 ||
-        (kind == 0) != (reply->status == ClockServiceStatus::kSynchronised)) {
+    const std::uint64_t knownFlags =
+        kUnconfirmedFlag | (CarriesSecureTime(version) ? kSecureFlag : 0);
+    const bool synchronised = reply->status == ClockServiceStatus::kSynchronised;
+    // Only a time taken can have been authenticated.
+    if ((flags & ~knownFlags) != 0 || (kind == 0) != synchronised ||
+        ((flags & kSecureFlag) != 0 && !synchronised)) {
         return false;
     }
     reply->unconfirmed = (flags & kUnconfirmedFlag) != 0;
+    reply->secure = (flags & kSecureFlag) != 0;
     // A newer service's kind: its sentence says what the program cannot.
     failure.kind = kind > static_cast<std::uint16_t>(kLastFailureKind)
                        ? FailureKind::kOther
@@ -236,7 +267,13 @@ bool ReadFailure(Reader& in, ClockServiceReply* reply) {
     } else if (kiss != std::string(KissCode::kLength, '\0')) {
         return false;
     }
-    for (std::string* name : {&failure.address, &failure.otherServer, &failure.otherAddress}) {
+    std::vector<std::string*> names = {&failure.address, &failure.otherServer,
+                                       &failure.otherAddress};
+    if (CarriesSecureTime(version)) {
+        names.push_back(&failure.certificateName);
+        names.push_back(&failure.certificateIssuer);
+    }
+    for (std::string* name : names) {
         std::optional<std::string> text = in.Counted(1, kClockServiceMaxNameLength);
         if (!text) {
             return false;
@@ -288,7 +325,7 @@ std::vector<std::uint8_t> EncodeClockServiceReply(const ClockServiceReply& reply
             reply.ok() ? (reply.unconfirmed ? kUnconfirmedReason : "") : reply.reason;
         out.Counted(reason, 2, kClockServiceMaxReasonLength);
     } else {
-        WriteFailure(reply, &out);
+        WriteFailure(reply, version, &out);
     }
     return out.Take();
 }
@@ -312,8 +349,8 @@ std::optional<ClockServiceReply> ParseClockServiceReply(std::span<const std::uin
     if (!std::isfinite(reply.offset) || !std::isfinite(reply.delay)) {
         return std::nullopt;
     }
-    const bool read =
-        version == kClockServiceFirstVersion ? ReadReason(in, &reply) : ReadFailure(in, &reply);
+    const bool read = version == kClockServiceFirstVersion ? ReadReason(in, &reply)
+                                                           : ReadFailure(in, version, &reply);
     if (!read) {
         return std::nullopt;
     }
@@ -326,9 +363,10 @@ bool RefusesVersion(const ClockServiceReply& reply, std::uint16_t version) {
 }
 
 ClockServiceReply AskNewestFirst(const std::function<ClockServiceReply(std::uint16_t)>& ask) {
-    ClockServiceReply reply = ask(kClockServiceProtocolVersion);
-    if (RefusesVersion(reply, kClockServiceProtocolVersion)) {
-        reply = ask(kClockServiceFirstVersion);
+    std::uint16_t version = kClockServiceProtocolVersion;
+    ClockServiceReply reply = ask(version);
+    while (RefusesVersion(reply, version)) {
+        reply = ask(--version);
     }
     return reply;
 }

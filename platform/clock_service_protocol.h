@@ -5,7 +5,8 @@
 //
 // Request (little-endian): "TWCQ", version u16, kind u16 (1: synchronise), offset i32
 // (seconds), host length u16, then that many bytes of host (no terminator). Versions 1 and 2
-// ask alike; the version says in which form the reply is wanted.
+// ask alike; the version says in which form the reply is wanted. Version 3 adds flags u8
+// after the host (bit 0: ask by secure time, NTS).
 // Reply, version 1: "TWCA", version u16, status u16, offset f64, delay f64 (IEEE 754 bits as
 // u64), stratum u8, reason length u16, then that many bytes of reason, the service's sentence.
 // Reply, version 2: the same up to the stratum, then flags u8 (bit 0: a large step that no
@@ -13,10 +14,14 @@
 // (ms), seconds apart u32, process u32, kiss code (4 bytes, zero unless a kiss), then the
 // address, the other server and the other address (each a u8 length and its bytes), and the
 // sentence (a u16 length and its bytes).
+// Reply, version 3: as version 2, its flags' bit 1 saying that the time was authenticated
+// (NTS), and the certificate's name and its issuer's (each a u8 length and its bytes) between
+// the other address and the sentence.
 //
-// A service answers in the version the request was made in. A service of version 1 refuses a
-// request of version 2 as malformed ("unknown version 2") in a reply of version 1: the
-// program then asks again in version 1 and reads the sentence (clock_service_reasons.h).
+// A service answers in the version the request was made in. An older service refuses a
+// request of a later version as malformed ("unknown version 3") in a reply of version 1: the
+// program then asks again a version lower, down to the first, whose sentence it reads
+// (clock_service_reasons.h). Only a reply of version 3 can say that a time was secure.
 #pragma once
 
 #include <cstddef>
@@ -34,19 +39,22 @@ inline constexpr const char* kClockServicePipeName = R"(\\.\pipe\Quorvane.Tickwe
 inline constexpr const wchar_t* kClockServiceName = L"TickwellClock";
 // The first version, which every program and service reads; a program asks in the latest.
 inline constexpr std::uint16_t kClockServiceFirstVersion = 1;
-inline constexpr std::uint16_t kClockServiceProtocolVersion = 2;
+// The first to carry secure time.
+inline constexpr std::uint16_t kClockServiceSecureVersion = 3;
+inline constexpr std::uint16_t kClockServiceProtocolVersion = 3;
 // A host name as DNS allows it; an IPv6 address in brackets is far shorter.
 inline constexpr std::size_t kClockServiceMaxHostLength = 253;
 inline constexpr std::size_t kClockServiceRequestHeaderSize = 14;
 inline constexpr std::size_t kClockServiceMaxRequestSize =
-    kClockServiceRequestHeaderSize + kClockServiceMaxHostLength;
+    kClockServiceRequestHeaderSize + kClockServiceMaxHostLength + 1;
 inline constexpr std::size_t kClockServiceMaxReasonLength = 512;
 inline constexpr std::size_t kClockServiceReplyHeaderSize = 27;  // of version 1
-// Of version 2, before its texts; an address or a server's name holds a host name at most.
+// Of version 2, before its texts; an address or a server's name holds a host name at most,
+// and a certificate's name is cut to as much.
 inline constexpr std::size_t kClockServiceFailureHeaderSize = 48;
 inline constexpr std::size_t kClockServiceMaxNameLength = kClockServiceMaxHostLength;
 inline constexpr std::size_t kClockServiceMaxReplySize = kClockServiceFailureHeaderSize +
-                                                         3 * (1 + kClockServiceMaxNameLength) + 2 +
+                                                         5 * (1 + kClockServiceMaxNameLength) + 2 +
                                                          kClockServiceMaxReasonLength;
 
 struct ClockServiceRequest {
@@ -75,7 +83,7 @@ struct ClockServiceReply {
     double offset = 0.0;
     double delay = 0.0;
     std::int32_t stratum = 0;
-    bool secure = false;  // the server's time was authenticated (NTS)
+    bool secure = false;  // the server's time was authenticated (NTS); only in version 3
 
     bool ok() const { return status == ClockServiceStatus::kSynchronised; }
     bool operator==(const ClockServiceReply&) const = default;
@@ -114,8 +122,8 @@ std::vector<std::uint8_t> EncodeClockServiceReply(const ClockServiceReply& reply
 // Empty when the bytes are no reply of a version this program reads. A failure of a kind it
 // does not know reads as kOther, with the service's sentence.
 std::optional<ClockServiceReply> ParseClockServiceReply(std::span<const std::uint8_t> bytes);
-// The reply of a service of the first version to a request of a later one: ask again in the
-// first version.
+// The reply of an older service to a request of a version it does not speak: ask again a
+// version lower.
 bool RefusesVersion(const ClockServiceReply& reply, std::uint16_t version);
-// Asks in the latest version, and once more in the first when the service is of the first.
+// Asks in the latest version, and a version lower each time the service refuses the one asked.
 ClockServiceReply AskNewestFirst(const std::function<ClockServiceReply(std::uint16_t)>& ask);

@@ -18,6 +18,8 @@ constexpr FixedWords kFixedWords[] = {
     {FailureKind::kOffsetAboveLimit, "offset above the administrator's limit"},
 };
 constexpr const char* kNoAnswerWords = "no answer from ";
+// Later kinds' words, which programs that know the kind never read back.
+constexpr const char* kNtsRequiredWords = "the administrator allows only secure time (NTS)";
 constexpr const char* kClockRefusedWords = "Windows refused to set the clock (error ";
 constexpr const char* kDisagreementWords = "second server ";
 constexpr const char* kDisagreementMiddle = " disagrees by ";
@@ -136,6 +138,29 @@ std::string ServiceReasonText(const Failure& failure, const std::string& host) {
         }
     }
     switch (failure.kind) {
+        case FailureKind::kNtsRequired:
+            return kNtsRequiredWords;
+        // Secure time's failures, for the event log: a program that asks by NTS words the
+        // kind itself.
+        case FailureKind::kNtsTlsFailed:
+            return "no secure connection to the key exchange of " + host + ": " + failure.account;
+        case FailureKind::kNtsCertificateUntrusted:
+            return "the certificate of " + failure.certificateName + ", issued by " +
+                   failure.certificateIssuer + ", is not trusted";
+        case FailureKind::kNtsNameMismatch:
+            return "the certificate is for " + failure.certificateName + ", not for " + host;
+        case FailureKind::kNtsCertificateExpired:
+            return "the certificate of " + failure.certificateName +
+                   " has expired or is not yet valid";
+        case FailureKind::kNtsKeRefused:
+            return "the key exchange of " + host + " refused the request (error " +
+                   std::to_string(failure.error) + ")";
+        case FailureKind::kNtsKeMalformed:
+            return "the key exchange of " + host + " broke the protocol: " + failure.account;
+        case FailureKind::kNtsNoCookies:
+            return "the key exchange of " + host + " gave no cookies";
+        case FailureKind::kNtsNotAuthenticated:
+            return "the reply of " + host + " was not authenticated";
         case FailureKind::kNetworkVersion:
             return ServiceReasonText(FailureOf(FailureKind::kNetworkStart), host);
         case FailureKind::kClockRefused:

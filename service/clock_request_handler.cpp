@@ -10,8 +10,9 @@
 namespace {
 
 // The approved servers after the requested one, in the policy's order, that may give a second
-// opinion on it.
-std::vector<TimeServer> SecondOpinions(const ClockPolicy& policy, const std::string& host) {
+// opinion on it; asked by NTS when the requested one is.
+std::vector<TimeServer> SecondOpinions(const ClockPolicy& policy, const std::string& host,
+                                       bool nts) {
     const std::vector<std::string>& approved = policy.approvedServers;
     const auto found =
         std::find_if(approved.begin(), approved.end(),
@@ -19,7 +20,7 @@ std::vector<TimeServer> SecondOpinions(const ClockPolicy& policy, const std::str
     const auto current = static_cast<std::size_t>(found - approved.begin());
     std::vector<TimeServer> hosts;
     for (const std::size_t index : SecondOpinionCandidates(approved, host, current)) {
-        hosts.push_back(approved[index]);
+        hosts.emplace_back(approved[index], nts);
     }
     return hosts;
 }
@@ -35,6 +36,7 @@ ClockServiceReply FromOutcome(const ClockCorrection::Outcome& outcome, const std
     reply.delay = outcome.delay;
     reply.stratum = outcome.stratum;
     reply.unconfirmed = outcome.unconfirmed;
+    reply.secure = outcome.secure;
     return reply;
 }
 
@@ -63,12 +65,17 @@ ClockServiceReply ClockRequestHandler::Handle(std::span<const std::uint8_t> byte
                                  request.host);
     }
     SntpClient client(clock_, options_.sntpTimeoutMs);
-    ClockCorrection correction(clock_, client, options_.sntpPort,
-                               [](const std::function<void()>& set) {
-                                   set();
-                                   return true;
-                               });
-    const std::vector<TimeServer> secondOpinions = SecondOpinions(policy, request.host);
-    return FromOutcome(correction.Correct(request.host, request.offsetSeconds, secondOpinions),
+    ClockCorrection correction(
+        clock_, client, options_.sntpPort,
+        [](const std::function<void()>& set) {
+            set();
+            return true;
+        },
+        options_.keys);
+    // Where the policy requires NTS it has refused a plain request already; it decides here too,
+    // so that no server of such a machine is ever asked plainly.
+    const TimeServer server(request.host, request.nts || policy.requireNts);
+    const std::vector<TimeServer> secondOpinions = SecondOpinions(policy, request.host, server.nts);
+    return FromOutcome(correction.Correct(server, request.offsetSeconds, secondOpinions),
                        request.host);
 }

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "config/clock_policy.h"
+#include "nts/certificate_check.h"
+#include "nts/nts_key_exchanger.h"
 #include "platform/clock.h"
 #include "platform/event_log_win.h"
 #include "platform/network_stack.h"
@@ -62,7 +64,12 @@ void ServiceHost::Run() {
         }
         return policy;
     };
-    ClockRequestHandler handler(clock, network, loadPolicy, {});
+    // Windows judges the key exchanges' chains: the machine's trusted roots count.
+    nts::CertificateCheck certificates;
+    nts::NtsKeyExchanger keys(certificates);
+    ClockRequestHandler::Options options;
+    options.keys = &keys;
+    ClockRequestHandler handler(clock, network, loadPolicy, options);
     ClockPipeServer server(
         [&handler](std::span<const std::uint8_t> request) { return handler.Handle(request); },
         [&log](std::span<const std::uint8_t> request, const ClockServiceReply& reply) {

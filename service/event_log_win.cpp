@@ -52,10 +52,12 @@ LoggedEvent PipeFailedEvent(DWORD error) {
 LoggedEvent IgnoredPolicyEvent(const IgnoredPolicyValue& value) {
     std::string why;
     switch (value.reason) {
-        case IgnoredPolicyValue::Reason::kOutOfRange:
-            why = "it is outside " + std::to_string(kMaxUserOffsetPolicyRange.low) + " to " +
-                  std::to_string(kMaxUserOffsetPolicyRange.high);
+        case IgnoredPolicyValue::Reason::kOutOfRange: {
+            const OptionRange range = ClockPolicyRange(value.name);
+            why =
+                "it is outside " + std::to_string(range.low) + " to " + std::to_string(range.high);
             break;
+        }
         case IgnoredPolicyValue::Reason::kWrongType:
             why = value.name.find('\\') != std::string::npos ? "it is not a REG_SZ"
                                                              : "it is not a REG_DWORD";

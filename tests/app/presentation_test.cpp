@@ -105,6 +105,8 @@ TEST(PresentationTest, EveryFailureHasOneSentenceAndASummary) {
         {Failed(K::kNtsNotAuthenticated),
          "The reply was not authenticated: forged or damaged on the way.",
          "reply not authenticated"},
+        {Failed(K::kNtsRequired), "The administrator allows only secure time servers (NTS).",
+         "secure time required"},
         // The service's failures: its own words for the kinds the program knows, as clauses.
         {WithPipeError(FailedInService(K::kServiceSilent), 231),
          "The Tickwell Clock service does not answer (pipe error 231).", "clock service failed"},
@@ -125,6 +127,9 @@ TEST(PresentationTest, EveryFailureHasOneSentenceAndASummary) {
          "clock service failed"},
         {FailedInService(K::kPipeWithoutService), serviceAnswers, "clock service failed"},
         {FailedInService(K::kOther), (service + "a newer service's reason."),
+         "clock service failed"},
+        {FailedInService(K::kNtsRequired),
+         (service + "the administrator allows only secure time servers (NTS)."),
          "clock service failed"},
     };
     std::set<FailureKind> worded;

@@ -102,4 +102,18 @@ TEST_F(MachineClockPolicyTest, ReadsTheOffsetLimitAnAdministratorWrote) {
     }
 }
 
+// Only a REG_DWORD of 1 requires secure time: a value an administrator got wrong leaves the
+// plain servers allowed, as the service did before it knew the value.
+TEST_F(MachineClockPolicyTest, ReadsWhetherTheAdministratorRequiresSecureTime) {
+    const std::pair<DWORD, bool> cases[] = {{1, true}, {0, false}, {2, false}};
+    for (const auto& [value, required] : cases) {
+        ::RegSetValueExA(AdministratorsKey(kPolicyKey).get(), "bRequireNts", 0, REG_DWORD,
+                         reinterpret_cast<const BYTE*>(&value), sizeof value);
+        EXPECT_EQ(required, LoadMachineClockPolicy().requireNts) << value;
+    }
+    ::RegSetValueExA(AdministratorsKey(kPolicyKey).get(), "bRequireNts", 0, REG_SZ,
+                     reinterpret_cast<const BYTE*>("1"), 2);
+    EXPECT_FALSE(LoadMachineClockPolicy().requireNts);
+}
+
 }  // namespace

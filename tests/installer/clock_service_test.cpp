@@ -232,6 +232,30 @@ TEST_F(ClockServiceTest, TheInstalledProgramSynchronisesThroughTheServiceWithinT
     }
 }
 
+// An administrator who requires secure time: the installed program's plain request for an
+// approved server is refused before any server is asked, and the box says why.
+TEST_F(ClockServiceTest, WhereSecureTimeIsRequiredAPlainServerIsRefused) {
+    const Outcome install = Install();
+    ASSERT_EQ(0u, install.exitCode) << install.errors;
+    ASSERT_TRUE(ApproveServer(e2e::kChronyd));
+    ASSERT_TRUE(RequireNts(1));
+    const HttpServer web;  // the manual run's probe page
+    TickwellSession::SeedProfile({{"chronyd", e2e::kChronyd}}, {{"nClockService", 1}});
+    desktop::Process copy = desktop::Process::Start("\"" + kFolder + "\\Tickwell.exe\"");
+    const HWND main = TickwellSession::MainWindowOf(copy);
+    ASSERT_NE(nullptr, main);
+    ASSERT_TRUE(desktop::PostCommand(main, IDC_MAIN_SYNCHRONIZE));
+    const auto box = TickwellSession::BoxOf(copy, "");
+    ASSERT_TRUE(box);
+    RunResult refused;
+    refused.throughService = true;
+    refused.failure = FailureOf(FailureKind::kNtsRequired);
+    EXPECT_NE(std::string::npos, box->text().find(presentation::FailureSentence(refused)))
+        << box->text();
+    box->Answer(IDOK);
+    copy.Kill(e2e::kStartTimeout);
+}
+
 // The first program of a prefix made just before (installer.fresh-prefix): the service
 // control manager is still starting the prefix's own services as setup starts Tickwell's.
 TEST(FreshPrefixTest, SetupStartsTheServiceWhileTheManagerIsStillBusy) {

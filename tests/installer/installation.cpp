@@ -161,6 +161,11 @@ bool ApproveServer(const std::string& host) {
                              "", 1) == ERROR_SUCCESS;
 }
 
+bool RequireNts(DWORD value) {
+    return ::RegSetKeyValueA(HKEY_LOCAL_MACHINE, kPolicyKey, "bRequireNts", REG_DWORD, &value,
+                             sizeof value) == ERROR_SUCCESS;
+}
+
 std::optional<DWORD> MaxUserOffset() {
     DWORD value = 0;
     DWORD size = sizeof value;

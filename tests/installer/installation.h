@@ -72,6 +72,8 @@ ClockServiceSeen SeeClockService();
 inline constexpr const char* kPolicyKey = "Software\\Quorvane\\Tickwell";
 std::vector<std::string> ApprovedServers();
 bool ApproveServer(const std::string& host);
+// The machine policy's bRequireNts under the service's own key, as an administrator sets it.
+bool RequireNts(DWORD value);
 std::optional<DWORD> MaxUserOffset();
 
 // No trace of an install: no service, no policy, no files, no entries, no event source, no

@@ -33,6 +33,13 @@ Bytes Request(const std::string& host, std::uint16_t version = 1, std::uint16_t 
     return bytes;
 }
 
+Bytes WithFlags(Bytes request, const Bytes& flags) {
+    for (const std::uint8_t flag : flags) {
+        request.push_back(flag);
+    }
+    return request;
+}
+
 ClockServiceReply FailedWith(const Failure& failure, const std::string& host = "a.b") {
     return UnsuccessfulReply(ClockServiceStatus::kFailed, failure, host);
 }
@@ -47,7 +54,10 @@ TEST(ClockServiceProtocolTest, TheWireFormatIsFixedAndEveryMessageSurvivesTheRou
     EXPECT_EQ((Bytes{'T', 'W', 'C', 'Q', 1, 0, 1, 0, 0xfe, 0xff, 0xff, 0xff, 3, 0, 'a', '.', 'b'}),
               EncodeClockServiceRequest({"a.b", -2}, kClockServiceFirstVersion));
     EXPECT_EQ((Bytes{'T', 'W', 'C', 'Q', 2, 0, 1, 0, 0xfe, 0xff, 0xff, 0xff, 3, 0, 'a', '.', 'b'}),
-              EncodeClockServiceRequest({"a.b", -2}));
+              EncodeClockServiceRequest({"a.b", -2, true}, 2));
+    EXPECT_EQ(
+        (Bytes{'T', 'W', 'C', 'Q', 3, 0, 1, 0, 0xfe, 0xff, 0xff, 0xff, 3, 0, 'a', '.', 'b', 1}),
+        EncodeClockServiceRequest({"a.b", -2, true}));
     // The first version's reply, as programs of the first version read it: the sentence.
     ClockServiceReply refused = MalformedReply("no");
     refused.status = ClockServiceStatus::kRefused;
@@ -77,13 +87,14 @@ TEST(ClockServiceProtocolTest, TheWireFormatIsFixedAndEveryMessageSurvivesTheRou
     }
     EXPECT_EQ(expected, EncodeClockServiceReply(FailedWith(disagreement), 2));
 
-    for (const std::uint16_t version : {kClockServiceFirstVersion, kClockServiceProtocolVersion}) {
+    for (const std::uint16_t version : {1, 2, 3}) {
         for (const ClockServiceRequest& request :
              {ClockServiceRequest{"Pool.ntp.org", 0},
               {"192.0.2.1", -90},
               {"[2001:db8::1]", 3600},
               {"2001:db8::1", std::numeric_limits<std::int32_t>::min()},
-              {std::string(kClockServiceMaxHostLength, 'a'), 1}}) {
+              {std::string(kClockServiceMaxHostLength, 'a'), 1},
+              {"nts.example", 0, version >= kClockServiceSecureVersion}}) {
             const ParsedClockServiceRequest parsed =
                 ParseClockServiceRequest(EncodeClockServiceRequest(request, version));
             EXPECT_EQ(request, parsed.request) << request.host << ": " << parsed.error;
@@ -157,28 +168,101 @@ TEST(ClockServiceProtocolTest, RepliesCarryTheFailureInEitherVersion) {
     EXPECT_EQ(kClockServiceReplyHeaderSize + kClockServiceMaxReasonLength, cut.size());
 }
 
-// A program asks in the latest version; a service of the first refuses that as malformed,
-// and is asked again in the first. Any other reply stands.
-TEST(ClockServiceProtocolTest, AServiceOfTheFirstVersionIsAskedAgainInIt) {
+// A program asks in the latest version; an older service refuses that as malformed, and is
+// asked again a version lower until it answers. Any other reply stands.
+TEST(ClockServiceProtocolTest, AnOlderServiceIsAskedAgainAVersionLower) {
     struct Row {
-        ClockServiceReply firstAnswer;
+        std::uint16_t serviceVersion;
+        ClockServiceReply answer;  // the service's to a version it speaks
         std::vector<std::uint16_t> asked;
     };
     const Row rows[] = {
-        {MalformedReply("unknown version 2"), {2, 1}},
-        {MalformedReply("unknown version 3"), {2}},
-        {MalformedReply("host cut short"), {2}},
-        {FailedWith(FailureOf(FailureKind::kNetworkStart)), {2}},
+        {1, FailedWith(Kiss("DENY")), {3, 2, 1}},   {2, FailedWith(Kiss("DENY")), {3, 2}},
+        {3, FailedWith(Kiss("DENY")), {3}},         {3, MalformedReply("unknown version 2"), {3}},
+        {3, MalformedReply("host cut short"), {3}},
     };
     for (const Row& row : rows) {
         std::vector<std::uint16_t> asked;
         const ClockServiceReply reply = AskNewestFirst([&](std::uint16_t version) {
             asked.push_back(version);
-            return asked.size() == 1 ? row.firstAnswer : FailedWith(Kiss("DENY"));
+            return version > row.serviceVersion
+                       ? MalformedReply("unknown version " + std::to_string(version))
+                       : row.answer;
         });
-        EXPECT_EQ(row.asked, asked) << row.firstAnswer.reason;
-        EXPECT_EQ(row.asked.size() == 2 ? FailureKind::kKissOfDeath : row.firstAnswer.failure.kind,
-                  reply.failure.kind);
+        EXPECT_EQ(row.asked, asked) << row.serviceVersion << " " << row.answer.reason;
+        EXPECT_EQ(row.answer.failure.kind, reply.failure.kind) << row.serviceVersion;
+    }
+}
+
+// Programs and services of every version together, through the bytes: the service reads the
+// request and answers in its version; only a service of the secure version can say that a time
+// was authenticated, so an NTS request to an older one is never taken as secure.
+TEST(ClockServiceProtocolTest, ProgramsAndServicesOfEveryVersionUnderstandEachOther) {
+    Failure untrusted = FailureOf(FailureKind::kNtsCertificateUntrusted);
+    untrusted.certificateName = "nts.test";
+    untrusted.certificateIssuer = "Test CA";
+    struct Row {
+        std::uint16_t programVersion;
+        std::uint16_t serviceVersion;
+        bool nts;
+        bool keysTrusted;  // else the service's key exchange meets an untrusted certificate
+        bool secure;
+        FailureKind kind;
+        const char* certificateName;
+    };
+    const Row rows[] = {
+        {3, 3, true, true, true, FailureKind::kNone, ""},
+        {3, 3, false, true, false, FailureKind::kNone, ""},
+        {3, 2, true, true, false, FailureKind::kNone, ""},
+        {3, 1, true, true, false, FailureKind::kNone, ""},
+        {2, 3, false, true, false, FailureKind::kNone, ""},
+        {1, 3, false, true, false, FailureKind::kNone, ""},
+        {3, 3, true, false, false, FailureKind::kNtsCertificateUntrusted, "nts.test"},
+        // Before the secure version the certificate's names travel only in the sentence.
+        {2, 3, false, false, false, FailureKind::kNtsCertificateUntrusted, ""},
+        {1, 3, false, false, false, FailureKind::kOther, ""},
+    };
+    for (const Row& row : rows) {
+        const std::string name = std::to_string(row.programVersion) + " to " +
+                                 std::to_string(row.serviceVersion) + (row.nts ? " nts" : "");
+        // A service of the row's version: it speaks no later version than its own.
+        const auto serve = [&](const Bytes& bytes) {
+            ParsedClockServiceRequest parsed = ParseClockServiceRequest(bytes);
+            if (parsed.request && parsed.replyVersion > row.serviceVersion) {
+                return EncodeClockServiceReply(
+                    MalformedReply("unknown version " + std::to_string(parsed.replyVersion)),
+                    kClockServiceFirstVersion);
+            }
+            EXPECT_TRUE(parsed.request) << name << ": " << parsed.error;
+            ClockServiceReply reply;
+            reply.status = ClockServiceStatus::kSynchronised;
+            reply.offset = 0.25;
+            reply.secure = parsed.request->nts;
+            if (!row.keysTrusted) {
+                reply = FailedWith(untrusted, parsed.request->host);
+            }
+            return EncodeClockServiceReply(reply, parsed.replyVersion);
+        };
+        const ClockServiceRequest request{"nts.test", 0, row.nts};
+        ClockServiceReply reply;
+        if (row.programVersion == kClockServiceProtocolVersion) {
+            reply = AskNewestFirst([&](std::uint16_t version) {
+                return ParseClockServiceReply(serve(EncodeClockServiceRequest(request, version)))
+                    .value_or(ClockServiceReply{});
+            });
+        } else {
+            reply = ParseClockServiceReply(
+                        serve(EncodeClockServiceRequest(request, row.programVersion)))
+                        .value_or(ClockServiceReply{});
+        }
+        EXPECT_EQ(row.kind == FailureKind::kNone, reply.ok()) << name << ": " << reply.reason;
+        EXPECT_EQ(row.kind, reply.failure.kind) << name;
+        EXPECT_EQ(row.secure, reply.secure) << name;
+        EXPECT_EQ(row.certificateName, reply.failure.certificateName) << name;
+        EXPECT_EQ(
+            row.keysTrusted ? "" : "the certificate of nts.test, issued by Test CA, is not trusted",
+            reply.reason)
+            << name;
     }
 }
 
@@ -191,7 +275,11 @@ TEST(ClockServiceProtocolTest, EveryMalformedRequestIsRefusedNamingItsCheck) {
         {Bytes(trailing.begin(), trailing.begin() + 13), "too short"},
         {wrongMagic, "not a request (wrong magic)"},
         {Request("a", 0), "unknown version 0"},
-        {Request("a", 3), "unknown version 3"},
+        {Request("a", 4), "unknown version 4"},
+        {Request("a", 3), "flags missing"},
+        {WithFlags(Request("a", 3), {1, 0}), "bytes after the flags"},
+        {WithFlags(Request("a", 3), {2}), "unknown flags 2"},
+        {WithFlags(Request("a", 3), {0x81}), "unknown flags 129"},
         {Request("a", 1, 0), "unknown kind 0"},
         {Request(""), "empty host"},
         {Request(std::string(kClockServiceMaxHostLength + 1, 'a')), "host longer than 253 bytes"},
@@ -209,7 +297,7 @@ TEST(ClockServiceProtocolTest, EveryMalformedRequestIsRefusedNamingItsCheck) {
         EXPECT_FALSE(parsed.request) << error;
         EXPECT_EQ(error, parsed.error);
         // Answered in the request's version once it is one the service speaks.
-        const bool spoken = bytes.size() >= 6 && (bytes[4] == 1 || bytes[4] == 2) && bytes[5] == 0;
+        const bool spoken = bytes.size() >= 6 && bytes[4] >= 1 && bytes[4] <= 3 && bytes[5] == 0;
         EXPECT_EQ(spoken ? bytes[4] : 1, parsed.replyVersion) << error;
     }
 }
@@ -269,7 +357,7 @@ TEST(ClockServiceProtocolTest, RepliesOfAnotherShapeAreNotRead) {
     infinite.delay = std::numeric_limits<double>::infinity();
     Bytes trailing = second;
     trailing.push_back(0);
-    const std::vector<Bytes> cases = {
+    std::vector<Bytes> cases = {
         Bytes(first.begin(), first.end() - 1),
         changed(first, kClockServiceReplyHeaderSize - 2, 4),  // a reason length beyond the bytes
         changed(first, 0, 'X'), changed(first, 4, 3),         // version
@@ -283,8 +371,15 @@ TEST(ClockServiceProtocolTest, RepliesOfAnotherShapeAreNotRead) {
         changed(changed(second, 26, 1), 27, 0),  // another kind, yet a kiss code
         changed(second, 48, 254),                // an address longer than the bytes
     };
+    // The third: a time authenticated only on success, the certificate's names whole.
+    Failure untrusted = FailureOf(FailureKind::kNtsCertificateUntrusted);
+    untrusted.certificateName = "n";
+    const Bytes third = EncodeClockServiceReply(FailedWith(untrusted), 3);
+    cases.push_back(changed(third, 25, 2));
+    cases.push_back(changed(third, 51, 250));  // a certificate's name longer than the bytes
     ASSERT_TRUE(ParseClockServiceReply(first));
     ASSERT_TRUE(ParseClockServiceReply(second));
+    ASSERT_TRUE(ParseClockServiceReply(third));
     for (std::size_t i = 0; i < cases.size(); ++i) {
         EXPECT_FALSE(ParseClockServiceReply(cases[i])) << "case " << i;
     }

@@ -82,20 +82,22 @@ def read_option_rows(text):
 
 def read_side_ranges(text):
     """The values a policy sets beside the options, as the program prints them: "servers" the
-    switch beside a server list (name, low, high), "service" the clock service's limit (name,
-    low, high, default)."""
-    side = {}
+    switch beside a server list (name, low, high), "service" a list of the clock service's values
+    (name, low, high, default), one a line."""
+    side = {"service": []}
     for line in text.splitlines():
         words = line.split()
-        if words[0] in SIDE_WORDS:
-            side[words[0]] = (words[1], *map(int, words[2:]))
+        if words[0] == "servers":
+            side["servers"] = (words[1], *map(int, words[2:]))
+        elif words[0] == "service":
+            side["service"].append((words[1], *map(int, words[2:])))
     return side
 
 
 def expected_values(option_rows, side):
     """Every value a template must write: each option under both keys, for computer and user;
     each key's server list and its switch; and the clock service's, for the computer only.
-    The lists, the switch and the service's limit are no options of the table: their layout is
+    The lists, the switch and the service's values are no options of the table: their layout is
     the one the program and the service read beside it."""
     expected = []
     for key in (MANDATORY_KEY, RECOMMENDED_KEY):
@@ -104,8 +106,8 @@ def expected_values(option_rows, side):
         expected.append(Expected(key + r"\Servers", "", None, None, None, "Both"))
         name, low, high = side["servers"]
         expected.append(Expected(key, name, low, high, None, "Both"))
-    name, low, high, default = side["service"]
-    expected.append(Expected(MANDATORY_KEY, name, low, high, default, "Machine"))
+    for name, low, high, default in side["service"]:
+        expected.append(Expected(MANDATORY_KEY, name, low, high, default, "Machine"))
     expected.append(Expected(MANDATORY_KEY + r"\ApprovedServers", "", None, None, None, "Machine"))
     return expected
 

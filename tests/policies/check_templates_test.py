@@ -43,6 +43,12 @@ TEMPLATE_DRIFTS = [
      "is of class User, not Both"),
     ("the service's class", ADMX, 'name="ApprovedServers" class="Machine"',
      'name="ApprovedServers" class="Both"', "is of class Both, not Machine"),
+    ("secure time required for users too", ADMX, 'name="bRequireNts" class="Machine"',
+     'name="bRequireNts" class="Both"', "is of class Both, not Machine"),
+    ("secure time only left out", ADMX, 'key="Software\\Policies\\Quorvane\\Tickwell" '
+     'valueName="bOnlyNts"', 'key="Software\\Policies\\Quorvane\\Tickwell" '
+     'valueName="bOnlyNTP"', "Software\\Policies\\Quorvane\\Tickwell, bOnlyNts: "
+     "no policy sets it"),
     ("a list's value names", ADMX, 'Tickwell\\Servers" valuePrefix=""',
      'Tickwell\\Servers" valuePrefix="Server"', "is not a list of values named 1, 2"),
     ("the service's range", ADMX, 'maxValue="3600"', 'maxValue="86400"',
@@ -127,8 +133,15 @@ class TemplateDriftTest(unittest.TestCase):
                 self.assertTrue(any(message in p for p in problems), problems)
         # The values beside the options drift apart as the options would.
         sides = [
-            ("the service's limit", dict(self.side, service=("nMaxUserOffset", 0, 7200, 0)),
+            ("the service's limit",
+             dict(self.side, service=[("nMaxUserOffset", 0, 7200, 0), ("bRequireNts", 0, 1, 0)]),
              "allows 0..3600, the program 0..7200"),
+            ("a service's value no policy sets",
+             dict(self.side, service=self.side["service"] + [("bRequireTls", 0, 1, 0)]),
+             "Software\\Policies\\Quorvane\\Tickwell, bRequireTls: no policy sets it"),
+            ("a service's value the program no longer reads",
+             dict(self.side, service=[("nMaxUserOffset", 0, 3600, 0)]),
+             "policy bRequireNts (Software\\Policies\\Quorvane\\Tickwell, bRequireNts): writes a value"),
             ("the switch beside a list", dict(self.side, servers=("AllowOwnServers", 0, 1)),
              "AllowOwnServers: no policy sets it"),
         ]

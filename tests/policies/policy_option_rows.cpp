@@ -1,8 +1,8 @@
 // Prints the options a policy may set, one line each: the stored name, the lowest and the
-// highest value a policy may give and the default; then the two values a policy sets beside
+// highest value a policy may give and the default; then the values a policy sets beside
 // them, each after a word for where it stands ("servers": beside a server list; "service":
-// the clock service's). The templates' check reads this rather than a copy of the table and
-// the ranges, so that templates and program cannot drift apart.
+// the clock service's, one a line). The templates' check reads this rather than a copy of the table
+// and the ranges, so that templates and program cannot drift apart.
 #include <cstdio>
 
 #include "config/clock_policy.h"
@@ -23,5 +23,8 @@ int main() {
     std::printf("service %s %d %d %d\n", kMaxUserOffsetValue,
                 static_cast<int>(kMaxUserOffsetPolicyRange.low),
                 static_cast<int>(kMaxUserOffsetPolicyRange.high), 0);
+    std::printf(
+        "service %s %d %d %d\n", kRequireNtsValue, static_cast<int>(kRequireNtsPolicyRange.low),
+        static_cast<int>(kRequireNtsPolicyRange.high), static_cast<int>(ClockPolicy{}.requireNts));
     return 0;
 }

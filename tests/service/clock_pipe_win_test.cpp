@@ -290,8 +290,8 @@ TEST(ClockServiceClientTest, SaysWhatAMissingOrBrokenServiceAnswered) {
     }
 }
 
-// A service of the first version refuses the later request as malformed, in the first
-// version: the program asks again in it and reads the service's sentence.
+// A service of the first version refuses each later request as malformed, in the first
+// version: the program asks again a version lower each time and reads the service's sentence.
 TEST(ClockServiceClientTest, AServiceOfTheFirstVersionIsAskedAgainInIt) {
     const auto firstVersionReply = [](ClockServiceStatus status, const std::string& reason) {
         ClockServiceReply reply = MalformedReply(reason);
@@ -299,17 +299,20 @@ TEST(ClockServiceClientTest, AServiceOfTheFirstVersionIsAskedAgainInIt) {
         return EncodeClockServiceReply(reply, kClockServiceFirstVersion);
     };
     StandInServer server(std::vector<StandInServer::Reply>{
+        firstVersionReply(ClockServiceStatus::kMalformed, "unknown version 3"),
         firstVersionReply(ClockServiceStatus::kMalformed, "unknown version 2"),
         firstVersionReply(ClockServiceStatus::kFailed,
                           "Windows refused to set the clock (error 5)")});
-    const ClockServiceReply reply = TrustingThisProcess().Synchronise({"127.0.0.1", 30}, nullptr);
+    const ClockServiceReply reply =
+        TrustingThisProcess().Synchronise({"127.0.0.1", 30, true}, nullptr);
     EXPECT_EQ(FailureKind::kClockRefused, reply.failure.kind);
     EXPECT_EQ(5u, reply.failure.error);
     const std::vector<std::vector<std::uint8_t>> requests = server.Requests();
-    ASSERT_EQ(2u, requests.size());
-    EXPECT_EQ(EncodeClockServiceRequest({"127.0.0.1", 30}, kClockServiceProtocolVersion),
-              requests[0]);
-    EXPECT_EQ(EncodeClockServiceRequest({"127.0.0.1", 30}, kClockServiceFirstVersion), requests[1]);
+    ASSERT_EQ(3u, requests.size());
+    for (const std::uint16_t version : {3, 2, 1}) {
+        EXPECT_EQ(EncodeClockServiceRequest({"127.0.0.1", 30, true}, version),
+                  requests[3u - version]);
+    }
 }
 
 // A process that made the pipe before the service could would answer every request with

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "tests/support/fake_clock.h"
+#include "tests/support/fake_key_exchanger.h"
 #include "tests/support/fault_sntp_server.h"
 #include "tests/support/platform_fakes.h"
 
@@ -35,14 +36,15 @@ class ClockRequestHandlerTest : public testing::Test {
   protected:
     ClockServiceReply Handle(const std::vector<std::uint8_t>& request) {
         ClockRequestHandler handler(clock, network, [this] { return policy; },
-                                    {server.port(), 600});
+                                    {server.port(), 600, &keys});
         return handler.Handle(request);
     }
 
     FakeClock clock{-30.0};  // the server keeps the real time: this clock is 30 s slow
     OverlapCountingNetwork network;
     FaultSntpServer server;
-    ClockPolicy policy{{server.address()}, 60, {}};
+    FakeKeyExchanger keys;
+    ClockPolicy policy{{server.address()}, 60, false, {}};
 };
 
 TEST_F(ClockRequestHandlerTest, AnApprovedServersTimeIsSetWithTheUsersOffset) {
@@ -58,7 +60,7 @@ TEST_F(ClockRequestHandlerTest, AnApprovedServersTimeIsSetWithTheUsersOffset) {
 }
 
 TEST_F(ClockRequestHandlerTest, RequestsNotServedSayWhyAndOnlyTheApprovedServerIsAsked) {
-    std::vector<std::uint8_t> truncated = EncodeClockServiceRequest({server.address(), 0});
+    std::vector<std::uint8_t> truncated = EncodeClockServiceRequest({server.address(), 0}, 2);
     truncated.pop_back();
     const std::vector<std::uint8_t> good = EncodeClockServiceRequest({server.address(), 0});
     const std::string noAnswer = "no answer from " + server.address() + ": ";
@@ -102,6 +104,92 @@ TEST_F(ClockRequestHandlerTest, RequestsNotServedSayWhyAndOnlyTheApprovedServerI
     clock.FailSets(true, 1314);
     server.Reconfigure({});
     EXPECT_EQ("Windows refused to set the clock (error 1314)", Handle(good).reason);
+}
+
+// An NTS request is served with the service's own key exchange; where the policy requires
+// NTS a plain request is refused before any server is asked.
+TEST_F(ClockRequestHandlerTest, SecureTimeIsAskedWithTheServicesOwnKeys) {
+    Failure untrusted = FailureOf(FailureKind::kNtsCertificateUntrusted);
+    untrusted.certificateName = "nts.test";
+    untrusted.certificateIssuer = "Other CA";
+    struct Case {
+        const char* name;
+        bool requireNts;
+        bool nts;
+        Failure keyFailure;
+        ClockServiceStatus status;
+        FailureKind kind;
+        const char* reason;
+        bool secure;
+        std::size_t keyExchanges;
+        int packets;
+    };
+    const Case cases[] = {
+        {"an NTS request",
+         false,
+         true,
+         {},
+         ClockServiceStatus::kSynchronised,
+         FailureKind::kNone,
+         "",
+         true,
+         1,
+         1},
+        {"an NTS request where it is required",
+         true,
+         true,
+         {},
+         ClockServiceStatus::kSynchronised,
+         FailureKind::kNone,
+         "",
+         true,
+         1,
+         1},
+        {"a plain request",
+         false,
+         false,
+         {},
+         ClockServiceStatus::kSynchronised,
+         FailureKind::kNone,
+         "",
+         false,
+         0,
+         1},
+        {"a plain request where NTS is required",
+         true,
+         false,
+         {},
+         ClockServiceStatus::kRefused,
+         FailureKind::kNtsRequired,
+         "the administrator allows only secure time (NTS)",
+         false,
+         0,
+         0},
+        {"an untrusted certificate", true, true, untrusted, ClockServiceStatus::kFailed,
+         FailureKind::kNtsCertificateUntrusted,
+         "the certificate of nts.test, issued by Other CA, is not trusted", false, 1, 0},
+    };
+    for (const Case& c : cases) {
+        FakeKeyExchanger exchanger;
+        if (c.keyFailure.failed()) {
+            exchanger.Fail(server.address(), c.keyFailure);
+        } else {
+            exchanger.Answer(server.address(), server.address(), server.port());
+        }
+        policy.requireNts = c.requireNts;
+        const int before = server.requests();
+        ClockRequestHandler handler(clock, network, [this] { return policy; },
+                                    {server.port(), 600, &exchanger});
+        const ClockServiceReply reply =
+            handler.Handle(EncodeClockServiceRequest({server.address(), 0, c.nts}));
+        EXPECT_EQ(c.status, reply.status) << c.name;
+        EXPECT_EQ(c.kind, reply.failure.kind) << c.name;
+        EXPECT_EQ(c.reason, reply.reason) << c.name;
+        EXPECT_EQ(c.secure, reply.secure) << c.name;
+        EXPECT_EQ(c.keyFailure.certificateName, reply.failure.certificateName) << c.name;
+        EXPECT_EQ(c.keyExchanges, exchanger.asked().size()) << c.name;
+        EXPECT_EQ(c.packets, server.requests() - before) << c.name;
+    }
 }
 
 TEST_F(ClockRequestHandlerTest, ConcurrentRequestsAreCorrectedOneAfterTheOther) {
@@ -172,7 +260,7 @@ TEST(ClockRequestSecondOpinionTest, AnotherApprovedServerMustNotDisagree) {
                                 .clockOffsetSeconds = c.secondAhead,
                                 .clock = &clock},
                                net::Endpoint::Ipv6Loopback(first.port()));
-        ClockPolicy policy{{first.address()}, 0, {}};
+        ClockPolicy policy{{first.address()}, 0, false, {}};
         if (c.secondApproved) {
             policy.approvedServers.push_back(second.address());
         }
@@ -183,6 +271,51 @@ TEST(ClockRequestSecondOpinionTest, AnotherApprovedServerMustNotDisagree) {
         EXPECT_EQ(c.reason, reply.unconfirmed ? unconfirmed : reply.reason) << c.name;
         EXPECT_EQ(c.secondRequests, second.requests()) << c.name;
         EXPECT_EQ(c.status == ClockServiceStatus::kSynchronised, !clock.sets().empty()) << c.name;
+    }
+}
+
+// An NTS request's second opinion is asked by NTS too, with the service's own key exchange
+// with that server: a second opinion asked plainly could be forged by whoever forges the first.
+TEST(ClockRequestSecondOpinionTest, AnNtsRequestsSecondOpinionIsAskedByNts) {
+    struct Case {
+        const char* name;
+        bool nts;
+        bool secondKeysFail;
+        ClockServiceStatus status;
+        bool unconfirmed;
+        int secondRequests;
+        std::size_t keyExchanges;
+    };
+    const Case cases[] = {
+        {"plain", false, false, ClockServiceStatus::kSynchronised, false, 1, 0},
+        {"both by NTS", true, false, ClockServiceStatus::kSynchronised, false, 1, 2},
+        // The other server's key exchange failed: no opinion, never a plain one.
+        {"the other's keys refused", true, true, ClockServiceStatus::kSynchronised, true, 0, 2},
+    };
+    for (const Case& c : cases) {
+        FakeClock clock;
+        clock.Freeze();
+        FakeNetworkStack network;
+        FaultSntpServer first({.clockOffsetSeconds = 120, .clock = &clock});
+        FaultSntpServer second({.clockOffsetSeconds = 120, .clock = &clock},
+                               net::Endpoint::Ipv6Loopback(first.port()));
+        FakeKeyExchanger exchanger;
+        exchanger.Answer(first.address(), first.address(), first.port());
+        if (c.secondKeysFail) {
+            exchanger.Fail(second.address(), FailureOf(FailureKind::kNtsNoCookies));
+        } else {
+            exchanger.Answer(second.address(), second.address(), second.port());
+        }
+        const ClockPolicy policy{{first.address(), second.address()}, 0, false, {}};
+        ClockRequestHandler handler(clock, network, [&] { return policy; },
+                                    {first.port(), 600, &exchanger});
+        const ClockServiceReply reply =
+            handler.Handle(EncodeClockServiceRequest({first.address(), 0, c.nts}));
+        EXPECT_EQ(c.status, reply.status) << c.name << ": " << reply.reason;
+        EXPECT_EQ(c.unconfirmed, reply.unconfirmed) << c.name;
+        EXPECT_EQ(c.nts, reply.secure) << c.name;
+        EXPECT_EQ(c.secondRequests, second.requests()) << c.name;
+        EXPECT_EQ(c.keyExchanges, exchanger.asked().size()) << c.name;
     }
 }
 

@@ -51,6 +51,11 @@ TEST(ServiceEventTest, EveryEventNamesWhatWasAskedAndWhyInTheTablesWords) {
          EventLevel::kWarning,
          "The Tickwell Clock service ignores the policy value nMaxUserOffset = 7200 under "
          "HKEY_LOCAL_MACHINE\\Software\\Policies\\Quorvane\\Tickwell: it is outside 0 to 3600."},
+        {IgnoredPolicyEvent({PolicyScope::kMachineMandatory, "bRequireNts",
+                             IgnoredPolicyValue::Reason::kOutOfRange, "2"}),
+         EventLevel::kWarning,
+         "The Tickwell Clock service ignores the policy value bRequireNts = 2 under "
+         "HKEY_LOCAL_MACHINE\\Software\\Policies\\Quorvane\\Tickwell: it is outside 0 to 1."},
         {IgnoredPolicyEvent({PolicyScope::kMachineMandatory, "ApprovedServers\\2",
                              IgnoredPolicyValue::Reason::kNoHost, "ntp example"}),
          EventLevel::kWarning,

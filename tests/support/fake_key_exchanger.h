@@ -1,28 +1,16 @@
-// A key exchanger without TLS: each exchange gives a seal that sends the request as it is and
-// judges every reply the same way, with so many cookies, for the NTP server named.
+// A key exchange without TLS: each exchange gives a session whose seal sends the plain
+// datagram and judges every reply the same way, with so many cookies, naming the NTP server
+// to ask; or a failure. One answer serves every host, or each host has its own (a host not
+// set then fails as refused by TLS). It keeps the hosts it was asked for, in order.
 #pragma once
 
-#include <memory>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "ntp/key_exchanger.h"
-
-class PassingSeal : public RequestSeal {
-  public:
-    PassingSeal(int cookies, Verdict verdict) : cookies_(cookies), verdict_(verdict) {}
-    bool CanSeal() const override { return cookies_ > 0; }
-    std::vector<std::uint8_t> Seal(const sntp::Packet& request) override {
-        --cookies_;
-        return {request.begin(), request.end()};
-    }
-    Verdict Open(const std::uint8_t*, std::size_t) override { return verdict_; }
-
-  private:
-    int cookies_;
-    Verdict verdict_;
-};
 
 class FakeKeyExchanger : public KeyExchanger {
   public:
@@ -31,29 +19,26 @@ class FakeKeyExchanger : public KeyExchanger {
         int ntpPort = 123;
         int cookies = 8;
         RequestSeal::Verdict verdict = RequestSeal::Verdict::kAuthenticated;
-        Failure failure;  // of every exchange, when it fails
+        Failure failure;  // of the exchange, when it fails
         std::optional<CertificateDates> datesUnproven;
     };
 
-    explicit FakeKeyExchanger(Config config) : config_(std::move(config)) {}
+    FakeKeyExchanger() = default;
+    explicit FakeKeyExchanger(Config everyHost) : everyHost_(std::move(everyHost)) {}
 
-    SecureSession Exchange(const std::string& host, std::uint32_t, QueryInterrupter*) override {
-        hosts_.push_back(host);
-        SecureSession session;
-        session.failure = config_.failure;
-        if (!session.failure.failed()) {
-            session.seal = std::make_unique<PassingSeal>(config_.cookies, config_.verdict);
-            session.ntpHost = config_.ntpHost;
-            session.ntpPort = config_.ntpPort;
-            session.datesUnproven = config_.datesUnproven;
-        }
-        return session;
-    }
+    // host's key exchange names the NTP server at ntpHost, ntpPort.
+    void Answer(const std::string& host, const std::string& ntpHost, int ntpPort);
+    // host's key exchange fails so.
+    void Fail(const std::string& host, Failure failure);
 
-    // The hosts exchanged with, in order.
-    const std::vector<std::string>& hosts() const { return hosts_; }
+    SecureSession Exchange(const std::string& host, std::uint32_t timeoutMs,
+                           QueryInterrupter* interrupter) override;
+
+    std::vector<std::string> asked() const;
 
   private:
-    Config config_;
-    std::vector<std::string> hosts_;
+    std::optional<Config> everyHost_;
+    mutable std::mutex mutex_;
+    std::map<std::string, Config> answers_;
+    std::vector<std::string> asked_;
 };

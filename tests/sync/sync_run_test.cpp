@@ -97,7 +97,7 @@ TEST_F(SyncRunTest, OnlySecureServersKeepsTheRunAndItsSecondOpinionsOnNts) {
         EXPECT_EQ(row.asked, r.cursor.CurrentIndex()) << row.onlySecure;
         EXPECT_EQ(row.secure, result.secure) << row.onlySecure;
         EXPECT_EQ(row.secondOpinions, result.secondOpinionsAsked.size()) << row.onlySecure;
-        EXPECT_EQ(std::vector<std::string>{"nts.test"}, keys.hosts()) << row.onlySecure;
+        EXPECT_EQ(std::vector<std::string>{"nts.test"}, keys.asked()) << row.onlySecure;
     }
 }
 
