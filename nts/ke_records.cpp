@@ -69,10 +69,6 @@ KeAnswerReader::State KeAnswerReader::Add(ByteView received) {
         return state_;
     }
     received_ += received.size();
-    if (received_ > kMaxAnswerLength) {
-        Fail(FailureKind::kNtsKeMalformed, "an answer longer than any key exchange's");
-        return state_;
-    }
     pending_.insert(pending_.end(), received.begin(), received.end());
     std::size_t at = 0;
     while (state_ == State::kIncomplete && pending_.size() - at >= kRecordHeader) {
@@ -85,7 +81,9 @@ KeAnswerReader::State KeAnswerReader::Add(ByteView received) {
         at += kRecordHeader + length;
         const std::uint16_t type = typeField & ~kCritical;
         if (type == kEndOfMessage) {
-            if (length != 0 || at != pending_.size()) {
+            // The answer ends here. What follows is never read, whether it came in the same
+            // piece or would come in a later one: where TLS cuts the records must not matter.
+            if (length != 0) {
                 Fail(FailureKind::kNtsKeMalformed, "data after the end of the message");
             } else {
                 Complete();
@@ -95,6 +93,10 @@ KeAnswerReader::State KeAnswerReader::Add(ByteView received) {
         ReadRecord(type, (typeField & kCritical) != 0, body);
     }
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(at));
+    // Counted only while the end is still to come, for the same reason.
+    if (state_ == State::kIncomplete && received_ > kMaxAnswerLength) {
+        Fail(FailureKind::kNtsKeMalformed, "an answer longer than any key exchange's");
+    }
     return state_;
 }
 

@@ -87,10 +87,11 @@ std::string Contents(const fs::path& file) {
 }
 
 bool InstalledAsStaged(const fs::path& folder) {
-    for (const char* name : {"Tickwell.exe", "QvSupport.dll", "TickwellClock.exe",
-                             "policies\\Quorvane.admx", "policies\\Tickwell.admx",
-                             "policies\\en-US\\Quorvane.adml", "policies\\en-US\\Tickwell.adml"}) {
-        if (Contents(folder / name) != Contents(kStage / name)) {
+    for (const char* name :
+         {"Tickwell.exe", "QvSupport.dll", "TickwellClock.exe", "MbedTLS-LICENSE.txt",
+          "policies\\Quorvane.admx", "policies\\Tickwell.admx", "policies\\en-US\\Quorvane.adml",
+          "policies\\en-US\\Tickwell.adml"}) {
+        if (!fs::exists(folder / name) || Contents(folder / name) != Contents(kStage / name)) {
             return false;
         }
     }

@@ -191,7 +191,8 @@ TEST_F(MsiTest, ASilentInstallDoesWhatItsPropertiesSayAndAnUninstallRemovesEvery
         ASSERT_EQ(0u, install.exitCode) << install.log;
         const std::string program = c.folder + "\\Tickwell.exe";
         const std::string service = c.folder + "\\TickwellClock.exe";
-        for (const char* name : {"Tickwell.exe", "QvSupport.dll"}) {
+        for (const char* name : {"Tickwell.exe", "QvSupport.dll", "MbedTLS-LICENSE.txt"}) {
+            EXPECT_TRUE(fs::exists(fs::path(c.folder) / name)) << name;
             EXPECT_EQ(Contents(kStage / name), Contents(fs::path(c.folder) / name)) << name;
         }
         EXPECT_EQ(c.service, fs::exists(service));

@@ -64,14 +64,14 @@ TEST(KeyExchangeTest, RefusesAServerItsCertificateDoesNotProve) {
 TEST(KeyExchangeTest, AnInterruptedExchangeIsAbandoned) {
     // Connections complete in the backlog of a socket that never accepts them.
     const net::SocketHandle silent = net::OpenTcp();
-    ASSERT_TRUE(net::Bind(silent, {net::kLoopbackAddress, 4461}) && net::Listen(silent));
+    ASSERT_TRUE(net::Bind(silent, {net::kLoopbackAddress, 4469}) && net::Listen(silent));
     struct After : QueryInterrupter {
         std::chrono::steady_clock::time_point at =
             std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
         bool Interrupted() const override { return std::chrono::steady_clock::now() >= at; }
     } interrupter;
     CertificateCheck trusted(FixtureFile("ca.pem"));
-    const KeyExchangeResult result = ExchangeKeys("127.0.0.1", 4461, 60000, trusted, &interrupter);
+    const KeyExchangeResult result = ExchangeKeys("127.0.0.1", 4469, 60000, trusted, &interrupter);
     net::Close(silent);
     EXPECT_EQ(FailureKind::kAbandoned, result.failure.kind) << result.failure.account;
 }
