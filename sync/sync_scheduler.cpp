@@ -38,8 +38,10 @@ SyncScheduler::SyncScheduler(SchedulerServices services, Settings& settings, int
                records_,
                sntpPort,
                sntpTimeoutMs,
-               services.history},
-      tester_({services.clock, services.network, sntpPort, sntpTimeoutMs}, services.reporter),
+               services.history,
+               services.keys},
+      tester_({services.clock, services.network, sntpPort, sntpTimeoutMs, services.keys},
+              services.reporter),
       requests_(settings.servers, cursor_, services.random) {
     // A scheduled run's second opinion keeps to the same rules as its own server.
     context_.mayAskAutomatically = [this](const ServerEntry& entry) {
