@@ -275,7 +275,11 @@ std::string ServerTestReport(const RunResult& result) {
     if (result.ok()) {
         return NetDelayReport(result.delay);
     }
-    return std::string(kTestFailed) + " (" + FailureSentence(result) + ")";
+    // A secure server that answered and failed its checks: no connection to check.
+    const bool secureFailure = result.failure.kind >= FailureKind::kNtsTlsFailed &&
+                               result.failure.kind <= FailureKind::kNtsNotAuthenticated;
+    return std::string(secureFailure ? kSecureTestFailed : kTestFailed) + " (" +
+           FailureSentence(result) + ")";
 }
 
 std::string FailureSummary(const RunResult& result) {

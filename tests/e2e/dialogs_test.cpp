@@ -519,6 +519,36 @@ TEST_F(ChooserTest, AddNewStripsWebPrefixesAndCarriesTheLastCheckedDelay) {
     EXPECT_EQ("Undefined\n127.0.0.9\n1 " + delay[1].str().substr(0, 5), StoredServer(1));
 }
 
+TEST_F(ChooserTest, TheSecureGroupJoinsOnceAndAnAddedServerKeepsItsSecureMark) {
+    Start({}, {{"chronyd", kChronyd}});
+    ASSERT_NE(nullptr, OpenChooser());
+    for (int press = 0; press < 2; ++press) {  // the second finds every address there
+        Press(chooser, IDC_CHOOSER_ADD_SECURE);
+        ASSERT_TRUE(desktop::WaitUntil([&] { return Rows().RowCount() == 6; }, kMoment));
+    }
+    EXPECT_EQ("User", Rows().Text(0, 1));
+    EXPECT_EQ("NTS. Cloudflare, worldwide (anycast)", Rows().Text(1, 0));
+    EXPECT_EQ("Prog, NTS", Rows().Text(1, 1));
+
+    Press(chooser, IDC_CHOOSER_ADD_NEW);
+    const HWND add = WaitForDialog(IDC_ADD_CHECK);
+    ASSERT_NE(nullptr, add);
+    Type(add, IDC_ADD_TITLE, "Mine");
+    Type(add, IDC_ADD_URL, "nts.example");
+    Press(add, IDC_ADD_SECURE);
+    ASSERT_TRUE(desktop::WaitUntil([&] { return Checked(add, IDC_ADD_SECURE); }, kMoment));
+    ASSERT_TRUE(desktop::PostCommand(add, IDOK));
+    ASSERT_TRUE(desktop::WaitUntilClosed(add, kMoment));
+    ASSERT_TRUE(desktop::WaitUntil([&] { return Rows().RowCount() == 7; }, kMoment));
+    EXPECT_EQ("User, NTS", Rows().Text(6, 1));
+
+    Close(IDOK);
+    EXPECT_EQ(7u, TickwellSession::Servers().ReadDword("Servers_Counter"));
+    EXPECT_EQ("NTS. Cloudflare, worldwide (anycast)\ntime.cloudflare.com\n0 0.000 nts",
+              StoredServer(1));
+    EXPECT_EQ("Mine\nnts.example\n1 0.000 nts", StoredServer(6));
+}
+
 // ---- Every window at 200 %, for a person to look at beside the pictures at 100 %
 
 TEST_F(ChooserTest, EveryWindowAtTwiceTheDpi) {
