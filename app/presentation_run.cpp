@@ -275,7 +275,7 @@ std::string ServerTestReport(const RunResult& result) {
     if (result.ok()) {
         return NetDelayReport(result.delay);
     }
-    // A secure server that answered and failed its checks: no connection to check.
+    // Secure time's failures are not worded as a lost connection; the reason says which.
     const bool secureFailure = result.failure.kind >= FailureKind::kNtsTlsFailed &&
                                result.failure.kind <= FailureKind::kNtsNotAuthenticated;
     return std::string(secureFailure ? kSecureTestFailed : kTestFailed) + " (" +
