@@ -116,16 +116,16 @@ TEST_F(ProgramTest, ASilentServerFailsTheRunSayingWhyAndTheHistoryKeepsBothRuns)
         [&] {
             return HistoryLines("^" + time +
                                 ",manual,chronyd,127\\.0\\.0\\.1,127\\.0\\.0\\.1,success,[+-]"
-                                "\\d+\\.\\d{6},\\d\\.\\d{6},8,[+-]\\d+\\.\\d{6},$") == 1;
+                                "\\d+\\.\\d{6},\\d\\.\\d{6},8,[+-]\\d+\\.\\d{6},,$") == 1;
         },
         kMoment))
         << TickwellSession::HistoryText();
     const std::string text = TickwellSession::HistoryText();
     EXPECT_EQ(0u, text.find("time,kind,server,host,address,result,offset,delay,stratum,step,"
-                            "reason\r\n"));
+                            "reason,secure\r\n"));
     EXPECT_EQ(1, HistoryLines("^" + time +
                               ",manual,silent,127\\.0\\.0\\.9,127\\.0\\.0\\.9,failure,,,,,No "
-                              "answer from 127\\.0\\.0\\.9 within 5 s\\.$"))
+                              "answer from 127\\.0\\.0\\.9 within 5 s\\.,$"))
         << text;
 
     // The History window, from the tray menu: the newest run first, the failure marked.
@@ -144,7 +144,12 @@ TEST_F(ProgramTest, ASilentServerFailsTheRunSayingWhyAndTheHistoryKeepsBothRuns)
     EXPECT_EQ("chronyd", list.Text(0, 3));
     EXPECT_EQ("FAILED", list.Text(1, 0));
     EXPECT_EQ("127.0.0.9", list.Text(1, 5));
-    EXPECT_EQ(presentation::FailureSentence(silent), list.Text(1, 10));
+    EXPECT_EQ("", list.Text(1, 10));  // asked plainly: not secure
+    EXPECT_EQ(presentation::FailureSentence(silent), list.Text(1, 11));
+    // Local time, to the second, as the cells show it; the file keeps UTC.
+    EXPECT_TRUE(
+        std::regex_match(list.Text(0, 1), std::regex("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d")))
+        << list.Text(0, 1);
     Picture(history, "history-window");
 }
 
