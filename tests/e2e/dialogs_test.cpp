@@ -246,6 +246,29 @@ TEST_F(DialogsTest, TheTrayIconFollowsItsOptionOnlyOnOk) {
     EXPECT_EQ(0u, Stored("bShowIcon"));
 }
 
+TEST_F(DialogsTest, OnlySecureServersGivesACatalogueWithoutThemTheSecureGroupOnOk) {
+    Start({}, {{"chronyd", kChronyd}});
+    for (const int answer : {IDCANCEL, IDOK, IDOK}) {  // the last unchecks it again
+        const HWND options = Open(IDC_MAIN_OPTIONS, IDC_OPTIONS_TIMEOUT);
+        ASSERT_NE(nullptr, options);
+        const bool was = Checked(options, IDC_OPTIONS_ONLY_SECURE);
+        Press(options, IDC_OPTIONS_ONLY_SECURE);
+        ASSERT_TRUE(desktop::WaitUntil(
+            [&] { return Checked(options, IDC_OPTIONS_ONLY_SECURE) != was; }, kMoment));
+        ASSERT_TRUE(desktop::PostCommand(options, answer));
+        ASSERT_TRUE(desktop::WaitUntilClosed(options, kMoment));
+        if (answer == IDCANCEL) {
+            EXPECT_NE(std::optional<DWORD>(1), Stored("bOnlyNts"));
+            EXPECT_EQ(1u, TickwellSession::Servers().ReadDword("Servers_Counter"));
+        }
+    }
+    EXPECT_EQ(0u, Stored("bOnlyNts"));
+    // Turned off again, the group stays: the catalogue is the user's now.
+    EXPECT_EQ(6u, TickwellSession::Servers().ReadDword("Servers_Counter"));
+    EXPECT_EQ("NTS. PTB, Braunschweig, Germany - 3\nptbtime3.ptb.de\n0 0.000 nts",
+              TickwellSession::Servers().ReadString("Servers 5"));
+}
+
 TEST_F(DialogsTest, OptionsHelpFallsBackToTheWebSite) {
     Start({}, {{"chronyd", kChronyd}});
     const HWND options = Open(IDC_MAIN_OPTIONS, IDC_OPTIONS_TIMEOUT);
