@@ -12,6 +12,7 @@ void AddServerDialog::DoDataExchange(DataExchange& exchange) {
     exchange.Text(IDC_ADD_REPORT, report_);
     exchange.Text(IDC_ADD_TITLE, title_);
     exchange.Text(IDC_ADD_URL, url_);
+    exchange.Check(IDC_ADD_SECURE, secure_);
 }
 
 void AddServerDialog::OnCheckServer() {
@@ -21,7 +22,7 @@ void AddServerDialog::OnCheckServer() {
         title_ = presentation::kUndefinedTitle;
     }
     UpdateData(false);
-    StartTests({url_});
+    StartTests({TimeServer(url_, secure_)});
 }
 
 void AddServerDialog::OnTestResult(int, const RunResult& result, int) {
@@ -47,5 +48,6 @@ void AddServerDialog::OnOK() {
     }
     added_ = ServerEntry(title_, url_, 1);
     added_.delay = delay_.value_or(0.0);  // the catalogue's 0.0: not measured
+    added_.nts = secure_;
     EndDialog(IDOK);
 }

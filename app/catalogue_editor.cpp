@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "config/default_servers.h"
+
 CatalogueEditor::CatalogueEditor(ServerCatalogue copy, int chosen, ServersPolicy list)
     : servers_(std::move(copy)), list_(std::move(list)) {
     Choose(chosen);
@@ -32,6 +34,14 @@ void CatalogueEditor::RestoreDefaults() {
 void CatalogueEditor::Add(const ServerEntry& entry) {
     servers_.Add(entry);
     entriesChanged_ = true;
+}
+
+int CatalogueEditor::AddSecureServers() {
+    const int added = ::AddSecureServers(servers_);
+    if (added > 0) {
+        entriesChanged_ = true;
+    }
+    return added;
 }
 
 void CatalogueEditor::SetDelay(int index, double delay) {

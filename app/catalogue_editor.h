@@ -33,6 +33,9 @@ class CatalogueEditor {
     void RestoreDefaults();
     // The new entry goes last; the choice stays.
     void Add(const ServerEntry& entry);
+    // The built-in secure group after the entries, without an address already there; the
+    // choice stays. Returns how many were added.
+    int AddSecureServers();
     void SetDelay(int index, double delay);
     // After "Find the best", with its results in list order: the entry with the smallest
     // delay becomes the chosen one.

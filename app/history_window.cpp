@@ -8,11 +8,12 @@
 #include <iterator>
 
 #include "app/presentation.h"
+#include "platform/local_time.h"
 #include "resources/tickwell_ids.h"
 
 namespace {
 
-constexpr int kColumnWidths[] = {60, 130, 80, 120, 110, 90, 80, 70, 50, 80, 300};
+constexpr int kColumnWidths[] = {60, 130, 80, 120, 110, 90, 80, 70, 50, 80, 50, 300};
 static_assert(std::size(kColumnWidths) == std::size(presentation::kHistoryColumns));
 constexpr int kMargin = 10;
 constexpr int kButtonGap = 6;
@@ -83,7 +84,8 @@ void HistoryWindow::Fill() {
     list_.SetRedraw(false);
     list_.DeleteAllItems();
     for (std::size_t row = 0; row < entries_.size(); ++row) {
-        const std::vector<std::string> cells = presentation::HistoryRowCells(entries_[row]);
+        const std::vector<std::string> cells =
+            presentation::HistoryRowCells(entries_[row], LocalTimeOf);
         const int r = static_cast<int>(row);
         list_.InsertItem(r, cells[0]);
         for (std::size_t column = 1; column < cells.size(); ++column) {
@@ -103,7 +105,7 @@ void HistoryWindow::OnCopy() {
     if (selected.empty() || !::OpenClipboard(hwnd())) {
         return;
     }
-    const std::string text = presentation::HistoryRowsText(selected);
+    const std::string text = presentation::HistoryRowsText(selected, LocalTimeOf);
     ::EmptyClipboard();
     // The clipboard owns the memory once SetClipboardData took it.
     const HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);

@@ -25,6 +25,7 @@ constexpr PolicyControls kPolicyControls[] = {
     {&StoredOptions::nMaxDays, {IDC_OPTIONS_MAX_DAYS, IDC_OPTIONS_MAX_DAYS_SPIN}},
     {&StoredOptions::nTimeOut, {IDC_OPTIONS_TIMEOUT, IDC_OPTIONS_TIMEOUT_SPIN}},
     {&StoredOptions::nMaxDiff, {IDC_OPTIONS_MAX_DIFF, IDC_OPTIONS_MAX_DIFF_SPIN}},
+    {&StoredOptions::bOnlyNts, {IDC_OPTIONS_ONLY_SECURE}},
 };
 
 }  // namespace
@@ -58,6 +59,7 @@ void OptionsDialog::DoDataExchange(DataExchange& exchange) {
     exchange.Radio(IDC_OPTIONS_DAILY, form_.period);
     exchange.Check(IDC_OPTIONS_SHOW_ICON, form_.showIcon);
     exchange.Check(IDC_OPTIONS_EXIT_AFTER, form_.exitAfter);
+    exchange.Check(IDC_OPTIONS_ONLY_SECURE, form_.onlySecure);
     exchange.Text(IDC_OPTIONS_MINUTES, form_.minutes);
     exchange.MinMaxInt(form_.minutes, kMinutes.low, kMinutes.high);
     exchange.Text(IDC_OPTIONS_MAX_DAYS, form_.maxDays);
@@ -152,6 +154,9 @@ void OptionsDialog::OnOK() {
         return;
     }
     settings_.Choose(form_.Result(), form_.Edits());
+    if (form_.TurnedOnlySecureOn()) {
+        settings_.AddSecureServersWhenNone();
+    }
     tray_.Modify();
     EndDialog(IDOK);
 }

@@ -1,7 +1,8 @@
 // "Options": the synchronisation period, the exit after synchronisation, the tray icon, the
-// fixed offset as direction, minutes and seconds, and the limits of the warnings and of a
-// scheduled run, edited in a copy. OK publishes and stores them and brings the tray icon in
-// line at once; Cancel drops them.
+// fixed offset as direction, minutes and seconds, the limits of the warnings and of a
+// scheduled run, and whether only secure (NTS) servers are asked, edited in a copy. OK
+// publishes and stores them, brings the tray icon in line at once, and gives a catalogue
+// without secure servers the built-in ones when only those may be asked; Cancel drops them.
 #pragma once
 
 #include "app/managed_settings.h"

@@ -9,7 +9,7 @@ namespace {
 constexpr std::int32_t StoredOptions::*kFormFields[] = {
     &StoredOptions::nSynPeriod, &StoredOptions::bShowIcon, &StoredOptions::bExitAfter,
     &StoredOptions::nOffset,    &StoredOptions::nMaxDays,  &StoredOptions::nMaxDiff,
-    &StoredOptions::nTimeOut};
+    &StoredOptions::nTimeOut,   &StoredOptions::bOnlyNts};
 
 bool IsFormField(std::int32_t StoredOptions::*field) {
     return std::find(std::begin(kFormFields), std::end(kFormFields), field) !=
@@ -37,6 +37,7 @@ OptionsForm::OptionsForm(const UserOptions& options, const UserOptions& unchosen
       maxDays(options.maxDays),
       timeOut(options.timeOutSeconds),
       maxDiff(options.maxDiffMinutes),
+      onlySecure(options.onlySecure),
       unchosen_(unchosen) {
     const OffsetParts offset = SplitOffset(options.offsetSeconds);
     direction = offset.direction;
@@ -93,5 +94,6 @@ UserOptions OptionsForm::Result() const {
     options.maxDays = maxDays;
     options.maxDiffMinutes = maxDiff;
     options.timeOutSeconds = timeOut;
+    options.onlySecure = onlySecure;
     return options;
 }

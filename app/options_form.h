@@ -33,6 +33,8 @@ class OptionsForm {
     bool ExitAfterOffered() const;
     void ApplyExitAfterRule();
     UserOptions Result() const;
+    // OK turned "Only secure time servers" on: the catalogue may need secure servers.
+    bool TurnedOnlySecureOn() const { return onlySecure && !opened_.onlySecure; }
 
     // Bound to the dialog's controls.
     int period = Settings::kDaily;
@@ -43,6 +45,7 @@ class OptionsForm {
     int seconds = 0;
     int timeOut = 0;
     int maxDiff = 0;
+    bool onlySecure = false;
     int direction = 0;
 
   private:

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -83,6 +84,8 @@ inline constexpr const char* kBrokenStatus = "Broken by the user.";
 
 // The dialogs' server tests: "Error. Check Internet Connection." when none answered.
 inline constexpr const char* kTestFailed = "Error. Check Internet Connection.";
+// The same for a server asked by NTS whose key exchange or reply failed its checks.
+inline constexpr const char* kSecureTestFailed = "Error. Secure time check failed.";
 // The history's reason of a large step that no second server confirmed.
 inline constexpr const char* kNotConfirmed = "Not confirmed: no second server answered.";
 inline constexpr const char* kDatesCheckedByServerTime =
@@ -107,7 +110,8 @@ std::string FailureSentence(const RunResult& result);
 // The history's reason: the failure's sentence (and for a refusal that scheduled runs stop
 // asking), or for a success whether it went unconfirmed.
 std::string HistoryReason(const RunResult& result);
-// A server test of the dialogs: "Net Delay: 0.123", or kTestFailed with the reason in brackets.
+// A server test of the dialogs: "Net Delay: 0.123", or kTestFailed (kSecureTestFailed for a
+// failure of secure time) with the reason in brackets.
 std::string ServerTestReport(const RunResult& result);
 // The tray tip's few words, from the same table: "no answer".
 std::string FailureSummary(const RunResult& result);
@@ -203,13 +207,18 @@ inline constexpr std::size_t kMaxBalloonTextLength = 255;
 // Why the balloon speaks, then what the user can do about it.
 std::string BalloonText(BalloonCause cause, const StatusView& status);
 
-// The History window's columns, and an entry's cells in them: the first marks a failure.
-inline constexpr const char* kHistoryColumns[] = {"Result",  "Time (UTC)", "Kind",   "Server",
-                                                  "Host",    "Address",    "Offset", "Delay",
-                                                  "Stratum", "Step",       "Reason"};
-std::vector<std::string> HistoryRowCells(const HistoryEntry& entry);
-// Entries as the History window copies them: one line each, cells by tabs.
-std::string HistoryRowsText(const std::vector<HistoryEntry>& entries);
+// The History window's columns, and an entry's cells in them: the first marks a failure, the
+// time is the user's local time (the file keeps UTC; a time that does not convert shows as
+// stored), and "NTS" marks an authenticated time.
+inline constexpr const char* kHistoryColumns[] = {"Result",  "Time",    "Kind",   "Server",
+                                                  "Host",    "Address", "Offset", "Delay",
+                                                  "Stratum", "Step",    "Secure", "Reason"};
+inline constexpr const char* kSecureCell = "NTS";
+// The platform's conversion of a UTC moment to local time; empty when it cannot.
+using LocalTimeOfUtc = std::function<std::optional<SYSTEMTIME>(const SYSTEMTIME& utc)>;
+std::vector<std::string> HistoryRowCells(const HistoryEntry& entry, const LocalTimeOfUtc& local);
+// Entries as the History window copies them: one line each, the cells by tabs.
+std::string HistoryRowsText(const std::vector<HistoryEntry>& entries, const LocalTimeOfUtc& local);
 // The main window's system menu item that opens the History window.
 inline constexpr const char* kHistoryMenuItem = "History";
 
@@ -238,7 +247,9 @@ std::string AppliedPolicyList(const std::vector<AppliedPolicyValue>& values);
 // The key, the value's name, its data, and why it was ignored.
 std::vector<std::string> IgnoredPolicyInserts(const IgnoredPolicyValue& value);
 
-// The server chooser's list columns.
+// The server chooser's list columns, and an entry's Status cell: where it came from, and
+// ", NTS" for a server asked by secure time: "Prog, NTS".
 inline constexpr const char* kChooserColumns[] = {"Name", "Status", "Delay(sec.)"};
+std::string ChooserStatusText(const ServerEntry& entry);
 
 }  // namespace presentation

@@ -282,7 +282,11 @@ std::string ServerTestReport(const RunResult& result) {
     if (result.ok()) {
         return NetDelayReport(result.delay);
     }
-    return std::string(kTestFailed) + " (" + FailureSentence(result) + ")";
+    // Secure time's failures are not worded as a lost connection; the reason says which.
+    const bool secureFailure = result.failure.kind >= FailureKind::kNtsTlsFailed &&
+                               result.failure.kind <= FailureKind::kNtsNotAuthenticated;
+    return std::string(secureFailure ? kSecureTestFailed : kTestFailed) + " (" +
+           FailureSentence(result) + ")";
 }
 
 std::string FailureSummary(const RunResult& result) {

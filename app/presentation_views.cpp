@@ -63,7 +63,43 @@ std::string KindCell(const std::string& stored) {
     return kind->throughService ? words + " through the clock service" : words;
 }
 
+// "2026-12-09T09:14:03Z" as "2026-12-09 10:14:03" in local time.
+std::string LocalTimeCell(const std::string& stored, const LocalTimeOfUtc& local) {
+    SYSTEMTIME utc{};
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    char zone = 0;
+    if (std::sscanf(stored.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c", &year, &month, &day, &hour,
+                    &minute, &second, &zone) != 7 ||
+        zone != 'Z') {
+        return stored;
+    }
+    utc.wYear = static_cast<std::uint16_t>(year);
+    utc.wMonth = static_cast<std::uint16_t>(month);
+    utc.wDay = static_cast<std::uint16_t>(day);
+    utc.wHour = static_cast<std::uint16_t>(hour);
+    utc.wMinute = static_cast<std::uint16_t>(minute);
+    utc.wSecond = static_cast<std::uint16_t>(second);
+    if (!DateTime::FromSystemTime(utc)) {
+        return stored;
+    }
+    const std::optional<SYSTEMTIME> shown = local(utc);
+    if (!shown) {
+        return stored;
+    }
+    char text[48];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", shown->wYear, shown->wMonth,
+                  shown->wDay, shown->wHour, shown->wMinute, shown->wSecond);
+    return text;
+}
+
 }  // namespace
+
+std::string ChooserStatusText(const ServerEntry& entry) {
+    const std::string origin = entry.userAdded == ServerEntry::kUserAdded    ? kUserAdded
+                               : entry.userAdded == ServerEntry::kFromPolicy ? kFromPolicy
+                                                                             : kBuiltIn;
+    return entry.nts ? origin + ", " + kSecureCell : origin;
+}
 
 // Kept: three blanks between the seconds and the milliseconds.
 std::string TimeBeforeText(const SyncRecord& record) {
@@ -284,18 +320,29 @@ std::string BalloonText(BalloonCause cause, const StatusView& status) {
     return text.substr(0, kMaxBalloonTextLength);
 }
 
-std::vector<std::string> HistoryRowCells(const HistoryEntry& e) {
+std::vector<std::string> HistoryRowCells(const HistoryEntry& e, const LocalTimeOfUtc& local) {
     const std::string mark = e.result == HistoryEntry::kFailure   ? "FAILED"
                              : e.result == HistoryEntry::kSuccess ? "ok"
                                                                   : e.result;
-    return {mark,     e.time,  KindCell(e.kind), e.server, e.host,  e.address,
-            e.offset, e.delay, e.stratum,        e.step,   e.reason};
+    const std::string secure = e.secure == HistoryEntry::kSecure ? kSecureCell : "";
+    return {mark,
+            LocalTimeCell(e.time, local),
+            KindCell(e.kind),
+            e.server,
+            e.host,
+            e.address,
+            e.offset,
+            e.delay,
+            e.stratum,
+            e.step,
+            secure,
+            e.reason};
 }
 
-std::string HistoryRowsText(const std::vector<HistoryEntry>& entries) {
+std::string HistoryRowsText(const std::vector<HistoryEntry>& entries, const LocalTimeOfUtc& local) {
     std::string text;
     for (const HistoryEntry& entry : entries) {
-        const std::vector<std::string> fields = HistoryRowCells(entry);
+        const std::vector<std::string> fields = HistoryRowCells(entry, local);
         for (std::size_t i = 0; i < fields.size(); ++i) {
             text += (i == 0 ? "" : "\t") + fields[i];
         }

@@ -26,6 +26,7 @@ ServerChooserDialog::ServerChooserDialog(Settings& settings, SyncScheduler& sche
         .OnNotify(IDC_CHOOSER_LIST, NM_CLICK, [this](const NMHDR&) { return OnClickServerList(); })
         .OnCommand(IDC_CHOOSER_DELETE, [this] { OnDeleteSelected(); })
         .OnCommand(IDC_CHOOSER_RESTORE_DEFAULT, [this] { OnRestoreDefault(); })
+        .OnCommand(IDC_CHOOSER_ADD_SECURE, [this] { OnAddSecure(); })
         .OnCommand(IDC_CHOOSER_ADD_NEW, [this] { OnAddNew(); });
 }
 
@@ -41,11 +42,7 @@ void ServerChooserDialog::FillServerList() {
     for (int i = 0; i < editor_.servers().Size(); ++i) {
         const ServerEntry entry = editor_.servers().At(i);
         list_.InsertItem(i, entry.title);
-        const char* origin = entry.userAdded == ServerEntry::kUserAdded ? presentation::kUserAdded
-                             : entry.userAdded == ServerEntry::kFromPolicy
-                                 ? presentation::kFromPolicy
-                                 : presentation::kBuiltIn;
-        list_.SetItemText(i, 1, origin);
+        list_.SetItemText(i, 1, presentation::ChooserStatusText(entry));
         list_.SetItemText(i, 2, presentation::DelayText(entry.delay));
     }
     list_.SetRedraw(true);
@@ -59,7 +56,8 @@ void ServerChooserDialog::ShowCurrentServer() {
 
 void ServerChooserDialog::ShowManaged() {
     const std::string tip = managed_.CatalogueTip();
-    for (const int id : {IDC_CHOOSER_ADD_NEW, IDC_CHOOSER_DELETE, IDC_CHOOSER_RESTORE_DEFAULT}) {
+    for (const int id : {IDC_CHOOSER_ADD_NEW, IDC_CHOOSER_DELETE, IDC_CHOOSER_RESTORE_DEFAULT,
+                         IDC_CHOOSER_ADD_SECURE}) {
         ::EnableWindow(Item(id), managed_.CatalogueEditable() ? TRUE : FALSE);
         tips_.Set(Item(id), managed_.CatalogueManaged() ? tip : std::string());
     }
@@ -112,17 +110,19 @@ LRESULT ServerChooserDialog::OnClickServerList() {
 void ServerChooserDialog::OnTest() {
     testedIndex_ = editor_.chosen();
     searching_ = false;
-    StartTests({editor_.chosenEntry().address});
+    const ServerEntry chosen = editor_.chosenEntry();
+    StartTests({TimeServer(chosen.address, chosen.nts)});
 }
 
 void ServerChooserDialog::OnFindBest() {
-    std::vector<std::string> addresses;
+    std::vector<TimeServer> servers;
     for (int i = 0; i < editor_.servers().Size(); ++i) {
-        addresses.push_back(editor_.servers().At(i).address);
+        const ServerEntry entry = editor_.servers().At(i);
+        servers.emplace_back(entry.address, entry.nts);
     }
     searching_ = true;
-    searchResults_.assign(addresses.size(), RunResult());
-    StartTests(addresses);
+    searchResults_.assign(servers.size(), RunResult());
+    StartTests(servers);
     report_ = presentation::kTesting;
     UpdateData(false);
 }
@@ -169,6 +169,16 @@ void ServerChooserDialog::OnDeleteSelected() {
 
 void ServerChooserDialog::OnRestoreDefault() {
     editor_.RestoreDefaults();
+    FillServerList();
+    list_.Select(editor_.chosen());
+    ShowCurrentServer();
+    UpdateData(false);
+}
+
+void ServerChooserDialog::OnAddSecure() {
+    if (editor_.AddSecureServers() == 0) {
+        return;
+    }
     FillServerList();
     list_.Select(editor_.chosen());
     ShowCurrentServer();

@@ -1,6 +1,7 @@
 // "Time Server Choosing": the catalogue as a list with its measured delays, the server the
 // next run queries, a test of one server and the search for the one with the smallest
-// delay, both off the dialog's thread. Every action edits the dialog's working copy; OK
+// delay, both off the dialog's thread and each server asked as a run asks it, and the
+// built-in secure (NTS) group added in one step. Every action edits the dialog's working copy; OK
 // publishes it to the scheduler with the chosen index in one step, which points the next run
 // at the chosen entry, and stores both. Cancel drops the copy.
 #pragma once
@@ -35,6 +36,7 @@ class ServerChooserDialog : public ServerTestingDialog, public PolicyFollower {
     LRESULT OnClickServerList();
     void OnDeleteSelected();
     void OnRestoreDefault();
+    void OnAddSecure();
     void OnAddNew();
     void FinishSearch();
     void FillServerList();

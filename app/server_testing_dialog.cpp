@@ -2,13 +2,13 @@
 
 #include <memory>
 
-void ServerTestingDialog::StartTests(const std::vector<std::string>& addresses) {
+void ServerTestingDialog::StartTests(const std::vector<TimeServer>& servers) {
     busy_.Begin(hwnd());
-    outstanding_ = static_cast<int>(addresses.size());
+    outstanding_ = static_cast<int>(servers.size());
     // The results come back as messages: none is handled before the caller returns.
     // Each result travels in its message's lParam; the dialog, busy until the last has come,
     // is there to take it.
-    tests_.Start(addresses, [window = hwnd()](int index, const RunResult& result) {
+    tests_.Start(servers, [window = hwnd()](int index, const RunResult& result) {
         auto posted = std::make_unique<RunResult>(result);
         if (::PostMessageA(window, kResultMessage, static_cast<WPARAM>(index),
                            reinterpret_cast<LPARAM>(posted.get()))) {

@@ -23,8 +23,9 @@ class ServerTestingDialog : public Dialog {
     ServerTestingDialog(int templateId, ServerTester& tester)
         : Dialog(templateId), tests_(tester) {}
 
-    // Tests the addresses; address i comes back to OnTestResult as index i.
-    void StartTests(const std::vector<std::string>& addresses);
+    // Tests the servers, each as a run asks it (by NTS when marked so); server i comes back
+    // to OnTestResult as index i.
+    void StartTests(const std::vector<TimeServer>& servers);
     // One result; outstanding counts those still to come. The dialog is busy until this has
     // handled the last one.
     virtual void OnTestResult(int index, const RunResult& result, int outstanding) = 0;

@@ -289,6 +289,19 @@ void Settings::RestoreDefaultEntries(ServerCatalogue& catalogue) {
     ServersPolicy().RestoreDefaults(catalogue);
 }
 
+int Settings::AddSecureServersWhenNone() {
+    if (policy_.servers.Stands()) {
+        return 0;
+    }
+    // At the end: an index a run holds keeps naming the same entry.
+    const int added =
+        servers.With([](ServerCatalogue& catalogue) { return EnsureSecureServers(catalogue); });
+    if (added > 0) {
+        SaveServers(true);
+    }
+    return added;
+}
+
 void Settings::SaveServers(bool entriesChanged) {
     const ServersPolicy& list = policy_.servers;
     if ((list.Governed() && !list.userServersAllowed) ||

@@ -100,6 +100,11 @@ class Settings {
     void SaveServers(bool entriesChanged);
     // Drops the built-in entries and appends the built-in table; user entries stay.
     static void RestoreDefaultEntries(ServerCatalogue& catalogue);
+    // When "only secure servers" is turned on: a catalogue without an NTS entry gains the
+    // built-in secure group at its end, stored as the user's choice, so that runs have
+    // servers to ask. Nothing while a policy's Servers list stands: the administrator's
+    // list is the catalogue. Returns how many were added.
+    int AddSecureServersWhenNone();
 
     // Read on every thread, written by the user-interface thread (firstStart by a
     // synchronisation run, which is why it is no part of the published options), so each

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "config/server_entry.h"
+#include "ntp/key_exchanger.h"
 #include "ntp/sntp_client.h"
 #include "platform/clock.h"
 #include "platform/network_stack.h"
@@ -20,6 +21,8 @@ struct ServerAccess {
     NetworkStack& network;
     int sntpPort = 123;
     std::uint32_t sntpTimeoutMs = SntpClient::kDefaultTimeoutMs;
+    // What asks a server by NTS for its keys; without it such a server fails as unasked.
+    KeyExchanger* keys = nullptr;
 };
 
 // None when the network started.

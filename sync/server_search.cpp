@@ -75,18 +75,18 @@ void ServerTests::Join() {
     }
 }
 
-void ServerTests::Start(const std::vector<std::string>& addresses, OnResult onResult) {
+void ServerTests::Start(const std::vector<TimeServer>& addresses, OnResult onResult) {
     Join();  // the last tests have all reported; their threads end at once
     const auto launch = [this, addresses, onResult] {
         std::vector<std::thread> tests;
         for (std::size_t i = 0; i < addresses.size(); ++i) {
             const int index = static_cast<int>(i);
             try {
-                tests.emplace_back([this, index, address = addresses[i], onResult] {
-                    onResult(index, tester_.Test(address));
+                tests.emplace_back([this, index, server = addresses[i], onResult] {
+                    onResult(index, tester_.Test(server));
                 });
             } catch (const std::system_error&) {
-                onResult(index, Untested(addresses[i]));
+                onResult(index, Untested(addresses[i].host));
             }
         }
         for (std::thread& test : tests) {

@@ -41,8 +41,8 @@ class ServerTests {
     ServerTests(const ServerTests&) = delete;
     ServerTests& operator=(const ServerTests&) = delete;
 
-    // Tests every address at once; address i reports as index i.
-    void Start(const std::vector<std::string>& addresses, OnResult onResult);
+    // Tests every server at once; server i reports as index i.
+    void Start(const std::vector<TimeServer>& servers, OnResult onResult);
 
   private:
     void Join();

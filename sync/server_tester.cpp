@@ -11,7 +11,8 @@ class TestBoxGuard : public BoxGuard {
 
 }  // namespace
 
-RunResult ServerTester::Test(const std::string& host) {
+RunResult ServerTester::Test(const TimeServer& server) {
+    const std::string& host = server.host;
     const NetworkSession session(access_.network);
     if (const Failure failure = NetworkStartFailure(session.result()); failure.failed()) {
         RunEvent event;
@@ -26,7 +27,8 @@ RunResult ServerTester::Test(const std::string& host) {
     }
     SntpClient client(access_.clock, access_.sntpTimeoutMs);
     // Measuring only: the correction never sets the clock.
-    ClockCorrection correction(access_.clock, client, access_.sntpPort,
-                               [](const std::function<void()>&) { return false; });
-    return ResultOf(host, correction.Measure(host));
+    ClockCorrection correction(
+        access_.clock, client, access_.sntpPort, [](const std::function<void()>&) { return false; },
+        access_.keys);
+    return ResultOf(host, correction.Measure(server));
 }

@@ -15,7 +15,8 @@ class ServerTester {
     ServerTester(ServerAccess access, RunReporter& reporter)
         : access_(access), reporter_(reporter) {}
 
-    RunResult Test(const std::string& host);
+    // A server marked nts is asked by a key exchange and the sealed query, as a run asks it.
+    RunResult Test(const TimeServer& server);
 
   private:
     ServerAccess access_;

@@ -38,11 +38,12 @@ SyncScheduler::SyncScheduler(SchedulerServices services, Settings& settings, int
                records_,
                sntpPort,
                sntpTimeoutMs,
-               services.history},
-      tester_({services.clock, services.network, sntpPort, sntpTimeoutMs}, services.reporter),
+               services.history,
+               services.keys},
+      tester_({services.clock, services.network, sntpPort, sntpTimeoutMs, services.keys},
+              services.reporter),
       requests_(settings.servers, cursor_, services.random,
                 [&settings] { return settings.Options().onlySecure; }) {
-    context_.keys = services.keys;
     // A scheduled run's second opinion keeps to the same rules as its own server.
     context_.mayAskAutomatically = [this](const ServerEntry& entry) {
         const auto now = services_.steadyNow();

@@ -43,7 +43,9 @@ struct SchedulerServices {
     WorkerThreads& threads;
     ClockService& clockService;
     RunHistory* history = nullptr;  // where runs are recorded; none when null
-    KeyExchanger* keys = nullptr;   // for the servers asked by secure time (NTS)
+    // The key exchange of servers asked by NTS, for the runs and the dialogs' tests; none
+    // when null.
+    KeyExchanger* keys = nullptr;
     // Steady time for the pacing of requests; tests move a fake one.
     std::function<std::chrono::steady_clock::time_point()> steadyNow = [] {
         return std::chrono::steady_clock::now();

@@ -105,3 +105,39 @@ TEST(CatalogueEditorTest, EveryEditMakesTheCatalogueTheUsersAndRestoreBringsBack
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CatalogueEditorTest, SecureGroupJoinsOnceAndKeepsTheChoice) {
+    const struct {
+        const char* name;
+        ServerCatalogue opened;
+        int chosen;
+        int added;
+    } cases[] = {
+        {"plain catalogue", Servers({"a", "b"}), 1, 5},
+        {"one of them already there",
+         [] {
+             ServerCatalogue servers = Servers({"a"});
+             servers.Add(ServerEntry("Own", kSecureServers[1].address, ServerEntry::kUserAdded));
+             return servers;
+         }(),
+         1, 4},
+    };
+    for (const auto& c : cases) {
+        CatalogueEditor editor(c.opened, c.chosen);
+        EXPECT_EQ(c.added, editor.AddSecureServers()) << c.name;
+        EXPECT_TRUE(editor.EntriesChanged()) << c.name;
+        EXPECT_EQ(c.chosen, editor.chosen()) << c.name;
+        EXPECT_EQ(c.opened.Size() + c.added, editor.servers().Size()) << c.name;
+        EXPECT_TRUE(editor.servers().At(c.opened.Size()).nts) << c.name;
+        EXPECT_EQ(0, editor.AddSecureServers()) << c.name;
+    }
+    CatalogueEditor unchanged(Servers({"a"}), 0);
+    ASSERT_EQ(5, unchanged.AddSecureServers());
+    CatalogueEditor again(unchanged.servers(), 0);
+    EXPECT_EQ(0, again.AddSecureServers());
+    EXPECT_FALSE(again.EntriesChanged());  // nothing added: the catalogue is not the user's yet
+}
+
+}  // namespace

@@ -74,7 +74,7 @@ TEST(OptionsFormTest, EditsTellChangedFromRestoredFields) {
         std::set<std::string> restored;
     };
     const std::set<std::string> all = {"nSynPeriod", "bShowIcon", "bExitAfter", "nOffset",
-                                       "nMaxDays",   "nTimeOut",  "nMaxDiff"};
+                                       "nMaxDays",   "nTimeOut",  "nMaxDiff",   "bOnlyNts"};
     std::set<std::string> allButDays = all;
     allButDays.erase("nMaxDays");
     const Case cases[] = {
@@ -104,6 +104,30 @@ TEST(OptionsFormTest, EditsTellChangedFromRestoredFields) {
         const OptionEdits edits = form.Edits();
         EXPECT_EQ(c.changed, edits.changed) << c.what;
         EXPECT_EQ(c.restored, edits.restored) << c.what;
+    }
+}
+
+TEST(OptionsFormTest, OnlySecureIsEditedAndOnlyTurningItOnAsksForSecureServers) {
+    const struct {
+        bool opened;
+        bool checked;
+        bool turnedOn;
+        std::set<std::string> changed;
+    } cases[] = {
+        {false, true, true, {"bOnlyNts"}},
+        {true, true, false, {}},
+        {true, false, false, {"bOnlyNts"}},
+        {false, false, false, {}},
+    };
+    for (const auto& c : cases) {
+        UserOptions opened;
+        opened.onlySecure = c.opened;
+        OptionsForm form(opened);
+        EXPECT_EQ(c.opened, form.onlySecure);
+        form.onlySecure = c.checked;
+        EXPECT_EQ(c.checked, form.Result().onlySecure) << c.opened << c.checked;
+        EXPECT_EQ(c.turnedOn, form.TurnedOnlySecureOn()) << c.opened << c.checked;
+        EXPECT_EQ(c.changed, form.Edits().changed) << c.opened << c.checked;
     }
 }
 

@@ -388,6 +388,16 @@ TEST(PresentationTest, TheDialogsReports) {
     EXPECT_EQ(0u, ServerAddressRefusal("ntp example").find("\"ntp example\" is no host name"));
 }
 
+// A zone one hour east of UTC, without daylight saving, for the History window's time.
+std::optional<SYSTEMTIME> OneHourEast(const SYSTEMTIME& utc) {
+    const std::optional<DateTime> at = DateTime::FromSystemTime(utc);
+    SYSTEMTIME local{};
+    if (!at || !at->AddSeconds(3600).ToSystemTime(&local)) {
+        return std::nullopt;
+    }
+    return local;
+}
+
 TEST(PresentationTest, HistoryCellsMarkTheResultAndKeepEveryField) {
     const HistoryEntry failure{"2026-12-09T09:14:03Z",
                                "manual",
@@ -406,17 +416,85 @@ TEST(PresentationTest, HistoryCellsMarkTheResultAndKeepEveryField) {
     success.reason.clear();
     HistoryEntry note = failure;
     note.result = HistoryEntry::kNote;
-    const std::vector<std::string> cells = HistoryRowCells(failure);
+    success.secure = HistoryEntry::kSecure;
+    const std::vector<std::string> cells = HistoryRowCells(failure, OneHourEast);
     ASSERT_EQ(std::size(kHistoryColumns), cells.size());
-    EXPECT_EQ((std::vector<std::string>{"FAILED", "2026-12-09T09:14:03Z", "manual", "Chrony",
-                                        "localhost", "127.0.0.1", "", "", "", "", "No answer."}),
-              cells);
-    EXPECT_EQ("ok", HistoryRowCells(success)[0]);
-    EXPECT_EQ("note", HistoryRowCells(note)[0]);
     EXPECT_EQ(
-        "FAILED\t2026-12-09T09:14:03Z\tmanual\tChrony\tlocalhost\t127.0.0.1\t\t\t\t\tNo answer.\r\n"
-        "ok\t2026-12-09T09:14:03Z\tmanual\tChrony\tlocalhost\t127.0.0.1\t\t\t\t\t\r\n",
-        HistoryRowsText({failure, success}));
+        (std::vector<std::string>{"FAILED", "2026-12-09 10:14:03", "manual", "Chrony", "localhost",
+                                  "127.0.0.1", "", "", "", "", "", "No answer."}),
+        cells);
+    EXPECT_EQ("ok", HistoryRowCells(success, OneHourEast)[0]);
+    EXPECT_EQ("note", HistoryRowCells(note, OneHourEast)[0]);
+    EXPECT_EQ(
+        "FAILED\t2026-12-09 10:14:03\tmanual\tChrony\tlocalhost\t127.0.0.1\t\t\t\t\t\tNo "
+        "answer.\r\n"
+        "ok\t2026-12-09 10:14:03\tmanual\tChrony\tlocalhost\t127.0.0.1\t\t\t\t\tNTS\t\r\n",
+        HistoryRowsText({failure, success}, OneHourEast));
+}
+
+TEST(PresentationTest, HistoryTimeIsLocalWhenItConvertsAndAsStoredOtherwise) {
+    const auto none = [](const SYSTEMTIME&) { return std::optional<SYSTEMTIME>(); };
+    const struct {
+        const char* stored;
+        LocalTimeOfUtc local;
+        const char* shown;
+    } cases[] = {
+        {"2026-12-31T23:30:00Z", OneHourEast, "2027-01-01 00:30:00"},
+        {"2026-12-09T09:14:03Z", none, "2026-12-09T09:14:03Z"},
+        {"2026-12-09T09:14:03", OneHourEast, "2026-12-09T09:14:03"},    // no zone: not UTC
+        {"2026-13-09T09:14:03Z", OneHourEast, "2026-13-09T09:14:03Z"},  // no such month
+        {"yesterday", OneHourEast, "yesterday"},
+        {"", OneHourEast, ""},
+    };
+    for (const auto& c : cases) {
+        HistoryEntry entry;
+        entry.time = c.stored;
+        EXPECT_EQ(c.shown, HistoryRowCells(entry, c.local)[1]) << c.stored;
+    }
+}
+
+TEST(PresentationTest, ACheckOfASecureServerTellsWhySecureTimeFailed) {
+    RunResult untrusted = Failed(FailureKind::kNtsCertificateUntrusted);
+    untrusted.failure.certificateName = "nts.example";
+    untrusted.failure.certificateIssuer = "Test CA";
+    RunResult keyless = Failed(FailureKind::kNtsTlsFailed);
+    keyless.failure.account = "no key exchange available";
+    const struct {
+        RunResult result;
+        const char* report;
+    } cases[] = {
+        {untrusted,
+         "Error. Secure time check failed. (The certificate of nts.example, issued by Test CA, "
+         "is not trusted.)"},
+        {keyless,
+         "Error. Secure time check failed. (No secure connection to the key exchange (no key "
+         "exchange available).)"},
+        {Failed(FailureKind::kNtsNotAuthenticated),
+         "Error. Secure time check failed. (The reply was not authenticated: forged or damaged "
+         "on the way.)"},
+        {Failed(FailureKind::kNoAnswer),
+         "Error. Check Internet Connection. (No answer from 192.0.2.1 within 20 s.)"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.report, ServerTestReport(c.result));
+    }
+}
+
+TEST(PresentationTest, ChooserStatusTellsTheOriginAndTheSecureMark) {
+    const struct {
+        std::int32_t userAdded;
+        bool nts;
+        const char* shown;
+    } cases[] = {
+        {ServerEntry::kBuiltIn, false, "Prog"},       {ServerEntry::kUserAdded, false, "User"},
+        {ServerEntry::kFromPolicy, false, "Org"},     {ServerEntry::kBuiltIn, true, "Prog, NTS"},
+        {ServerEntry::kUserAdded, true, "User, NTS"}, {ServerEntry::kFromPolicy, true, "Org, NTS"},
+    };
+    for (const auto& c : cases) {
+        ServerEntry entry("T", "t.example", c.userAdded);
+        entry.nts = c.nts;
+        EXPECT_EQ(c.shown, ChooserStatusText(entry));
+    }
 }
 
 // The Kind column words what the history stored, today in the stored words themselves; a
@@ -443,7 +521,7 @@ TEST(PresentationTest, HistoryKindCellsWordTheStoredKind) {
     for (const Row& row : rows) {
         HistoryEntry entry;
         entry.kind = row.stored;
-        EXPECT_EQ(row.shown, HistoryRowCells(entry)[2]) << row.stored;
+        EXPECT_EQ(row.shown, HistoryRowCells(entry, OneHourEast)[2]) << row.stored;
     }
 }
 

@@ -20,4 +20,76 @@ TEST(DefaultServersTest, DefaultTableTitlesAreExactWithTheirPadding) {
     }
 }
 
+ServerCatalogue Catalogue(std::initializer_list<ServerEntry> entries) {
+    ServerCatalogue catalogue;
+    for (const ServerEntry& entry : entries) {
+        catalogue.Add(entry);
+    }
+    return catalogue;
+}
+
+ServerEntry Secure(ServerEntry entry) {
+    entry.nts = true;
+    return entry;
+}
+
+std::string Addresses(const ServerCatalogue& catalogue) {
+    std::string text;
+    for (int i = 0; i < catalogue.Size(); ++i) {
+        const ServerEntry e = catalogue.At(i);
+        text += e.address + (e.nts ? "+" : "") + (e.userAdded == ServerEntry::kBuiltIn ? "" : "u") +
+                " ";
+    }
+    return text;
+}
+
+constexpr const char* kGroup =
+    "time.cloudflare.com+ nts.netnod.se+ ptbtime1.ptb.de+ ptbtime2.ptb.de+ ptbtime3.ptb.de+ ";
+
+TEST(DefaultServersTest, SecureGroupJoinsWithoutDuplicatingAnAddress) {
+    const ServerEntry plain("Mine", "my.example", ServerEntry::kUserAdded);
+    const struct {
+        const char* name;
+        ServerCatalogue before;
+        int added;
+        std::string after;
+    } cases[] = {
+        {"empty", Catalogue({}), 5, kGroup},
+        {"plain entry first", Catalogue({plain}), 5, std::string("my.exampleu ") + kGroup},
+        {"same address in another case, plain, stays as the user's",
+         Catalogue({ServerEntry("Own", "PTBTIME2.ptb.de", ServerEntry::kUserAdded)}), 4,
+         "PTBTIME2.ptb.deu time.cloudflare.com+ nts.netnod.se+ ptbtime1.ptb.de+ "
+         "ptbtime3.ptb.de+ "},
+        {"whole group already there", Catalogue({}), 0, kGroup},
+    };
+    for (const auto& c : cases) {
+        ServerCatalogue catalogue = c.before;
+        if (c.added == 0) {
+            AddSecureServers(catalogue);
+        }
+        EXPECT_EQ(c.added, AddSecureServers(catalogue)) << c.name;
+        EXPECT_EQ(c.after, Addresses(catalogue)) << c.name;
+    }
+}
+
+TEST(DefaultServersTest, EnsureAddsTheGroupOnlyWhenNoEntryIsSecure) {
+    const struct {
+        const char* name;
+        ServerCatalogue before;
+        int added;
+    } cases[] = {
+        {"none secure", Catalogue({ServerEntry("a", "a.example", ServerEntry::kBuiltIn)}), 5},
+        {"a user's secure entry",
+         Catalogue({Secure(ServerEntry("s", "s.example", ServerEntry::kUserAdded))}), 0},
+        {"empty", Catalogue({}), 5},
+    };
+    for (const auto& c : cases) {
+        ServerCatalogue catalogue = c.before;
+        EXPECT_EQ(c.added == 0, HasSecureEntry(c.before)) << c.name;
+        EXPECT_EQ(c.added, EnsureSecureServers(catalogue)) << c.name;
+        EXPECT_EQ(c.before.Size() + c.added, catalogue.Size()) << c.name;
+        EXPECT_TRUE(HasSecureEntry(catalogue)) << c.name;
+    }
+}
+
 }  // namespace

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "config/settings.h"
+
+#include "config/default_servers.h"
 #include "tests/support/fake_policy_source.h"
 #include "tests/support/memory_profile_store.h"
 
@@ -205,6 +207,46 @@ TEST_F(SettingsPolicyTest, ANewCatalogueKeepsTheChosenServerWhereItHasIt) {
     const PolicyChange change = settings_->ApplyPolicies(policies_.All());
     ASSERT_TRUE(change.catalogue);
     EXPECT_EQ(1, change.chosen);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SettingsSecureServersTest, OnlySecureGainsTheSecureGroupOnceAndNeverUnderAServersList) {
+    const struct {
+        const char* name;
+        bool list;
+        int added;
+        int stored;  // the counter a later start reads
+    } cases[] = {
+        {"the built-in table", false, 5, 24},
+        {"a mandatory list", true, 0, 19},
+    };
+    for (const auto& c : cases) {
+        MemoryProfileStore store;
+        FakePolicySource policies;
+        if (c.list) {
+            policies.SetList(kMM, kServersList, {PolicyValue::Text("a.corp")});
+        }
+        const auto start = [&] {
+            auto settings = std::make_unique<Settings>(store);
+            settings->ApplyPolicies(policies.All());
+            SyncRecord record;
+            settings->Load(record);
+            return settings;
+        };
+        const std::unique_ptr<Settings> settings = start();
+        EXPECT_EQ(c.added, settings->AddSecureServersWhenNone()) << c.name;
+        EXPECT_EQ(0, settings->AddSecureServersWhenNone()) << c.name;  // never twice
+        EXPECT_EQ(MemoryProfileStore::Value(c.stored), store.value("Servers", "Servers_Counter"))
+            << c.name;
+        const ServerCatalogue later = start()->servers.Copy();
+        EXPECT_EQ(c.added > 0, HasSecureEntry(later)) << c.name;
+        if (c.added > 0) {
+            EXPECT_EQ(kSecureServers[0].address, later.At(19).address) << c.name;
+        }
+    }
 }
 
 }  // namespace

@@ -246,6 +246,29 @@ TEST_F(DialogsTest, TheTrayIconFollowsItsOptionOnlyOnOk) {
     EXPECT_EQ(0u, Stored("bShowIcon"));
 }
 
+TEST_F(DialogsTest, OnlySecureServersGivesACatalogueWithoutThemTheSecureGroupOnOk) {
+    Start({}, {{"chronyd", kChronyd}});
+    for (const int answer : {IDCANCEL, IDOK, IDOK}) {  // the last unchecks it again
+        const HWND options = Open(IDC_MAIN_OPTIONS, IDC_OPTIONS_TIMEOUT);
+        ASSERT_NE(nullptr, options);
+        const bool was = Checked(options, IDC_OPTIONS_ONLY_SECURE);
+        Press(options, IDC_OPTIONS_ONLY_SECURE);
+        ASSERT_TRUE(desktop::WaitUntil(
+            [&] { return Checked(options, IDC_OPTIONS_ONLY_SECURE) != was; }, kMoment));
+        ASSERT_TRUE(desktop::PostCommand(options, answer));
+        ASSERT_TRUE(desktop::WaitUntilClosed(options, kMoment));
+        if (answer == IDCANCEL) {
+            EXPECT_NE(std::optional<DWORD>(1), Stored("bOnlyNts"));
+            EXPECT_EQ(1u, TickwellSession::Servers().ReadDword("Servers_Counter"));
+        }
+    }
+    EXPECT_EQ(0u, Stored("bOnlyNts"));
+    // Turned off again, the group stays: the catalogue is the user's now.
+    EXPECT_EQ(6u, TickwellSession::Servers().ReadDword("Servers_Counter"));
+    EXPECT_EQ("NTS. PTB, Braunschweig, Germany - 3\nptbtime3.ptb.de\n0 0.000 nts",
+              TickwellSession::Servers().ReadString("Servers 5"));
+}
+
 TEST_F(DialogsTest, OptionsHelpFallsBackToTheWebSite) {
     Start({}, {{"chronyd", kChronyd}});
     const HWND options = Open(IDC_MAIN_OPTIONS, IDC_OPTIONS_TIMEOUT);
@@ -517,6 +540,36 @@ TEST_F(ChooserTest, AddNewStripsWebPrefixesAndCarriesTheLastCheckedDelay) {
     EXPECT_EQ(2u, TickwellSession::Servers().ReadDword("Servers_Counter"));
     EXPECT_EQ("chronyd\n127.0.0.1\n1 0.000", StoredServer(0));
     EXPECT_EQ("Undefined\n127.0.0.9\n1 " + delay[1].str().substr(0, 5), StoredServer(1));
+}
+
+TEST_F(ChooserTest, TheSecureGroupJoinsOnceAndAnAddedServerKeepsItsSecureMark) {
+    Start({}, {{"chronyd", kChronyd}});
+    ASSERT_NE(nullptr, OpenChooser());
+    for (int press = 0; press < 2; ++press) {  // the second finds every address there
+        Press(chooser, IDC_CHOOSER_ADD_SECURE);
+        ASSERT_TRUE(desktop::WaitUntil([&] { return Rows().RowCount() == 6; }, kMoment));
+    }
+    EXPECT_EQ("User", Rows().Text(0, 1));
+    EXPECT_EQ("NTS. Cloudflare, worldwide (anycast)", Rows().Text(1, 0));
+    EXPECT_EQ("Prog, NTS", Rows().Text(1, 1));
+
+    Press(chooser, IDC_CHOOSER_ADD_NEW);
+    const HWND add = WaitForDialog(IDC_ADD_CHECK);
+    ASSERT_NE(nullptr, add);
+    Type(add, IDC_ADD_TITLE, "Mine");
+    Type(add, IDC_ADD_URL, "nts.example");
+    Press(add, IDC_ADD_SECURE);
+    ASSERT_TRUE(desktop::WaitUntil([&] { return Checked(add, IDC_ADD_SECURE); }, kMoment));
+    ASSERT_TRUE(desktop::PostCommand(add, IDOK));
+    ASSERT_TRUE(desktop::WaitUntilClosed(add, kMoment));
+    ASSERT_TRUE(desktop::WaitUntil([&] { return Rows().RowCount() == 7; }, kMoment));
+    EXPECT_EQ("User, NTS", Rows().Text(6, 1));
+
+    Close(IDOK);
+    EXPECT_EQ(7u, TickwellSession::Servers().ReadDword("Servers_Counter"));
+    EXPECT_EQ("NTS. Cloudflare, worldwide (anycast)\ntime.cloudflare.com\n0 0.000 nts",
+              StoredServer(1));
+    EXPECT_EQ("Mine\nnts.example\n1 0.000 nts", StoredServer(6));
 }
 
 // ---- Every window at 200 %, for a person to look at beside the pictures at 100 %

@@ -144,7 +144,12 @@ TEST_F(ProgramTest, ASilentServerFailsTheRunSayingWhyAndTheHistoryKeepsBothRuns)
     EXPECT_EQ("chronyd", list.Text(0, 3));
     EXPECT_EQ("FAILED", list.Text(1, 0));
     EXPECT_EQ("127.0.0.9", list.Text(1, 5));
-    EXPECT_EQ(presentation::FailureSentence(silent), list.Text(1, 10));
+    EXPECT_EQ("", list.Text(1, 10));  // asked plainly: not secure
+    EXPECT_EQ(presentation::FailureSentence(silent), list.Text(1, 11));
+    // Local time, to the second, as the cells show it; the file keeps UTC.
+    EXPECT_TRUE(
+        std::regex_match(list.Text(0, 1), std::regex("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d")))
+        << list.Text(0, 1);
     Picture(history, "history-window");
 }
 
@@ -176,6 +181,13 @@ TEST_F(ProgramTest, SynchronizeNowThroughNtsSaysTheTimeWasSecure) {
             return icon && icon->tip.starts_with("Synchronized, secure: Tickwell - ");
         },
         kMoment));
+    desktop::Post(main, WM_SYSCOMMAND, IDM_SYSTEM_HISTORY);
+    const HWND history = desktop::WaitForWindow(
+        {.processId = copy->id(), .title = "Tickwell History", .visibleOnly = true}, kMoment);
+    ASSERT_NE(nullptr, history);
+    const desktop::ListViewSeen list(desktop::Control(history, IDC_HISTORY_LIST));
+    ASSERT_TRUE(desktop::WaitUntil([&] { return list.RowCount() == 1; }, kMoment));
+    EXPECT_EQ("NTS", list.Text(0, 10));
 }
 
 // Asleep, the clock drifted: a resume runs the daily schedule again although today's run

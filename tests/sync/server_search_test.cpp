@@ -104,7 +104,7 @@ TEST(ServerSearchTest, TestsEveryServerAtOnceAndReportsEachByItsIndex) {
         int requestsAtFirstResult = -1;
         {
             ServerTests tests(h.tester);
-            tests.Start(std::vector<std::string>(kServers, h.server.address()),
+            tests.Start(std::vector<TimeServer>(kServers, TimeServer(h.server.address())),
                         [&](int index, const RunResult& result) {
                             std::lock_guard<std::mutex> lock(mutex);
                             if (requestsAtFirstResult < 0) {

@@ -351,6 +351,44 @@ TEST_F(SyncRunTest, ServerTestOfTheDialogsNeverTouchesTheClockOrTheRecord) {
     EXPECT_EQ(0, h.cursor.CurrentIndex());
 }
 
+// A key exchange that refuses, and the hosts it was asked for.
+class RefusingKeys : public KeyExchanger {
+  public:
+    SecureSession Exchange(const std::string& host, std::uint32_t, QueryInterrupter*) override {
+        hosts.push_back(host);
+        SecureSession session;
+        session.failure = FailureOf(FailureKind::kNtsCertificateUntrusted);
+        session.failure.certificateName = "CN=" + host;
+        return session;
+    }
+    std::vector<std::string> hosts;
+};
+
+TEST_F(SyncRunTest, ServerTestOfASecureServerMakesTheKeyExchangeAndNeverAsksPlainly) {
+    RefusingKeys keys;
+    ServerTester tester{{h.clock, h.network, h.server.port(), 2000, &keys}, h.reporter};
+    ServerTester keyless{{h.clock, h.network, h.server.port(), 2000}, h.reporter};
+    const struct {
+        const char* name;
+        ServerTester& tester;
+        bool nts;
+        FailureKind kind;
+        std::size_t exchanges;
+    } cases[] = {
+        {"plain", tester, false, FailureKind::kNone, 0},
+        {"secure", tester, true, FailureKind::kNtsCertificateUntrusted, 1},
+        {"secure without a key exchange", keyless, true, FailureKind::kNtsTlsFailed, 1},
+    };
+    for (const auto& c : cases) {
+        const int asked = h.server.requests();
+        const RunResult result = c.tester.Test(TimeServer(h.server.address(), c.nts));
+        EXPECT_EQ(c.kind, result.failure.kind) << c.name;
+        EXPECT_EQ(c.exchanges, keys.hosts.size()) << c.name;
+        EXPECT_EQ(c.nts ? 0 : 1, h.server.requests() - asked) << c.name;
+    }
+    EXPECT_EQ(std::vector<std::string>{h.server.address()}, keys.hosts);
+}
+
 TEST_F(SyncRunTest, EveryRunLeavesItsLineInTheHistoryAndAnUnwritableOneStopsNothing) {
     const std::filesystem::path folder =
         std::filesystem::temp_directory_path() /
