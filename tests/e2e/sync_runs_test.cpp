@@ -273,7 +273,7 @@ TEST_F(ProgramTest, AServerAskingToSlowDownIsAskedOnceAndTheStatusSaysItIsLeftAl
     kissed.failure = FailureOf(FailureKind::kKissOfDeath);
     kissed.failure.kiss = KissCode::FromText("RATE");
     EXPECT_EQ(1, HistoryLines(",scheduled,rate,::1,::1,failure,.*," +
-                              Literal(presentation::HistoryReason(kissed)) + "$"))
+                              Literal(presentation::HistoryReason(kissed)) + ",$"))
         << TickwellSession::HistoryText();
 
     ExpectTheHistoryWindowToAnnounceTheNextRun(*copy, main);
