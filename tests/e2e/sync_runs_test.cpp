@@ -190,6 +190,25 @@ TEST_F(ProgramTest, SynchronizeNowThroughNtsSaysTheTimeWasSecure) {
     EXPECT_EQ("NTS", list.Text(0, 10));
 }
 
+// "Only secure time servers": the run passes over the plain server it would have asked.
+TEST_F(ProgramTest, OnlySecureServersKeepsTheRunOffThePlainServer) {
+    FaultSntpServer plain({}, net::Endpoint::Ipv6Loopback(123));  // clear of chronyd
+    SeedLaterStart({{"bOnlyNts", 1}},
+                   {{"plain", plain.address()}, {"secure", "nts.test", 1, true}});
+    Process* copy = nullptr;
+    const HWND main = StartAndWait("", &copy);
+    ASSERT_NE(nullptr, main);
+    ASSERT_TRUE(desktop::PostCommand(main, IDC_MAIN_SYNCHRONIZE));
+    const auto box = TickwellSession::BoxOf(*copy, kTitle);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(presentation::kSuccessBox, box->text());
+    box->Answer(IDOK);
+    EXPECT_TRUE(desktop::WaitUntil(
+        [] { return HistoryLines(",manual,secure,nts\\.test,.*,success,.*,nts$") == 1; }, kMoment))
+        << TickwellSession::HistoryText();
+    EXPECT_EQ(0, plain.requests());
+}
+
 // Asleep, the clock drifted: a resume runs the daily schedule again although today's run
 // succeeded, and the tray tip tells the last result and the next run.
 TEST_F(ProgramTest, AResumeFromSleepRunsTheDailyScheduleAgain) {
