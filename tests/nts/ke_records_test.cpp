@@ -2,14 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace nts {
 namespace {
 
-Bytes Record(std::uint16_t type, Bytes body) {
-    Bytes record = {static_cast<std::uint8_t>(type >> 8), static_cast<std::uint8_t>(type),
-                    static_cast<std::uint8_t>(body.size() >> 8),
-                    static_cast<std::uint8_t>(body.size())};
-    record.insert(record.end(), body.begin(), body.end());
+Bytes Record(std::uint16_t type, const Bytes& body) {
+    // Sized once: growing a four-byte vector by insert trips GCC 12's bounds warning at -O2.
+    Bytes record(4 + body.size());
+    record[0] = static_cast<std::uint8_t>(type >> 8);
+    record[1] = static_cast<std::uint8_t>(type);
+    record[2] = static_cast<std::uint8_t>(body.size() >> 8);
+    record[3] = static_cast<std::uint8_t>(body.size());
+    std::copy(body.begin(), body.end(), record.begin() + 4);
     return record;
 }
 
