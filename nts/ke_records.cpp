@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "nts/big_endian.h"
+
 namespace nts {
 
 namespace {
@@ -25,15 +27,6 @@ constexpr std::uint16_t kAeadAesSivCmac256 = 15;
 // A cookie is the server's business, but one longer than this would not fit in a request.
 constexpr std::size_t kMaxCookieLength = 1024;
 constexpr std::size_t kMaxServerNameLength = 255;
-
-std::uint16_t U16(const std::uint8_t* at) {
-    return static_cast<std::uint16_t>(at[0] << 8 | at[1]);
-}
-
-void AppendU16(Bytes& out, std::uint16_t value) {
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
-    out.push_back(static_cast<std::uint8_t>(value));
-}
 
 void AppendRecord(Bytes& out, std::uint16_t type, std::initializer_list<std::uint16_t> body) {
     AppendU16(out, type);

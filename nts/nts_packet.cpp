@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <optional>
 
+#include "nts/big_endian.h"
+
 namespace nts {
 
 namespace {
@@ -20,15 +22,6 @@ constexpr std::size_t kMinFieldLength = 16;
 // More than a server gives in one reply; the rest would be spent before they are used.
 constexpr std::size_t kMaxNewCookies = 8;
 
-std::uint16_t U16(const std::uint8_t* at) {
-    return static_cast<std::uint16_t>(at[0] << 8 | at[1]);
-}
-
-void AppendU16(Bytes& out, std::size_t value) {
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
-    out.push_back(static_cast<std::uint8_t>(value));
-}
-
 std::size_t Padded(std::size_t length) {
     return (length + 3) & ~std::size_t{3};
 }
@@ -36,7 +29,7 @@ std::size_t Padded(std::size_t length) {
 void AppendField(Bytes& out, std::uint16_t type, ByteView body) {
     const std::size_t length = std::max(kMinFieldLength, kFieldHeader + Padded(body.size()));
     AppendU16(out, type);
-    AppendU16(out, length);
+    AppendU16(out, static_cast<std::uint16_t>(length));
     out.insert(out.end(), body.begin(), body.end());
     out.resize(out.size() + length - kFieldHeader - body.size(), 0);
 }
@@ -80,8 +73,8 @@ Bytes SealRequest(sntp::Packet header, const UniqueId& id, const Bytes& cookie,
     // Nothing to encrypt: the sealed part is the tag alone.
     const Bytes sealed = AesSiv(clientToServer).Seal({packet, nonce}, {});
     Bytes authenticator;
-    AppendU16(authenticator, nonce.size());
-    AppendU16(authenticator, sealed.size());
+    AppendU16(authenticator, static_cast<std::uint16_t>(nonce.size()));
+    AppendU16(authenticator, static_cast<std::uint16_t>(sealed.size()));
     authenticator.insert(authenticator.end(), nonce.begin(), nonce.end());
     authenticator.insert(authenticator.end(), sealed.begin(), sealed.end());
     AppendField(packet, kAuthenticator, authenticator);

@@ -12,22 +12,12 @@
 #include "sync/clock_correction.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/udp_relay.h"
+#include "tests/support/chronyd_fixture.h"
 
 namespace nts {
 namespace {
 
 using Datagram = UdpRelay::Datagram;
-
-std::string FixtureFile(const char* name) {
-    const char* dir = std::getenv("TICKWELL_CHRONYD_DIR");
-#ifdef _WIN32
-    // Wine shows the Unix root as drive Z:.
-    const std::string root = "Z:";
-#else
-    const std::string root;
-#endif
-    return dir != nullptr ? root + dir + "/" + name : name;
-}
 
 // The real key exchange with chronyd, whose NTP requests then go through the relay instead.
 class KeysThroughRelay : public KeyExchanger {
@@ -72,7 +62,7 @@ struct Corrected {
 };
 
 Corrected CorrectThrough(UdpRelay::Tamper tamper, bool secure) {
-    CertificateCheck trusted(FixtureFile("ca.pem"));
+    CertificateCheck trusted(ChronydFixtureFile("ca.pem"));
     EXPECT_TRUE(trusted.usable());
     UdpRelay relay(kChronyd, std::move(tamper));
     KeysThroughRelay keys(trusted, relay.port());
@@ -182,7 +172,7 @@ TEST(HostileServerTest, OnlyAnNtsnKissForTheRequestAsksForNewKeys) {
 }
 
 TEST(HostileServerTest, RefusesKeyExchangeServersThatAreNotWhatTheyShouldBe) {
-    CertificateCheck trusted(FixtureFile("ca.pem"));
+    CertificateCheck trusted(ChronydFixtureFile("ca.pem"));
     ASSERT_TRUE(trusted.usable());
     struct Row {
         const char* name;

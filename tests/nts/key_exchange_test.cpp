@@ -9,23 +9,13 @@
 #include <cstdlib>
 
 #include "ntp/socket_api.h"
+#include "tests/support/chronyd_fixture.h"
 
 namespace nts {
 namespace {
 
-std::string FixtureFile(const char* name) {
-    const char* dir = std::getenv("TICKWELL_CHRONYD_DIR");
-#ifdef _WIN32
-    // Wine shows the Unix root as drive Z:.
-    const std::string root = "Z:";
-#else
-    const std::string root;
-#endif
-    return dir != nullptr ? root + dir + "/" + name : name;
-}
-
 TEST(KeyExchangeTest, AgreesWithChronydOnKeysAndCookies) {
-    CertificateCheck trusted(FixtureFile("ca.pem"));
+    CertificateCheck trusted(ChronydFixtureFile("ca.pem"));
     ASSERT_TRUE(trusted.usable());
     const KeyExchangeResult result = ExchangeKeys("nts.test", kKeyExchangePort, 5000, trusted);
     ASSERT_FALSE(result.failure.failed()) << result.failure.account;
@@ -36,8 +26,8 @@ TEST(KeyExchangeTest, AgreesWithChronydOnKeysAndCookies) {
 }
 
 TEST(KeyExchangeTest, RefusesAServerItsCertificateDoesNotProve) {
-    CertificateCheck trusted(FixtureFile("ca.pem"));
-    CertificateCheck otherRoot(FixtureFile("other-ca.pem"));
+    CertificateCheck trusted(ChronydFixtureFile("ca.pem"));
+    CertificateCheck otherRoot(ChronydFixtureFile("other-ca.pem"));
     struct Row {
         const char* name;
         const char* host;
@@ -70,7 +60,7 @@ TEST(KeyExchangeTest, AnInterruptedExchangeIsAbandoned) {
             std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
         bool Interrupted() const override { return std::chrono::steady_clock::now() >= at; }
     } interrupter;
-    CertificateCheck trusted(FixtureFile("ca.pem"));
+    CertificateCheck trusted(ChronydFixtureFile("ca.pem"));
     const KeyExchangeResult result = ExchangeKeys("127.0.0.1", 4469, 60000, trusted, &interrupter);
     net::Close(silent);
     EXPECT_EQ(FailureKind::kAbandoned, result.failure.kind) << result.failure.account;
