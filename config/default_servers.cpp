@@ -1,9 +1,5 @@
 #include "config/default_servers.h"
 
-#include <algorithm>
-#include <cctype>
-#include <string>
-
 // The last published address of each institution's public server; several are historical.
 // Rows 10 to 17 pad the country to 11 characters so the titles line up.
 const std::array<DefaultServer, 19> kDefaultServers = {{
@@ -36,50 +32,3 @@ const std::array<DefaultServer, 5> kSecureServers = {{
     {"NTS. PTB, Braunschweig, Germany - 2", "ptbtime2.ptb.de"},
     {"NTS. PTB, Braunschweig, Germany - 3", "ptbtime3.ptb.de"},
 }};
-
-namespace {
-
-bool SameAddress(const std::string& a, const std::string& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) ==
-               std::tolower(static_cast<unsigned char>(y));
-    });
-}
-
-bool HasAddress(const ServerCatalogue& catalogue, const std::string& address) {
-    for (int i = 0; i < catalogue.Size(); ++i) {
-        if (SameAddress(catalogue.At(i).address, address)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-}  // namespace
-
-bool HasSecureEntry(const ServerCatalogue& catalogue) {
-    for (int i = 0; i < catalogue.Size(); ++i) {
-        if (catalogue.At(i).nts) {
-            return true;
-        }
-    }
-    return false;
-}
-
-int AddSecureServers(ServerCatalogue& catalogue) {
-    int added = 0;
-    for (const DefaultServer& row : kSecureServers) {
-        if (HasAddress(catalogue, row.address)) {
-            continue;
-        }
-        ServerEntry entry(row.title, row.address, ServerEntry::kBuiltIn);
-        entry.nts = true;
-        catalogue.Add(entry);
-        ++added;
-    }
-    return added;
-}
-
-int EnsureSecureServers(ServerCatalogue& catalogue) {
-    return HasSecureEntry(catalogue) ? 0 : AddSecureServers(catalogue);
-}
