@@ -6,20 +6,12 @@
 #include <ctime>
 #include <string>
 
+#include "tests/support/calendar.h"
+
 namespace {
 
 // The zone's rule is set here through TZ; on Windows it is the machine's own.
 #ifndef _WIN32
-SYSTEMTIME At(int year, int month, int day, int hour, int minute) {
-    SYSTEMTIME t{};
-    t.wYear = static_cast<std::uint16_t>(year);
-    t.wMonth = static_cast<std::uint16_t>(month);
-    t.wDay = static_cast<std::uint16_t>(day);
-    t.wHour = static_cast<std::uint16_t>(hour);
-    t.wMinute = static_cast<std::uint16_t>(minute);
-    return t;
-}
-
 std::string Text(const SYSTEMTIME& t) {
     char text[48];
     std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", t.wYear, t.wMonth, t.wDay, t.wHour,
@@ -36,11 +28,11 @@ TEST(LocalTimeTest, FollowsTheZoneAndTheDaylightRuleOfTheDate) {
         SYSTEMTIME utc;
         const char* local;
     } cases[] = {
-        {At(2026, 12, 9, 9, 14), "2026-12-09 10:14"},    // winter: one hour
-        {At(2026, 7, 1, 12, 0), "2026-07-01 14:00"},     // summer: two
-        {At(2026, 12, 31, 23, 30), "2027-01-01 00:30"},  // across the year
-        {At(2026, 3, 29, 0, 59), "2026-03-29 01:59"},    // a minute before the change
-        {At(2026, 3, 29, 1, 0), "2026-03-29 03:00"},     // the change itself
+        {Calendar(2026, 12, 9, 9, 14), "2026-12-09 10:14"},    // winter: one hour
+        {Calendar(2026, 7, 1, 12, 0), "2026-07-01 14:00"},     // summer: two
+        {Calendar(2026, 12, 31, 23, 30), "2027-01-01 00:30"},  // across the year
+        {Calendar(2026, 3, 29, 0, 59), "2026-03-29 01:59"},    // a minute before the change
+        {Calendar(2026, 3, 29, 1, 0), "2026-03-29 03:00"},     // the change itself
     };
     for (const auto& c : cases) {
         const std::optional<SYSTEMTIME> local = LocalTimeOf(c.utc);
